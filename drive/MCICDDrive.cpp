@@ -1,0 +1,124 @@
+#include "MCICDDrive.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr unsigned kBufferSize = 1024;
+
+struct Msf {
+  int minutes;
+  int seconds;
+  int frames;
+};
+
+// Reads "mm:ss:ff" (each field at most two digits). A negative field does not parse.
+bool parseMsf(const char* reply, Msf& msf) {
+  return std::sscanf(reply, "%02d:%02d:%02d", &msf.minutes, &msf.seconds, &msf.frames) == 3 &&
+         msf.minutes >= 0 && msf.seconds >= 0 && msf.frames >= 0;
+}
+
+int toFrames(const Msf& msf) { return msf.minutes * 4500 + msf.seconds * 75 + msf.frames; }
+
+}  // namespace
+
+MCICDDrive::MCICDDrive(const char* deviceName) {
+  char command[kBufferSize];
+  char reply[kBufferSize];
+  std::snprintf(command, sizeof command, "open %s wait", deviceName);
+  if (sendCommand(command, reply, sizeof reply) != 0) {
+    std::fprintf(stderr, "Can not open device %s\n", deviceName);
+    return;
+  }
+  if (readTrackCount(deviceName) != 0) {
+    std::fputs("Can not read track count", stderr);
+    return;
+  }
+  if (readTrackTable(deviceName) != 0) trackCount = 0;
+}
+
+MCICDDrive::~MCICDDrive() {
+  tracks.clear();
+  char command[kBufferSize];
+  char reply[kBufferSize];
+  std::snprintf(command, sizeof command, "close cdaudio");
+  sendCommand(command, reply, sizeof reply);
+}
+
+MCIERROR MCICDDrive::sendCommand(const char* command, char* reply, unsigned replyLength) {
+  reply[0] = '\0';
+  MCIERROR code = mciSendStringA(command, reply, replyLength, nullptr);
+  // The reply is parsed afterwards: it must end inside its buffer whatever the device did.
+  reply[replyLength - 1] = '\0';
+  if (code != 0) {
+    char errorText[kBufferSize];
+    errorText[0] = '\0';
+    if (!mciGetErrorStringA(code, errorText, sizeof errorText)) {
+      std::snprintf(errorText, sizeof errorText, "Unknown MCI error %lu",
+                    static_cast<unsigned long>(code));
+    }
+    errorText[sizeof errorText - 1] = '\0';
+    char report[kBufferSize];
+    const int length = std::snprintf(
+        report, sizeof report, "SendString command: '%s' returned:\n  '%s'", command, errorText);
+    if (length >= static_cast<int>(sizeof report)) {
+      // Cut at its buffer, the report still closes its quote.
+      std::memcpy(report + sizeof report - 5, "...'", 5);
+    }
+    std::fprintf(stderr, "%s\n", report);
+  }
+  return code;
+}
+
+int MCICDDrive::readTrackCount(const char* deviceName) {
+  char command[kBufferSize];
+  char reply[kBufferSize];
+  std::snprintf(command, sizeof command, "status %s number of tracks", deviceName);
+  if (MCIERROR code = sendCommand(command, reply, sizeof reply)) return static_cast<int>(code);
+  int count = 0;
+  if (std::sscanf(reply, "%d", &count) != 1 || count < 0) {
+    std::fputs("Can not read track count\n", stderr);
+    return -1;
+  }
+  trackCount = static_cast<std::uint32_t>(count);
+  return 0;
+}
+
+int MCICDDrive::readTrackTable(const char* deviceName) {
+  char command[kBufferSize];
+  char reply[kBufferSize];
+  for (std::uint32_t i = 0; i < trackCount; ++i) {
+    const int trackNumber = static_cast<int>(i + 1);
+    std::snprintf(command, sizeof command, "set %s time format msf", deviceName);
+    if (MCIERROR code = sendCommand(command, reply, sizeof reply)) return static_cast<int>(code);
+
+    std::snprintf(command, sizeof command, "status %s position track %d", deviceName, trackNumber);
+    if (MCIERROR code = sendCommand(command, reply, sizeof reply)) return static_cast<int>(code);
+    Msf position;
+    if (!parseMsf(reply, position)) {
+      std::fputs("Can not read position of track\n", stderr);
+      return -1;
+    }
+
+    std::snprintf(command, sizeof command, "status %s length track %d", deviceName, trackNumber);
+    if (MCIERROR code = sendCommand(command, reply, sizeof reply)) return static_cast<int>(code);
+    Msf length;
+    if (!parseMsf(reply, length)) {
+      std::fputs("Can not read length of track\n", stderr);
+      return -1;
+    }
+
+    try {
+      tracks.push_back(std::make_unique<TrackInfo>(TrackInfo{
+          static_cast<std::uint32_t>(toFrames(position)),
+          static_cast<std::uint32_t>(toFrames(length) + 1), length.minutes * 60 + length.seconds}));
+    } catch (const std::bad_alloc&) {
+      // Thrown on from here the exception would skip the destructor and leave the device open.
+      std::fputs("Can not store the track table: out of memory\n", stderr);
+      return -1;
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "CDDrive.h"
+#include "MciApi.h"
+
+// The audio CD drive driven through MCI command strings. One object is one opening of
+// the device: the constructor opens it and reads the whole table of contents, the
+// destructor closes it. Every failure goes to standard error and leaves zero tracks.
+class MCICDDrive : public CDDrive {
+ public:
+  explicit MCICDDrive(const char* deviceName);
+  ~MCICDDrive() override;
+  MCICDDrive(const MCICDDrive&) = delete;
+  MCICDDrive& operator=(const MCICDDrive&) = delete;
+
+  std::uint32_t getTrackCount() const override { return trackCount; }
+  std::uint32_t getTrackStart(std::uint32_t index) const override {
+    return tracks[index]->startFrames;
+  }
+  std::uint32_t getTrackLength(std::uint32_t index) const override {
+    return tracks[index]->lengthFrames;
+  }
+  std::int32_t getTrackSeconds(std::uint32_t index) const override {
+    return tracks[index]->lengthSeconds;
+  }
+
+ private:
+  // Sends one command; a failure is reported on standard error. Returns the MCI code.
+  static MCIERROR sendCommand(const char* command, char* reply, unsigned replyLength);
+  // Each returns 0, the failing command's MCI code, or -1 for a reply that does not parse.
+  int readTrackCount(const char* deviceName);
+  int readTrackTable(const char* deviceName);
+
+  std::uint32_t trackCount = 0;
+  std::vector<std::unique_ptr<TrackInfo>> tracks;
+};

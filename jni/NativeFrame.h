@@ -1,0 +1,23 @@
+#pragma once
+
+#include <jni.h>
+
+#include <cstdint>
+#include <string>
+
+#include "CDDrive.h"
+
+// Builds a method's text from a drive that holds at least one track.
+using DiscTextBuilder = std::string (*)(const CDDrive& drive, std::uint32_t trackCount);
+
+// The frame both native methods share: reads the disc in the "cdaudio" device and returns
+// buildText's text as a Java string, or a text of one space when no table of contents
+// can be read. No C++ exception leaves it.
+jstring readDiscAsText(JNIEnv* env, DiscTextBuilder buildText);
+
+// Formats one piece of a text with its printf format and appends it.
+void appendPiece(std::string& text, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;

@@ -1,0 +1,56 @@
+// mciSendStringA and mciGetErrorStringA for platforms without winmm, over one process-wide
+// "cdaudio" device.
+#include <cstdio>
+#include <mutex>
+#include <new>
+
+#include "CdAudioDevice.h"
+#include "MciErrors.h"
+
+namespace {
+
+std::mutex deviceLock;
+
+CdAudioDevice& device() {
+  static CdAudioDevice theDevice(readConfiguredDisc);
+  return theDevice;
+}
+
+// The last failure on this thread, so that its error text can say what went wrong.
+thread_local CdAudioDevice::Outcome lastFailure{0, {}};
+
+}  // namespace
+
+extern "C" MCIERROR mciSendStringA(const char* command, char* returnString, unsigned returnLength,
+                                   HWND) {
+  if (command == nullptr) return kMciUnrecognizedCommand;
+  try {
+    CdAudioDevice::Outcome outcome;
+    {
+      std::lock_guard<std::mutex> lock(deviceLock);
+      outcome = device().execute(command, returnString, returnLength);
+    }
+    const MCIERROR code = outcome.code;
+    if (code != 0) lastFailure = std::move(outcome);
+    return code;
+  } catch (const std::bad_alloc&) {
+    return kMciOutOfMemory;
+  } catch (...) {
+    return kMciHardware;
+  }
+}
+
+extern "C" BOOL mciGetErrorStringA(MCIERROR error, char* text, unsigned textLength) {
+  if (text == nullptr || textLength == 0) return 0;
+  const char* platformText = mciErrorText(error);
+  if (platformText == nullptr) {
+    text[0] = '\0';
+    return 0;
+  }
+  if (lastFailure.code == error && !lastFailure.detail.empty()) {
+    std::snprintf(text, textLength, "%s (%s)", platformText, lastFailure.detail.c_str());
+  } else {
+    std::snprintf(text, textLength, "%s", platformText);
+  }
+  return 1;
+}

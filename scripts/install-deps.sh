@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs with apt-get the Debian packages that building and testing Tocmate need and
+# that this machine lacks. Usage: install-deps.sh [EXTRA-PACKAGE...]
+set -euo pipefail
+packages=(cmake make g++ binutils openjdk-17-jdk-headless libgtest-dev "$@")
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+    missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+echo "Installing ${missing[*]}" >&2
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <jni.h>
+
+#include <string>
+
+using NativeMethod = jstring(JNICALL*)(JNIEnv*, jclass);
+
+// Calls a native method as the JVM would, with a JNI environment whose NewStringUTF keeps
+// the text in a fixed buffer; returns that text, valid until the next call. Allocates
+// nothing itself, so that allocation failures injected into a call hit only the library.
+const char* callNative(NativeMethod method);
+
+std::string callGetCDDBNumbers();
+std::string callGetTrackLengths();

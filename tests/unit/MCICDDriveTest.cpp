@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include "MCICDDrive.h"
+#include "ScriptedMci.h"
+
+namespace {
+
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+struct DriveRun {
+  std::uint32_t trackCount;
+  std::string standardError;
+};
+
+// Creates and deletes a drive against the script; returns what it read and reported.
+DriveRun runDrive(std::vector<Exchange> script) {
+  ScriptedMci mci(std::move(script));
+  CaptureStderr();
+  std::uint32_t trackCount;
+  {
+    MCICDDrive drive("cdaudio");
+    trackCount = drive.getTrackCount();
+  }
+  return {trackCount, GetCapturedStderr()};
+}
+
+std::string report(const std::string& command, MCIERROR code) {
+  return "SendString command: '" + command + "' returned:\n  'text of error " +
+         std::to_string(code) + "'\n";
+}
+
+const Exchange kOpen = replies("open cdaudio wait", "1");
+const Exchange kClose = replies("close cdaudio");
+const Exchange kSet = replies("set cdaudio time format msf");
+
+TEST(MCICDDrive, ReadsTheWorkedExampleIntoFrames) {
+  ScriptedMci mci(
+      goodRead({"00:02:00", "04:00:00", "07:30:15"}, {"03:58:00", "03:30:00", "03:20:00"}));
+  MCICDDrive drive("cdaudio");
+  ASSERT_EQ(drive.getTrackCount(), 3u);
+  EXPECT_EQ(drive.getTrackStart(0), 150u);
+  EXPECT_EQ(drive.getTrackStart(1), 18000u);
+  EXPECT_EQ(drive.getTrackStart(2), 33765u);
+  EXPECT_EQ(drive.getTrackLength(0), 17851u);  // the reported length plus one frame
+  EXPECT_EQ(drive.getTrackLength(2), 15001u);
+  EXPECT_EQ(drive.getTrackSeconds(0), 238);
+  EXPECT_EQ(drive.getTrackSeconds(1), 210);
+}
+
+TEST(MCICDDrive, ReadsMsfFieldsOfOneOrTwoDigitsAndDropsFrames) {
+  ScriptedMci mci(goodRead({"0:2:0", "4:0:0"}, {"00:59:74", "9:9:9"}));
+  MCICDDrive drive("cdaudio");
+  ASSERT_EQ(drive.getTrackCount(), 2u);
+  EXPECT_EQ(drive.getTrackStart(0), 150u);
+  EXPECT_EQ(drive.getTrackStart(1), 18000u);
+  EXPECT_EQ(drive.getTrackSeconds(0), 59);
+  EXPECT_EQ(drive.getTrackLength(1), 9u * 4500 + 9 * 75 + 9 + 1);
+}
+
+TEST(MCICDDrive, ADiscOfNoTracksIsOpenedAndClosedWithoutTrackCommands) {
+  const DriveRun run = runDrive({kOpen, replies("status cdaudio number of tracks", "0"), kClose});
+  EXPECT_EQ(run.trackCount, 0u);
+  EXPECT_EQ(run.standardError, "");
+}
+
+// Every way a read can fail, with the exact diagnostics in their order.
+TEST(MCICDDrive, ReportsEachFailureAndKeepsNoTracks) {
+  const Exchange count = replies("status cdaudio number of tracks", "2");
+  const Exchange position1 = replies("status cdaudio position track 1", "00:02:00");
+  const Exchange length1 = replies("status cdaudio length track 1", "03:58:00");
+  const struct {
+    const char* failure;
+    std::vector<Exchange> script;
+    std::string standardError;
+  } rows[] = {
+      {"open fails",
+       {fails("open cdaudio wait", 266), fails("close cdaudio", 263)},
+       report("open cdaudio wait", 266) + "Can not open device cdaudio\n" +
+           report("close cdaudio", 263)},
+      {"track count command fails",
+       {kOpen, fails("status cdaudio number of tracks", 276), kClose},
+       report("status cdaudio number of tracks", 276) + "Can not read track count"},
+      {"track count reply holds no integer",
+       {kOpen, replies("status cdaudio number of tracks", "many"), kClose},
+       "Can not read track count\nCan not read track count"},
+      {"negative track count",
+       {kOpen, replies("status cdaudio number of tracks", "-3"), kClose},
+       "Can not read track count\nCan not read track count"},
+      {"set fails at track 2",
+       {kOpen, count, kSet, position1, length1, fails("set cdaudio time format msf", 262), kClose},
+       report("set cdaudio time format msf", 262)},
+      {"position command fails",
+       {kOpen, count, kSet, fails("status cdaudio position track 1", 282), kClose},
+       report("status cdaudio position track 1", 282)},
+      {"length command fails",
+       {kOpen, count, kSet, position1, fails("status cdaudio length track 1", 262), kClose},
+       report("status cdaudio length track 1", 262)},
+      {"position reply has a three-digit field",
+       {kOpen, count, kSet, replies("status cdaudio position track 1", "100:00:00"), kClose},
+       "Can not read position of track\n"},
+      {"position reply has a negative field",
+       {kOpen, count, kSet, replies("status cdaudio position track 1", "-1:00:00"), kClose},
+       "Can not read position of track\n"},
+      {"length reply is empty",
+       {kOpen, count, kSet, position1, replies("status cdaudio length track 1", ""), kClose},
+       "Can not read length of track\n"},
+      {"length reply has a negative field",
+       {kOpen, count, kSet, position1, replies("status cdaudio length track 1", "00:-5:00"),
+        kClose},
+       "Can not read length of track\n"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.failure);
+    const DriveRun run = runDrive(row.script);
+    EXPECT_EQ(run.trackCount, 0u);
+    EXPECT_EQ(run.standardError, row.standardError);
+  }
+}
+
+TEST(MCICDDrive, AFailureAtTrackThreeOfTenLeavesNoTracks) {
+  std::vector<Exchange> script =
+      goodRead(std::vector<std::string>(10, "00:02:00"), std::vector<std::string>(10, "01:00:00"));
+  script.resize(2 + 3 * 2 + 2);  // open, count, two tracks, then track 3's set and position
+  script.back() = replies("status cdaudio position track 3", "garbage");
+  script.push_back(kClose);
+  const DriveRun run = runDrive(script);
+  EXPECT_EQ(run.trackCount, 0u);
+  EXPECT_EQ(run.standardError, "Can not read position of track\n");
+}
+
+TEST(MCICDDrive, NamesAnErrorCodeThePlatformHasNoTextFor) {
+  const DriveRun run = runDrive({fails("open cdaudio wait", 999), kClose});
+  EXPECT_EQ(run.standardError,
+            "SendString command: 'open cdaudio wait' returned:\n  'Unknown MCI error 999'\n"
+            "Can not open device cdaudio\n");
+}
+
+TEST(MCICDDrive, BoundsAReportWhoseErrorTextFillsItsBuffer) {
+  ScriptedMci mci({fails("open cdaudio wait", 266), fails("close cdaudio", 263)});
+  mci.useUnterminatedErrorTexts();
+  CaptureStderr();
+  { MCICDDrive drive("cdaudio"); }
+  const std::string standardError = GetCapturedStderr();
+  const std::string opening = "SendString command: 'open cdaudio wait' returned:\n  '";
+  ASSERT_EQ(standardError.compare(0, opening.size(), opening), 0) << standardError;
+  const std::size_t reportEnd = standardError.find('\n', opening.size());
+  ASSERT_NE(reportEnd, std::string::npos);
+  EXPECT_EQ(reportEnd, 1023u);  // the report buffer's 1023 characters, then the line end
+  EXPECT_EQ(standardError.substr(reportEnd - 4, 4), "...'");
+  EXPECT_EQ(standardError.compare(reportEnd + 1, 28, "Can not open device cdaudio\n"), 0);
+}
+
+}  // namespace

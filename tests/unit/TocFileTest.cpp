@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "MciErrors.h"
+#include "TocFile.h"
+
+namespace {
+
+TEST(TocFile, ReadsASampleDisc) {
+  const DiscReading reading = readTocFile(TOCMATE_TEST_DISCS "/22-tracks.toc");
+  ASSERT_TRUE(std::holds_alternative<TableOfContents>(reading));
+  const auto& toc = std::get<TableOfContents>(reading);
+  EXPECT_EQ(toc.firstTrack, 1u);
+  EXPECT_EQ(toc.lastTrack, 22u);
+  EXPECT_EQ(toc.leadOut, 303602u);
+  ASSERT_EQ(toc.starts.size(), 22u);
+  EXPECT_EQ(toc.starts.front(), 150u);
+  EXPECT_EQ(toc.starts.back(), 288750u);
+}
+
+TEST(TocFile, TakesNumbersAcrossLinesAndCommentsAnywhere) {
+  const DiscReading reading =
+      parseTocText("# a disc\n2 3\t48766 # first, last, lead-out\r\n18000\n\n33765#end", "t");
+  ASSERT_TRUE(std::holds_alternative<TableOfContents>(reading));
+  const auto& toc = std::get<TableOfContents>(reading);
+  EXPECT_EQ(toc.firstTrack, 2u);
+  EXPECT_EQ(toc.trackCount(), 2u);
+  EXPECT_EQ(toc.lengthOf(3), 48766u - 33765 - 1);
+}
+
+// Each problem is named with the line it stands on, where one line is to blame.
+TEST(TocFile, SaysWhatIsWrongAndWhere) {
+  const std::pair<const char*, const char*> files[] = {
+      {"",
+       "t: holds 0 numbers, not a table of contents (first track, last track, lead-out, then "
+       "every track's start)"},
+      {"1 1\n14160 1x51", "t line 2: '1x51' is not a number of frames"},
+      {"1 1 14160 -151", "t line 1: '-151' is not a number of frames"},
+      {"1 1 14160 99999999999", "t line 1: '99999999999' is not a number of frames"},
+      {"0 1 14160 151", "t line 1: first track 0 is not between 1 and 99"},
+      {"1\n100 14160 151", "t line 2: last track 100 is not between the first track 1 and 99"},
+      {"3 2 14160 151", "t line 1: last track 2 is not between the first track 3 and 99"},
+      {"1 3 14160\n151\n900", "t: tracks 1 to 3 need 3 starts, not 2"},
+      {"1 2 14160\n151\n900\n1000", "t line 4: tracks 1 to 2 need 2 starts, not 3"},
+      {"1 3 14160\n151\n900\n900",
+       "t line 4: track 3 starts at 900, not after the previous track's 900"},
+      {"1 2\n800\n151 800", "t line 2: lead-out 800 is not after the last track's start 800"},
+      {"1 1\n450001\n151", "t line 2: lead-out 450001 is past 100 minutes (450000 frames)"},
+  };
+  for (const auto& [text, problem] : files) {
+    SCOPED_TRACE(text);
+    const DiscReading reading = parseTocText(text, "t");
+    ASSERT_TRUE(std::holds_alternative<DiscError>(reading));
+    EXPECT_EQ(std::get<DiscError>(reading).code, kMciHardware);
+    EXPECT_EQ(std::get<DiscError>(reading).detail, problem);
+  }
+}
+
+TEST(TocFile, NamesAFileThatCannotBeOpened) {
+  const DiscReading missing = readTocFile("/nonexistent/disc.toc");
+  ASSERT_TRUE(std::holds_alternative<DiscError>(missing));
+  EXPECT_EQ(std::get<DiscError>(missing).code, kMciCannotLoadDriver);
+  EXPECT_EQ(std::get<DiscError>(missing).detail,
+            "TOCMATE_DRIVE=/nonexistent/disc.toc: No such file or directory");
+
+  const DiscReading folder = readTocFile(TOCMATE_TEST_DISCS);
+  ASSERT_TRUE(std::holds_alternative<DiscError>(folder));
+  EXPECT_EQ(std::get<DiscError>(folder).detail,
+            std::string("TOCMATE_DRIVE=") + TOCMATE_TEST_DISCS + ": Is a directory");
+}
+
+TEST(TocFile, RefusesAFileFarTooLargeToBeOne) {
+  char path[] = "/tmp/tocmate-large-XXXXXX";
+  const int descriptor = mkstemp(path);
+  ASSERT_GE(descriptor, 0);
+  close(descriptor);
+  std::ofstream(path) << std::string(70000, ' ') << "1 1 14160 151";
+  const DiscReading reading = readTocFile(path);
+  std::remove(path);
+  ASSERT_TRUE(std::holds_alternative<DiscError>(reading));
+  EXPECT_EQ(
+      std::get<DiscError>(reading).detail,
+      std::string("TOCMATE_DRIVE=") + path + ": larger than 65536 bytes, not a table of contents");
+}
+
+}  // namespace
