@@ -137,15 +137,16 @@ CdAudioDevice::Outcome CdAudioDevice::execute(std::string_view command, char* re
     const bool msf = wordsAre(words, 2, {"time", "format", "msf"});
     return answer(msf ? MCIERROR{0} : MCIERROR{kMciUnrecognizedCommand});
   }
-  return status(*disc, words, reply, replyLength);
+  return status(disc->toc, words, reply, replyLength);
 }
 
 CdAudioDevice::Outcome CdAudioDevice::open(char* reply, unsigned replyLength) {
   if (disc) return answer(kMciDeviceOpen);
-  DiscReading reading = readDisc();
-  if (auto* error = std::get_if<DiscError>(&reading))
+  DiscOpening opening = openDisc();
+  if (auto* error = std::get_if<DiscError>(&opening)) {
     return {error->code, std::move(error->detail)};
-  disc = std::move(std::get<TableOfContents>(reading));
+  }
+  disc = std::move(std::get<OpenDisc>(opening));
   owner = std::this_thread::get_id();
   writeReply(reply, replyLength, "1");
   return answer(0);

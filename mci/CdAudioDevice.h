@@ -8,21 +8,21 @@
 #include "DiscSource.h"
 
 // The "cdaudio" device of one process and the MCI command strings it understands:
-//   open cdaudio            reads the disc once; its alias is the device name
+//   open cdaudio            opens the disc and reads it once; the alias is the device name
 //   close cdaudio
 //   set cdaudio time format msf
 //   status cdaudio number of tracks | position track N | length track N
 // Any command may carry "wait". Every status is answered from the table read at open.
 class CdAudioDevice {
  public:
-  using DiscReader = DiscReading (*)();
+  using DiscOpener = DiscOpening (*)();
 
   struct Outcome {
     MCIERROR code;
     std::string detail;  // what the platform's error text leaves out, if anything
   };
 
-  explicit CdAudioDevice(DiscReader readDisc) : readDisc(readDisc) {}
+  explicit CdAudioDevice(DiscOpener openDisc) : openDisc(openDisc) {}
 
   // Runs one command; a reply, if any, is written to reply as a terminated text cut to
   // replyLength bytes.
@@ -31,7 +31,7 @@ class CdAudioDevice {
  private:
   Outcome open(char* reply, unsigned replyLength);
 
-  DiscReader readDisc;
-  std::optional<TableOfContents> disc;  // set while the device is open
-  std::thread::id owner;                // the thread that opened it
+  DiscOpener openDisc;
+  std::optional<OpenDisc> disc;  // set while the device is open
+  std::thread::id owner;         // the thread that opened it
 };

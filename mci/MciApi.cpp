@@ -12,7 +12,7 @@ namespace {
 std::mutex deviceLock;
 
 CdAudioDevice& device() {
-  static CdAudioDevice theDevice(readConfiguredDisc);
+  static CdAudioDevice theDevice(openConfiguredDisc);
   return theDevice;
 }
 

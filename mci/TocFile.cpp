@@ -77,7 +77,7 @@ DiscReading parseTocText(std::string_view text, const std::string& name) {
 }
 
 DiscReading readTocFile(const std::string& path) {
-  const std::string name = "TOCMATE_DRIVE=" + path;
+  const std::string& name = path;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
   if (!file) return DiscError{kMciCannotLoadDriver, name + ": " + std::strerror(errno)};
   std::string text(kMaxFileSize + 1, '\0');

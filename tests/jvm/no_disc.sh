@@ -9,7 +9,7 @@ trap 'rm -f "$errors"' EXIT
 output=$(TOCMATE_DRIVE=$missing "$@" 2>"$errors")
 status=$?
 one_call="SendString command: 'open cdaudio wait' returned:
-  'There is an undetectable problem in loading the specified device driver. (TOCMATE_DRIVE=$missing: No such file or directory)'
+  'There is an undetectable problem in loading the specified device driver. ($missing: No such file or directory)'
 Can not open device cdaudio
 SendString command: 'close cdaudio' returned:
   'The specified device is not open or is not recognized by MCI.'"

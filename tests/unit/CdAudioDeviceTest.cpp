@@ -8,10 +8,10 @@
 namespace {
 
 // The worked example's disc: starts 150, 18000 and 33765, lead-out 48766.
-DiscReading workedExample() { return TableOfContents{1, 3, 48766, {150, 18000, 33765}}; }
+DiscOpening workedExample() { return OpenDisc{{1, 3, 48766, {150, 18000, 33765}}, {}}; }
 // A disc whose first track is number 3.
-DiscReading discFromTrackThree() { return TableOfContents{3, 4, 9000, {150, 4650}}; }
-DiscReading noDisc() { return DiscError{kMciDeviceNotReady, "no disc in /dev/sr0"}; }
+DiscOpening discFromTrackThree() { return OpenDisc{{3, 4, 9000, {150, 4650}}, {}}; }
+DiscOpening noDisc() { return DiscError{kMciDeviceNotReady, "no disc in /dev/sr0"}; }
 
 class CdAudio : public testing::Test {
  protected:

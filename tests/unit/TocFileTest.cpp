@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <fstream>
 
 #include "MciErrors.h"
+#include "TempFolder.h"
 #include "TocFile.h"
 
 namespace {
@@ -64,26 +61,21 @@ TEST(TocFile, NamesAFileThatCannotBeOpened) {
   ASSERT_TRUE(std::holds_alternative<DiscError>(missing));
   EXPECT_EQ(std::get<DiscError>(missing).code, kMciCannotLoadDriver);
   EXPECT_EQ(std::get<DiscError>(missing).detail,
-            "TOCMATE_DRIVE=/nonexistent/disc.toc: No such file or directory");
+            "/nonexistent/disc.toc: No such file or directory");
 
   const DiscReading folder = readTocFile(TOCMATE_TEST_DISCS);
   ASSERT_TRUE(std::holds_alternative<DiscError>(folder));
   EXPECT_EQ(std::get<DiscError>(folder).detail,
-            std::string("TOCMATE_DRIVE=") + TOCMATE_TEST_DISCS + ": Is a directory");
+            std::string() + TOCMATE_TEST_DISCS + ": Is a directory");
 }
 
 TEST(TocFile, RefusesAFileFarTooLargeToBeOne) {
-  char path[] = "/tmp/tocmate-large-XXXXXX";
-  const int descriptor = mkstemp(path);
-  ASSERT_GE(descriptor, 0);
-  close(descriptor);
-  std::ofstream(path) << std::string(70000, ' ') << "1 1 14160 151";
+  TempFolder folder;
+  const std::string path = folder.write("large.toc", std::string(70000, ' ') + "1 1 14160 151");
   const DiscReading reading = readTocFile(path);
-  std::remove(path);
   ASSERT_TRUE(std::holds_alternative<DiscError>(reading));
-  EXPECT_EQ(
-      std::get<DiscError>(reading).detail,
-      std::string("TOCMATE_DRIVE=") + path + ": larger than 65536 bytes, not a table of contents");
+  EXPECT_EQ(std::get<DiscError>(reading).detail,
+            std::string() + path + ": larger than 65536 bytes, not a table of contents");
 }
 
 }  // namespace

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Usage: drive_failures.sh FAKE-LIBRARY TOCMATE-LIBRARY TOCMATE-JAR JAVA
+# Each way a drive can fail gives " " on both lines, exit status 1, and on standard error
+# the MCI error with the cause, then "Can not open device cdaudio".
+set -u
+fake=$1 library=$2 jar=$3 java=$4
+folder=$(mktemp -d)
+trap 'rm -rf "$folder"' EXIT
+chmod 755 "$folder"
+# The library and jar are copied beside the drive, so that another user can run them too.
+cp "$library" "$jar" "$folder/"
+device=$folder/sr0
+: >"$device"
+export FAKE_CDROM_DEVICE=$device FAKE_CDROM_TOC="1 3 48766 150 18000 33765"
+failed=0
+
+# expect_failure NAME EXPECTED-ERROR-TEXT [COMMAND-PREFIX...]  (TOCMATE_DRIVE set by the caller)
+expect_failure() {
+  local name=$1 expected=$2
+  shift 2
+  local output status errors
+  output=$(LD_PRELOAD=$fake "$@" "$java" -XX:-UsePerfData -Djava.library.path="$folder" \
+    -cp "$folder/$(basename "$jar")" cd.Tocmate 2>"$folder/errors")
+  status=$?
+  errors=$(cat "$folder/errors")
+  if [ "$output" != "$(printf ' \n ')" ] || [ "$status" -ne 1 ] ||
+    ! grep -qF -- "$expected" <<<"$errors" || ! grep -qx 'Can not open device cdaudio' <<<"$errors"; then
+    printf '%s: expected " " twice, exit 1 and the error\n  %s\ngot (exit %d):\n%s\n%s\n' \
+      "$name" "$expected" "$status" "$output" "$errors"
+    failed=1
+  else
+    echo "ok: $name: $(grep -F -- "$expected" <<<"$errors" | head -1)"
+  fi
+}
+
+TOCMATE_DRIVE=$device FAKE_CDROM_STATE=no-disc \
+  expect_failure "no disc" "The device driver is not ready. ($device: no disc in the drive)"
+TOCMATE_DRIVE=$device FAKE_CDROM_STATE=tray-open \
+  expect_failure "tray open" "The device driver is not ready. ($device: the drive's tray is open)"
+TOCMATE_DRIVE=$device FAKE_CDROM_STATE=read-error \
+  expect_failure "read error" "contact the device manufacturer. ($device: reading track 1: Input/output error)"
+TOCMATE_DRIVE=/dev/null expect_failure "not a CD drive" \
+  "loading the specified device driver. (/dev/null: neither a CD drive nor a table-of-contents file)"
+TOCMATE_DRIVE=$folder/sr9 expect_failure "missing node" \
+  "loading the specified device driver. ($folder/sr9: No such file or directory)"
+
+chmod 000 "$device"
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+  # Root reads any file: the check runs as an ordinary user.
+  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME=/tmp)
+fi
+TOCMATE_DRIVE=$device expect_failure "no read permission" \
+  "($device: Permission denied; the user needs read access to it, for example as a member of its group '" \
+  "${as_user[@]}"
+exit $failed
