@@ -14,7 +14,9 @@ struct TableOfContents {
   std::vector<std::uint32_t> starts;  // one per track, in track order
 
   unsigned trackCount() const { return lastTrack - firstTrack + 1; }
-  bool hasTrack(long number) const { return number >= firstTrack && number <= lastTrack; }
+  bool hasTrack(long number) const {
+    return number >= static_cast<long>(firstTrack) && number <= static_cast<long>(lastTrack);
+  }
   std::uint32_t startOf(unsigned number) const { return starts[number - firstTrack]; }
   // The next track's start minus this one's; the last track ends one frame before the
   // lead-out, as MCI has always answered.

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test.
+# Builds everything and runs every test: the Linux build, then the Windows build under Wine.
 set -euo pipefail
-here=$(dirname "$0")
-"$here/install-deps.sh"
+here=$(cd "$(dirname "$0")" && pwd)
+"$here/install-deps.sh" g++-mingw-w64-x86-64-posix wine wine64
 "$here/build.sh"
-cd "$here/../build"
-ctest --output-on-failure -j "$(nproc)"
+"$here/build-windows.sh"
+status=0
+(cd "$here/../build" && ctest --output-on-failure -j "$(nproc)") || status=1
+(cd "$here/../build-windows" && ctest --output-on-failure) || status=1
+exit $status

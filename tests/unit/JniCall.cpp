@@ -4,8 +4,6 @@
 
 #include <cstdio>
 
-#include "cd_Tocmate.h"
-
 namespace {
 
 char lastText[4096];
@@ -26,6 +24,3 @@ const char* callNative(NativeMethod method) {
   const jstring result = method(&env, nullptr);
   return result == reinterpret_cast<jstring>(lastText) ? lastText : "(no string made)";
 }
-
-std::string callGetCDDBNumbers() { return callNative(Java_cd_Tocmate_getCDDBNumbers); }
-std::string callGetTrackLengths() { return callNative(Java_cd_Tocmate_getTrackLengths); }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "cd_Tocmate.h"
+
 using NativeMethod = jstring(JNICALL*)(JNIEnv*, jclass);
 
 // Calls a native method as the JVM would, with a JNI environment whose NewStringUTF keeps
@@ -11,5 +13,5 @@ using NativeMethod = jstring(JNICALL*)(JNIEnv*, jclass);
 // nothing itself, so that allocation failures injected into a call hit only the library.
 const char* callNative(NativeMethod method);
 
-std::string callGetCDDBNumbers();
-std::string callGetTrackLengths();
+inline std::string callGetCDDBNumbers() { return callNative(Java_cd_Tocmate_getCDDBNumbers); }
+inline std::string callGetTrackLengths() { return callNative(Java_cd_Tocmate_getTrackLengths); }
