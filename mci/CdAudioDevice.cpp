@@ -1,10 +1,9 @@
 #include "CdAudioDevice.h"
 
+#include <algorithm>
 #include <array>
-#include <cctype>
 #include <charconv>
-#include <cstdarg>
-#include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
 #include "MciErrors.h"
@@ -21,18 +20,19 @@ struct Words {
   bool tooMany = false;
 };
 
+// Commands are ASCII; the C library's locale-aware classification would cost more than the
+// rest of a command.
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
 bool sameWord(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
+    if (asciiLower(a[i]) != asciiLower(b[i])) return false;
   }
   return true;
 }
-
-bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
 Words splitWords(std::string_view command) {
   Words words;
@@ -64,23 +64,29 @@ bool wordsAre(const Words& words, std::size_t from,
   return true;
 }
 
-void writeReply(char* reply, unsigned replyLength, const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 3, 4)))
-#endif
-    ;
-
-void writeReply(char* reply, unsigned replyLength, const char* format, ...) {
+// Writes a reply, cut to its buffer and always terminated.
+void writeReply(char* reply, unsigned replyLength, std::string_view text) {
   if (reply == nullptr || replyLength == 0) return;
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(reply, replyLength, format, args);
-  va_end(args);
+  const std::size_t length = std::min<std::size_t>(text.size(), replyLength - 1);
+  std::memcpy(reply, text.data(), length);
+  reply[length] = '\0';
 }
 
+void writeNumber(char* reply, unsigned replyLength, unsigned number) {
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  writeReply(reply, replyLength, std::string_view(digits, static_cast<std::size_t>(end - digits)));
+}
+
+// "mm:ss:ff", two digits each; addresses stay below 100 minutes.
 void writeMsf(char* reply, unsigned replyLength, std::uint32_t frames) {
-  writeReply(reply, replyLength, "%02u:%02u:%02u", static_cast<unsigned>(frames / 4500),
-             static_cast<unsigned>(frames / 75 % 60), static_cast<unsigned>(frames % 75));
+  const unsigned fields[] = {frames / 4500 % 100, frames / 75 % 60, frames % 75};
+  char msf[] = "00:00:00";
+  for (int i = 0; i < 3; ++i) {
+    msf[3 * i] = static_cast<char>('0' + fields[i] / 10);
+    msf[3 * i + 1] = static_cast<char>('0' + fields[i] % 10);
+  }
+  writeReply(reply, replyLength, msf);
 }
 
 CdAudioDevice::Outcome answer(MCIERROR code) { return {code, {}}; }
@@ -89,7 +95,7 @@ CdAudioDevice::Outcome answer(MCIERROR code) { return {code, {}}; }
 CdAudioDevice::Outcome status(const TableOfContents& disc, const Words& words, char* reply,
                               unsigned replyLength) {
   if (wordsAre(words, 2, {"number", "of", "tracks"})) {
-    writeReply(reply, replyLength, "%u", disc.trackCount());
+    writeNumber(reply, replyLength, disc.trackCount());
     return answer(0);
   }
   const bool position = words.count == 5 && sameWord(words.items[2], "position");
@@ -113,7 +119,7 @@ CdAudioDevice::Outcome status(const TableOfContents& disc, const Words& words, c
 
 CdAudioDevice::Outcome CdAudioDevice::execute(std::string_view command, char* reply,
                                               unsigned replyLength) {
-  writeReply(reply, replyLength, "%s", "");
+  writeReply(reply, replyLength, "");
   const Words words = splitWords(command);
   if (words.tooMany || words.count < 2) return answer(kMciUnrecognizedCommand);
   const std::string_view verb = words.items[0];

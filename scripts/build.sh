@@ -1,6 +1,13 @@
 #!/usr/bin/env bash
-# Configures and builds the library, the jar and the tests into build/.
+# Configures and builds into build/ the library, the jar and the tests; or, given a folder
+# and CMake settings, that build instead.
+# Usage: build.sh [FOLDER [CMAKE-ARGUMENT...] [-- BUILD-TARGET...]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)"
+folder=${1:-build}
+shift || true
+settings=() targets=()
+while [ $# -gt 0 ] && [ "$1" != -- ]; do settings+=("$1"); shift; done
+[ $# -gt 0 ] && shift && targets=(--target "$@")
+cmake -S . -B "$folder" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${settings[@]}" >/dev/null
+cmake --build "$folder" -j "$(nproc)" "${targets[@]}"

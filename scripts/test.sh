@@ -1,11 +1,24 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the Linux build, then the Windows build under Wine.
+# Builds everything and runs every test:
+#   build/          the Linux library: unit tests, valgrind's memcheck, the JVM and load tests
+#   build-asan/     AddressSanitizer and UndefinedBehaviorSanitizer: the unit and concurrency
+#                   tests, and each fuzz target for a minute
+#   build-tsan/     ThreadSanitizer: the concurrency tests
+#   build-windows/  Tocmate.dll and the unit tests under Wine
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-"$here/install-deps.sh" g++-mingw-w64-x86-64-posix wine wine64
+"$here/install-deps.sh" valgrind clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64
+cd "$here/.."
+clang=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTOCMATE_JVM_TESTS=OFF)
 "$here/build.sh"
+"$here/build.sh" build-asan "${clang[@]}" -DTOCMATE_SANITIZE=address,undefined -DTOCMATE_FUZZ=ON
+"$here/build.sh" build-tsan "${clang[@]}" -DTOCMATE_SANITIZE=thread -- concurrency_tests
 "$here/build-windows.sh"
+
 status=0
-(cd "$here/../build" && ctest --output-on-failure -j "$(nproc)") || status=1
-(cd "$here/../build-windows" && ctest --output-on-failure) || status=1
+run() { (cd "$1" && shift && ctest --output-on-failure "$@") || status=1; }
+run build -j "$(nproc)"
+run build-asan -j "$(nproc)"
+run build-tsan -R '^Concurrency\.'
+run build-windows
 exit $status

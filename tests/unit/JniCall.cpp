@@ -6,7 +6,7 @@
 
 namespace {
 
-char lastText[4096];
+thread_local char lastText[4096];
 
 jstring JNICALL keepText(JNIEnv*, const char* utf) {
   std::snprintf(lastText, sizeof lastText, "%s", utf);
