@@ -1,7 +1,9 @@
 // The drive and both native methods over an MCI whose every reply, error code and error
-// text comes from the fuzzer: replies up to the whole buffer, with or without a terminator
-// inside it, and error texts longer than their buffer. The drive must keep its table's
-// invariant and the texts must be the failure text or well formed.
+// text comes from the fuzzer. Each command gets either a reply of the form the device gives,
+// with fuzzed numbers (so that whole discs of up to 120 tracks are read), or raw bytes up to
+// the whole buffer, with or without a terminator inside it, and any error code; error texts
+// run past their buffer too. The drive must keep its table's invariant and the texts must
+// be the failure text or well formed.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -63,10 +65,28 @@ void checkText(const std::string& text, bool identification) {
 
 }  // namespace
 
+// A reply in the device's form for the command, with fuzzed numbers.
+void replyAsTheDevice(const char* command, char* reply, unsigned length) {
+  if (std::strstr(command, "number of tracks") != nullptr) {
+    std::snprintf(reply, length, "%d", input->ConsumeIntegralInRange(0, 120));
+  } else if (std::strstr(command, " track ") != nullptr) {
+    const int minutes = input->ConsumeIntegralInRange(0, 99);
+    const int seconds = input->ConsumeIntegralInRange(0, 99);
+    std::snprintf(reply, length, "%02d:%02d:%02d", minutes, seconds,
+                  input->ConsumeIntegralInRange(0, 99));
+  } else {
+    std::snprintf(reply, length, "%s", "");
+  }
+}
+
 extern "C" MCIERROR mciSendStringA(const char* command, char* reply, unsigned length, HWND) {
   if (std::strlen(command) >= 1024) std::abort();  // commands are formatted into 1024 bytes
+  if (input->ConsumeBool()) {
+    replyAsTheDevice(command, reply, length);
+    return 0;
+  }
   fill(reply, length, 2 * length);
-  return input->ConsumeBool() ? input->ConsumeIntegral<MCIERROR>() : 0;
+  return input->ConsumeIntegral<MCIERROR>();
 }
 
 extern "C" BOOL mciGetErrorStringA(MCIERROR, char* text, unsigned length) {
@@ -77,7 +97,8 @@ extern "C" BOOL mciGetErrorStringA(MCIERROR, char* text, unsigned length) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider provider(data, size);
   input = &provider;
-  {
+  const int method = provider.ConsumeIntegralInRange(0, 2);
+  if (method == 0) {
     MCICDDrive drive("cdaudio");
     // Every index below the count must hold a record: the sanitizers watch these reads.
     volatile std::uint64_t sink = 0;
@@ -85,8 +106,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       sink = sink + drive.getTrackStart(i) + drive.getTrackLength(i) +
              static_cast<std::uint32_t>(drive.getTrackSeconds(i));
     }
+    return 0;
   }
-  const bool identification = provider.ConsumeBool();
+  const bool identification = method == 1;
   checkText(
       callNative(identification ? Java_cd_Tocmate_getCDDBNumbers : Java_cd_Tocmate_getTrackLengths),
       identification);
