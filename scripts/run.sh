@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Prints the disc identification and the track lengths of a disc, one a line.
-# Usage: run.sh [TABLE-OF-CONTENTS-FILE]   (without one, the disc that TOCMATE_DRIVE names)
+# Prints the disc identification and the track lengths of a disc, one a line, with the
+# command-line tool in tocmate.jar.
+# Usage: run.sh [DRIVE-OR-TABLE-OF-CONTENTS-FILE]   (without one, TOCMATE_DRIVE or the first drive)
 set -euo pipefail
 here=$(dirname "$0")
-"$here/install-deps.sh"
+"$here/install-deps.sh" g++-mingw-w64-x86-64-posix
 "$here/build.sh" >/dev/null
-root=$(cd "$here/.." && pwd)
 if [ $# -gt 0 ]; then export TOCMATE_DRIVE=$1; fi
-exec java -Djava.library.path="$root/build" -cp "$root/build/tocmate.jar" cd.Tocmate
+exec java -jar "$here/../build/tocmate.jar"

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test:
-#   build/          the Linux library: unit tests, valgrind's memcheck, the JVM and load tests
+#   build/          the Linux library and tocmate.jar: unit tests, valgrind's memcheck, the
+#                   JVM, jar and load tests
 #   build-asan/     AddressSanitizer and UndefinedBehaviorSanitizer: the unit and concurrency
 #                   tests, and each fuzz target for a minute
 #   build-tsan/     ThreadSanitizer: the concurrency tests
-#   build-windows/  Tocmate.dll and the unit tests under Wine
+#   build-windows/  Tocmate.dll, the jar's copy of it and the unit tests under Wine
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh" valgrind clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64
@@ -13,7 +14,7 @@ clang=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTOCMATE_JVM_TESTS
 "$here/build.sh"
 "$here/build.sh" build-asan "${clang[@]}" -DTOCMATE_SANITIZE=address,undefined -DTOCMATE_FUZZ=ON
 "$here/build.sh" build-tsan "${clang[@]}" -DTOCMATE_SANITIZE=thread -- concurrency_tests
-"$here/build-windows.sh"
+"$here/build-windows.sh" -DTOCMATE_JAR="$PWD/build/tocmate.jar"
 
 status=0
 run() { (cd "$1" && shift && ctest --output-on-failure "$@") || status=1; }

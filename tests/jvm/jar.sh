@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Usage: jar.sh CASE JAVA TOCMATE-JAR LIBRARY-FOLDER DISCS-FOLDER [FAKE-DRIVE-LIBRARY]
+# The jar as a Java developer gets it: a fresh JVM with nothing but the jar on its class
+# path finds the native library inside, in a private temporary folder it removes at exit.
+#   alone        java -jar reads a disc file; java -cp reads a (simulated) drive
+#   two_jvms     two JVMs started at the same moment both load the library and read
+#   override     a library on java.library.path is used instead of the jar's
+#   no_platform  a platform the jar has no library for fails with a message naming both
+#   command_line --help, and a wrong argument
+#   both_platforms  the jar holds the Linux and the Windows library
+set -u
+case_name=$1 java=$2 jar=$3 library_folder=$4 discs=$5 fake=${6:-}
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+mkdir "$tmp/java-tmp"
+worked="11028803 3 150 18000 33765 650
+3 238 210 200"
+failed=0
+fail() {
+  echo "$case_name: $*"
+  failed=1
+  return 1
+}
+
+# run_tool NAME [JAVA-OPTION...]: the tool on the worked example, its temporary folder checked
+run_tool() {
+  local name=$1 output
+  shift
+  output=$(TOCMATE_DRIVE=$discs/worked-example.toc "$java" -Djava.io.tmpdir="$tmp/java-tmp" \
+    "$@" 2>"$tmp/$name.errors")
+  [ "$output" = "$worked" ] || fail "$name: got [$output] $(cat "$tmp/$name.errors")"
+}
+no_copies_left() {
+  [ -z "$(ls -A "$tmp/java-tmp")" ] || fail "copies left behind: $(ls "$tmp/java-tmp")"
+}
+
+case $case_name in
+  alone)
+    run_tool jar -jar "$jar"
+    no_copies_left
+    device=$tmp/sr0
+    : >"$device"
+    output=$(LD_PRELOAD=$fake FAKE_CDROM_DEVICE=$device FAKE_CDROM_TOC="1 3 48766 150 18000 33765" \
+      TOCMATE_DRIVE=$device "$java" -Djava.io.tmpdir="$tmp/java-tmp" -cp "$jar" cd.Tocmate)
+    [ "$output" = "$worked" ] || fail "-cp with a drive: got [$output]"
+    no_copies_left
+    ;;
+  two_jvms)
+    run_tool first -jar "$jar" &
+    run_tool second -jar "$jar" &
+    wait -n || failed=1
+    wait -n || failed=1
+    no_copies_left
+    ;;
+  override)
+    # With no temporary folder to copy into, only java.library.path can serve.
+    run_tool override -Djava.io.tmpdir=/nonexistent -Djava.library.path="$library_folder" -jar "$jar"
+    ;;
+  no_platform)
+    "$java" -Dos.arch=sparc -jar "$jar" >/dev/null 2>"$tmp/errors" && fail "ran on sparc"
+    grep -q 'UnsatisfiedLinkError: no Tocmate library for the platform linux-sparc .* it for: linux-x86_64' \
+      "$tmp/errors" || fail "message: $(head -1 "$tmp/errors")"
+    ;;
+  command_line)
+    help=$("$java" -jar "$jar" --help) || fail "--help exited with $?"
+    grep -q TOCMATE_DRIVE <<<"$help" && grep -q 'cddb query' <<<"$help" || fail "help: $help"
+    "$java" -jar "$jar" --bogus >/dev/null 2>&1
+    [ $? -eq 2 ] || fail "a wrong argument does not exit with 2"
+    ;;
+  both_platforms)
+    contents=$("${java%/*}/jar" --list --file "$jar")
+    for library in natives/linux-x86_64/libTocmate.so natives/windows-x86_64/Tocmate.dll; do
+      grep -qx "$library" <<<"$contents" || fail "no $library in the jar"
+    done
+    ;;
+  *)
+    fail "no such case"
+    ;;
+esac
+[ $failed -eq 0 ] && echo "ok: $case_name"
+exit $failed
