@@ -41,10 +41,9 @@ MCICDDrive::MCICDDrive(const char* deviceName) {
 
 MCICDDrive::~MCICDDrive() {
   tracks.clear();
-  char command[kBufferSize];
+  // The alias, not the device name given at construction: "open <device>" names it so.
   char reply[kBufferSize];
-  std::snprintf(command, sizeof command, "close cdaudio");
-  sendCommand(command, reply, sizeof reply);
+  sendCommand("close cdaudio", reply, sizeof reply);
 }
 
 MCIERROR MCICDDrive::sendCommand(const char* command, char* reply, unsigned replyLength) {
