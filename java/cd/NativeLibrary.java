@@ -3,10 +3,16 @@ package cd;
 import java.io.File;
 import java.io.IOException;
 import java.io.InputStream;
+import java.nio.channels.FileChannel;
+import java.nio.channels.FileLock;
+import java.nio.channels.OverlappingFileLockException;
+import java.nio.file.DirectoryIteratorException;
+import java.nio.file.DirectoryStream;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
+import java.nio.file.StandardOpenOption;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Locale;
@@ -18,6 +24,13 @@ import java.util.Locale;
  * "linux-x86_64/libTocmate.so".
  */
 final class NativeLibrary {
+  private static final String COPY_PREFIX = "tocmate-";
+  // Held for as long as the JVM that made the copy lives: a copy whose lock can be taken is
+  // left over from a JVM that has ended.
+  private static final String LOCK_NAME = "in-use.lock";
+  private static final long MINIMUM_AGE_OF_LEFTOVERS_MILLIS = 60_000;
+  private static FileChannel heldLock;
+
   private NativeLibrary() {}
 
   static void load(String name) {
@@ -98,11 +111,18 @@ final class NativeLibrary {
   /**
    * Copies the resource into a new folder of its own, with a name no one can guess and access
    * for this user only, so that JVMs starting together and other users of the temporary
-   * folder cannot meet or swap the file. Both are removed when the JVM exits.
+   * folder cannot meet or swap the file. Both are removed when the JVM exits; where that
+   * fails (Windows keeps a loaded library's file), the next JVM removes them.
    */
   private static Path extract(String resource, String fileName) throws IOException {
-    Path folder = Files.createTempDirectory("tocmate-");
+    Path folder = Files.createTempDirectory(COPY_PREFIX);
     folder.toFile().deleteOnExit();
+    Path lock = folder.resolve(LOCK_NAME);
+    lock.toFile().deleteOnExit();
+    FileChannel channel = FileChannel.open(lock, StandardOpenOption.CREATE, StandardOpenOption.WRITE);
+    channel.lock();
+    heldLock = channel;
+    removeCopiesOfEndedJvms(folder);
     Path library = folder.resolve(fileName);
     try (InputStream in = NativeLibrary.class.getResourceAsStream(resource)) {
       if (in == null) {
@@ -110,8 +130,52 @@ final class NativeLibrary {
       }
       Files.copy(in, library);
     }
-    // Registered last, deleted first: the file goes before its folder.
+    // Registered last, deleted first: the files go before their folder.
     library.toFile().deleteOnExit();
     return library;
+  }
+
+  private static void removeCopiesOfEndedJvms(Path ours) {
+    try (DirectoryStream<Path> copies =
+        Files.newDirectoryStream(ours.getParent(), COPY_PREFIX + "*")) {
+      for (Path copy : copies) {
+        if (!copy.equals(ours)) {
+          removeIfEnded(copy);
+        }
+      }
+    } catch (IOException | DirectoryIteratorException e) {
+      // Cleaning up is a courtesy; the library loads all the same.
+    }
+  }
+
+  /**
+   * Removes another JVM's copy when that JVM has ended: its lock is free. A copy younger than
+   * a minute is left alone, since its JVM may still be about to take the lock.
+   */
+  private static void removeIfEnded(Path copy) {
+    Path lockFile = copy.resolve(LOCK_NAME);
+    try {
+      long age = System.currentTimeMillis() - Files.getLastModifiedTime(copy).toMillis();
+      if (age < MINIMUM_AGE_OF_LEFTOVERS_MILLIS || !Files.isRegularFile(lockFile)) {
+        return;
+      }
+      try (FileChannel channel = FileChannel.open(lockFile, StandardOpenOption.WRITE);
+          FileLock lock = channel.tryLock()) {
+        if (lock == null) {
+          return;
+        }
+        try (DirectoryStream<Path> files = Files.newDirectoryStream(copy)) {
+          for (Path file : files) {
+            if (!file.equals(lockFile)) {
+              Files.delete(file);
+            }
+          }
+        }
+      }
+      Files.delete(lockFile);
+      Files.delete(copy);
+    } catch (IOException | OverlappingFileLockException | DirectoryIteratorException e) {
+      // Another JVM's, in use, or being removed by a third: not ours to force.
+    }
   }
 }

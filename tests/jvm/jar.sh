@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Usage: jar.sh CASE JAVA TOCMATE-JAR LIBRARY-FOLDER DISCS-FOLDER [FAKE-DRIVE-LIBRARY]
+# Usage: jar.sh CASE JAVA TOCMATE-JAR LIBRARY-FOLDER DISCS-FOLDER FAKE-DRIVE-LIBRARY TESTS-JAR
 # The jar as a Java developer gets it: a fresh JVM with nothing but the jar on its class
 # path finds the native library inside, in a private temporary folder it removes at exit.
 #   alone        java -jar reads a disc file; java -cp reads a (simulated) drive
@@ -8,8 +8,9 @@
 #   no_platform  a platform the jar has no library for fails with a message naming both
 #   command_line --help, and a wrong argument
 #   both_platforms  the jar holds the Linux and the Windows library
+#   leftovers    copies left by JVMs that have ended are removed, those of running JVMs kept
 set -u
-case_name=$1 java=$2 jar=$3 library_folder=$4 discs=$5 fake=${6:-}
+case_name=$1 java=$2 jar=$3 library_folder=$4 discs=$5 fake=$6 tests_jar=$7
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 mkdir "$tmp/java-tmp"
@@ -72,6 +73,33 @@ case $case_name in
     for library in natives/linux-x86_64/libTocmate.so natives/windows-x86_64/Tocmate.dll; do
       grep -qx "$library" <<<"$contents" || fail "no $library in the jar"
     done
+    ;;
+  leftovers)
+    copies=$tmp/java-tmp
+    # A JVM that holds its copy until told to end, with the copy made to look old; and a
+    # copy whose JVM has ended.
+    mkfifo "$tmp/hold"
+    TOCMATE_DRIVE=$discs/worked-example.toc "$java" -Djava.io.tmpdir="$copies" \
+      -cp "$jar:$tests_jar" HoldLibrary <"$tmp/hold" >"$tmp/holding" &
+    holder=$!
+    exec 3>"$tmp/hold"
+    for ((wait = 0; wait < 300; wait++)); do
+      [ -s "$tmp/holding" ] && break
+      sleep 0.1
+    done
+    live=$(ls -d "$copies"/tocmate-*)
+    ended=$copies/tocmate-ended
+    mkdir "$ended"
+    : >"$ended/in-use.lock"
+    : >"$ended/libTocmate.so"
+    touch -d '2 hours ago' "$ended" "$live"
+    run_tool leftovers -jar "$jar"
+    [ ! -e "$ended" ] || fail "the copy of an ended JVM is still there"
+    [ -d "$live" ] || fail "the copy of a running JVM was removed"
+    exec 3>&-
+    wait $holder || fail "the holding JVM failed"
+    [ "$(cat "$tmp/holding")" = loaded ] || fail "the holding JVM: $(cat "$tmp/holding")"
+    no_copies_left
     ;;
   *)
     fail "no such case"
