@@ -36,6 +36,7 @@ string(REPLACE ";" "|" libraries_argument "${libraries}")
 add_custom_command(OUTPUT ${TOCMATE_JAR}
   COMMAND ${CMAKE_COMMAND} -DCLASSES_JAR=${classes_jar} -DOUTPUT_JAR=${TOCMATE_JAR}
           -DJAR_TOOL=${Java_JAR_EXECUTABLE} -DSTAGE=${CMAKE_BINARY_DIR}/jar-stage
+          -DSTRIP=${CMAKE_STRIP}
           "-DLIBRARIES=${libraries_argument}" -P ${PROJECT_SOURCE_DIR}/cmake/BundleNatives.cmake
   DEPENDS tocmate_classes ${classes_jar} ${library_targets}
           ${PROJECT_SOURCE_DIR}/cmake/BundleNatives.cmake
