@@ -82,7 +82,7 @@ void writeNumber(char* reply, unsigned replyLength, unsigned number) {
 void writeMsf(char* reply, unsigned replyLength, std::uint32_t frames) {
   const unsigned fields[] = {frames / 4500 % 100, frames / 75 % 60, frames % 75};
   char msf[] = "00:00:00";
-  for (int i = 0; i < 3; ++i) {
+  for (std::size_t i = 0; i < 3; ++i) {
     msf[3 * i] = static_cast<char>('0' + fields[i] / 10);
     msf[3 * i + 1] = static_cast<char>('0' + fields[i] % 10);
   }

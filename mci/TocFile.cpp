@@ -12,7 +12,7 @@
 namespace {
 
 // A table of contents takes a few hundred bytes; anything this large is some other file.
-constexpr std::size_t kMaxFileSize = 64 * 1024;
+constexpr std::size_t kMaxFileSize = std::size_t{64} * 1024;
 
 struct Number {
   std::uint32_t value;
