@@ -1,7 +1,8 @@
 # tocmate.jar: the classes with this platform's library and, where MinGW-w64 is installed,
-# a cross-built Tocmate.dll, so that one jar serves Linux and Windows.
-find_program(MINGW_CXX x86_64-w64-mingw32-g++-posix)
-if(MINGW_CXX)
+# a cross-built Tocmate.dll, so that one jar serves Linux and Windows. The copies in the jar
+# lose their debug information, which a jar's user has no use for.
+find_program(MINGW_STRIP x86_64-w64-mingw32-strip)
+if(MINGW_STRIP)
   set(bundle_windows_default ON)
 else()
   set(bundle_windows_default OFF)
@@ -9,12 +10,19 @@ endif()
 option(TOCMATE_BUNDLE_WINDOWS "Put a cross-built Tocmate.dll into tocmate.jar"
   ${bundle_windows_default})
 
+set(natives ${CMAKE_BINARY_DIR}/jar-stage/natives)
 string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" host_platform)
 string(REPLACE "amd64" "x86_64" host_platform "${host_platform}")
-set(libraries "${host_platform}=$<TARGET_FILE:Tocmate>")
-set(library_targets Tocmate)
+set(host_copy ${natives}/${host_platform}/libTocmate.so)
+add_custom_command(OUTPUT ${host_copy}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${natives}/${host_platform}
+  COMMAND ${CMAKE_STRIP} --strip-debug -o ${host_copy} $<TARGET_FILE:Tocmate>
+  DEPENDS Tocmate)
+set(copies ${host_copy})
+
 if(TOCMATE_BUNDLE_WINDOWS)
   include(ExternalProject)
+  set(windows_dll ${CMAKE_BINARY_DIR}/windows/Tocmate.dll)
   ExternalProject_Add(windows_library
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
     BINARY_DIR ${CMAKE_BINARY_DIR}/windows
@@ -24,22 +32,24 @@ if(TOCMATE_BUNDLE_WINDOWS)
     BUILD_COMMAND ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS
                   ${CMAKE_COMMAND} --build <BINARY_DIR> --target Tocmate
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/windows/Tocmate.dll
+    BUILD_BYPRODUCTS ${windows_dll}
     INSTALL_COMMAND "")
-  list(APPEND libraries "windows-x86_64=${CMAKE_BINARY_DIR}/windows/Tocmate.dll")
-  list(APPEND library_targets windows_library)
+  add_custom_command(OUTPUT ${natives}/windows-x86_64/Tocmate.dll
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${natives}/windows-x86_64
+    COMMAND ${MINGW_STRIP} --strip-debug -o ${natives}/windows-x86_64/Tocmate.dll ${windows_dll}
+    DEPENDS windows_library ${windows_dll})
+  list(APPEND copies ${natives}/windows-x86_64/Tocmate.dll)
 endif()
 
 get_target_property(classes_jar tocmate_classes JAR_FILE)
+list(TRANSFORM copies REPLACE "^${natives}/" "" OUTPUT_VARIABLE bundled)
+list(JOIN bundled "|" bundled)
 set(TOCMATE_JAR ${CMAKE_BINARY_DIR}/tocmate.jar)
-string(REPLACE ";" "|" libraries_argument "${libraries}")
 add_custom_command(OUTPUT ${TOCMATE_JAR}
   COMMAND ${CMAKE_COMMAND} -DCLASSES_JAR=${classes_jar} -DOUTPUT_JAR=${TOCMATE_JAR}
-          -DJAR_TOOL=${Java_JAR_EXECUTABLE} -DSTAGE=${CMAKE_BINARY_DIR}/jar-stage
-          -DSTRIP=${CMAKE_STRIP}
-          "-DLIBRARIES=${libraries_argument}" -P ${PROJECT_SOURCE_DIR}/cmake/BundleNatives.cmake
-  DEPENDS tocmate_classes ${classes_jar} ${library_targets}
-          ${PROJECT_SOURCE_DIR}/cmake/BundleNatives.cmake
+          -DJAR_TOOL=${Java_JAR_EXECUTABLE} -DNATIVES=${natives} -DBUNDLED=${bundled}
+          -P ${PROJECT_SOURCE_DIR}/cmake/BundleNatives.cmake
+  DEPENDS tocmate_classes ${classes_jar} ${copies} ${PROJECT_SOURCE_DIR}/cmake/BundleNatives.cmake
   COMMENT "Making tocmate.jar with the native libraries"
   VERBATIM)
 add_custom_target(tocmate ALL DEPENDS ${TOCMATE_JAR})

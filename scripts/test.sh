@@ -10,7 +10,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh" valgrind clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64
 cd "$here/.."
-clang=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTOCMATE_JVM_TESTS=OFF)
+clang=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTOCMATE_JVM_TESTS=OFF
+  -DTOCMATE_BUNDLE_WINDOWS=OFF)
 "$here/build.sh"
 "$here/build.sh" build-asan "${clang[@]}" -DTOCMATE_SANITIZE=address,undefined -DTOCMATE_FUZZ=ON
 "$here/build.sh" build-tsan "${clang[@]}" -DTOCMATE_SANITIZE=thread -- concurrency_tests
