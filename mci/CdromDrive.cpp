@@ -16,7 +16,6 @@ namespace {
 
 // MCI addresses count the two-second lead-in that logical block addresses leave out.
 constexpr long kLeadInFrames = 150;
-constexpr unsigned kMaxTrack = 99;
 
 DiscError error(MCIERROR code, const std::string& path, const std::string& what) {
   return {code, path + ": " + what};

@@ -4,7 +4,6 @@ namespace {
 
 // Past this an address no longer fits the two-digit minutes of an MSF reply.
 constexpr std::uint32_t kMaxLeadOut = 100 * 60 * 75;
-constexpr unsigned kMaxTrack = 99;
 
 TocProblem problem(int valueIndex, std::string what) { return {std::move(what), valueIndex}; }
 

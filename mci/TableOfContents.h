@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+// The highest track number a CD can have.
+constexpr unsigned kMaxTrack = 99;
+
 // A disc's table of contents as a drive reports it, in absolute frames (1/75 s, the
 // 150-frame lead-in included). Track numbers are the disc's own, firstTrack to lastTrack.
 struct TableOfContents {

@@ -6,7 +6,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh" libbenchmark-dev
 cd "$here/.."
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTOCMATE_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTOCMATE_BENCH=ON -DBUILD_TESTING=OFF \
+  -DTOCMATE_BUNDLE_WINDOWS=OFF >/dev/null
 cmake --build build-bench -j "$(nproc)" >/dev/null
 
 # Discs of three-minute tracks (shorter on the 99-track disc, to fit 99 minutes).
