@@ -1,15 +1,7 @@
-# tocmate.jar: the classes with this platform's library and, where MinGW-w64 is installed,
-# a cross-built Tocmate.dll, so that one jar serves Linux and Windows. The copies in the jar
-# lose their debug information, which a jar's user has no use for.
-find_program(MINGW_STRIP x86_64-w64-mingw32-strip)
-if(MINGW_STRIP)
-  set(bundle_windows_default ON)
-else()
-  set(bundle_windows_default OFF)
-endif()
-option(TOCMATE_BUNDLE_WINDOWS "Put a cross-built Tocmate.dll into tocmate.jar"
-  ${bundle_windows_default})
-
+# tocmate.jar: the classes with this platform's library and the libraries cross-built for
+# other platforms whose compilers are installed (MinGW-w64 for Windows, the aarch64 GNU
+# toolchain for ARM Linux), so that one jar serves them all. The copies in the jar lose
+# their debug information, which a jar's user has no use for.
 set(natives ${CMAKE_BINARY_DIR}/jar-stage/natives)
 string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" host_platform)
 string(REPLACE "amd64" "x86_64" host_platform "${host_platform}")
@@ -20,26 +12,47 @@ add_custom_command(OUTPUT ${host_copy}
   DEPENDS Tocmate)
 set(copies ${host_copy})
 
-if(TOCMATE_BUNDLE_WINDOWS)
-  include(ExternalProject)
-  set(windows_dll ${CMAKE_BINARY_DIR}/windows/Tocmate.dll)
-  ExternalProject_Add(windows_library
+# Adds to the jar the LIBRARY of a platform, cross-built in a build of its own under
+# build/<platform>/ with the TOOLCHAIN file and stripped with that platform's STRIP; OPTION
+# turns it on or off, on by default where the COMPILER and STRIP are installed. A cross
+# build bundles nothing: its jar is its own platform's.
+include(ExternalProject)
+function(bundle_cross_built platform)
+  cmake_parse_arguments(PARSE_ARGV 1 cross "" "OPTION;TOOLCHAIN;COMPILER;STRIP;LIBRARY" "")
+  find_program(${platform}_compiler ${cross_COMPILER})
+  find_program(${platform}_strip ${cross_STRIP})
+  set(installed OFF)
+  if(${platform}_compiler AND ${platform}_strip AND NOT CMAKE_CROSSCOMPILING)
+    set(installed ON)
+  endif()
+  option(${cross_OPTION} "Put a cross-built ${platform} library into tocmate.jar" ${installed})
+  if(NOT ${cross_OPTION})
+    return()
+  endif()
+  set(library ${CMAKE_BINARY_DIR}/${platform}/${cross_LIBRARY})
+  ExternalProject_Add(${platform}_library
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
-    BINARY_DIR ${CMAKE_BINARY_DIR}/windows
-    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
+    BINARY_DIR ${CMAKE_BINARY_DIR}/${platform}
+    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/${cross_TOOLCHAIN}
                -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DBUILD_TESTING=OFF
     # Its own make, not one of ours: it gets no share of our make's jobs.
     BUILD_COMMAND ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS
                   ${CMAKE_COMMAND} --build <BINARY_DIR> --target Tocmate
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${windows_dll}
+    BUILD_BYPRODUCTS ${library}
     INSTALL_COMMAND "")
-  add_custom_command(OUTPUT ${natives}/windows-x86_64/Tocmate.dll
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${natives}/windows-x86_64
-    COMMAND ${MINGW_STRIP} --strip-debug -o ${natives}/windows-x86_64/Tocmate.dll ${windows_dll}
-    DEPENDS windows_library ${windows_dll})
-  list(APPEND copies ${natives}/windows-x86_64/Tocmate.dll)
-endif()
+  set(copy ${natives}/${platform}/${cross_LIBRARY})
+  add_custom_command(OUTPUT ${copy}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${natives}/${platform}
+    COMMAND ${${platform}_strip} --strip-debug -o ${copy} ${library}
+    DEPENDS ${platform}_library ${library})
+  set(copies ${copies} ${copy} PARENT_SCOPE)
+endfunction()
+bundle_cross_built(windows-x86_64 OPTION TOCMATE_BUNDLE_WINDOWS TOOLCHAIN mingw-w64-x86_64.cmake
+  COMPILER x86_64-w64-mingw32-g++-posix STRIP x86_64-w64-mingw32-strip LIBRARY Tocmate.dll)
+bundle_cross_built(linux-aarch64 OPTION TOCMATE_BUNDLE_LINUX_AARCH64
+  TOOLCHAIN aarch64-linux-gnu.cmake COMPILER aarch64-linux-gnu-g++ STRIP aarch64-linux-gnu-strip
+  LIBRARY libTocmate.so)
 
 get_target_property(classes_jar tocmate_classes JAR_FILE)
 list(TRANSFORM copies REPLACE "^${natives}/" "" OUTPUT_VARIABLE bundled)
