@@ -7,7 +7,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh" libbenchmark-dev
 cd "$here/.."
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTOCMATE_BENCH=ON -DBUILD_TESTING=OFF \
-  -DTOCMATE_BUNDLE_WINDOWS=OFF >/dev/null
+  -DTOCMATE_BUNDLE_WINDOWS=OFF -DTOCMATE_BUNDLE_LINUX_AARCH64=OFF >/dev/null
 cmake --build build-bench -j "$(nproc)" >/dev/null
 
 # Discs of three-minute tracks (shorter on the 99-track disc, to fit 99 minutes).

@@ -6,16 +6,21 @@
 #                   tests, and each fuzz target for a minute
 #   build-tsan/     ThreadSanitizer: the concurrency tests
 #   build-windows/  Tocmate.dll, the jar's copy of it and the unit tests under Wine
+#   build-aarch64/  libTocmate.so for 64-bit ARM and the unit tests under qemu-aarch64; the
+#                   jar in an arm64 Java runtime under qemu (made once by arm64-jre.sh)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-"$here/install-deps.sh" valgrind clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64
+"$here/install-deps.sh" valgrind clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64 \
+  g++-aarch64-linux-gnu qemu-user
+arm64_java=$("$here/arm64-jre.sh")
 cd "$here/.."
 clang=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTOCMATE_JVM_TESTS=OFF
-  -DTOCMATE_BUNDLE_WINDOWS=OFF)
+  -DTOCMATE_BUNDLE_WINDOWS=OFF -DTOCMATE_BUNDLE_LINUX_AARCH64=OFF)
 "$here/build.sh"
 "$here/build.sh" build-asan "${clang[@]}" -DTOCMATE_SANITIZE=address,undefined -DTOCMATE_FUZZ=ON
 "$here/build.sh" build-tsan "${clang[@]}" -DTOCMATE_SANITIZE=thread -- concurrency_tests
 "$here/build-windows.sh" -DTOCMATE_JAR="$PWD/build/tocmate.jar"
+"$here/build-aarch64.sh" -DTOCMATE_JAR="$PWD/build/tocmate.jar" -DTOCMATE_ARM64_JAVA="$arm64_java"
 
 status=0
 run() { (cd "$1" && shift && ctest --output-on-failure "$@") || status=1; }
@@ -23,4 +28,5 @@ run build -j "$(nproc)"
 run build-asan -j "$(nproc)"
 run build-tsan -R '^Concurrency\.'
 run build-windows
+run build-aarch64 -j "$(nproc)"
 exit $status

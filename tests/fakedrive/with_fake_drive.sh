@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Usage: with_fake_drive.sh FAKE-LIBRARY DISC.toc COMMAND...
+# Usage: with_fake_drive.sh FAKE-LIBRARY|- DISC.toc COMMAND...
 # Runs the command with a simulated CD drive holding the disc: TOCMATE_DRIVE names the
 # drive's device file, and the FAKE_CDROM_* settings already in the environment apply.
+# With "-", the command preloads the fake drive library itself (as a program run by
+# qemu-user must: the emulator passes it on with -E LD_PRELOAD=...).
 set -eu
 fake=$1 toc=$2
 shift 2
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 : >"$folder/sr0"
-export LD_PRELOAD=$fake${LD_PRELOAD:+:$LD_PRELOAD}
+if [ "$fake" != - ]; then export LD_PRELOAD=$fake${LD_PRELOAD:+:$LD_PRELOAD}; fi
 export FAKE_CDROM_DEVICE=$folder/sr0
 FAKE_CDROM_TOC=$(sed 's/#.*//' "$toc" | tr -s ' \n\t' ' ')
 export FAKE_CDROM_TOC
