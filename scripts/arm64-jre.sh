@@ -32,8 +32,12 @@ fi
 mkdir -p "$(dirname "$folder")"
 work=$(mktemp -d "$folder.partial.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-(cd "$work" && apt-get download -qq -o APT::Sandbox::User="$(id -un)" \
-  openjdk-17-jre-headless:arm64 zlib1g:arm64)
+download() {
+  (cd "$work" && apt-get download -qq -o APT::Sandbox::User="$(id -un)" \
+    openjdk-17-jre-headless:arm64 zlib1g:arm64)
+}
+# Lists older than the archive name versions it no longer has.
+download || { "${sudo[@]}" apt-get update -qq && download; }
 for package in "$work"/*.deb; do dpkg-deb -x "$package" "$work/root"; done
 # java finds zlib in its own lib/ folder, which its run path names.
 cp -P "$work"/root/lib/aarch64-linux-gnu/libz.so.1* "$work/root/$java_home/lib/"
