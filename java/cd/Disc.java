@@ -293,10 +293,12 @@ public final class Disc {
   // the lead-out and the starts of tracks 1 to 99 (eight digits each, 0 for absent tracks).
   private String musicBrainzIdOf(int audioEnd, int audioLeadOut) {
     StringBuilder text = new StringBuilder(2 + 2 + 8 * (1 + HIGHEST_TRACK));
-    text.append(String.format(Locale.ROOT, "%02X%02X%08X", firstTrack, audioEnd, audioLeadOut));
+    appendHex(text, firstTrack, 2);
+    appendHex(text, audioEnd, 2);
+    appendHex(text, audioLeadOut, 8);
     for (int number = 1; number <= HIGHEST_TRACK; number++) {
       boolean present = number >= firstTrack && number <= audioEnd;
-      text.append(String.format(Locale.ROOT, "%08X", present ? getTrack(number).start : 0));
+      appendHex(text, present ? getTrack(number).start : 0, 8);
     }
     byte[] digest = sha1().digest(text.toString().getBytes(StandardCharsets.US_ASCII));
     return Base64.getEncoder()
@@ -304,6 +306,13 @@ public final class Disc {
         .replace('+', '.')
         .replace('/', '_')
         .replace('=', '-');
+  }
+
+  // Upper-case hexadecimal digits, as many as asked for, leading zeros included.
+  private static void appendHex(StringBuilder text, int value, int digits) {
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
+      text.append(Character.toUpperCase(Character.forDigit(value >>> shift & 0xf, 16)));
+    }
   }
 
   private static MessageDigest sha1() {
