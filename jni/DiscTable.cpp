@@ -99,8 +99,7 @@ JNIEXPORT jintArray JNICALL Java_cd_Disc_readTableOfContents(JNIEnv* env, jclass
       if (chars.get() == nullptr) return nullptr;
       name = chars.get();
     }
-    // The drive is read here and nowhere else: once per Disc.read, and the one call that a
-    // lock on the drive would hold.
+    // The drive is read here and nowhere else, once per Disc.read.
     const DiscReading reading = readDisc(name);
 
     if (const auto* toc = std::get_if<TableOfContents>(&reading)) return javaTable(env, *toc);

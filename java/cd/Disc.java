@@ -181,7 +181,8 @@ public final class Disc {
    * {@code "cddb query"}, the freedb disc ID, the track count, every track's start in frames
    * and the lead-out in whole seconds, separated by single spaces, for example
    * {@code "cddb query 370fce16 22 150 9700 ... 288750 4048"}. Without its first eleven
-   * characters it is {@link Tocmate#getCDDBNumbers()}'s text in lower case.
+   * characters it is {@link Tocmate#getCDDBNumbers()}'s text for the same disc in lower case
+   * (for a disc whose first track is 1: that method reads tracks from number 1 on).
    */
   public String getCddbQuery() {
     return cddbQuery;
