@@ -40,8 +40,9 @@ final class LeftoverCopies {
 
   private LeftoverCopies() {}
 
-  static void remove(Path parent, Path ours, UserPrincipal user, String libraryName) {
+  static void remove(Path parent, TemporaryCopy ours, String libraryName) {
     try {
+      UserPrincipal user = ours.owner();
       if (!entriesStayPut(parent)) {
         return;
       }
@@ -53,7 +54,7 @@ final class LeftoverCopies {
         SecureDirectoryStream<Path> folder = (SecureDirectoryStream<Path>) entries;
         for (Path entry : folder) {
           Path name = entry.getFileName();
-          if (!name.equals(ours)) {
+          if (!name.equals(ours.name())) {
             removeIfEnded(folder, name, user, Paths.get(libraryName));
           }
         }

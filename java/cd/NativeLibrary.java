@@ -142,34 +142,47 @@ final class NativeLibrary {
       throw linkError("can not read the " + name + " library out of the jar: " + e, e);
     }
     List<String> failures = new ArrayList<>();
-    String tmpdirProperty = System.getProperty(TMPDIR_PROPERTY) != null ? TMPDIR_PROPERTY
-        : "java.io.tmpdir";
+    String tmpdirProperty =
+        System.getProperty(TMPDIR_PROPERTY) != null ? TMPDIR_PROPERTY : "java.io.tmpdir";
     String tmpdir = System.getProperty(tmpdirProperty, "");
-    try {
-      if (tmpdir.isEmpty()) {
-        throw new IOException("it is empty");
-      }
-      TemporaryCopy.load(Paths.get(tmpdir).toAbsolutePath(), fileName, library);
+    if (tmpdir.isEmpty()) {
+      failures.add(tmpdirProperty + ", which is empty");
+    } else if (tried(tmpdirProperty + " (" + tmpdir + ")", failures,
+        () -> TemporaryCopy.load(Paths.get(tmpdir).toAbsolutePath(), fileName, library))) {
       return;
-    } catch (IOException | InvalidPathException e) {
-      failures.add(tmpdirProperty + " (" + tmpdir + "): " + e);
-    } catch (UnsatisfiedLinkError e) {
-      failures.add(tmpdirProperty + " (" + tmpdir + "): " + e.getMessage());
     }
     Path cache = null;
     try {
       cache = CachedCopy.folder();
-      CachedCopy.load(cache, fileName, library);
-      return;
     } catch (IOException | InvalidPathException e) {
-      failures.add("the cache folder" + (cache == null ? "" : " (" + cache + ")") + ": " + e);
-    } catch (UnsatisfiedLinkError e) {
-      failures.add("the cache folder (" + cache + "): " + e.getMessage());
+      failures.add("the cache folder: " + e.getMessage());
+    }
+    Path cacheFolder = cache;
+    if (cacheFolder != null && tried("the cache folder (" + cacheFolder + ")", failures,
+        () -> CachedCopy.load(cacheFolder, fileName, library))) {
+      return;
     }
     throw new UnsatisfiedLinkError("can not load the " + name + " library copied out of the jar,"
         + " in " + String.join("; nor in ", failures) + ". Set " + TMPDIR_PROPERTY + " to a folder"
         + " it can be copied to and loaded from, or " + LIBRARY_PATH_PROPERTY + " to a "
         + fileName + " of version " + Version.NUMBER + " to load instead");
+  }
+
+  private interface Loading {
+    void run() throws IOException;
+  }
+
+  /** Loads one way; a failure is noted with where it was tried, and the next way may serve. */
+  private static boolean tried(String where, List<String> failures, Loading loading) {
+    try {
+      loading.run();
+      return true;
+    } catch (IOException | InvalidPathException e) {
+      failures.add(where + ": " + e);
+    } catch (UnsatisfiedLinkError e) {
+      failures.add(where + ": " + e.getMessage());
+    }
+    return false;
   }
 
   private static UnsatisfiedLinkError linkError(String message, Throwable cause) {

@@ -7,6 +7,7 @@ import java.nio.channels.SeekableByteChannel;
 import java.nio.file.DirectoryStream;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
+import java.nio.file.NoSuchFileException;
 import java.nio.file.OpenOption;
 import java.nio.file.Path;
 import java.nio.file.Paths;
@@ -47,9 +48,7 @@ final class TemporaryCopy {
     TemporaryCopy copy = open(Files.createTempDirectory(parent, PREFIX));
     try {
       copy.takeLock();
-      if (copy.opened != null) {
-        LeftoverCopies.remove(parent, copy.folder.getFileName(), copy.owner(), fileName);
-      }
+      LeftoverCopies.remove(parent, copy, fileName);
       Path written = copy.write(fileName, library);
       System.load(written.toString());
     } catch (Throwable e) {
@@ -91,7 +90,15 @@ final class TemporaryCopy {
     }
   }
 
-  private UserPrincipal owner() throws IOException {
+  Path name() {
+    return folder.getFileName();
+  }
+
+  /** The user who made the copy; only where the folder is open as a secure stream. */
+  UserPrincipal owner() throws IOException {
+    if (opened == null) {
+      throw new IOException("the file system opens no folder as a secure stream");
+    }
     return opened
         .getFileAttributeView(
             Paths.get(LOCK_NAME), PosixFileAttributeView.class, LinkOption.NOFOLLOW_LINKS)
@@ -136,6 +143,8 @@ final class TemporaryCopy {
         } else {
           Files.delete(folder.resolve(name));
         }
+      } catch (NoSuchFileException e) {
+        // Gone already.
       } catch (IOException | RuntimeException e) {
         closeQuietly(opened);
         return;
