@@ -61,8 +61,8 @@ case $case_name in
         : >in-use.lock && : >libTocmate.so && : >notes && chmod 666 * &&
         touch -d '2 hours ago' . && ln -s $secrets $shared/tocmate-link"
       output=$(as_user $victim env TOCMATE_DRIVE="$tmp/worked-example.toc" "$java" \
-        -XX:-UsePerfData -Djava.io.tmpdir="$shared" -jar "$tmp/tocmate.jar" 2>&1)
-      [ "$output" = "$worked" ] || fail "$mode: the victim's JVM: $output"
+        -XX:-UsePerfData -Djava.io.tmpdir="$shared" -jar "$tmp/tocmate.jar" 2>"$tmp/errors")
+      [ "$output" = "$worked" ] || fail "$mode: the victim's JVM: $output $(cat "$tmp/errors")"
       [ "$(ls "$shared/tocmate-planted" | xargs)" = "in-use.lock libTocmate.so notes" ] ||
         fail "$mode: the attacker's copy was emptied: $(ls -A "$shared/tocmate-planted")"
       [ "$(ls -A "$secrets" | xargs)" = "id in-use.lock" ] ||
@@ -92,9 +92,9 @@ case $case_name in
     start_held "$flip_locks" "${locks[@]}"
     for ((start = 1; start <= 5; start++)); do
       output=$(TOCMATE_DRIVE=$discs/worked-example.toc timeout -k 5 20 "$java" \
-        -Djava.io.tmpdir="$copies" -jar "$jar" 2>&1)
+        -Djava.io.tmpdir="$copies" -jar "$jar" 2>"$tmp/errors")
       [ $? -ne 124 ] || { fail "start $start hung"; break; }
-      [ "$output" = "$worked" ] || fail "start $start: $output"
+      [ "$output" = "$worked" ] || fail "start $start: $output $(cat "$tmp/errors")"
     done
     end_held "the lock flipper"
     [ -z "$(ls "$copies" | grep -v '^tocmate-race-')" ] || fail "left behind: $(ls "$copies")"
