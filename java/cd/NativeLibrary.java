@@ -147,20 +147,22 @@ final class NativeLibrary {
     String tmpdir = System.getProperty(tmpdirProperty, "");
     if (tmpdir.isEmpty()) {
       failures.add(tmpdirProperty + ", which is empty");
-    } else if (tried(tmpdirProperty + " (" + tmpdir + ")", failures,
-        () -> TemporaryCopy.load(Paths.get(tmpdir).toAbsolutePath(), fileName, library))) {
-      return;
+    } else {
+      try {
+        TemporaryCopy.load(Paths.get(tmpdir).toAbsolutePath(), fileName, library);
+        return;
+      } catch (IOException | InvalidPathException | UnsatisfiedLinkError e) {
+        failures.add(tmpdirProperty + " (" + tmpdir + "): " + reason(e));
+      }
     }
     Path cache = null;
     try {
       cache = CachedCopy.folder();
-    } catch (IOException | InvalidPathException e) {
-      failures.add("the cache folder: " + e.getMessage());
-    }
-    Path cacheFolder = cache;
-    if (cacheFolder != null && tried("the cache folder (" + cacheFolder + ")", failures,
-        () -> CachedCopy.load(cacheFolder, fileName, library))) {
+      CachedCopy.load(cache, fileName, library);
       return;
+    } catch (IOException | InvalidPathException | UnsatisfiedLinkError e) {
+      failures.add("the cache folder" + (cache != null ? " (" + cache + ")" : "") + ": "
+          + reason(e));
     }
     throw new UnsatisfiedLinkError("can not load the " + name + " library copied out of the jar,"
         + " in " + String.join("; nor in ", failures) + ". Set " + TMPDIR_PROPERTY + " to a folder"
@@ -168,21 +170,9 @@ final class NativeLibrary {
         + fileName + " of version " + Version.NUMBER + " to load instead");
   }
 
-  private interface Loading {
-    void run() throws IOException;
-  }
-
-  /** Loads one way; a failure is noted with where it was tried, and the next way may serve. */
-  private static boolean tried(String where, List<String> failures, Loading loading) {
-    try {
-      loading.run();
-      return true;
-    } catch (IOException | InvalidPathException e) {
-      failures.add(where + ": " + e);
-    } catch (UnsatisfiedLinkError e) {
-      failures.add(where + ": " + e.getMessage());
-    }
-    return false;
+  /** Why a way of loading failed: a link error says it all, other failures need their kind. */
+  private static String reason(Throwable failure) {
+    return failure instanceof UnsatisfiedLinkError ? failure.getMessage() : failure.toString();
   }
 
   private static UnsatisfiedLinkError linkError(String message, Throwable cause) {

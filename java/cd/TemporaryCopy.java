@@ -56,7 +56,12 @@ final class TemporaryCopy {
       throw e;
     }
     try {
-      Runtime.getRuntime().addShutdownHook(new Thread(copy::remove, "tocmate library removal"));
+      Runtime.getRuntime().addShutdownHook(new Thread("tocmate library removal") {
+        @Override
+        public void run() {
+          copy.remove();
+        }
+      });
     } catch (RuntimeException e) {
       // The JVM is already exiting: the loaded library needs its file no more.
       copy.remove();
