@@ -34,7 +34,8 @@ refused() {
   TOCMATE_DRIVE=$discs/worked-example.toc "$java" "${options[@]}" -jar "$jar" >/dev/null \
     2>"$tmp/errors" && fail "$name: ran"
   for message in "$@"; do
-    grep -qF -- "$message" "$tmp/errors" || fail "$name: not [$message] in: $(head -3 "$tmp/errors")"
+    grep -qF -- "$message" "$tmp/errors" ||
+      fail "$name: not [$message] in: $(head -3 "$tmp/errors")"
   done
 }
 
