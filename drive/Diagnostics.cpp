@@ -21,12 +21,9 @@ void Diagnostics::add(const char* format, ...) noexcept {
   length += static_cast<std::size_t>(added);
 }
 
-std::size_t Diagnostics::addPrintable(std::string_view bytes, std::size_t room) noexcept {
-  if (full) return 0;
-  const std::size_t added =
-      printableWithin(bytes, buffer + length, std::min(room, kCapacity - length));
-  length += added;
-  return added;
+void Diagnostics::addPrintable(std::string_view bytes, std::size_t room) noexcept {
+  if (full) return;
+  length += printableWithin(bytes, buffer + length, std::min(room, kCapacity - length));
 }
 
 void Diagnostics::cut() noexcept {

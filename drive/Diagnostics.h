@@ -10,8 +10,8 @@
 // cut, ends with "...\n" and takes nothing more.
 class Diagnostics {
  public:
-  // Far more than a call reports: two command reports of at most 1 KB each, and a line.
-  static constexpr std::size_t kCapacity = 4096;
+  // More than a call reports: two command reports of at most 2 KB each, and a line.
+  static constexpr std::size_t kCapacity = 8192;
 
   // Appends a text of our own, made with a printf format.
   void add(const char* format, ...) noexcept
@@ -20,8 +20,8 @@ class Diagnostics {
 #endif
       ;
   // Appends the printable form of bytes from outside, in at most `room` characters (see
-  // printableWithin); returns how many it appended.
-  std::size_t addPrintable(std::string_view bytes, std::size_t room) noexcept;
+  // printableWithin).
+  void addPrintable(std::string_view bytes, std::size_t room) noexcept;
 
   std::string_view text() const noexcept { return {buffer, length}; }
   // Writes the collected text to standard error in one piece.

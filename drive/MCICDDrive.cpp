@@ -9,12 +9,9 @@ namespace {
 
 constexpr unsigned kBufferSize = 1024;
 
-// A command's report, "SendString command: '<command>' returned:\n  '<error text>'", keeps
-// to 1023 characters before its line end; the command may take half of what its texts
-// may, the error text takes the rest.
-constexpr std::size_t kReportLength = kBufferSize - 1;
-constexpr std::size_t kReportTextsLength =
-    kReportLength - (sizeof "SendString command: '' returned:\n  ''" - 1);
+// A report shows the command and the error text each in at most the 1023 characters that
+// their buffers hold.
+constexpr std::size_t kShownTextLength = kBufferSize - 1;
 
 // Reads "mm:ss:ff" (each field at most two digits). A negative field does not parse.
 bool parseMsf(const char* reply, Msf& msf) {
@@ -69,11 +66,11 @@ MCIERROR MCICDDrive::sendCommand(const char* command, char* reply, unsigned repl
     }
     errorText[sizeof errorText - 1] = '\0';
     // Both texts may hold bytes from outside (a path, a word of a file): shown escaped, and
-    // an over-long one loses its middle, not its end, where the cause is.
+    // one that grows too long so loses its middle, not its end, where the cause is.
     diagnostics.add("SendString command: '");
-    const std::size_t commandShown = diagnostics.addPrintable(command, kReportTextsLength / 2);
+    diagnostics.addPrintable(command, kShownTextLength);
     diagnostics.add("' returned:\n  '");
-    diagnostics.addPrintable(errorText, kReportTextsLength - commandShown);
+    diagnostics.addPrintable(errorText, kShownTextLength);
     diagnostics.add("'\n");
   }
   return code;

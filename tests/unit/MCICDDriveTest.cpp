@@ -140,21 +140,29 @@ TEST(MCICDDrive, NamesAnErrorCodeThePlatformHasNoTextFor) {
             "Can not open device cdaudio\n");
 }
 
-// A report keeps to 1023 characters before its line end; a longer error text loses its
-// middle, so that its start and its end, where the cause is, stay.
-TEST(MCICDDrive, BoundsAReportWhoseErrorTextFillsItsBuffer) {
-  ScriptedMci mci({fails("open cdaudio wait", 266), fails("close cdaudio", 263)});
-  mci.useUnterminatedErrorTexts();
+// An error text is shown whole, up to the 1023 characters its buffer holds, even when the
+// platform left it unterminated; escapes that make it longer cost its middle, not its end,
+// where the cause is.
+TEST(MCICDDrive, BoundsTheErrorTextOfAReportAndKeepsItsEnds) {
+  const std::string opening = "SendString command: 'open cdaudio wait' returned:\n  '";
+  const std::string closing = "'\nCan not open device cdaudio\n";
+  {
+    ScriptedMci mci({fails("open cdaudio wait", 266), kClose});
+    mci.useUnterminatedErrorTexts();
+    const std::string start = "text of error 266";
+    const std::string end = "the end";
+    EXPECT_EQ(runDrive().report,
+              opening + start + std::string(1023 - start.size() - end.size(), 'x') + end + closing);
+  }
+  ScriptedMci mci({fails("open cdaudio wait", 266), kClose});
+  mci.useErrorText(std::string(400, '\x01') + "the cause");
   const std::string report = runDrive().report;
-  const std::string opening =
-      "SendString command: 'open cdaudio wait' returned:\n  'text of error 266x";
-  ASSERT_EQ(report.compare(0, opening.size(), opening), 0) << report;
-  const std::size_t reportEnd = report.find('\n', opening.size());
-  ASSERT_NE(reportEnd, std::string::npos);
-  EXPECT_EQ(reportEnd, 1023u);
-  EXPECT_EQ(report.substr(reportEnd - 9, 9), "xthe end'");
-  EXPECT_NE(report.find("x...x"), std::string::npos);
-  EXPECT_EQ(report.compare(reportEnd + 1, 28, "Can not open device cdaudio\n"), 0);
+  ASSERT_EQ(report.rfind(opening + "\\x01", 0), 0u) << report;
+  const std::size_t shownEnd = report.size() - closing.size();
+  EXPECT_EQ(report.compare(shownEnd, closing.size(), closing), 0) << report;
+  EXPECT_LE(shownEnd - opening.size(), 1023u);
+  EXPECT_EQ(report.compare(shownEnd - 13, 13, "\\x01the cause"), 0) << report;
+  EXPECT_NE(report.find("\\x01...\\x01"), std::string::npos) << report;
 }
 
 // Error texts may carry bytes from outside (a path, a word of a file): a report is always

@@ -37,13 +37,13 @@ TEST(PrintableText, LeavesOutTheMiddleOfWhatIsTooLong) {
 TEST(Diagnostics, CollectsTextsAndCutsThemAtItsCapacity) {
   Diagnostics diagnostics;
   diagnostics.add("Can not open device %s\n", "cdaudio");
-  EXPECT_EQ(diagnostics.addPrintable("\n", 10), 4u);
+  diagnostics.addPrintable("\n", 4);
   EXPECT_EQ(diagnostics.text(), "Can not open device cdaudio\n\\x0a");
 
   const std::string line(1000, 'l');
-  for (int i = 0; i < 5; ++i) diagnostics.add("%s\n", line.c_str());
+  for (int i = 0; i < 9; ++i) diagnostics.add("%s\n", line.c_str());
   diagnostics.add("more");
-  EXPECT_EQ(diagnostics.addPrintable("more", 10), 0u);
+  diagnostics.addPrintable("more", 10);
   const std::string_view text = diagnostics.text();
   EXPECT_EQ(text.size(), Diagnostics::kCapacity);
   EXPECT_EQ(text.substr(text.size() - 5), "l...\n");
