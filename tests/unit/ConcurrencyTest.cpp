@@ -80,15 +80,16 @@ class FullPipeAsStandardError {
   std::size_t filler = 0;
 };
 
-// Whether the thread is blocked in a write to standard error, by what the kernel shows of
-// the system call it is in.
+// Whether the thread is blocked writing to standard error, by what the kernel shows of the
+// system call it is in: its number, then its first argument, here descriptor 2. The number
+// is the kernel's own, which under an emulator (qemu-user) is the host's system call rather
+// than the program's, so only the descriptor is compared.
 bool waitUntilWritingToStandardError(pid_t thread) {
   const std::string syscallFile = "/proc/self/task/" + std::to_string(thread) + "/syscall";
-  const std::string writing = std::to_string(SYS_write) + " 0x2 ";
   for (int i = 0; i < 1000; ++i) {
     std::ifstream file(syscallFile);
-    std::string line;
-    if (std::getline(file, line) && line.compare(0, writing.size(), writing) == 0) return true;
+    std::string number, descriptor;
+    if (file >> number >> descriptor && descriptor == "0x2") return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return false;
