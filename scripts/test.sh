@@ -8,7 +8,8 @@
 #   build-windows/  Tocmate.dll, the jar's copy of it and the unit tests under Wine
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-"$here/install-deps.sh" valgrind clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64
+"$here/install-deps.sh" valgrind clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64 \
+  python3
 cd "$here/.."
 clang=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTOCMATE_JVM_TESTS=OFF
   -DTOCMATE_BUNDLE_WINDOWS=OFF)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Usage: exports.sh LIBRARY
-# The library's dynamic symbol table defines the two native methods and nothing else.
+# The library's dynamic symbol table defines the native methods and nothing else.
 set -u
 defined=$(nm -D --defined-only "$1" | awk '{print $NF}' | sort)
-expected=$(printf '%s\n' Java_cd_Tocmate_getCDDBNumbers Java_cd_Tocmate_getTrackLengths)
+expected=$(printf '%s\n' Java_cd_Tocmate_getCDDBNumbers Java_cd_Tocmate_getTrackLengths \
+  Java_cd_Tocmate_readBothTexts)
 if [ "$defined" != "$expected" ]; then
   printf 'expected only:\n%s\ngot:\n%s\n' "$expected" "$defined"
   exit 1

@@ -16,3 +16,4 @@ const char* callNative(NativeMethod method);
 
 inline std::string callGetCDDBNumbers() { return callNative(Java_cd_Tocmate_getCDDBNumbers); }
 inline std::string callGetTrackLengths() { return callNative(Java_cd_Tocmate_getTrackLengths); }
+inline std::string callReadBothTexts() { return callNative(Java_cd_Tocmate_readBothTexts); }

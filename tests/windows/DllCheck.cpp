@@ -1,6 +1,7 @@
 // Loads Tocmate.dll as a JVM would, finds both native methods by name, calls them with a
-// minimal JNI environment and prints their texts, one a line. Exits with 0 when a disc was
-// read, 1 when both texts are the failure text, 2 when the DLL or a method is missing.
+// minimal JNI environment and prints their texts, one a line; with "--both", calls instead
+// the command line's method that gives both from one reading. Exits with 0 when a disc was
+// read, 1 when the texts are the failure text, 2 when the DLL or a method is missing.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -22,12 +23,19 @@ NativeMethod find(HMODULE library, const char* name) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   HMODULE library = LoadLibraryA("Tocmate.dll");
   if (library == nullptr) {
     std::fprintf(stderr, "Tocmate.dll does not load: error %lu\n", GetLastError());
     return 2;
+  }
+  if (argc == 2 && std::string(argv[1]) == "--both") {
+    const NativeMethod readBothTexts = find(library, "Java_cd_Tocmate_readBothTexts");
+    if (readBothTexts == nullptr) return 2;
+    const std::string texts = callNative(readBothTexts);
+    std::printf("%s\n", texts == " " ? " \n " : texts.c_str());
+    return texts == " " ? 1 : 0;
   }
   const NativeMethod getCDDBNumbers = find(library, "Java_cd_Tocmate_getCDDBNumbers");
   const NativeMethod getTrackLengths = find(library, "Java_cd_Tocmate_getTrackLengths");
