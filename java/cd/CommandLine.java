@@ -195,18 +195,9 @@ final class CommandLine {
   static String trackLengths(Disc disc) {
     StringBuilder text = new StringBuilder().append(disc.getTracks().size());
     for (Disc.Track track : disc.getTracks()) {
-      text.append(' ').append(lengthSeconds(disc, track));
+      text.append(' ').append(track.getLengthSeconds());
     }
     return text.toString();
-  }
-
-  /**
-   * A track's length in whole seconds as {@link Tocmate#getTrackLengths} gives it: the last
-   * track ends one frame before the lead-out, as MCI reports it.
-   */
-  static int lengthSeconds(Disc disc, Disc.Track track) {
-    boolean last = track.getNumber() == disc.getLastTrack();
-    return (track.getLength() - (last ? 1 : 0)) / 75;
   }
 
   /** The version of this jar, as its manifest gives it. */

@@ -1,8 +1,7 @@
 package cd;
 
 /**
- * A disc as one JSON object: every value of {@link Disc}, each track's length also in whole
- * seconds, and the drive that was read. The text is plain ASCII whatever the console's
+ * A disc as one JSON object: every value of {@link Disc} and the drive that was read. The text is plain ASCII whatever the console's
  * character set: everything else is escaped.
  */
 final class DiscJson {
@@ -26,7 +25,7 @@ final class DiscJson {
           .append(", \"length\": ")
           .append(track.getLength())
           .append(", \"lengthSeconds\": ")
-          .append(CommandLine.lengthSeconds(disc, track))
+          .append(track.getLengthSeconds())
           .append(", \"audio\": ")
           .append(track.isAudio())
           .append('}');
