@@ -36,7 +36,7 @@ final class CommandLine {
           "                 node (such as /dev/sr0) or a table-of-contents file, on Windows a",
           "                 drive letter (such as D:)",
           "  --musicbrainz  print the disc's MusicBrainz disc ID and the address that looks it",
-          "                 up or submits it, one a line",
+          "                 up or submits it, one a line (a disc without audio tracks has none)",
           "  --json         print every value of the disc as one JSON object: first and last",
           "                 track, lead-out, each track's number, start, length (in frames and",
           "                 whole seconds) and whether it is audio, the freedb identifier, the",
@@ -156,6 +156,10 @@ final class CommandLine {
     Disc disc = drive == null ? Disc.read() : Disc.read(drive);
     switch (output) {
       case MUSICBRAINZ:
+        if (disc.getMusicBrainzId() == null) {
+          err.println("The disc holds no audio track: MusicBrainz identifies audio discs only.");
+          return NO_DISC_READ;
+        }
         out.println(disc.getMusicBrainzId());
         out.println(disc.getMusicBrainzSubmissionUrl());
         break;

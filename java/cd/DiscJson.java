@@ -1,16 +1,19 @@
 package cd;
 
 /**
- * A disc as one JSON object: every value of {@link Disc} and the drive that was read. The text is plain ASCII whatever the console's
- * character set: everything else is escaped.
+ * A disc as one JSON object: every value of {@link Disc} and the drive that was read. The
+ * text is plain ASCII whatever the console's character set: everything else is escaped.
  */
 final class DiscJson {
   private DiscJson() {}
 
-  /** The object, one member a line; the drive is null for the system's first drive. */
+  /**
+   * The object, one member a line. The drive is null for the system's first drive; the
+   * MusicBrainz values are null for a disc without audio tracks.
+   */
   static String of(Disc disc, String drive) {
     StringBuilder json = new StringBuilder("{\n");
-    member(json, "drive", drive == null ? "null" : quote(drive));
+    member(json, "drive", quote(drive));
     member(json, "firstTrack", Integer.toString(disc.getFirstTrack()));
     member(json, "lastTrack", Integer.toString(disc.getLastTrack()));
     member(json, "leadOut", Integer.toString(disc.getLeadOut()));
@@ -44,7 +47,11 @@ final class DiscJson {
     json.append("  ").append(quote(name)).append(": ").append(value).append(",\n");
   }
 
+  /** The text as a JSON string; null as JSON's null. */
   static String quote(String text) {
+    if (text == null) {
+      return "null";
+    }
     StringBuilder quoted = new StringBuilder(text.length() + 2).append('"');
     for (int i = 0; i < text.length(); i++) {
       char c = text.charAt(i);

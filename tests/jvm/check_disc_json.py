@@ -1,14 +1,15 @@
 """Checks the command line's --json output against a sample disc.
 
-Usage: check_disc_json.py JSON-FILE DISC.toc DRIVE MUSICBRAINZ-ID|- [DATA-TRACK...]
-Every value comes from the disc's table of contents and its "# query" and "# lengths" lines;
-the MusicBrainz values are checked for discs of audio tracks only, the ID where one is given.
+Usage: check_disc_json.py JSON-FILE DISC.toc DRIVE [DATA-TRACK...]
+Every value comes from the disc's table of contents and its "# query", "# lengths" and
+"# musicbrainz" lines. The MusicBrainz values are checked for discs of audio tracks, which
+have them, and of data tracks only, which have none.
 """
 import json
 import sys
 
-json_file, toc_file, drive, musicbrainz_id = sys.argv[1:5]
-data_tracks = {int(number) for number in sys.argv[5:]}
+json_file, toc_file, drive = sys.argv[1:4]
+data_tracks = {int(number) for number in sys.argv[4:]}
 
 comments = {}
 numbers = []
@@ -40,22 +41,28 @@ expect("drive", disc.get("drive"), drive)
 expect("firstTrack", disc.get("firstTrack"), first)
 expect("lastTrack", disc.get("lastTrack"), last)
 expect("leadOut", disc.get("leadOut"), lead_out)
+numbers_of_tracks = range(first, last + 1)
 ends = starts[1:] + [lead_out]
 expect("tracks", disc.get("tracks"), [
     {"number": number, "start": start, "length": end - start, "lengthSeconds": seconds,
      "audio": number not in data_tracks}
-    for number, start, end, seconds in zip(range(first, last + 1), starts, ends, lengths)])
+    for number, start, end, seconds in zip(numbers_of_tracks, starts, ends, lengths)])
 expect("freedbId", disc.get("freedbId"), query.split()[0].lower())
 expect("cddbQuery", disc.get("cddbQuery"), "cddb query " + query.lower())
 if not data_tracks:
     toc = " ".join(str(number) for number in numbers)
     expect("musicBrainzToc", disc.get("musicBrainzToc"), toc)
-    mb_id = disc.get("musicBrainzId")
-    if musicbrainz_id != "-":
-        expect("musicBrainzId", mb_id, musicbrainz_id)
+    musicbrainz_id = disc.get("musicBrainzId")
+    if "musicbrainz" in comments:
+        expect("musicBrainzId", musicbrainz_id, comments["musicbrainz"])
+    elif not isinstance(musicbrainz_id, str) or len(musicbrainz_id) != 28:
+        problems.append(f"musicBrainzId: not an ID: {musicbrainz_id!r}")
     expect("musicBrainzSubmissionUrl", disc.get("musicBrainzSubmissionUrl"),
-           f"https://musicbrainz.org/cdtoc/attach?id={mb_id}&tracks={last - first + 1}"
+           f"https://musicbrainz.org/cdtoc/attach?id={musicbrainz_id}&tracks={len(starts)}"
            f"&toc={toc.replace(' ', '+')}")
+elif data_tracks.issuperset(numbers_of_tracks):
+    for name in ("musicBrainzId", "musicBrainzToc", "musicBrainzSubmissionUrl"):
+        expect(name, disc.get(name), None)
 
 for problem in problems:
     print(problem)
