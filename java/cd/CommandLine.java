@@ -8,9 +8,10 @@ import java.util.Locale;
  * before anything loads the native library, so that they work wherever Java runs.
  */
 final class CommandLine {
-  static final int DISC_READ = 0;
-  static final int NO_DISC_READ = 1;
-  static final int WRONG_ARGUMENT = 2;
+  // Exit statuses: a disc was read (or help given), none was, an argument was wrong.
+  private static final int EXIT_OK = 0;
+  private static final int EXIT_NOT_READ = 1;
+  private static final int EXIT_WRONG_ARGUMENT = 2;
 
   private static final String USAGE =
       String.join(
@@ -84,15 +85,15 @@ final class CommandLine {
     } catch (IllegalArgumentException e) {
       err.println("tocmate: " + e.getMessage());
       err.println(USAGE);
-      return WRONG_ARGUMENT;
+      return EXIT_WRONG_ARGUMENT;
     }
     if (help) {
       out.println(HELP);
-      return DISC_READ;
+      return EXIT_OK;
     }
     if (version) {
       out.println("tocmate " + version());
-      return DISC_READ;
+      return EXIT_OK;
     }
     try {
       return read();
@@ -102,7 +103,7 @@ final class CommandLine {
       // No native library for this platform, or one that does not load.
       err.println(oneLine(e.toString()));
     }
-    return NO_DISC_READ;
+    return EXIT_NOT_READ;
   }
 
   private void parse(String[] args) {
@@ -158,7 +159,7 @@ final class CommandLine {
       case MUSICBRAINZ:
         if (disc.getMusicBrainzId() == null) {
           err.println("The disc holds no audio track: MusicBrainz identifies audio discs only.");
-          return NO_DISC_READ;
+          return EXIT_NOT_READ;
         }
         out.println(disc.getMusicBrainzId());
         out.println(disc.getMusicBrainzSubmissionUrl());
@@ -170,7 +171,7 @@ final class CommandLine {
         out.println(cddbNumbers(disc));
         out.println(trackLengths(disc));
     }
-    return DISC_READ;
+    return EXIT_OK;
   }
 
   /**
@@ -182,12 +183,12 @@ final class CommandLine {
     if (texts.equals(Tocmate.NO_DISC)) {
       out.println(Tocmate.NO_DISC);
       out.println(Tocmate.NO_DISC);
-      return NO_DISC_READ;
+      return EXIT_NOT_READ;
     }
     int lineEnd = texts.indexOf('\n');
     out.println(texts.substring(0, lineEnd));
     out.println(texts.substring(lineEnd + 1));
-    return DISC_READ;
+    return EXIT_OK;
   }
 
   /** The text of {@link Tocmate#getCDDBNumbers}: the query's numbers, upper-case hexadecimal. */
