@@ -10,7 +10,9 @@ endif()
 option(TOCMATE_BUNDLE_WINDOWS "Put a cross-built Tocmate.dll into tocmate.jar"
   ${bundle_windows_default})
 
-set(natives ${CMAKE_BINARY_DIR}/jar-stage/natives)
+# Under the package's own folder, so that a jar merged with others' keeps them apart.
+set(stage ${CMAKE_BINARY_DIR}/jar-stage)
+set(natives ${stage}/cd/tocmate/natives)
 string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" host_platform)
 string(REPLACE "amd64" "x86_64" host_platform "${host_platform}")
 set(host_copy ${natives}/${host_platform}/libTocmate.so)
@@ -47,7 +49,7 @@ list(JOIN bundled "|" bundled)
 set(TOCMATE_JAR ${CMAKE_BINARY_DIR}/tocmate.jar)
 add_custom_command(OUTPUT ${TOCMATE_JAR}
   COMMAND ${CMAKE_COMMAND} -DCLASSES_JAR=${classes_jar} -DOUTPUT_JAR=${TOCMATE_JAR}
-          -DJAR_TOOL=${Java_JAR_EXECUTABLE} -DNATIVES=${natives} -DBUNDLED=${bundled}
+          -DJAR_TOOL=${Java_JAR_EXECUTABLE} -DSTAGE=${stage} -DBUNDLED=${bundled}
           -P ${PROJECT_SOURCE_DIR}/cmake/BundleNatives.cmake
   DEPENDS tocmate_classes ${classes_jar} ${copies} ${PROJECT_SOURCE_DIR}/cmake/BundleNatives.cmake
   COMMENT "Making tocmate.jar with the native libraries"

@@ -92,7 +92,7 @@ final class CommandLine {
       return EXIT_OK;
     }
     if (version) {
-      out.println("tocmate " + version());
+      out.println("tocmate " + Version.NUMBER);
       return EXIT_OK;
     }
     try {
@@ -205,12 +205,6 @@ final class CommandLine {
     return text.toString();
   }
 
-  /** The version of this jar, as its manifest gives it. */
-  static String version() {
-    Package classes = CommandLine.class.getPackage();
-    String number = classes == null ? null : classes.getImplementationVersion();
-    return number != null ? number : "(unknown version)";
-  }
 
   /** The text with its control characters escaped, so that it prints as one line. */
   static String oneLine(String text) {
