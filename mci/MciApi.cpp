@@ -1,11 +1,13 @@
 // mciSendStringA and mciGetErrorStringA for platforms without winmm, over one process-wide
 // "cdaudio" device.
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <new>
 
 #include "CdAudioDevice.h"
 #include "MciErrors.h"
+#include "PrintableText.h"
 
 namespace {
 
@@ -47,10 +49,19 @@ extern "C" BOOL mciGetErrorStringA(MCIERROR error, char* text, unsigned textLeng
     text[0] = '\0';
     return 0;
   }
-  if (lastFailure.code == error && !lastFailure.detail.empty()) {
-    std::snprintf(text, textLength, "%s (%s)", platformText, lastFailure.detail.c_str());
-  } else {
-    std::snprintf(text, textLength, "%s", platformText);
+  std::snprintf(text, textLength, "%s", platformText);
+  if (lastFailure.code != error || lastFailure.detail.empty()) return 1;
+  // "<platform text> (<detail>)": the detail names a path or holds words of a file, so it
+  // is escaped, and shortened in its middle to fit, which keeps the cause at its end.
+  const std::size_t shown = std::strlen(text);
+  const std::size_t frame = sizeof " ()" - 1;
+  if (textLength <= shown + frame) return 1;
+  char* detail = text + shown + 2;
+  const std::size_t written =
+      printableWithin(lastFailure.detail, detail, textLength - 1 - shown - frame);
+  if (written > 0) {
+    std::memcpy(text + shown, " (", 2);
+    std::memcpy(detail + written, ")", 2);
   }
   return 1;
 }
