@@ -49,6 +49,7 @@ case $case_name in
     published=$(grep -l '^# musicbrainz ' "$discs"/*.toc)
     [ "$(wc -l <<<"$published")" -ge 2 ] || fail "fewer than two discs with a published ID"
     for toc in $published; do
+      # shellcheck disable=SC2046 # the table's numbers, one argument each
       set -- $(table "$toc")
       url="https://musicbrainz.org/cdtoc/attach?id=$(comment "$toc" musicbrainz)&tracks=$(($# - 3))"
       url+="&toc=$(table "$toc" | tr ' ' +)"

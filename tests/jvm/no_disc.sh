@@ -27,7 +27,8 @@ if [ "$output" != "$(printf ' \n ')" ] || [ "$status" -ne 1 ]; then
 fi
 # Windows ends the lines of standard error with CR LF.
 if [ "$(tr -d '\r' <"$errors")" != "$expected_errors" ]; then
-  printf 'standard error: expected %d times:\n%s\ngot:\n%s\n' "$readings" "$one_reading" "$(cat "$errors")"
+  printf 'standard error: expected %d times:\n%s\ngot:\n%s\n' "$readings" "$one_reading" \
+    "$(cat "$errors")"
   failed=1
 fi
 exit $failed
