@@ -1,6 +1,6 @@
 #include "DiscTexts.h"
 #include "NativeFrame.h"
-#include "cd_Tocmate.h"
+#include "cd_CommandLine.h"
 
 namespace {
 
@@ -13,6 +13,6 @@ std::string bothTexts(const CDDrive& drive, std::uint32_t trackCount) {
 
 }  // namespace
 
-JNIEXPORT jstring JNICALL Java_cd_Tocmate_readBothTexts(JNIEnv* env, jclass) {
+JNIEXPORT jstring JNICALL Java_cd_CommandLine_readBothTexts(JNIEnv* env, jclass) {
   return readDiscAsText(env, bothTexts);
 }

@@ -57,6 +57,12 @@ final class CommandLine {
 
   private static final String CDDB_QUERY = "cddb query ";
 
+  /**
+   * Both texts of {@link Tocmate}'s methods from one reading of the drive, a line feed between
+   * them, or {@link Tocmate#NO_DISC}.
+   */
+  private static native String readBothTexts();
+
   private enum Output {
     TEXTS,
     MUSICBRAINZ,
@@ -179,7 +185,8 @@ final class CommandLine {
    * reading of the drive. A failure has been reported on standard error by the library.
    */
   private int printBothTexts() {
-    String texts = Tocmate.readBothTexts();
+    NativeLibrary.loadTocmate();
+    String texts = readBothTexts();
     if (texts.equals(Tocmate.NO_DISC)) {
       out.println(Tocmate.NO_DISC);
       out.println(Tocmate.NO_DISC);

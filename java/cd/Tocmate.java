@@ -27,12 +27,6 @@ public final class Tocmate {
   /** The track count and every track's length in whole seconds, separated by spaces. */
   public static native String getTrackLengths();
 
-  /**
-   * Both texts from one reading of the drive, a line feed between them, or {@link #NO_DISC}.
-   * The command line prints them.
-   */
-  static native String readBothTexts();
-
   /** The command line: {@code java -cp tocmate.jar cd.Tocmate --help} tells what it does. */
   public static void main(String[] args) {
     CommandLine.main(args);

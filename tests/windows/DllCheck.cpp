@@ -40,7 +40,7 @@ int printTexts(HMODULE library) {
 }
 
 int printBothTexts(HMODULE library) {
-  const auto readBothTexts = find<NativeMethod>(library, "Java_cd_Tocmate_readBothTexts");
+  const auto readBothTexts = find<NativeMethod>(library, "Java_cd_CommandLine_readBothTexts");
   if (readBothTexts == nullptr) return 2;
   const std::string texts = callNative(readBothTexts);
   std::printf("%s\n", texts == " " ? " \n " : texts.c_str());
