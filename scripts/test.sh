@@ -11,7 +11,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh" valgrind clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64 \
-  g++-aarch64-linux-gnu qemu-user
+  python3 g++-aarch64-linux-gnu qemu-user
 arm64_java=$("$here/arm64-jre.sh")
 cd "$here/.."
 clang=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTOCMATE_JVM_TESTS=OFF

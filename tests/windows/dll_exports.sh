@@ -8,8 +8,8 @@ exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" |
   sed -n 's/^\s*\[ *[0-9]*\] \(\S*\)$/\1/p' | sort)
 imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$dump" | sort)
 failed=0
-expected=$(printf '%s\n' Java_cd_Disc_readTableOfContents Java_cd_NativeLibrary_libraryVersion \
-  Java_cd_Tocmate_getCDDBNumbers Java_cd_Tocmate_getTrackLengths)
+expected=$(printf '%s\n' Java_cd_CommandLine_readBothTexts Java_cd_Disc_readTableOfContents \
+  Java_cd_NativeLibrary_libraryVersion Java_cd_Tocmate_getCDDBNumbers Java_cd_Tocmate_getTrackLengths)
 if [ "$exports" != "$expected" ]; then
   printf 'exports: expected the native methods, got:\n%s\n' "$exports"
   failed=1
