@@ -16,8 +16,14 @@ CdAudioDevice& device() {
   return theDevice;
 }
 
-// The last failure on this thread, so that its error text can say what went wrong.
-thread_local CdAudioDevice::Outcome lastFailure{0, {}};
+// The last failure on this thread, so that its error text can say what went wrong. Plain
+// storage, since a thread_local that needs a destructor would raise the C library the library
+// needs (see cmake/GlibcFloor.cmake). The drive reads error texts of at most 1024 bytes.
+struct LastFailure {
+  MCIERROR code;
+  char detail[1024];
+};
+thread_local LastFailure lastFailure{};
 
 }  // namespace
 
@@ -31,7 +37,10 @@ extern "C" MCIERROR mciSendStringA(const char* command, char* returnString, unsi
       outcome = device().execute(command, returnString, returnLength);
     }
     const MCIERROR code = outcome.code;
-    if (code != 0) lastFailure = std::move(outcome);
+    if (code != 0) {
+      lastFailure.code = code;
+      std::snprintf(lastFailure.detail, sizeof lastFailure.detail, "%s", outcome.detail.c_str());
+    }
     return code;
   } catch (const std::bad_alloc&) {
     return kMciOutOfMemory;
@@ -47,8 +56,8 @@ extern "C" BOOL mciGetErrorStringA(MCIERROR error, char* text, unsigned textLeng
     text[0] = '\0';
     return 0;
   }
-  if (lastFailure.code == error && !lastFailure.detail.empty()) {
-    std::snprintf(text, textLength, "%s (%s)", platformText, lastFailure.detail.c_str());
+  if (lastFailure.code == error && lastFailure.detail[0] != '\0') {
+    std::snprintf(text, textLength, "%s (%s)", platformText, lastFailure.detail);
   } else {
     std::snprintf(text, textLength, "%s", platformText);
   }
