@@ -1,8 +1,10 @@
 package cd;
 
+import java.io.BufferedReader;
 import java.io.File;
 import java.io.IOException;
 import java.io.InputStream;
+import java.io.InputStreamReader;
 import java.nio.channels.FileChannel;
 import java.nio.channels.FileLock;
 import java.nio.channels.OverlappingFileLockException;
@@ -14,13 +16,14 @@ import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.nio.file.StandardOpenOption;
 import java.util.ArrayList;
+import java.util.Collections;
 import java.util.List;
 import java.util.Locale;
 
 /**
  * Loads a native library: from java.library.path when it is there, so that a user can always
  * override, else from the copy for this platform that the jar carries. The jar lists its
- * copies in {@code /natives/platforms}, one "platform/file" a line, such as
+ * copies in {@code /cd/tocmate/natives/platforms}, one "platform/file" a line, such as
  * "linux-x86_64/libTocmate.so".
  */
 final class NativeLibrary {
@@ -47,7 +50,7 @@ final class NativeLibrary {
               + " the jar, which holds it for: " + String.join(", ", platformsOf(bundled)));
     }
     try {
-      System.load(extract("/natives/" + platform + "/" + fileName, fileName).toString());
+      System.load(extract("/cd/tocmate/natives/" + platform + "/" + fileName, fileName).toString());
     } catch (IOException e) {
       UnsatisfiedLinkError error =
           new UnsatisfiedLinkError("can not copy the " + name + " library out of the jar: " + e);
@@ -86,12 +89,15 @@ final class NativeLibrary {
 
   private static List<String> bundledPlatforms() {
     List<String> entries = new ArrayList<>();
-    try (InputStream index = NativeLibrary.class.getResourceAsStream("/natives/platforms")) {
-      if (index != null) {
-        for (String line : new String(index.readAllBytes(), StandardCharsets.UTF_8).split("\n")) {
-          if (!line.isBlank()) {
-            entries.add(line.trim());
-          }
+    InputStream index = NativeLibrary.class.getResourceAsStream("/cd/tocmate/natives/platforms");
+    if (index == null) {
+      return entries;
+    }
+    try (BufferedReader lines =
+        new BufferedReader(new InputStreamReader(index, StandardCharsets.UTF_8))) {
+      for (String line; (line = lines.readLine()) != null; ) {
+        if (!line.trim().isEmpty()) {
+          entries.add(line.trim());
         }
       }
     } catch (IOException e) {
@@ -105,7 +111,7 @@ final class NativeLibrary {
     for (String entry : entries) {
       platforms.add(entry.substring(0, entry.indexOf('/')));
     }
-    return platforms.isEmpty() ? List.of("none") : platforms;
+    return platforms.isEmpty() ? Collections.singletonList("none") : platforms;
   }
 
   /**
