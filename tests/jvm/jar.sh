@@ -7,7 +7,10 @@
 #   override     a library on java.library.path is used instead of the jar's
 #   no_platform  a platform the jar has no library for fails with a message naming both
 #   command_line --help, and a wrong argument
-#   both_platforms  the jar holds the Linux and the Windows library
+#   platforms    the jar holds and lists the libraries this build bundled (TOCMATE_BUNDLED:
+#                "<platform>/<file>", separated by spaces) in its own folder
+#   merged       a jar merged from ours and another with natives/ and META-INF/ of its own,
+#                the other's files winning where names meet, reads a disc
 #   leftovers    copies left by JVMs that have ended are removed, those of running JVMs kept
 set -u
 case_name=$1 java=$2 jar=$3 library_folder=$4 discs=$5 fake=$6 tests_jar=$7
@@ -68,11 +71,28 @@ case $case_name in
     "$java" -jar "$jar" --bogus >/dev/null 2>&1
     [ $? -eq 2 ] || fail "a wrong argument does not exit with 2"
     ;;
-  both_platforms)
+  platforms)
+    natives=cd/tocmate/natives
+    listed=$(cd "$tmp" && "${java%/*}/jar" --extract --file "$jar" "$natives/platforms" &&
+      cat "$natives/platforms")
+    [ "$(sort <<<"$listed")" = "$(tr ' ' '\n' <<<"$TOCMATE_BUNDLED" | sort)" ] ||
+      fail "the jar lists [$listed], not [$TOCMATE_BUNDLED]"
     contents=$("${java%/*}/jar" --list --file "$jar")
-    for library in natives/linux-x86_64/libTocmate.so natives/windows-x86_64/Tocmate.dll; do
-      grep -qx "$library" <<<"$contents" || fail "no $library in the jar"
+    for library in $TOCMATE_BUNDLED; do
+      grep -qx "$natives/$library" <<<"$contents" || fail "no $natives/$library in the jar"
     done
+    ;;
+  merged)
+    other=$tmp/other merged=$tmp/merged
+    mkdir -p "$other/natives/linux-x86_64" "$other/META-INF" "$merged"
+    echo "linux-x86_64/libTocmate.so" >"$other/natives/platforms"
+    echo "not a library" >"$other/natives/linux-x86_64/libTocmate.so"
+    printf 'Manifest-Version: 1.0\nMain-Class: Other\n' >"$other/META-INF/MANIFEST.MF"
+    (cd "$merged" && "${java%/*}/jar" --extract --file "$jar" && cp -r "$other"/. .) &&
+      "${java%/*}/jar" --create --file "$tmp/merged.jar" --manifest "$merged/META-INF/MANIFEST.MF" \
+        -C "$merged" . || fail "could not merge"
+    run_tool merged -cp "$tmp/merged.jar" cd.Tocmate
+    no_copies_left
     ;;
   leftovers)
     copies=$tmp/java-tmp
