@@ -5,6 +5,7 @@
 # other platforms, cross-built each in a build of its own (tocmate_cross_platform, below).
 # The copies are stripped: their users need neither debug information nor a symbol table.
 option(TOCMATE_RELEASE "Make the release: every platform's library in the jar, or fail" OFF)
+option(TOCMATE_CROSS_BUILDS "Cross-build other platforms' libraries into the jar" ON)
 
 set(TOCMATE_NATIVES_PATH cd/tocmate/natives)
 set(jar_stage ${CMAKE_BINARY_DIR}/jar-stage)
@@ -29,6 +30,9 @@ endfunction()
 # default where the cross tools are installed (their strip, STRIP_TOOL, is looked for), always
 # for the release. PACKAGE is the Debian package of the cross compiler.
 function(tocmate_cross_platform platform option toolchain file strip_tool package)
+  if(NOT TOCMATE_CROSS_BUILDS AND NOT TOCMATE_RELEASE)
+    return()
+  endif()
   find_program(${option}_STRIP ${strip_tool})
   if(TOCMATE_RELEASE OR ${option}_STRIP)
     set(default ON)

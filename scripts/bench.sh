@@ -7,7 +7,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh" libbenchmark-dev
 cd "$here/.."
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTOCMATE_BENCH=ON -DBUILD_TESTING=OFF \
-  -DTOCMATE_BUNDLE_WINDOWS=OFF >/dev/null
+  -DTOCMATE_CROSS_BUILDS=OFF >/dev/null
 cmake --build build-bench -j "$(nproc)" >/dev/null
 
 # Discs of three-minute tracks (shorter on the 99-track disc, to fit 99 minutes).
@@ -25,5 +25,5 @@ build-bench/bench/call_cost --benchmark_repetitions=9 --benchmark_report_aggrega
   --benchmark_display_aggregates_only=true 2>&1 | grep -E '^Benchmark|_median'
 for tracks in 1 20 99; do
   TOCMATE_DRIVE=$TOCMATE_BENCH_DISCS/$tracks.toc java -Djava.library.path=build-bench:build-bench/bench \
-    -cp build-bench/tocmate.jar:build-bench/bench/java_call_cost.jar JavaCallCost
+    -cp build-bench/tocmate_classes.jar:build-bench/bench/java_call_cost.jar JavaCallCost
 done

@@ -6,6 +6,7 @@ set -u
 jar_tool=$1 jar=$2 check=$3 disc=$4
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
-(cd "$folder" && "$jar_tool" --extract --file "$jar" natives/windows-x86_64/Tocmate.dll) || exit 1
-cp "$folder/natives/windows-x86_64/Tocmate.dll" "$check" "$folder/" || exit 1
+library=cd/tocmate/natives/windows-x86_64/Tocmate.dll
+(cd "$folder" && "$jar_tool" --extract --file "$jar" "$library") || exit 1
+cp "$folder/$library" "$check" "$folder/" || exit 1
 bash "$(dirname "$0")/../jvm/disc_texts.sh" "$disc" wine "$folder/$(basename "$check")"
