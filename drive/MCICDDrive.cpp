@@ -4,23 +4,25 @@
 #include <cstring>
 #include <new>
 
+#include "Frames.h"
+
 namespace {
 
 constexpr unsigned kBufferSize = 1024;
 
-struct Msf {
-  int minutes;
-  int seconds;
-  int frames;
-};
-
 // Reads "mm:ss:ff" (each field at most two digits). A negative field does not parse.
 bool parseMsf(const char* reply, Msf& msf) {
-  return std::sscanf(reply, "%02d:%02d:%02d", &msf.minutes, &msf.seconds, &msf.frames) == 3 &&
-         msf.minutes >= 0 && msf.seconds >= 0 && msf.frames >= 0;
+  int minutes = 0;
+  int seconds = 0;
+  int frames = 0;
+  if (std::sscanf(reply, "%02d:%02d:%02d", &minutes, &seconds, &frames) != 3 || minutes < 0 ||
+      seconds < 0 || frames < 0) {
+    return false;
+  }
+  msf = {static_cast<std::uint32_t>(minutes), static_cast<std::uint32_t>(seconds),
+         static_cast<std::uint32_t>(frames)};
+  return true;
 }
-
-int toFrames(const Msf& msf) { return msf.minutes * 4500 + msf.seconds * 75 + msf.frames; }
 
 }  // namespace
 
@@ -110,9 +112,9 @@ int MCICDDrive::readTrackTable(const char* deviceName) {
     }
 
     try {
-      tracks.push_back(std::make_unique<TrackInfo>(TrackInfo{
-          static_cast<std::uint32_t>(toFrames(position)),
-          static_cast<std::uint32_t>(toFrames(length) + 1), length.minutes * 60 + length.seconds}));
+      tracks.push_back(std::make_unique<TrackInfo>(
+          TrackInfo{framesOf(position), framesOf(length) + 1,
+                    static_cast<std::int32_t>(length.minutes * 60 + length.seconds)}));
     } catch (const std::bad_alloc&) {
       // Thrown on from here the exception would skip the destructor and leave the device open.
       std::fputs("Can not store the track table: out of memory\n", stderr);

@@ -1,9 +1,8 @@
+#include "Frames.h"
 #include "NativeFrame.h"
 #include "cd_Tocmate.h"
 
 namespace {
-
-constexpr std::uint32_t kFramesPerSecond = 75;
 
 std::int32_t digitSum(std::int32_t value) {
   std::int32_t sum = 0;

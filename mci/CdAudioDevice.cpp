@@ -80,7 +80,8 @@ void writeNumber(char* reply, unsigned replyLength, unsigned number) {
 
 // "mm:ss:ff", two digits each; addresses stay below 100 minutes.
 void writeMsf(char* reply, unsigned replyLength, std::uint32_t frames) {
-  const unsigned fields[] = {frames / 4500 % 100, frames / 75 % 60, frames % 75};
+  const Msf address = msfOf(frames);
+  const std::uint32_t fields[] = {address.minutes % 100, address.seconds, address.frames};
   char msf[] = "00:00:00";
   for (std::size_t i = 0; i < 3; ++i) {
     msf[3 * i] = static_cast<char>('0' + fields[i] / 10);
@@ -148,9 +149,9 @@ CdAudioDevice::Outcome CdAudioDevice::execute(std::string_view command, char* re
 
 CdAudioDevice::Outcome CdAudioDevice::open(char* reply, unsigned replyLength) {
   if (disc) return answer(kMciDeviceOpen);
-  DiscOpening opening = openDisc();
-  if (auto* error = std::get_if<DiscError>(&opening)) {
-    return {error->code, std::move(error->detail)};
+  DiscOpening opening = discOpener();
+  if (auto* failure = std::get_if<DiscFailure>(&opening)) {
+    return {mciErrorFor(failure->reason), std::move(failure->detail)};
   }
   disc = std::move(std::get<OpenDisc>(opening));
   owner = std::this_thread::get_id();

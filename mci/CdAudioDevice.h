@@ -22,7 +22,7 @@ class CdAudioDevice {
     std::string detail;  // what the platform's error text leaves out, if anything
   };
 
-  explicit CdAudioDevice(DiscOpener openDisc) : openDisc(openDisc) {}
+  explicit CdAudioDevice(DiscOpener discOpener) : discOpener(discOpener) {}
 
   // Runs one command; a reply, if any, is written to reply as a terminated text cut to
   // replyLength bytes.
@@ -31,7 +31,7 @@ class CdAudioDevice {
  private:
   Outcome open(char* reply, unsigned replyLength);
 
-  DiscOpener openDisc;
+  DiscOpener discOpener;
   std::optional<OpenDisc> disc;  // set while the device is open
   std::thread::id owner;         // the thread that opened it
 };

@@ -1,62 +1,56 @@
 package cd;
 
-import java.io.BufferedReader;
+import java.io.ByteArrayOutputStream;
 import java.io.File;
 import java.io.IOException;
 import java.io.InputStream;
-import java.io.InputStreamReader;
-import java.nio.channels.FileChannel;
-import java.nio.channels.FileLock;
-import java.nio.channels.OverlappingFileLockException;
-import java.nio.file.DirectoryIteratorException;
-import java.nio.file.DirectoryStream;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
+import java.nio.file.InvalidPathException;
 import java.nio.file.Path;
 import java.nio.file.Paths;
-import java.nio.file.StandardOpenOption;
 import java.util.ArrayList;
 import java.util.Collections;
 import java.util.List;
 import java.util.Locale;
 
 /**
- * Loads a native library: from java.library.path when it is there, so that a user can always
- * override, else from the copy for this platform that the jar carries. The jar lists its
- * copies in {@code /cd/tocmate/natives/platforms}, one "platform/file" a line, such as
- * "linux-x86_64/libTocmate.so".
+ * Loads the native library: the file that the {@code tocmate.library.path} property names,
+ * else one on java.library.path, so that a user can always override, else the copy for this
+ * platform that the jar carries. A library from outside the jar must be of this jar's version.
+ * The jar lists its copies in {@code /cd/tocmate/natives/platforms}, one "platform/file" a
+ * line, such as "linux-x86_64/libTocmate.so". The jar's copy is loaded from a private folder
+ * in {@code tocmate.tmpdir} (by default java.io.tmpdir) or, where that cannot be, from the
+ * user's cache folder.
  */
 final class NativeLibrary {
-  private static final String COPY_PREFIX = "tocmate-";
-  // Held for as long as the JVM that made the copy lives: a copy whose lock can be taken is
-  // left over from a JVM that has ended.
-  private static final String LOCK_NAME = "in-use.lock";
-  private static final long MINIMUM_AGE_OF_LEFTOVERS_MILLIS = 60_000;
-  private static FileChannel heldLock;
+  static final String LIBRARY_PATH_PROPERTY = "tocmate.library.path";
+  static final String TMPDIR_PROPERTY = "tocmate.tmpdir";
+  private static final String NATIVES = "/cd/tocmate/natives/";
 
   private NativeLibrary() {}
 
+  /** The version the loaded library was built as. */
+  static native String libraryVersion();
+
   static void load(String name) {
     String fileName = System.mapLibraryName(name);
-    if (onLibraryPath(fileName)) {
-      System.loadLibrary(name);
+    String chosen = System.getProperty(LIBRARY_PATH_PROPERTY, "");
+    if (!chosen.isEmpty()) {
+      Path library = chosenLibrary(chosen, fileName);
+      System.load(library.toString());
+      checkVersion(library, "set " + LIBRARY_PATH_PROPERTY + " to the library of version "
+          + Version.NUMBER + ", or leave it unset to use the jar's own copy");
       return;
     }
-    String platform = platform();
-    List<String> bundled = bundledPlatforms();
-    if (!bundled.contains(platform + "/" + fileName)) {
-      throw new UnsatisfiedLinkError(
-          "no " + name + " library for the platform " + platform + " on java.library.path or in"
-              + " the jar, which holds it for: " + String.join(", ", platformsOf(bundled)));
+    Path onLibraryPath = onLibraryPath(fileName);
+    if (onLibraryPath != null) {
+      System.loadLibrary(name);
+      checkVersion(onLibraryPath, "put the library of version " + Version.NUMBER
+          + " there, or take its folder off java.library.path to use the jar's own copy");
+      return;
     }
-    try {
-      System.load(extract("/cd/tocmate/natives/" + platform + "/" + fileName, fileName).toString());
-    } catch (IOException e) {
-      UnsatisfiedLinkError error =
-          new UnsatisfiedLinkError("can not copy the " + name + " library out of the jar: " + e);
-      error.initCause(e);
-      throw error;
-    }
+    loadFromJar(name, fileName);
   }
 
   /** The platform as the jar names it, such as "linux-x86_64" or "windows-x86_64". */
@@ -78,30 +72,140 @@ final class NativeLibrary {
     return os + "-" + arch;
   }
 
-  private static boolean onLibraryPath(String fileName) {
+  /** The library the property names: the file itself, or the library in that folder. */
+  private static Path chosenLibrary(String chosen, String fileName) {
+    try {
+      Path path = Paths.get(chosen).toAbsolutePath();
+      Path library = Files.isDirectory(path) ? path.resolve(fileName) : path;
+      if (Files.isRegularFile(library)) {
+        return library;
+      }
+    } catch (InvalidPathException e) {
+      // Reported below like a missing file.
+    }
+    throw new UnsatisfiedLinkError(LIBRARY_PATH_PROPERTY + " is \"" + chosen + "\", which is"
+        + " neither a " + fileName + " nor a folder holding one");
+  }
+
+  private static Path onLibraryPath(String fileName) {
     for (String folder : System.getProperty("java.library.path", "").split(File.pathSeparator)) {
-      if (!folder.isEmpty() && Files.isRegularFile(Paths.get(folder, fileName))) {
-        return true;
+      try {
+        if (!folder.isEmpty() && Files.isRegularFile(Paths.get(folder, fileName))) {
+          return Paths.get(folder, fileName).toAbsolutePath();
+        }
+      } catch (InvalidPathException e) {
+        // A folder that cannot be is not one to load from.
       }
     }
-    return false;
+    return null;
+  }
+
+  /**
+   * Refuses a library from outside the jar that is not of this jar's version: its functions
+   * may not be those these classes call, and its texts may differ. It stays loaded, but the
+   * class that needs it fails to initialise with this message.
+   */
+  private static void checkVersion(Path library, String remedy) {
+    String version;
+    try {
+      version = libraryVersion();
+    } catch (UnsatisfiedLinkError e) {
+      throw new UnsatisfiedLinkError(library + " is a Tocmate library of an older version than "
+          + Version.NUMBER + ", which these classes need: " + remedy);
+    }
+    if (!Version.NUMBER.equals(version)) {
+      throw new UnsatisfiedLinkError(library + " is version " + printable(version) + " of the"
+          + " Tocmate library, but these classes need version " + Version.NUMBER + ": " + remedy);
+    }
+  }
+
+  private static String printable(String text) {
+    StringBuilder result = new StringBuilder();
+    for (char c : String.valueOf(text).toCharArray()) {
+      result.append(c >= ' ' && c < 0x7f ? String.valueOf(c) : String.format("\\u%04x", (int) c));
+    }
+    return result.toString();
+  }
+
+  private static void loadFromJar(String name, String fileName) {
+    String platform = platform();
+    List<String> bundled = bundledPlatforms();
+    if (!bundled.contains(platform + "/" + fileName)) {
+      throw new UnsatisfiedLinkError(
+          "no " + name + " library for the platform " + platform + " on java.library.path or in"
+              + " the jar, which holds it for: " + String.join(", ", platformsOf(bundled)));
+    }
+    byte[] library;
+    try {
+      library = resource(NATIVES + platform + "/" + fileName);
+    } catch (IOException e) {
+      throw linkError("can not read the " + name + " library out of the jar: " + e, e);
+    }
+    List<String> failures = new ArrayList<>();
+    String tmpdirProperty =
+        System.getProperty(TMPDIR_PROPERTY) != null ? TMPDIR_PROPERTY : "java.io.tmpdir";
+    String tmpdir = System.getProperty(tmpdirProperty, "");
+    if (tmpdir.isEmpty()) {
+      failures.add(tmpdirProperty + ", which is empty");
+    } else {
+      try {
+        TemporaryCopy.load(Paths.get(tmpdir).toAbsolutePath(), fileName, library);
+        return;
+      } catch (IOException | InvalidPathException | UnsatisfiedLinkError e) {
+        failures.add(tmpdirProperty + " (" + tmpdir + "): " + reason(e));
+      }
+    }
+    Path cache = null;
+    try {
+      cache = CachedCopy.folder();
+      CachedCopy.load(cache, fileName, library);
+      return;
+    } catch (IOException | InvalidPathException | UnsatisfiedLinkError e) {
+      failures.add("the cache folder" + (cache != null ? " (" + cache + ")" : "") + ": "
+          + reason(e));
+    }
+    throw new UnsatisfiedLinkError("can not load the " + name + " library copied out of the jar,"
+        + " in " + String.join("; nor in ", failures) + ". Set " + TMPDIR_PROPERTY + " to a folder"
+        + " it can be copied to and loaded from, or " + LIBRARY_PATH_PROPERTY + " to a "
+        + fileName + " of version " + Version.NUMBER + " to load instead");
+  }
+
+  /** Why a way of loading failed: a link error says it all, other failures need their kind. */
+  private static String reason(Throwable failure) {
+    return failure instanceof UnsatisfiedLinkError ? failure.getMessage() : failure.toString();
+  }
+
+  private static UnsatisfiedLinkError linkError(String message, Throwable cause) {
+    UnsatisfiedLinkError error = new UnsatisfiedLinkError(message);
+    error.initCause(cause);
+    return error;
+  }
+
+  private static byte[] resource(String name) throws IOException {
+    try (InputStream in = NativeLibrary.class.getResourceAsStream(name)) {
+      if (in == null) {
+        throw new IOException(name + " is listed but missing");
+      }
+      ByteArrayOutputStream content = new ByteArrayOutputStream();
+      byte[] buffer = new byte[65536];
+      for (int count; (count = in.read(buffer)) != -1; ) {
+        content.write(buffer, 0, count);
+      }
+      return content.toByteArray();
+    }
   }
 
   private static List<String> bundledPlatforms() {
     List<String> entries = new ArrayList<>();
-    InputStream index = NativeLibrary.class.getResourceAsStream("/cd/tocmate/natives/platforms");
-    if (index == null) {
-      return entries;
-    }
-    try (BufferedReader lines =
-        new BufferedReader(new InputStreamReader(index, StandardCharsets.UTF_8))) {
-      for (String line; (line = lines.readLine()) != null; ) {
+    try {
+      for (String line : new String(resource(NATIVES + "platforms"), StandardCharsets.UTF_8)
+          .split("\n")) {
         if (!line.trim().isEmpty()) {
           entries.add(line.trim());
         }
       }
     } catch (IOException e) {
-      // An unreadable index bundles nothing.
+      // A missing or unreadable index bundles nothing.
     }
     return entries;
   }
@@ -112,76 +216,5 @@ final class NativeLibrary {
       platforms.add(entry.substring(0, entry.indexOf('/')));
     }
     return platforms.isEmpty() ? Collections.singletonList("none") : platforms;
-  }
-
-  /**
-   * Copies the resource into a new folder of its own, with a name no one can guess and access
-   * for this user only, so that JVMs starting together and other users of the temporary
-   * folder cannot meet or swap the file. Both are removed when the JVM exits; where that
-   * fails (Windows keeps a loaded library's file), the next JVM removes them.
-   */
-  private static Path extract(String resource, String fileName) throws IOException {
-    Path folder = Files.createTempDirectory(COPY_PREFIX);
-    folder.toFile().deleteOnExit();
-    Path lock = folder.resolve(LOCK_NAME);
-    lock.toFile().deleteOnExit();
-    FileChannel channel = FileChannel.open(lock, StandardOpenOption.CREATE, StandardOpenOption.WRITE);
-    channel.lock();
-    heldLock = channel;
-    removeCopiesOfEndedJvms(folder);
-    Path library = folder.resolve(fileName);
-    try (InputStream in = NativeLibrary.class.getResourceAsStream(resource)) {
-      if (in == null) {
-        throw new IOException(resource + " is listed but missing");
-      }
-      Files.copy(in, library);
-    }
-    // Registered last, deleted first: the files go before their folder.
-    library.toFile().deleteOnExit();
-    return library;
-  }
-
-  private static void removeCopiesOfEndedJvms(Path ours) {
-    try (DirectoryStream<Path> copies =
-        Files.newDirectoryStream(ours.getParent(), COPY_PREFIX + "*")) {
-      for (Path copy : copies) {
-        if (!copy.equals(ours)) {
-          removeIfEnded(copy);
-        }
-      }
-    } catch (IOException | DirectoryIteratorException e) {
-      // Cleaning up is a courtesy; the library loads all the same.
-    }
-  }
-
-  /**
-   * Removes another JVM's copy when that JVM has ended: its lock is free. A copy younger than
-   * a minute is left alone, since its JVM may still be about to take the lock.
-   */
-  private static void removeIfEnded(Path copy) {
-    Path lockFile = copy.resolve(LOCK_NAME);
-    try {
-      long age = System.currentTimeMillis() - Files.getLastModifiedTime(copy).toMillis();
-      if (age < MINIMUM_AGE_OF_LEFTOVERS_MILLIS || !Files.isRegularFile(lockFile)) {
-        return;
-      }
-      try (FileChannel channel = FileChannel.open(lockFile, StandardOpenOption.WRITE);
-          FileLock lock = channel.tryLock()) {
-        if (lock == null) {
-          return;
-        }
-        try (DirectoryStream<Path> files = Files.newDirectoryStream(copy)) {
-          for (Path file : files) {
-            if (!file.equals(lockFile)) {
-              Files.delete(file);
-            }
-          }
-        }
-      }
-      Files.delete(lockFile);
-      Files.delete(copy);
-    } catch (IOException | OverlappingFileLockException | DirectoryIteratorException e) {
-      // Another JVM's, in use, or being removed by a third: not ours to force.
-    }
   }
 }

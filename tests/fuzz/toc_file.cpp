@@ -11,15 +11,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       parseTocText(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz");
   const auto* toc = std::get_if<TableOfContents>(&reading);
   if (toc == nullptr) {
-    if (std::get<DiscError>(reading).detail.empty()) std::abort();
+    if (std::get<DiscFailure>(reading).detail.empty()) std::abort();
     return 0;
   }
   if (toc->firstTrack < 1 || toc->lastTrack > 99 || toc->firstTrack > toc->lastTrack ||
-      toc->starts.size() != toc->trackCount() || toc->leadOut > 100 * 4500) {
+      toc->starts.size() != toc->trackCount() || toc->leadOut > 100 * kFramesPerMinute) {
     std::abort();
   }
   for (unsigned track = toc->firstTrack; track <= toc->lastTrack; ++track) {
-    if (toc->startOf(track) / 4500 > 99 || toc->lengthOf(track) >= toc->leadOut) std::abort();
+    if (toc->startOf(track) / kFramesPerMinute > 99 || toc->lengthOf(track) >= toc->leadOut)
+      std::abort();
   }
   return 0;
 }

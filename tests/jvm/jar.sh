@@ -11,32 +11,11 @@
 #                "<platform>/<file>", separated by spaces) in its own folder
 #   merged       a jar merged from ours and another with natives/ and META-INF/ of its own,
 #                the other's files winning where names meet, reads a disc
-#   leftovers    copies left by JVMs that have ended are removed, those of running JVMs kept
+#   leftovers    copies left by JVMs that have ended are removed (only the files a copy
+#                holds), those of running JVMs kept
 set -u
 case_name=$1 java=$2 jar=$3 library_folder=$4 discs=$5 fake=$6 tests_jar=$7
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-mkdir "$tmp/java-tmp"
-worked="11028803 3 150 18000 33765 650
-3 238 210 200"
-failed=0
-fail() {
-  echo "$case_name: $*"
-  failed=1
-  return 1
-}
-
-# run_tool NAME [JAVA-OPTION...]: the tool on the worked example, its temporary folder checked
-run_tool() {
-  local name=$1 output
-  shift
-  output=$(TOCMATE_DRIVE=$discs/worked-example.toc "$java" -Djava.io.tmpdir="$tmp/java-tmp" \
-    "$@" 2>"$tmp/$name.errors")
-  [ "$output" = "$worked" ] || fail "$name: got [$output] $(cat "$tmp/$name.errors")"
-}
-no_copies_left() {
-  [ -z "$(ls -A "$tmp/java-tmp")" ] || fail "copies left behind: $(ls "$tmp/java-tmp")"
-}
+source "$(dirname "$0")/jar_common.sh"
 
 case $case_name in
   alone)
@@ -57,8 +36,10 @@ case $case_name in
     no_copies_left
     ;;
   override)
-    # With no temporary folder to copy into, only java.library.path can serve.
-    run_tool override -Djava.io.tmpdir=/nonexistent -Djava.library.path="$library_folder" -jar "$jar"
+    # With nowhere to copy the jar's library to, only java.library.path can serve.
+    : >"$tmp/file"
+    XDG_CACHE_HOME=$tmp/file/cache run_tool override -Djava.io.tmpdir="$tmp/file/tmp" \
+      -Djava.library.path="$library_folder" -jar "$jar"
     ;;
   no_platform)
     "$java" -Dos.arch=sparc -jar "$jar" >/dev/null 2>"$tmp/errors" && fail "ran on sparc"
@@ -96,34 +77,28 @@ case $case_name in
     ;;
   leftovers)
     copies=$tmp/java-tmp
-    # A JVM that holds its copy until told to end, with the copy made to look old; and a
-    # copy whose JVM has ended.
-    mkfifo "$tmp/hold"
-    TOCMATE_DRIVE=$discs/worked-example.toc "$java" -Djava.io.tmpdir="$copies" \
-      -cp "$jar:$tests_jar" HoldLibrary <"$tmp/hold" >"$tmp/holding" &
-    holder=$!
-    exec 3>"$tmp/hold"
-    for ((wait = 0; wait < 300; wait++)); do
-      [ -s "$tmp/holding" ] && break
-      sleep 0.1
-    done
+    # A running JVM's copy, made to look old, and copies as the loader makes them (for this
+    # user only, with a lock) whose JVMs have ended; one also holds a file not the loader's.
+    hold_library
     live=$(ls -d "$copies"/tocmate-*)
-    ended=$copies/tocmate-ended
-    mkdir "$ended"
-    : >"$ended/in-use.lock"
-    : >"$ended/libTocmate.so"
-    touch -d '2 hours ago' "$ended" "$live"
+    ended=$copies/tocmate-ended extra=$copies/tocmate-extra
+    for copy in "$ended" "$extra"; do
+      mkdir -m 700 "$copy"
+      : >"$copy/in-use.lock"
+      : >"$copy/libTocmate.so"
+    done
+    : >"$extra/notes.txt"
+    touch -d '2 hours ago' "$ended" "$extra" "$live"
     run_tool leftovers -jar "$jar"
     [ ! -e "$ended" ] || fail "the copy of an ended JVM is still there"
     [ -d "$live" ] || fail "the copy of a running JVM was removed"
-    exec 3>&-
-    wait $holder || fail "the holding JVM failed"
-    [ "$(cat "$tmp/holding")" = loaded ] || fail "the holding JVM: $(cat "$tmp/holding")"
+    [ "$(ls -A "$extra")" = notes.txt ] || fail "in a copy with another file: $(ls -A "$extra")"
+    rm -rf "$extra"
+    end_held "the holding JVM"
     no_copies_left
     ;;
   *)
     fail "no such case"
     ;;
 esac
-[ $failed -eq 0 ] && echo "ok: $case_name"
-exit $failed
+finish

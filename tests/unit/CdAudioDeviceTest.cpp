@@ -8,10 +8,12 @@
 namespace {
 
 // The worked example's disc: starts 150, 18000 and 33765, lead-out 48766.
-DiscOpening workedExample() { return OpenDisc{{1, 3, 48766, {150, 18000, 33765}}, {}}; }
+DiscOpening workedExample() { return OpenDisc{{1, 3, 48766, {150, 18000, 33765}, {0, 0, 0}}, {}}; }
 // A disc whose first track is number 3.
-DiscOpening discFromTrackThree() { return OpenDisc{{3, 4, 9000, {150, 4650}}, {}}; }
-DiscOpening noDisc() { return DiscError{kMciDeviceNotReady, "no disc in /dev/sr0"}; }
+DiscOpening discFromTrackThree() { return OpenDisc{{3, 4, 9000, {150, 4650}, {0, 0}}, {}}; }
+DiscOpening noDisc() {
+  return DiscFailure{FailureReason::kNoDisc, "/dev/sr0", "/dev/sr0: no disc in the drive"};
+}
 
 class CdAudio : public testing::Test {
  protected:
@@ -121,7 +123,7 @@ TEST(CdAudioDisc, FailsTheOpenWithTheSourcesCodeAndDetail) {
   char reply[64];
   const CdAudioDevice::Outcome outcome = device.execute("open cdaudio wait", reply, sizeof reply);
   EXPECT_EQ(outcome.code, kMciDeviceNotReady);
-  EXPECT_EQ(outcome.detail, "no disc in /dev/sr0");
+  EXPECT_EQ(outcome.detail, "/dev/sr0: no disc in the drive");
   EXPECT_EQ(device.execute("close cdaudio", reply, sizeof reply).code, kMciInvalidDeviceName);
 }
 

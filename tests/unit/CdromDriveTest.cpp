@@ -5,7 +5,6 @@
 #include <fstream>
 
 #include "CdromDrive.h"
-#include "MciErrors.h"
 #include "TempFolder.h"
 #include "TocFile.h"
 
@@ -37,20 +36,20 @@ class CdromDrive : public testing::Test {
     std::optional<DiscOpening> opening = openCdromDrive(device);
     if (!opening || !std::holds_alternative<OpenDisc>(*opening)) {
       ADD_FAILURE() << "no disc read: "
-                    << (opening ? std::get<DiscError>(*opening).detail : "not a drive");
+                    << (opening ? std::get<DiscFailure>(*opening).detail : "not a drive");
       return {};
     }
     EXPECT_TRUE(std::get<OpenDisc>(*opening).node) << "the drive is held open";
     return std::get<OpenDisc>(*opening).toc;
   }
 
-  DiscError failure(const std::string& path) {
+  DiscFailure failure(const std::string& path) {
     std::optional<DiscOpening> opening = openCdromDrive(path);
-    if (!opening || !std::holds_alternative<DiscError>(*opening)) {
+    if (!opening || !std::holds_alternative<DiscFailure>(*opening)) {
       ADD_FAILURE() << path << " did not fail";
-      return {0, ""};
+      return {};
     }
-    return std::get<DiscError>(*opening);
+    return std::get<DiscFailure>(*opening);
   }
 
   TempFolder folder;
@@ -98,18 +97,18 @@ TEST_F(CdromDrive, SaysWhyADriveGivesNoTable) {
   insert(sampleDisc("worked-example"));
   const struct {
     const char* state;
-    MCIERROR code;
+    FailureReason reason;
     std::string detail;
   } states[] = {
-      {"no-disc", kMciDeviceNotReady, device + ": no disc in the drive"},
-      {"tray-open", kMciDeviceNotReady, device + ": the drive's tray is open"},
-      {"read-error", kMciHardware, device + ": reading track 1: Input/output error"},
+      {"no-disc", FailureReason::kNoDisc, device + ": no disc in the drive"},
+      {"tray-open", FailureReason::kNoDisc, device + ": the drive's tray is open"},
+      {"read-error", FailureReason::kReadFailed, device + ": reading track 1: Input/output error"},
   };
   for (const auto& state : states) {
     SCOPED_TRACE(state.state);
     setenv("FAKE_CDROM_STATE", state.state, 1);
-    const DiscError error = failure(device);
-    EXPECT_EQ(error.code, state.code);
+    const DiscFailure error = failure(device);
+    EXPECT_EQ(error.reason, state.reason);
     EXPECT_EQ(error.detail, state.detail);
   }
 }
@@ -127,11 +126,11 @@ TEST_F(CdromDrive, RefusesATableNoDiscCouldHave) {
 TEST_F(CdromDrive, TellsPathsThatAreNoDriveApart) {
   EXPECT_FALSE(openCdromDrive(TOCMATE_TEST_DISCS "/single-track.toc").has_value())
       << "a regular file is left to be read as a table of contents";
-  const DiscError nullDevice = failure("/dev/null");
-  EXPECT_EQ(nullDevice.code, kMciCannotLoadDriver);
+  const DiscFailure nullDevice = failure("/dev/null");
+  EXPECT_EQ(nullDevice.reason, FailureReason::kNoDrive);
   EXPECT_EQ(nullDevice.detail, "/dev/null: neither a CD drive nor a table-of-contents file");
-  const DiscError missing = failure(folder.path() + "/sr9");
-  EXPECT_EQ(missing.code, kMciCannotLoadDriver);
+  const DiscFailure missing = failure(folder.path() + "/sr9");
+  EXPECT_EQ(missing.reason, FailureReason::kNoDrive);
   EXPECT_EQ(missing.detail, folder.path() + "/sr9: No such file or directory");
 }
 

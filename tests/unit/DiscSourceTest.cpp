@@ -58,9 +58,10 @@ TEST_F(ConfiguredDisc, IsADriveHeldOpenOrAFileReadAtOnce) {
 TEST_F(ConfiguredDisc, UnsetAndWithoutADriveSaysHowToNameOne) {
   if (!findFirstCdDrive().empty()) GTEST_SKIP() << "this machine has a CD drive";
   const DiscOpening opening = openConfiguredDisc();
-  ASSERT_TRUE(std::holds_alternative<DiscError>(opening));
-  EXPECT_EQ(std::get<DiscError>(opening).code, kMciCannotLoadDriver);
-  EXPECT_NE(std::get<DiscError>(opening).detail.find("TOCMATE_DRIVE can name"), std::string::npos);
+  ASSERT_TRUE(std::holds_alternative<DiscFailure>(opening));
+  EXPECT_EQ(mciErrorFor(std::get<DiscFailure>(opening).reason), kMciCannotLoadDriver);
+  EXPECT_NE(std::get<DiscFailure>(opening).detail.find("TOCMATE_DRIVE can name"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "MciErrors.h"
 #include "TempFolder.h"
 #include "TocFile.h"
 
@@ -50,22 +49,22 @@ TEST(TocFile, SaysWhatIsWrongAndWhere) {
   for (const auto& [text, problem] : files) {
     SCOPED_TRACE(text);
     const DiscReading reading = parseTocText(text, "t");
-    ASSERT_TRUE(std::holds_alternative<DiscError>(reading));
-    EXPECT_EQ(std::get<DiscError>(reading).code, kMciHardware);
-    EXPECT_EQ(std::get<DiscError>(reading).detail, problem);
+    ASSERT_TRUE(std::holds_alternative<DiscFailure>(reading));
+    EXPECT_EQ(std::get<DiscFailure>(reading).reason, FailureReason::kBadTable);
+    EXPECT_EQ(std::get<DiscFailure>(reading).detail, problem);
   }
 }
 
 TEST(TocFile, NamesAFileThatCannotBeOpened) {
   const DiscReading missing = readTocFile("/nonexistent/disc.toc");
-  ASSERT_TRUE(std::holds_alternative<DiscError>(missing));
-  EXPECT_EQ(std::get<DiscError>(missing).code, kMciCannotLoadDriver);
-  EXPECT_EQ(std::get<DiscError>(missing).detail,
+  ASSERT_TRUE(std::holds_alternative<DiscFailure>(missing));
+  EXPECT_EQ(std::get<DiscFailure>(missing).reason, FailureReason::kNoDrive);
+  EXPECT_EQ(std::get<DiscFailure>(missing).detail,
             "/nonexistent/disc.toc: No such file or directory");
 
   const DiscReading folder = readTocFile(TOCMATE_TEST_DISCS);
-  ASSERT_TRUE(std::holds_alternative<DiscError>(folder));
-  EXPECT_EQ(std::get<DiscError>(folder).detail,
+  ASSERT_TRUE(std::holds_alternative<DiscFailure>(folder));
+  EXPECT_EQ(std::get<DiscFailure>(folder).detail,
             std::string() + TOCMATE_TEST_DISCS + ": Is a directory");
 }
 
@@ -73,8 +72,8 @@ TEST(TocFile, RefusesAFileFarTooLargeToBeOne) {
   TempFolder folder;
   const std::string path = folder.write("large.toc", std::string(70000, ' ') + "1 1 14160 151");
   const DiscReading reading = readTocFile(path);
-  ASSERT_TRUE(std::holds_alternative<DiscError>(reading));
-  EXPECT_EQ(std::get<DiscError>(reading).detail,
+  ASSERT_TRUE(std::holds_alternative<DiscFailure>(reading));
+  EXPECT_EQ(std::get<DiscFailure>(reading).detail,
             std::string() + path + ": larger than 65536 bytes, not a table of contents");
 }
 

@@ -6,7 +6,7 @@ set -u
 jar_tool=$1 jar=$2 check=$3 disc=$4
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
-library=cd/tocmate/natives/windows-x86_64/Tocmate.dll
-(cd "$folder" && "$jar_tool" --extract --file "$jar" "$library") || exit 1
-cp "$folder/$library" "$check" "$folder/" || exit 1
+dll=cd/tocmate/natives/windows-x86_64/Tocmate.dll
+(cd "$folder" && "$jar_tool" --extract --file "$jar" "$dll") || exit 1
+cp "$folder/$dll" "$check" "$folder/" || exit 1
 bash "$(dirname "$0")/../jvm/disc_texts.sh" "$disc" wine "$folder/$(basename "$check")"

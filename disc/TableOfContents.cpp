@@ -3,7 +3,7 @@
 namespace {
 
 // Past this an address no longer fits the two-digit minutes of an MSF reply.
-constexpr std::uint32_t kMaxLeadOut = 100 * 60 * 75;
+constexpr std::uint32_t kMaxLeadOut = 100 * kFramesPerMinute;
 
 TocProblem problem(int valueIndex, std::string what) { return {std::move(what), valueIndex}; }
 
@@ -25,6 +25,11 @@ std::optional<TocProblem> findProblem(const TableOfContents& toc) {
                    "tracks " + to_string(toc.firstTrack) + " to " + to_string(toc.lastTrack) +
                        " need " + to_string(toc.trackCount()) + " starts, not " +
                        to_string(toc.starts.size()));
+  }
+  if (toc.controls.size() != toc.starts.size()) {
+    return problem(-1, "tracks " + to_string(toc.firstTrack) + " to " + to_string(toc.lastTrack) +
+                           " have " + to_string(toc.controls.size()) + " control nibbles, not " +
+                           to_string(toc.starts.size()));
   }
   if (toc.leadOut > kMaxLeadOut) {
     return problem(2, "lead-out " + to_string(toc.leadOut) + " is past 100 minutes (" +

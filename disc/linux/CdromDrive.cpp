@@ -10,18 +10,13 @@
 #include <climits>
 #include <cstring>
 
-#include "MciErrors.h"
-
 namespace {
 
-// MCI addresses count the two-second lead-in that logical block addresses leave out.
-constexpr long kLeadInFrames = 150;
-
-DiscError error(MCIERROR code, const std::string& path, const std::string& what) {
-  return {code, path + ": " + what};
+DiscFailure error(FailureReason reason, const std::string& path, const std::string& what) {
+  return {reason, path, path + ": " + what};
 }
 
-DiscError cannotOpen(const std::string& path, int openError) {
+DiscFailure cannotOpen(const std::string& path, int openError) {
   std::string what = std::strerror(openError);
   if (openError == EACCES || openError == EPERM) {
     what += "; the user needs read access to it";
@@ -32,23 +27,29 @@ DiscError cannotOpen(const std::string& path, int openError) {
       }
     }
   }
-  return error(openError == ENOMEDIUM ? kMciDeviceNotReady : kMciCannotLoadDriver, path, what);
+  const FailureReason reason = openError == ENOMEDIUM ? FailureReason::kNoDisc
+                               : openError == EACCES || openError == EPERM
+                                   ? FailureReason::kNoAccess
+                                   : FailureReason::kNoDrive;
+  return error(reason, path, what);
 }
 
 // A track's absolute start in frames, in whichever form the drive answered.
 std::optional<std::uint32_t> absoluteFrame(const cdrom_tocentry& entry) {
   if (entry.cdte_format == CDROM_MSF) {
     const cdrom_msf0& msf = entry.cdte_addr.msf;
-    return msf.minute * 4500u + msf.second * 75u + msf.frame;
+    return framesOf({msf.minute, msf.second, msf.frame});
   }
-  if (entry.cdte_format == CDROM_LBA && entry.cdte_addr.lba >= -kLeadInFrames) {
-    return static_cast<std::uint32_t>(entry.cdte_addr.lba + kLeadInFrames);
+  constexpr long kLeadIn = kLeadInFrames;
+  if (entry.cdte_format == CDROM_LBA && entry.cdte_addr.lba >= -kLeadIn) {
+    return static_cast<std::uint32_t>(entry.cdte_addr.lba + kLeadIn);
   }
   return std::nullopt;
 }
 
-// Reads one entry; a failure is described in `what`.
-std::optional<std::uint32_t> readEntry(int node, unsigned track, std::string& what) {
+// Reads one entry's start and control nibble; a failure is described in `what`.
+std::optional<std::uint32_t> readEntry(int node, unsigned track, std::uint8_t& control,
+                                       std::string& what) {
   cdrom_tocentry entry{};
   entry.cdte_track = static_cast<__u8>(track);
   entry.cdte_format = CDROM_LBA;
@@ -58,6 +59,7 @@ std::optional<std::uint32_t> readEntry(int node, unsigned track, std::string& wh
     what = "reading " + name + ": " + std::strerror(errno);
     return std::nullopt;
   }
+  control = entry.cdte_ctrl;
   const auto frame = absoluteFrame(entry);
   if (!frame) what = "the drive gives " + name + " an address that is not one";
   return frame;
@@ -69,21 +71,24 @@ DiscOpening readTableOfContents(FileDescriptor node, const cdrom_tochdr& header,
   toc.firstTrack = header.cdth_trk0;
   toc.lastTrack = header.cdth_trk1;
   if (toc.firstTrack < 1 || toc.lastTrack < toc.firstTrack || toc.lastTrack > kMaxTrack) {
-    return error(kMciHardware, path,
+    return error(FailureReason::kBadTable, path,
                  "the drive reports tracks " + std::to_string(toc.firstTrack) + " to " +
                      std::to_string(toc.lastTrack));
   }
   std::string what;
+  std::uint8_t control = 0;
   for (unsigned track = toc.firstTrack; track <= toc.lastTrack; ++track) {
-    const auto start = readEntry(node.get(), track, what);
-    if (!start) return error(kMciHardware, path, what);
+    const auto start = readEntry(node.get(), track, control, what);
+    if (!start) return error(FailureReason::kReadFailed, path, what);
     toc.starts.push_back(*start);
+    toc.controls.push_back(control);
   }
-  const auto leadOut = readEntry(node.get(), CDROM_LEADOUT, what);
-  if (!leadOut) return error(kMciHardware, path, what);
+  const auto leadOut = readEntry(node.get(), CDROM_LEADOUT, control, what);
+  if (!leadOut) return error(FailureReason::kReadFailed, path, what);
   toc.leadOut = *leadOut;
   if (const auto problem = findProblem(toc)) {
-    return error(kMciHardware, path, "the drive's table of contents is wrong: " + problem->what);
+    return error(FailureReason::kBadTable, path,
+                 "the drive's table of contents is wrong: " + problem->what);
   }
   return OpenDisc{std::move(toc), std::move(node)};
 }
@@ -104,16 +109,17 @@ std::optional<DiscOpening> openCdromDrive(const std::string& path) {
   if (driveStatus < 0) {
     struct stat info;
     if (::fstat(node.get(), &info) == 0 && S_ISREG(info.st_mode)) return std::nullopt;
-    return error(kMciCannotLoadDriver, path, "neither a CD drive nor a table-of-contents file");
+    return error(FailureReason::kNoDrive, path, "neither a CD drive nor a table-of-contents file");
   }
   switch (driveStatus) {
     case CDS_NO_DISC:
-      return error(kMciDeviceNotReady, path, "no disc in the drive");
+      return error(FailureReason::kNoDisc, path, "no disc in the drive");
     case CDS_TRAY_OPEN:
-      return error(kMciDeviceNotReady, path, "the drive's tray is open");
+      return error(FailureReason::kNoDisc, path, "the drive's tray is open");
     case CDS_DRIVE_NOT_READY:
-      return error(kMciDeviceNotReady, path, "the drive is not ready yet; try again in a moment");
+      return error(FailureReason::kNotReady, path,
+                   "the drive is not ready yet; try again in a moment");
   }
-  return error(kMciHardware, path,
+  return error(FailureReason::kReadFailed, path,
                std::string("the table of contents can not be read: ") + std::strerror(headerError));
 }

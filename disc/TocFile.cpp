@@ -7,8 +7,6 @@
 #include <memory>
 #include <vector>
 
-#include "MciErrors.h"
-
 namespace {
 
 // A table of contents takes a few hundred bytes; anything this large is some other file.
@@ -19,9 +17,19 @@ struct Number {
   int line;
 };
 
-DiscError malformed(const std::string& name, int line, const std::string& what) {
+DiscFailure malformed(const std::string& name, int line, const std::string& what) {
   std::string where = line > 0 ? name + " line " + std::to_string(line) : name;
-  return {kMciHardware, where + ": " + what};
+  return {FailureReason::kBadTable, name, where + ": " + what};
+}
+
+// A file that can not be opened or read: a folder or a missing path is no disc source.
+DiscFailure unreadable(const std::string& name, int error) {
+  const bool denied = error == EACCES || error == EPERM;
+  const bool noFile = error == ENOENT || error == ENOTDIR || error == EISDIR;
+  return {denied   ? FailureReason::kNoAccess
+          : noFile ? FailureReason::kNoDrive
+                   : FailureReason::kReadFailed,
+          name, name + ": " + std::strerror(error)};
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
@@ -69,6 +77,7 @@ DiscReading parseTocText(std::string_view text, const std::string& name) {
   toc.lastTrack = numbers[1].value;
   toc.leadOut = numbers[2].value;
   for (std::size_t i = 3; i < numbers.size(); ++i) toc.starts.push_back(numbers[i].value);
+  toc.controls.assign(toc.starts.size(), 0);
   if (const auto problem = findProblem(toc)) {
     const int problemLine = problem->valueIndex >= 0 ? numbers[problem->valueIndex].line : 0;
     return malformed(name, problemLine, problem->what);
@@ -79,11 +88,11 @@ DiscReading parseTocText(std::string_view text, const std::string& name) {
 DiscReading readTocFile(const std::string& path) {
   const std::string& name = path;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!file) return DiscError{kMciCannotLoadDriver, name + ": " + std::strerror(errno)};
+  if (!file) return unreadable(name, errno);
   std::string text(kMaxFileSize + 1, '\0');
   const std::size_t size = std::fread(text.data(), 1, text.size(), file.get());
   if (std::ferror(file.get())) {
-    return DiscError{kMciCannotLoadDriver, name + ": " + std::strerror(errno)};
+    return unreadable(name, errno);
   }
   if (size > kMaxFileSize) {
     return malformed(

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "DiscSource.h"
+#include "DiscFailure.h"
 
 // A table-of-contents file: first track, last track, lead-out, then every track's start,
 // as absolute frames separated by white space; '#' starts a comment that runs to the line end.

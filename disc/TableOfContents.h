@@ -5,8 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "Frames.h"
+
 // The highest track number a CD can have.
 constexpr unsigned kMaxTrack = 99;
+
+// The bit of a track's CONTROL nibble that marks a data track.
+constexpr std::uint8_t kDataTrackControl = 0x04;
 
 // A disc's table of contents as a drive reports it, in absolute frames (1/75 s, the
 // 150-frame lead-in included). Track numbers are the disc's own, firstTrack to lastTrack.
@@ -14,13 +19,17 @@ struct TableOfContents {
   unsigned firstTrack = 0;
   unsigned lastTrack = 0;
   std::uint32_t leadOut = 0;
-  std::vector<std::uint32_t> starts;  // one per track, in track order
+  std::vector<std::uint32_t> starts;   // one per track, in track order
+  std::vector<std::uint8_t> controls;  // one per track: its CONTROL nibble as the drive gives it
 
   unsigned trackCount() const { return lastTrack - firstTrack + 1; }
   bool hasTrack(long number) const {
     return number >= static_cast<long>(firstTrack) && number <= static_cast<long>(lastTrack);
   }
   std::uint32_t startOf(unsigned number) const { return starts[number - firstTrack]; }
+  bool isData(unsigned number) const {
+    return (controls[number - firstTrack] & kDataTrackControl) != 0;
+  }
   // The next track's start minus this one's; the last track ends one frame before the
   // lead-out, as MCI has always answered.
   std::uint32_t lengthOf(unsigned number) const {
@@ -36,6 +45,6 @@ struct TocProblem {
   int valueIndex;
 };
 
-// Checks what the MCI replies rely on: 1 <= first <= last <= 99, one start per track,
-// starts rising, the lead-out after the last start and within 100 minutes.
+// Checks what the MCI replies rely on: 1 <= first <= last <= 99, one start and one control
+// nibble per track, starts rising, the lead-out after the last start and within 100 minutes.
 std::optional<TocProblem> findProblem(const TableOfContents& toc);

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "DiscSource.h"
+#include "OpenDisc.h"
 
 // Opens a path as a CD drive through the kernel's CD-ROM interface and reads its whole
 // table of contents once: header, every track, lead-out. A path on which the drive's

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+
+// CD addresses count frames: 75 a second. Absolute addresses include the two-second
+// lead-in (150 frames) that logical block addresses leave out.
+constexpr std::uint32_t kFramesPerSecond = 75;
+constexpr std::uint32_t kFramesPerMinute = 60 * kFramesPerSecond;
+constexpr std::uint32_t kLeadInFrames = 2 * kFramesPerSecond;
+
+// An address as minutes, seconds and frames.
+struct Msf {
+  std::uint32_t minutes;
+  std::uint32_t seconds;
+  std::uint32_t frames;
+};
+
+constexpr std::uint32_t framesOf(const Msf& msf) {
+  return msf.minutes * kFramesPerMinute + msf.seconds * kFramesPerSecond + msf.frames;
+}
+
+constexpr Msf msfOf(std::uint32_t frames) {
+  return {frames / kFramesPerMinute, frames / kFramesPerSecond % 60, frames % kFramesPerSecond};
+}

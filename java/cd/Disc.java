@@ -1,0 +1,400 @@
+package cd;
+
+import java.nio.charset.StandardCharsets;
+import java.security.MessageDigest;
+import java.security.NoSuchAlgorithmException;
+import java.util.ArrayList;
+import java.util.Base64;
+import java.util.Collections;
+import java.util.List;
+import java.util.Locale;
+import java.util.Objects;
+
+/**
+ * A CD's table of contents, read once from a drive, and the identifiers by which music
+ * databases know the disc: the freedb disc ID and the CDDB query that gnudb answers, and the
+ * MusicBrainz disc ID.
+ *
+ * <pre>{@code
+ * Disc disc = Disc.read();               // the system's first CD drive
+ * String id = disc.getMusicBrainzId();   // "xUp1F2NkfP8s8jaeFn_Av3jNEI4-"
+ * String query = disc.getCddbQuery();    // "cddb query 370fce16 22 150 9700 ... 4048"
+ * }</pre>
+ *
+ * <p>Addresses and lengths are in frames (1/75 second); addresses are absolute, counted from
+ * the start of the disc including the two-second (150-frame) lead-in, as drives report them.
+ * Track numbers are the disc's own: a disc's first track need not be track 1.
+ *
+ * <p>A {@code Disc} is immutable and may be shared between threads. Reading one writes
+ * nothing to standard error: every failure is a {@link DiscReadException}. The identifiers
+ * are computed from the table of contents when the disc is read; only reading touches the
+ * drive.
+ */
+public final class Disc {
+  private static final int FRAMES_PER_SECOND = 75;
+  private static final int HIGHEST_TRACK = 99;
+  // The bit of a track's CONTROL nibble that marks data.
+  private static final int DATA_TRACK_CONTROL = 0x4;
+  // On an Enhanced CD, the data session starts this many frames after the audio session's
+  // lead-out: the audio session's lead-out area, the data session's lead-in and its pregap.
+  private static final int SESSION_GAP_FRAMES = 11400;
+  private static final String SUBMISSION_URL = "https://musicbrainz.org/cdtoc/attach";
+
+  static {
+    // Tocmate's initialiser loads the native library, once for both classes.
+    try {
+      Class.forName("cd.Tocmate", true, Disc.class.getClassLoader());
+    } catch (ClassNotFoundException e) {
+      throw new NoClassDefFoundError("cd.Tocmate");
+    }
+  }
+
+  private final int firstTrack;
+  private final int lastTrack;
+  private final int leadOut;
+  private final List<Track> tracks;
+  private final String freedbId;
+  private final String cddbQuery;
+  private final String musicBrainzToc;
+  private final String musicBrainzId;
+  private final String musicBrainzSubmissionUrl;
+
+  /**
+   * Reads the table of contents of the disc in the system's first CD drive: on Linux
+   * {@code /dev/cdrom} where it exists, else the first drive the kernel lists; on Windows the
+   * first drive letter of type CD-ROM. (The {@code TOCMATE_DRIVE} variable of {@link Tocmate}
+   * does not apply here: pass a drive to {@link #read(String)}.)
+   *
+   * @throws DiscReadException when there is no CD drive or its disc can not be read; its
+   *     reason tells why
+   */
+  public static Disc read() throws DiscReadException {
+    return read("");
+  }
+
+  /**
+   * Reads the table of contents of the disc in the given drive, once.
+   *
+   * @param drive on Linux, a CD drive's device node ({@code "/dev/sr0"}) or a
+   *     table-of-contents file (see the README); on Windows, a drive letter: {@code "D:"},
+   *     {@code "D"} or {@code "D:\"}, in either case. Empty: the system's first CD drive, as
+   *     {@link #read()}.
+   * @throws DiscReadException when the drive does not exist, may not be read, holds no disc,
+   *     is not ready, fails to read, or gives no valid table of contents; its reason tells
+   *     which, its message what to do
+   * @throws NullPointerException when drive is null
+   */
+  public static Disc read(String drive) throws DiscReadException {
+    return new Disc(readTableOfContents(Objects.requireNonNull(drive, "drive")));
+  }
+
+  /**
+   * Reads the drive's table of contents: the first track, the last track, the lead-out, then
+   * every track's start, then every track's CONTROL nibble.
+   */
+  private static native int[] readTableOfContents(String drive) throws DiscReadException;
+
+  private Disc(int[] table) {
+    firstTrack = table[0];
+    lastTrack = table[1];
+    leadOut = table[2];
+    int count = lastTrack - firstTrack + 1;
+    List<Track> list = new ArrayList<>(count);
+    for (int i = 0; i < count; i++) {
+      int start = table[3 + i];
+      boolean last = i == count - 1;
+      int end = last ? leadOut : table[4 + i];
+      boolean audio = (table[3 + count + i] & DATA_TRACK_CONTROL) == 0;
+      list.add(new Track(firstTrack + i, start, end - start, audio, last));
+    }
+    tracks = Collections.unmodifiableList(list);
+
+    freedbId = String.format(Locale.ROOT, "%08x", freedbNumber());
+    StringBuilder query = new StringBuilder("cddb query ").append(freedbId).append(' ').append(count);
+    for (Track track : tracks) {
+      query.append(' ').append(track.start);
+    }
+    cddbQuery = query.append(' ').append(leadOut / FRAMES_PER_SECOND).toString();
+
+    int audioEnd = lastAudioTrack();
+    if (audioEnd == 0) {
+      musicBrainzToc = null;
+      musicBrainzId = null;
+      musicBrainzSubmissionUrl = null;
+    } else {
+      int audioLeadOut = audioEnd == lastTrack ? leadOut : audioSessionLeadOut(audioEnd);
+      musicBrainzToc = musicBrainzTocOf(audioEnd, audioLeadOut);
+      musicBrainzId = musicBrainzIdOf(audioEnd, audioLeadOut);
+      musicBrainzSubmissionUrl =
+          SUBMISSION_URL + "?id=" + musicBrainzId + "&tracks=" + (audioEnd - firstTrack + 1)
+              + "&toc=" + musicBrainzToc.replace(' ', '+');
+    }
+  }
+
+  /** The number of the disc's first track (1 on most discs, between 1 and 99). */
+  public int getFirstTrack() {
+    return firstTrack;
+  }
+
+  /** The number of the disc's last track (at most 99). */
+  public int getLastTrack() {
+    return lastTrack;
+  }
+
+  /**
+   * Where the lead-out starts, in absolute frames (the 150-frame lead-in included): the end
+   * of the last track.
+   */
+  public int getLeadOut() {
+    return leadOut;
+  }
+
+  /** Every track, data tracks included, in track order; the list is unmodifiable. */
+  public List<Track> getTracks() {
+    return tracks;
+  }
+
+  /**
+   * The track with the given number.
+   *
+   * @throws IllegalArgumentException when the disc has no such track
+   */
+  public Track getTrack(int number) {
+    if (number < firstTrack || number > lastTrack) {
+      throw new IllegalArgumentException(
+          "no track " + number + ": the disc's tracks are " + firstTrack + " to " + lastTrack);
+    }
+    return tracks.get(number - firstTrack);
+  }
+
+  /**
+   * The freedb disc ID, eight lower-case hexadecimal digits ({@code "370fce16"}), over all
+   * tracks, data tracks included, as the freedb database and gnudb count them. It is the
+   * identifier that {@link Tocmate#getCDDBNumbers()} gives in upper case.
+   */
+  public String getFreedbId() {
+    return freedbId;
+  }
+
+  /**
+   * The CDDB query for this disc, as a gnudb server (or any CDDB server) answers it:
+   * {@code "cddb query"}, the freedb disc ID, the track count, every track's start in frames
+   * and the lead-out in whole seconds, separated by single spaces, for example
+   * {@code "cddb query 370fce16 22 150 9700 ... 288750 4048"}. Without its first eleven
+   * characters it is {@link Tocmate#getCDDBNumbers()}'s text for the same disc in lower case
+   * (for a disc whose first track is 1: that method reads tracks from number 1 on).
+   */
+  public String getCddbQuery() {
+    return cddbQuery;
+  }
+
+  /**
+   * The MusicBrainz disc ID, 28 characters such as {@code "xUp1F2NkfP8s8jaeFn_Av3jNEI4-"}:
+   * the published algorithm (SHA-1 over the first and last track numbers, the lead-out and
+   * the start of every track, in Base64 with {@code . _ -} for {@code + / =}), over the
+   * disc's audio session. On an Enhanced CD, which ends in data tracks, that session ends
+   * with the last audio track, and its lead-out lies 11,400 frames before the first data
+   * track that follows; data tracks before the first audio track (a mixed-mode disc) count,
+   * with the disc's own lead-out.
+   *
+   * <p>Null when the disc holds no audio track (a data CD): MusicBrainz identifies audio
+   * discs only, so such a disc has no MusicBrainz disc ID, TOC or submission URL. Its freedb
+   * ID and CDDB query are still given.
+   */
+  public String getMusicBrainzId() {
+    return musicBrainzId;
+  }
+
+  /**
+   * The disc's table of contents as MusicBrainz looks a disc up by it (the {@code toc}
+   * parameter of its web service): the first track, the last track, the lead-out, then every
+   * track's start, in absolute frames, separated by single spaces, for example
+   * {@code "1 22 303602 150 9700 ... 288750"}. It covers the audio session that
+   * {@link #getMusicBrainzId()} describes; null when the disc holds no audio track.
+   */
+  public String getMusicBrainzToc() {
+    return musicBrainzToc;
+  }
+
+  /**
+   * The address at which a MusicBrainz user attaches this disc to a release:
+   * {@code https://musicbrainz.org/cdtoc/attach?id=<ID>&tracks=<count>&toc=<TOC>}, the track
+   * count and TOC being those of the audio session, the TOC's spaces written as {@code +}.
+   * Null when the disc holds no audio track.
+   */
+  public String getMusicBrainzSubmissionUrl() {
+    return musicBrainzSubmissionUrl;
+  }
+
+  /** Two discs are equal when their tables of contents are: tracks, starts, kinds, lead-out. */
+  @Override
+  public boolean equals(Object other) {
+    if (!(other instanceof Disc)) {
+      return false;
+    }
+    Disc disc = (Disc) other;
+    return firstTrack == disc.firstTrack && leadOut == disc.leadOut && tracks.equals(disc.tracks);
+  }
+
+  @Override
+  public int hashCode() {
+    return Objects.hash(firstTrack, leadOut, tracks);
+  }
+
+  /**
+   * A short description for logs, such as
+   * {@code "Disc[tracks 1-22, lead-out 303602, freedb 370fce16, MusicBrainz xUp1F2NkfP8s8jaeFn_Av3jNEI4-]"}.
+   */
+  @Override
+  public String toString() {
+    return "Disc[tracks " + firstTrack + "-" + lastTrack + ", lead-out " + leadOut + ", freedb "
+        + freedbId + ", MusicBrainz " + (musicBrainzId != null ? musicBrainzId : "none") + "]";
+  }
+
+  // The rule of the CDDB disc ID: the digit sums of the tracks' starts in whole seconds,
+  // modulo 255, the playing time in whole seconds and the track count, in one number.
+  private int freedbNumber() {
+    int digitSum = 0;
+    for (Track track : tracks) {
+      for (int seconds = track.start / FRAMES_PER_SECOND; seconds > 0; seconds /= 10) {
+        digitSum += seconds % 10;
+      }
+    }
+    int playingSeconds = leadOut / FRAMES_PER_SECOND - tracks.get(0).start / FRAMES_PER_SECOND;
+    return (digitSum % 255) << 24 | playingSeconds << 8 | tracks.size();
+  }
+
+  private int lastAudioTrack() {
+    for (int i = tracks.size() - 1; i >= 0; i--) {
+      if (tracks.get(i).audio) {
+        return tracks.get(i).number;
+      }
+    }
+    return 0;
+  }
+
+  // The lead-out of an Enhanced CD's audio session. Data that follows closer than a session
+  // gap can only share the audio's session, which then ends where the data starts.
+  private int audioSessionLeadOut(int audioEnd) {
+    int dataStart = getTrack(audioEnd + 1).start;
+    int leadOut = dataStart - SESSION_GAP_FRAMES;
+    return leadOut > getTrack(audioEnd).start ? leadOut : dataStart;
+  }
+
+  private String musicBrainzTocOf(int audioEnd, int audioLeadOut) {
+    StringBuilder toc = new StringBuilder();
+    toc.append(firstTrack).append(' ').append(audioEnd).append(' ').append(audioLeadOut);
+    for (int number = firstTrack; number <= audioEnd; number++) {
+      toc.append(' ').append(getTrack(number).start);
+    }
+    return toc.toString();
+  }
+
+  // SHA-1 of the upper-case hexadecimal text of the first and last track (two digits each),
+  // the lead-out and the starts of tracks 1 to 99 (eight digits each, 0 for absent tracks).
+  private String musicBrainzIdOf(int audioEnd, int audioLeadOut) {
+    StringBuilder text = new StringBuilder(2 + 2 + 8 * (1 + HIGHEST_TRACK));
+    appendHex(text, firstTrack, 2);
+    appendHex(text, audioEnd, 2);
+    appendHex(text, audioLeadOut, 8);
+    for (int number = 1; number <= HIGHEST_TRACK; number++) {
+      boolean present = number >= firstTrack && number <= audioEnd;
+      appendHex(text, present ? getTrack(number).start : 0, 8);
+    }
+    byte[] digest = sha1().digest(text.toString().getBytes(StandardCharsets.US_ASCII));
+    return Base64.getEncoder()
+        .encodeToString(digest)
+        .replace('+', '.')
+        .replace('/', '_')
+        .replace('=', '-');
+  }
+
+  // Upper-case hexadecimal digits, as many as asked for, leading zeros included.
+  private static void appendHex(StringBuilder text, int value, int digits) {
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
+      text.append(Character.toUpperCase(Character.forDigit(value >>> shift & 0xf, 16)));
+    }
+  }
+
+  private static MessageDigest sha1() {
+    try {
+      return MessageDigest.getInstance("SHA-1");
+    } catch (NoSuchAlgorithmException e) {
+      throw new IllegalStateException("every Java platform has SHA-1", e);
+    }
+  }
+
+  /** One track of a disc. Immutable. */
+  public static final class Track {
+    private final int number;
+    private final int start;
+    private final int length;
+    private final boolean audio;
+    private final int lengthSeconds;
+
+    private Track(int number, int start, int length, boolean audio, boolean last) {
+      this.number = number;
+      this.start = start;
+      this.length = length;
+      this.audio = audio;
+      // Drives report a disc's last track one frame short of the lead-out, and
+      // Tocmate.getTrackLengths gives the seconds of that.
+      this.lengthSeconds = (last ? length - 1 : length) / FRAMES_PER_SECOND;
+    }
+
+    /** The track's number on the disc, between 1 and 99. */
+    public int getNumber() {
+      return number;
+    }
+
+    /** Where the track starts, in absolute frames (the 150-frame lead-in included). */
+    public int getStart() {
+      return start;
+    }
+
+    /**
+     * The track's length in frames: up to the next track's start, for the last track up to
+     * the lead-out.
+     */
+    public int getLength() {
+      return length;
+    }
+
+    /**
+     * The track's length in whole seconds, frames dropped, as
+     * {@link Tocmate#getTrackLengths()} gives it: the last track counts up to the frame
+     * before the lead-out, as drives report it, so a last track of exactly 200 seconds gives
+     * 199.
+     */
+    public int getLengthSeconds() {
+      return lengthSeconds;
+    }
+
+    /** Whether the track holds audio; false for a data track. */
+    public boolean isAudio() {
+      return audio;
+    }
+
+    @Override
+    public boolean equals(Object other) {
+      if (!(other instanceof Track)) {
+        return false;
+      }
+      Track track = (Track) other;
+      return number == track.number && start == track.start && length == track.length
+          && audio == track.audio;
+    }
+
+    @Override
+    public int hashCode() {
+      return Objects.hash(number, start, length, audio);
+    }
+
+    /** A short description, such as {@code "Track[3, start 25887, length 13410, audio]"}. */
+    @Override
+    public String toString() {
+      return "Track[" + number + ", start " + start + ", length " + length + ", "
+          + (audio ? "audio" : "data") + "]";
+    }
+  }
+}

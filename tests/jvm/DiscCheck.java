@@ -1,0 +1,215 @@
+import cd.Disc;
+import cd.DiscReadException;
+import cd.Tocmate;
+import java.io.IOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.Paths;
+import java.util.ArrayList;
+import java.util.HashMap;
+import java.util.HashSet;
+import java.util.List;
+import java.util.Locale;
+import java.util.Map;
+import java.util.Objects;
+import java.util.Set;
+
+/**
+ * Checks cd.Disc in a real JVM. Prints "ok: ..." or every mismatch; exits with 1 on any.
+ *
+ * <pre>
+ * DiscCheck values DISC.toc
+ *     Reads the disc that TOCMATE_DRIVE names (a file, or the fake drive, whose tracks in
+ *     FAKE_CDROM_DATA are data) and checks every value against DISC.toc: its numbers, its
+ *     "# query", "# lengths" and "# musicbrainz" lines, and Tocmate's texts for the disc.
+ * DiscCheck failure DRIVE REASON DRIVE-GIVEN MESSAGE-START
+ *     Disc.read(DRIVE) throws a DiscReadException with that reason, getDrive() and a message
+ *     that starts so. "\\uXXXX" in an argument stands for that character.
+ * </pre>
+ */
+public final class DiscCheck {
+  private static final List<String> problems = new ArrayList<>();
+
+  public static void main(String[] args) throws IOException {
+    if (args.length == 2 && args[0].equals("values")) {
+      checkValues(Paths.get(args[1]), System.getenv("TOCMATE_DRIVE"), dataTracks());
+    } else if (args.length == 5 && args[0].equals("failure")) {
+      checkFailure(unescape(args[1]), args[2], unescape(args[3]), unescape(args[4]));
+    } else {
+      System.out.println("usage: DiscCheck values DISC.toc | failure DRIVE REASON DRIVE MESSAGE");
+      System.exit(2);
+    }
+    for (String problem : problems) {
+      System.out.println(problem);
+    }
+    System.exit(problems.isEmpty() ? 0 : 1);
+  }
+
+  private static void checkValues(Path file, String drive, Set<Integer> data) throws IOException {
+    String text = new String(Files.readAllBytes(file), StandardCharsets.UTF_8);
+    Map<String, String> comments = new HashMap<>();
+    List<Integer> numbers = new ArrayList<>();
+    for (String line : text.split("\n")) {
+      if (line.startsWith("# ") && line.indexOf(' ', 2) > 0) {
+        comments.put(line.substring(2, line.indexOf(' ', 2)), line.substring(line.indexOf(' ', 2) + 1));
+      }
+      for (String word : line.replaceAll("#.*", "").trim().split("\\s+")) {
+        if (!word.isEmpty()) {
+          numbers.add(Integer.parseInt(word));
+        }
+      }
+    }
+    int first = numbers.get(0);
+    int last = numbers.get(1);
+    int leadOut = numbers.get(2);
+    List<Integer> starts = numbers.subList(3, numbers.size());
+
+    Disc disc;
+    try {
+      disc = Disc.read(drive);
+    } catch (DiscReadException e) {
+      problems.add("reading " + drive + ": " + e.getReason() + ": " + e.getMessage());
+      return;
+    }
+    expect("first track", first, disc.getFirstTrack());
+    expect("last track", last, disc.getLastTrack());
+    expect("lead-out", leadOut, disc.getLeadOut());
+    List<Disc.Track> tracks = disc.getTracks();
+    expect("track count", starts.size(), tracks.size());
+    StringBuilder lengths = new StringBuilder().append(tracks.size());
+    for (int i = 0; i < tracks.size() && i < starts.size(); i++) {
+      Disc.Track track = tracks.get(i);
+      int number = first + i;
+      int end = i + 1 < starts.size() ? starts.get(i + 1) : leadOut;
+      expect("track " + number + " number", number, track.getNumber());
+      expect("track " + number + " start", starts.get(i), track.getStart());
+      expect("track " + number + " length", end - starts.get(i), track.getLength());
+      expect("track " + number + " is audio", !data.contains(number), track.isAudio());
+      expect("getTrack(" + number + ")", track, disc.getTrack(number));
+      lengths.append(' ').append(track.getLengthSeconds());
+    }
+    expect("lengths in seconds", comments.get("lengths"), lengths.toString());
+    try {
+      tracks.remove(0);
+      problems.add("the track list can be changed");
+    } catch (UnsupportedOperationException expected) {
+      // unmodifiable, as documented
+    }
+
+    String query = comments.get("query").toLowerCase(Locale.ROOT);
+    expect("CDDB query", "cddb query " + query, disc.getCddbQuery());
+    expect("freedb ID", query.substring(0, query.indexOf(' ')), disc.getFreedbId());
+    if (first == 1) {
+      // Tocmate's texts number tracks from 1.
+      expect("Tocmate.getCDDBNumbers() in lower case",
+          Tocmate.getCDDBNumbers().toLowerCase(Locale.ROOT),
+          disc.getCddbQuery().substring("cddb query ".length()));
+      expect("Tocmate.getTrackLengths()", Tocmate.getTrackLengths(), lengths.toString());
+    }
+    checkMusicBrainz(disc, first, last, leadOut, starts, data, comments.get("musicbrainz"));
+
+    Disc again = Disc.read(drive);
+    expect("a second reading", disc, again);
+    expect("a second reading's hash code", disc.hashCode(), again.hashCode());
+    expect("a second reading's text", disc.toString(), again.toString());
+    if (!disc.toString().contains(disc.getFreedbId())) {
+      problems.add("toString() does not name the freedb ID: " + disc);
+    }
+    if (problems.isEmpty()) {
+      System.out.println("ok: " + disc + " " + disc.getCddbQuery() + " toc " + disc.getMusicBrainzToc());
+    }
+  }
+
+  // The audio session: up to the last audio track; when data tracks follow it, its lead-out
+  // lies 11400 frames before the first of them.
+  private static void checkMusicBrainz(Disc disc, int first, int last, int leadOut,
+      List<Integer> starts, Set<Integer> data, String publishedId) throws IOException {
+    int lastAudio = last;
+    while (lastAudio >= first && data.contains(lastAudio)) {
+      lastAudio--;
+    }
+    if (lastAudio < first) {
+      expect("MusicBrainz ID of a disc without audio", null, disc.getMusicBrainzId());
+      expect("MusicBrainz TOC of a disc without audio", null, disc.getMusicBrainzToc());
+      expect("MusicBrainz URL of a disc without audio", null, disc.getMusicBrainzSubmissionUrl());
+      return;
+    }
+    int audioLeadOut = lastAudio == last ? leadOut : starts.get(lastAudio + 1 - first) - 11400;
+    StringBuilder toc = new StringBuilder().append(first).append(' ').append(lastAudio);
+    toc.append(' ').append(audioLeadOut);
+    for (int number = first; number <= lastAudio; number++) {
+      toc.append(' ').append(starts.get(number - first));
+    }
+    expect("MusicBrainz TOC", toc.toString(), disc.getMusicBrainzToc());
+    String id = disc.getMusicBrainzId();
+    if (id == null || !id.matches("[0-9A-Za-z._]{27}-")) {
+      problems.add("MusicBrainz ID: not 27 characters of Base64 and '-': " + id);
+    }
+    expect("MusicBrainz submission URL",
+        "https://musicbrainz.org/cdtoc/attach?id=" + id + "&tracks=" + (lastAudio - first + 1)
+            + "&toc=" + toc.toString().replace(' ', '+'),
+        disc.getMusicBrainzSubmissionUrl());
+    if (lastAudio == last && publishedId != null) {
+      expect("MusicBrainz ID", publishedId, id);
+    }
+    if (lastAudio < last) {
+      // The ID is that of an audio disc holding just the audio session.
+      Path session = Files.createTempFile("session", ".toc");
+      try {
+        Files.write(session, disc.getMusicBrainzToc().getBytes(StandardCharsets.US_ASCII));
+        expect("MusicBrainz ID of the audio session on its own",
+            Disc.read(session.toString()).getMusicBrainzId(), id);
+      } finally {
+        Files.delete(session);
+      }
+    }
+  }
+
+  private static void checkFailure(String drive, String reason, String driveGiven,
+      String messageStart) {
+    try {
+      Disc disc = Disc.read(drive);
+      problems.add("read " + disc + ", expected " + reason);
+    } catch (DiscReadException e) {
+      expect("reason", reason, e.getReason().name());
+      expect("drive", driveGiven, e.getDrive());
+      if (!e.getMessage().startsWith(messageStart)) {
+        problems.add("message: expected to start with\n  " + messageStart + "\ngot\n  " + e.getMessage());
+      }
+      if (problems.isEmpty()) {
+        System.out.println("ok: " + e.getReason() + ": " + e.getMessage());
+      }
+    }
+  }
+
+  private static Set<Integer> dataTracks() {
+    Set<Integer> tracks = new HashSet<>();
+    String list = System.getenv("FAKE_CDROM_DATA");
+    for (String number : list == null ? new String[0] : list.trim().split("\\s+")) {
+      if (!number.isEmpty()) {
+        tracks.add(Integer.parseInt(number));
+      }
+    }
+    return tracks;
+  }
+
+  private static String unescape(String text) {
+    StringBuilder result = new StringBuilder();
+    for (int i = 0; i < text.length(); i++) {
+      if (text.startsWith("\\u", i) && i + 6 <= text.length()) {
+        result.append((char) Integer.parseInt(text.substring(i + 2, i + 6), 16));
+        i += 5;
+      } else {
+        result.append(text.charAt(i));
+      }
+    }
+    return result.toString();
+  }
+
+  private static void expect(String what, Object expected, Object actual) {
+    if (!Objects.equals(expected, actual)) {
+      problems.add(what + ": expected\n  " + expected + "\ngot\n  " + actual);
+    }
+  }
+}
