@@ -1,21 +1,22 @@
 // What one native call costs through our MCI layer: drive creation, every command, the text
-// and deletion, for discs of 1, 20 and 99 tracks in (page-cached) table-of-contents files;
-// and, for comparison, reading such a file alone, which every open does. The discs are the
-// files <tracks>.toc in the folder TOCMATE_BENCH_DISCS names.
+// and deletion, for the sample discs of 1, 22 and 99 tracks as (page-cached)
+// table-of-contents files; and, for comparison, the disc reader alone (readDisc), which
+// every open runs. TOCMATE_BENCH_DISCS names the folder of the sample discs.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "../tests/unit/JniCall.h"
-#include "TocFile.h"
+#include "DiscReader.h"
 
 namespace {
 
-// The disc of `tracks` tracks that scripts/bench.sh wrote for this run.
+// The sample disc of `tracks` tracks.
 std::string discFile(int tracks) {
   const char* folder = std::getenv("TOCMATE_BENCH_DISCS");
-  return std::string(folder != nullptr ? folder : ".") + "/" + std::to_string(tracks) + ".toc";
+  const char* name = tracks == 1 ? "single-track" : tracks == 22 ? "22-tracks" : "99-tracks";
+  return std::string(folder != nullptr ? folder : ".") + "/" + name + ".toc";
 }
 
 void wholeCall(benchmark::State& state, NativeMethod method) {
@@ -28,18 +29,18 @@ void wholeCall(benchmark::State& state, NativeMethod method) {
 void getCDDBNumbers(benchmark::State& state) { wholeCall(state, Java_cd_Tocmate_getCDDBNumbers); }
 void getTrackLengths(benchmark::State& state) { wholeCall(state, Java_cd_Tocmate_getTrackLengths); }
 
-void readTocFileAlone(benchmark::State& state) {
+void readDiscAlone(benchmark::State& state) {
   const std::string path = discFile(static_cast<int>(state.range(0)));
-  for (auto _ : state) benchmark::DoNotOptimize(readTocFile(path));
-  if (!std::holds_alternative<TableOfContents>(readTocFile(path))) {
+  for (auto _ : state) benchmark::DoNotOptimize(readDisc(path));
+  if (!std::holds_alternative<TableOfContents>(readDisc(path))) {
     state.SkipWithError("the disc was not read");
   }
 }
 
 }  // namespace
 
-BENCHMARK(getCDDBNumbers)->Arg(1)->Arg(20)->Arg(99);
-BENCHMARK(getTrackLengths)->Arg(1)->Arg(20)->Arg(99);
-BENCHMARK(readTocFileAlone)->Arg(1)->Arg(20)->Arg(99);
+BENCHMARK(getCDDBNumbers)->Arg(1)->Arg(22)->Arg(99);
+BENCHMARK(getTrackLengths)->Arg(1)->Arg(22)->Arg(99);
+BENCHMARK(readDiscAlone)->Arg(1)->Arg(22)->Arg(99);
 
 BENCHMARK_MAIN();

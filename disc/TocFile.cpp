@@ -9,27 +9,18 @@
 
 namespace {
 
-// A table of contents takes a few hundred bytes; anything this large is some other file.
-constexpr std::size_t kMaxFileSize = std::size_t{64} * 1024;
+// The mark that follows a data track's start.
+constexpr char kDataMark = 'd';
 
 struct Number {
   std::uint32_t value;
   int line;
+  bool data;  // a start marked as a data track's
 };
 
 DiscFailure malformed(const std::string& name, int line, const std::string& what) {
   std::string where = line > 0 ? name + " line " + std::to_string(line) : name;
   return {FailureReason::kBadTable, name, where + ": " + what};
-}
-
-// A file that can not be opened or read: a folder or a missing path is no disc source.
-DiscFailure unreadable(const std::string& name, int error) {
-  const bool denied = error == EACCES || error == EPERM;
-  const bool noFile = error == ENOENT || error == ENOTDIR || error == EISDIR;
-  return {denied   ? FailureReason::kNoAccess
-          : noFile ? FailureReason::kNoDrive
-                   : FailureReason::kReadFailed,
-          name, name + ": " + std::strerror(error)};
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
@@ -55,10 +46,11 @@ DiscReading parseTocText(std::string_view text, const std::string& name) {
         ++end;
       }
       const std::string_view word = text.substr(pos, end - pos);
-      Number number{0, line};
-      const auto [rest, error] =
-          std::from_chars(word.data(), word.data() + word.size(), number.value);
-      if (error != std::errc() || rest != word.data() + word.size()) {
+      const bool isStart = numbers.size() >= 3;
+      Number number{0, line, isStart && word.size() > 1 && word.back() == kDataMark};
+      const char* wordEnd = word.data() + word.size() - (number.data ? 1 : 0);
+      const auto [rest, error] = std::from_chars(word.data(), wordEnd, number.value);
+      if (error != std::errc() || rest != wordEnd) {
         return malformed(name, line, "'" + std::string(word) + "' is not a number of frames");
       }
       numbers.push_back(number);
@@ -76,8 +68,12 @@ DiscReading parseTocText(std::string_view text, const std::string& name) {
   toc.firstTrack = numbers[0].value;
   toc.lastTrack = numbers[1].value;
   toc.leadOut = numbers[2].value;
-  for (std::size_t i = 3; i < numbers.size(); ++i) toc.starts.push_back(numbers[i].value);
-  toc.controls.assign(toc.starts.size(), 0);
+  toc.starts.reserve(numbers.size() - 3);
+  toc.controls.reserve(numbers.size() - 3);
+  for (std::size_t i = 3; i < numbers.size(); ++i) {
+    toc.starts.push_back(numbers[i].value);
+    toc.controls.push_back(numbers[i].data ? kDataTrackControl : 0);
+  }
   if (const auto problem = findProblem(toc)) {
     const int problemLine = problem->valueIndex >= 0 ? numbers[problem->valueIndex].line : 0;
     return malformed(name, problemLine, problem->what);
@@ -85,19 +81,27 @@ DiscReading parseTocText(std::string_view text, const std::string& name) {
   return toc;
 }
 
+// A folder or a missing path is no disc source.
+DiscFailure unreadableTocFile(const std::string& name, int error) {
+  const bool denied = error == EACCES || error == EPERM;
+  const bool noFile = error == ENOENT || error == ENOTDIR || error == EISDIR;
+  return {denied   ? FailureReason::kNoAccess
+          : noFile ? FailureReason::kNoDrive
+                   : FailureReason::kReadFailed,
+          name, name + ": " + std::strerror(error)};
+}
+
+DiscFailure oversizedTocFile(const std::string& name) {
+  return malformed(
+      name, 0,
+      "larger than " + std::to_string(kMaxTocFileSize) + " bytes, not a table of contents");
+}
+
 DiscReading readTocFile(const std::string& path) {
-  const std::string& name = path;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!file) return unreadable(name, errno);
-  std::string text(kMaxFileSize + 1, '\0');
-  const std::size_t size = std::fread(text.data(), 1, text.size(), file.get());
-  if (std::ferror(file.get())) {
-    return unreadable(name, errno);
-  }
-  if (size > kMaxFileSize) {
-    return malformed(
-        name, 0, "larger than " + std::to_string(kMaxFileSize) + " bytes, not a table of contents");
-  }
-  text.resize(size);
-  return parseTocText(text, name);
+  if (!file) return unreadableTocFile(path, errno);
+  return readTocText(path, 0, [&](char* buffer, std::size_t size) -> long {
+    const std::size_t got = std::fread(buffer, 1, size, file.get());
+    return got == 0 && std::ferror(file.get()) ? -1 : static_cast<long>(got);
+  });
 }

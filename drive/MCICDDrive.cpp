@@ -1,7 +1,6 @@
 #include "MCICDDrive.h"
 
 #include <cstdio>
-#include <cstring>
 #include <new>
 
 #include "Frames.h"
@@ -9,6 +8,10 @@
 namespace {
 
 constexpr unsigned kBufferSize = 1024;
+
+// A report shows the command and the error text each in at most the 1023 characters that
+// their buffers hold.
+constexpr std::size_t kShownTextLength = kBufferSize - 1;
 
 // Reads "mm:ss:ff" (each field at most two digits). A negative field does not parse.
 bool parseMsf(const char* reply, Msf& msf) {
@@ -26,16 +29,17 @@ bool parseMsf(const char* reply, Msf& msf) {
 
 }  // namespace
 
-MCICDDrive::MCICDDrive(const char* deviceName) {
+MCICDDrive::MCICDDrive(const char* deviceName, Diagnostics& diagnostics)
+    : diagnostics(diagnostics) {
   char command[kBufferSize];
   char reply[kBufferSize];
   std::snprintf(command, sizeof command, "open %s wait", deviceName);
   if (sendCommand(command, reply, sizeof reply) != 0) {
-    std::fprintf(stderr, "Can not open device %s\n", deviceName);
+    diagnostics.add("Can not open device %s\n", deviceName);
     return;
   }
   if (readTrackCount(deviceName) != 0) {
-    std::fputs("Can not read track count", stderr);
+    diagnostics.add("Can not read track count");
     return;
   }
   if (readTrackTable(deviceName) != 0) trackCount = 0;
@@ -61,14 +65,13 @@ MCIERROR MCICDDrive::sendCommand(const char* command, char* reply, unsigned repl
                     static_cast<unsigned long>(code));
     }
     errorText[sizeof errorText - 1] = '\0';
-    char report[kBufferSize];
-    const int length = std::snprintf(
-        report, sizeof report, "SendString command: '%s' returned:\n  '%s'", command, errorText);
-    if (length >= static_cast<int>(sizeof report)) {
-      // Cut at its buffer, the report still closes its quote.
-      std::memcpy(report + sizeof report - 5, "...'", 5);
-    }
-    std::fprintf(stderr, "%s\n", report);
+    // Both texts may hold bytes from outside (a path, a word of a file): shown escaped, and
+    // one that grows too long so loses its middle, not its end, where the cause is.
+    diagnostics.add("SendString command: '");
+    diagnostics.addPrintable(command, kShownTextLength);
+    diagnostics.add("' returned:\n  '");
+    diagnostics.addPrintable(errorText, kShownTextLength);
+    diagnostics.add("'\n");
   }
   return code;
 }
@@ -80,7 +83,7 @@ int MCICDDrive::readTrackCount(const char* deviceName) {
   if (MCIERROR code = sendCommand(command, reply, sizeof reply)) return static_cast<int>(code);
   int count = 0;
   if (std::sscanf(reply, "%d", &count) != 1 || count < 0) {
-    std::fputs("Can not read track count\n", stderr);
+    diagnostics.add("Can not read track count\n");
     return -1;
   }
   trackCount = static_cast<std::uint32_t>(count);
@@ -99,7 +102,7 @@ int MCICDDrive::readTrackTable(const char* deviceName) {
     if (MCIERROR code = sendCommand(command, reply, sizeof reply)) return static_cast<int>(code);
     Msf position;
     if (!parseMsf(reply, position)) {
-      std::fputs("Can not read position of track\n", stderr);
+      diagnostics.add("Can not read position of track\n");
       return -1;
     }
 
@@ -107,7 +110,7 @@ int MCICDDrive::readTrackTable(const char* deviceName) {
     if (MCIERROR code = sendCommand(command, reply, sizeof reply)) return static_cast<int>(code);
     Msf length;
     if (!parseMsf(reply, length)) {
-      std::fputs("Can not read length of track\n", stderr);
+      diagnostics.add("Can not read length of track\n");
       return -1;
     }
 
@@ -117,7 +120,7 @@ int MCICDDrive::readTrackTable(const char* deviceName) {
                     static_cast<std::int32_t>(length.minutes * 60 + length.seconds)}));
     } catch (const std::bad_alloc&) {
       // Thrown on from here the exception would skip the destructor and leave the device open.
-      std::fputs("Can not store the track table: out of memory\n", stderr);
+      diagnostics.add("Can not store the track table: out of memory\n");
       return -1;
     }
   }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "DiscReader.h"
+#include "DriveLock.h"
 #include "PrintableText.h"
 #include "cd_Disc.h"
 
@@ -89,6 +90,14 @@ void throwOutOfMemory(JNIEnv* env) {
   if (error != nullptr) env->ThrowNew(error, "no memory left to read the table of contents");
 }
 
+// Reads the drive while holding it; a drive held too long by another call is not ready.
+DiscReading readHeldDrive(const std::string& drive) {
+  const DriveLock lock;
+  if (lock.held()) return readDisc(drive);
+  const std::string where = drive.empty() ? "the first CD drive" : drive;
+  return DiscFailure{FailureReason::kNotReady, drive, where + ": " + lock.busyReason()};
+}
+
 }  // namespace
 
 JNIEXPORT jintArray JNICALL Java_cd_Disc_readTableOfContents(JNIEnv* env, jclass, jstring drive) {
@@ -99,8 +108,8 @@ JNIEXPORT jintArray JNICALL Java_cd_Disc_readTableOfContents(JNIEnv* env, jclass
       if (chars.get() == nullptr) return nullptr;
       name = chars.get();
     }
-    // The drive is read here and nowhere else, once per Disc.read.
-    const DiscReading reading = readDisc(name);
+    // The drive is read here and nowhere else, once per Disc.read, one caller at a time.
+    const DiscReading reading = readHeldDrive(name);
 
     if (const auto* toc = std::get_if<TableOfContents>(&reading)) return javaTable(env, *toc);
     const auto& failure = std::get<DiscFailure>(reading);

@@ -3,32 +3,37 @@
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
-#include <mutex>
 
+#include "Diagnostics.h"
 #include "MCICDDrive.h"
 
 namespace {
 
 constexpr char kFailureText[] = " ";
 
-// MCI's "cdaudio" alias belongs to the whole process: a drive opened on one thread would
-// make another's open fail, and that one's close would shut the first. One drive at a time.
-std::mutex driveLock;
-
 }  // namespace
 
-jstring readDiscAsText(JNIEnv* env, DiscTextBuilder buildText) {
+jstring readDiscAsText(JNIEnv* env, DiscTextBuilder buildText,
+                       std::chrono::milliseconds driveWait) {
   std::string text = kFailureText;
+  Diagnostics diagnostics;
   try {
-    std::lock_guard<std::mutex> lock(driveLock);
-    std::unique_ptr<CDDrive> drive = std::make_unique<MCICDDrive>("cdaudio");
-    if (const std::uint32_t trackCount = drive->getTrackCount()) {
-      text = buildText(*drive, trackCount);
+    const DriveLock lock(driveWait);
+    if (!lock.held()) {
+      diagnostics.add("%s\n", lock.busyReason().c_str());
+    } else {
+      const std::unique_ptr<CDDrive> drive = std::make_unique<MCICDDrive>("cdaudio", diagnostics);
+      if (const std::uint32_t trackCount = drive->getTrackCount()) {
+        text = buildText(*drive, trackCount);
+      }
     }
   } catch (...) {
-    // Out of memory (or a failed lock): the failure text stands, and the drive, if it was
-    // made, has been closed on the way out.
+    // Out of memory: the failure text stands, and the drive, if it was made, has been
+    // closed on the way out.
   }
+  // Only now, with the drive closed and the lock let go: a standard error that nobody reads
+  // blocks this thread alone.
+  diagnostics.write();
   return env->NewStringUTF(text.c_str());
 }
 

@@ -21,29 +21,36 @@ struct Words {
 };
 
 // Commands are ASCII; the C library's locale-aware classification would cost more than the
-// rest of a command.
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+// rest of a command. Nearly every byte is above the space, so that test comes first.
+bool isSpace(char c) {
+  return static_cast<unsigned char>(c) <= ' ' && (c == ' ' || (c >= '\t' && c <= '\r'));
+}
 
-bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-bool sameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+// Whether `word` is `keyword` in any case. Commands come in lower case, compared at once;
+// otherwise byte by byte: keywords are lower-case letters only, so setting the case bit of a
+// byte of `word` lowers an upper-case letter and turns no other byte into a lower-case one.
+bool sameWord(std::string_view word, std::string_view keyword) {
+  if (word.size() != keyword.size()) return false;
+  if (std::memcmp(word.data(), keyword.data(), keyword.size()) == 0) return true;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    if ((word[i] | 0x20) != keyword[i]) return false;
   }
   return true;
 }
 
 Words splitWords(std::string_view command) {
   Words words;
-  std::size_t pos = 0;
-  while (pos < command.size()) {
-    while (pos < command.size() && isSpace(command[pos])) ++pos;
-    std::size_t end = pos;
-    while (end < command.size() && !isSpace(command[end])) ++end;
-    const std::string_view word = command.substr(pos, end - pos);
-    pos = end;
-    if (word.empty() || (words.count >= 2 && sameWord(word, "wait"))) continue;
+  const char* const end = command.data() + command.size();
+  for (const char* pos = command.data(); pos != end;) {
+    if (isSpace(*pos)) {
+      ++pos;
+      continue;
+    }
+    const char* const start = pos;
+    while (++pos != end && !isSpace(*pos)) {
+    }
+    const std::string_view word(start, static_cast<std::size_t>(pos - start));
+    if (words.count >= 2 && sameWord(word, "wait")) continue;
     if (words.count == kMaxWords) {
       words.tooMany = true;
       break;

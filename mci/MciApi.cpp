@@ -1,11 +1,15 @@
 // mciSendStringA and mciGetErrorStringA for platforms without winmm, over one process-wide
 // "cdaudio" device.
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <new>
+#include <string>
+#include <string_view>
 
 #include "CdAudioDevice.h"
 #include "MciErrors.h"
+#include "PrintableText.h"
 
 namespace {
 
@@ -17,13 +21,31 @@ CdAudioDevice& device() {
 }
 
 // The last failure on this thread, so that its error text can say what went wrong. Plain
-// storage, since a thread_local that needs a destructor would raise the C library the library
-// needs (see cmake/GlibcFloor.cmake). The drive reads error texts of at most 1024 bytes.
+// bytes, since a thread_local that needs a destructor would raise the C library the library
+// needs (see cmake/GlibcFloor.cmake). A longer detail keeps both its ends, which are what an
+// error text shortened to its buffer shows.
 struct LastFailure {
   MCIERROR code;
-  char detail[1024];
+  std::size_t length;
+  char detail[4096];
 };
 thread_local LastFailure lastFailure{};
+
+void rememberFailure(const CdAudioDevice::Outcome& outcome) {
+  const std::string& detail = outcome.detail;
+  constexpr std::size_t kRoom = sizeof lastFailure.detail;
+  lastFailure.code = outcome.code;
+  if (detail.size() <= kRoom) {
+    std::memcpy(lastFailure.detail, detail.data(), detail.size());
+    lastFailure.length = detail.size();
+    return;
+  }
+  constexpr std::size_t kHead = kRoom / 2;
+  std::memcpy(lastFailure.detail, detail.data(), kHead);
+  std::memcpy(lastFailure.detail + kHead, detail.data() + detail.size() - (kRoom - kHead),
+              kRoom - kHead);
+  lastFailure.length = kRoom;
+}
 
 }  // namespace
 
@@ -37,10 +59,7 @@ extern "C" MCIERROR mciSendStringA(const char* command, char* returnString, unsi
       outcome = device().execute(command, returnString, returnLength);
     }
     const MCIERROR code = outcome.code;
-    if (code != 0) {
-      lastFailure.code = code;
-      std::snprintf(lastFailure.detail, sizeof lastFailure.detail, "%s", outcome.detail.c_str());
-    }
+    if (code != 0) rememberFailure(outcome);
     return code;
   } catch (const std::bad_alloc&) {
     return kMciOutOfMemory;
@@ -56,10 +75,20 @@ extern "C" BOOL mciGetErrorStringA(MCIERROR error, char* text, unsigned textLeng
     text[0] = '\0';
     return 0;
   }
-  if (lastFailure.code == error && lastFailure.detail[0] != '\0') {
-    std::snprintf(text, textLength, "%s (%s)", platformText, lastFailure.detail);
-  } else {
-    std::snprintf(text, textLength, "%s", platformText);
+  std::snprintf(text, textLength, "%s", platformText);
+  if (lastFailure.code != error || lastFailure.length == 0) return 1;
+  // "<platform text> (<detail>)": the detail names a path or holds words of a file, so it
+  // is escaped, and shortened in its middle to fit, which keeps the cause at its end.
+  const std::size_t shown = std::strlen(text);
+  const std::size_t frame = sizeof " ()" - 1;
+  if (textLength <= shown + frame) return 1;
+  char* detail = text + shown + 2;
+  const std::size_t written =
+      printableWithin(std::string_view(lastFailure.detail, lastFailure.length), detail,
+                      textLength - 1 - shown - frame);
+  if (written > 0) {
+    std::memcpy(text + shown, " (", 2);
+    std::memcpy(detail + written, ")", 2);
   }
   return 1;
 }

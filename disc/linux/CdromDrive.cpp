@@ -1,38 +1,17 @@
 #include "CdromDrive.h"
 
-#include <fcntl.h>
-#include <grp.h>
 #include <linux/cdrom.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstring>
 
+#include "DriveFailures.h"
+#include "MmcToc.h"
+#include "ScsiReadToc.h"
+
 namespace {
-
-DiscFailure error(FailureReason reason, const std::string& path, const std::string& what) {
-  return {reason, path, path + ": " + what};
-}
-
-DiscFailure cannotOpen(const std::string& path, int openError) {
-  std::string what = std::strerror(openError);
-  if (openError == EACCES || openError == EPERM) {
-    what += "; the user needs read access to it";
-    struct stat info;
-    if (::stat(path.c_str(), &info) == 0) {
-      if (const group* owners = ::getgrgid(info.st_gid)) {
-        what += std::string(", for example as a member of its group '") + owners->gr_name + "'";
-      }
-    }
-  }
-  const FailureReason reason = openError == ENOMEDIUM ? FailureReason::kNoDisc
-                               : openError == EACCES || openError == EPERM
-                                   ? FailureReason::kNoAccess
-                                   : FailureReason::kNoDrive;
-  return error(reason, path, what);
-}
 
 // A track's absolute start in frames, in whichever form the drive answered.
 std::optional<std::uint32_t> absoluteFrame(const cdrom_tocentry& entry) {
@@ -53,73 +32,74 @@ std::optional<std::uint32_t> readEntry(int node, unsigned track, std::uint8_t& c
   cdrom_tocentry entry{};
   entry.cdte_track = static_cast<__u8>(track);
   entry.cdte_format = CDROM_LBA;
-  const std::string name =
-      track == CDROM_LEADOUT ? "the lead-out" : "track " + std::to_string(track);
   if (::ioctl(node, CDROMREADTOCENTRY, &entry) != 0) {
+    const std::string name =
+        track == CDROM_LEADOUT ? "the lead-out" : "track " + std::to_string(track);
     what = "reading " + name + ": " + std::strerror(errno);
     return std::nullopt;
   }
   control = entry.cdte_ctrl;
   const auto frame = absoluteFrame(entry);
-  if (!frame) what = "the drive gives " + name + " an address that is not one";
+  if (!frame) what = addressProblem(track);
   return frame;
 }
 
-DiscOpening readTableOfContents(FileDescriptor node, const cdrom_tochdr& header,
-                                const std::string& path) {
+// The CD-ROM ioctls: one READ TOC command each, for the header, every track and the lead-out.
+DiscReading readTocThroughIoctls(int node, const std::string& path) {
+  cdrom_tochdr header{};
+  if (::ioctl(node, CDROMREADTOCHDR, &header) != 0) {
+    return driveFailure(
+        FailureReason::kReadFailed, path,
+        std::string("the table of contents can not be read: ") + std::strerror(errno));
+  }
   TableOfContents toc;
   toc.firstTrack = header.cdth_trk0;
   toc.lastTrack = header.cdth_trk1;
-  if (toc.firstTrack < 1 || toc.lastTrack < toc.firstTrack || toc.lastTrack > kMaxTrack) {
-    return error(FailureReason::kBadTable, path,
-                 "the drive reports tracks " + std::to_string(toc.firstTrack) + " to " +
-                     std::to_string(toc.lastTrack));
+  if (auto problem = trackRangeProblem(toc.firstTrack, toc.lastTrack)) {
+    return driveFailure(FailureReason::kBadTable, path, *problem);
   }
   std::string what;
   std::uint8_t control = 0;
   for (unsigned track = toc.firstTrack; track <= toc.lastTrack; ++track) {
-    const auto start = readEntry(node.get(), track, control, what);
-    if (!start) return error(FailureReason::kReadFailed, path, what);
+    const auto start = readEntry(node, track, control, what);
+    if (!start) return driveFailure(FailureReason::kReadFailed, path, what);
     toc.starts.push_back(*start);
-    toc.controls.push_back(control);
+    toc.controls.push_back(control & 0x0f);
   }
-  const auto leadOut = readEntry(node.get(), CDROM_LEADOUT, control, what);
-  if (!leadOut) return error(FailureReason::kReadFailed, path, what);
+  const auto leadOut = readEntry(node, CDROM_LEADOUT, control, what);
+  if (!leadOut) return driveFailure(FailureReason::kReadFailed, path, what);
   toc.leadOut = *leadOut;
-  if (const auto problem = findProblem(toc)) {
-    return error(FailureReason::kBadTable, path,
-                 "the drive's table of contents is wrong: " + problem->what);
+  if (auto problem = tableProblem(toc)) {
+    return driveFailure(FailureReason::kBadTable, path, *problem);
   }
-  return OpenDisc{std::move(toc), std::move(node)};
+  return toc;
+}
+
+// A read that failed for no reason of its own may be explained by the drive's status: no
+// disc, an open tray, not ready yet; a node without one is no CD drive at all.
+DiscFailure explained(DiscFailure failure, int node) {
+  if (failure.reason != FailureReason::kReadFailed) return failure;
+  switch (::ioctl(node, CDROM_DRIVE_STATUS, CDSL_CURRENT)) {
+    case -1:
+      return driveFailure(FailureReason::kNoDrive, failure.drive,
+                          "neither a CD drive nor a table-of-contents file");
+    case CDS_NO_DISC:
+      return noDisc(failure.drive);
+    case CDS_TRAY_OPEN:
+      return trayOpen(failure.drive);
+    case CDS_DRIVE_NOT_READY:
+      return becomingReady(failure.drive);
+  }
+  return failure;
 }
 
 }  // namespace
 
-std::optional<DiscOpening> openCdromDrive(const std::string& path) {
-  // Without O_NONBLOCK, opening a drive with no disc or an open tray fails or waits.
-  FileDescriptor node(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (!node) return cannotOpen(path, errno);
-
-  cdrom_tochdr header{};
-  if (::ioctl(node.get(), CDROMREADTOCHDR, &header) == 0) {
-    return readTableOfContents(std::move(node), header, path);
+DiscOpening readCdromDrive(FileDescriptor node, const std::string& path) {
+  std::optional<DiscReading> reading = readTocThroughScsi(node.get(), path);
+  if (!reading) reading = readTocThroughIoctls(node.get(), path);
+  if (auto* failure = std::get_if<DiscFailure>(&*reading)) {
+    return explained(std::move(*failure), node.get());
   }
-  const int headerError = errno;
-  const int driveStatus = ::ioctl(node.get(), CDROM_DRIVE_STATUS, CDSL_CURRENT);
-  if (driveStatus < 0) {
-    struct stat info;
-    if (::fstat(node.get(), &info) == 0 && S_ISREG(info.st_mode)) return std::nullopt;
-    return error(FailureReason::kNoDrive, path, "neither a CD drive nor a table-of-contents file");
-  }
-  switch (driveStatus) {
-    case CDS_NO_DISC:
-      return error(FailureReason::kNoDisc, path, "no disc in the drive");
-    case CDS_TRAY_OPEN:
-      return error(FailureReason::kNoDisc, path, "the drive's tray is open");
-    case CDS_DRIVE_NOT_READY:
-      return error(FailureReason::kNotReady, path,
-                   "the drive is not ready yet; try again in a moment");
-  }
-  return error(FailureReason::kReadFailed, path,
-               std::string("the table of contents can not be read: ") + std::strerror(headerError));
+  return OpenDisc{std::move(std::get<TableOfContents>(*reading)), std::move(node)};
 }

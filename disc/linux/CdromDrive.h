@@ -1,12 +1,11 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "OpenDisc.h"
 
-// Opens a path as a CD drive through the kernel's CD-ROM interface and reads its whole
-// table of contents once: header, every track, lead-out. A path on which the drive's
-// ioctls do not answer is no drive: for a regular file the result is empty (the caller
-// reads it as a table-of-contents file), for anything else an error.
-std::optional<DiscOpening> openCdromDrive(const std::string& path);
+// Reads the whole table of contents of the CD drive open on `node` once: with one SCSI
+// READ TOC command where the kernel passes it on, else through the CD-ROM ioctls (header,
+// every track, lead-out). The drive's status is asked only to explain a failure; a node on
+// which neither answers is no CD drive. On success the node stays open with the disc.
+DiscOpening readCdromDrive(FileDescriptor node, const std::string& path);

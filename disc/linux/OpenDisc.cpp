@@ -1,15 +1,78 @@
 #include "OpenDisc.h"
 
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "CdromDrive.h"
 #include "DiscReader.h"
+#include "DriveFailures.h"
 #include "TocFile.h"
+
+namespace {
+
+bool isDeviceNode(const struct stat& info) {
+  return S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode);
+}
+
+// The name of a group, if it has one.
+std::optional<std::string> groupName(gid_t id) {
+  std::vector<char> buffer(1024);
+  for (;;) {
+    group entry;
+    group* found = nullptr;
+    const int error = ::getgrgid_r(id, &entry, buffer.data(), buffer.size(), &found);
+    if (error == ERANGE && buffer.size() < 64 * 1024) {
+      buffer.resize(2 * buffer.size());
+      continue;
+    }
+    if (error != 0 || found == nullptr) return std::nullopt;
+    return std::string(found->gr_name);
+  }
+}
+
+// Access to a drive's node is usually granted through its group (cdrom on Debian): that
+// group is worth naming, unless it is root's.
+std::string deniedAdvice(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0 || !isDeviceNode(info)) return "";
+  std::string advice = "; the user needs read access to it";
+  if (info.st_gid != 0) {
+    if (const auto group = groupName(info.st_gid)) {
+      advice += ", for example as a member of its group '" + *group + "'";
+    }
+  }
+  return advice;
+}
+
+DiscFailure cannotOpen(const std::string& path, int openError) {
+  std::string what = std::strerror(openError);
+  const bool denied = openError == EACCES || openError == EPERM;
+  if (denied) what += deniedAdvice(path);
+  const FailureReason reason = openError == ENOMEDIUM ? FailureReason::kNoDisc
+                               : denied               ? FailureReason::kNoAccess
+                                                      : FailureReason::kNoDrive;
+  return driveFailure(reason, path, what);
+}
+
+DiscOpening readTocFileOpenOn(const FileDescriptor& file, const struct stat& info,
+                              const std::string& path) {
+  DiscReading reading =
+      readTocText(path, static_cast<std::size_t>(info.st_size),
+                  [&](char* buffer, std::size_t size) { return ::read(file.get(), buffer, size); });
+  if (auto* failure = std::get_if<DiscFailure>(&reading)) return std::move(*failure);
+  return OpenDisc{std::move(std::get<TableOfContents>(reading)), FileDescriptor()};
+}
+
+}  // namespace
 
 std::string findFirstCdDrive(const char* devCdrom, const char* driveList) {
   if (::access(devCdrom, F_OK) == 0) return devCdrom;
@@ -37,10 +100,19 @@ DiscOpening openDisc(const std::string& path) {
     return DiscFailure{FailureReason::kNoDrive, "",
                        "no CD drive: there is no /dev/cdrom and the kernel lists none"};
   }
-  if (std::optional<DiscOpening> opened = openCdromDrive(drive)) return std::move(*opened);
-  DiscReading reading = readTocFile(drive);
-  if (auto* failure = std::get_if<DiscFailure>(&reading)) return std::move(*failure);
-  return OpenDisc{std::move(std::get<TableOfContents>(reading)), FileDescriptor()};
+  // Opened once, and everything after reads this descriptor, never the path again. Without
+  // blocking: a drive without a disc may wait, a FIFO would wait for a writer.
+  FileDescriptor file(::open(drive.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (!file) return cannotOpen(drive, errno);
+  struct stat info;
+  if (::fstat(file.get(), &info) != 0) {
+    return driveFailure(FailureReason::kReadFailed, drive, std::strerror(errno));
+  }
+  if (isDeviceNode(info)) return readCdromDrive(std::move(file), drive);
+  if (S_ISREG(info.st_mode)) return readTocFileOpenOn(file, info, drive);
+  if (S_ISDIR(info.st_mode)) return unreadableTocFile(drive, EISDIR);
+  return driveFailure(FailureReason::kNoDrive, drive,
+                      "neither a CD drive nor a table-of-contents file");
 }
 
 DiscReading readDisc(const std::string& drive) {

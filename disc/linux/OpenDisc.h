@@ -15,8 +15,9 @@ struct OpenDisc {
 
 using DiscOpening = std::variant<OpenDisc, DiscFailure>;
 
-// Opens a CD drive's device node, or a table-of-contents file, and reads it. Empty: the
-// system's first CD drive.
+// Opens a path once, without blocking, and reads what it is: a device node as a CD drive, a
+// regular file as a table-of-contents file, anything else not at all. Empty: the system's
+// first CD drive.
 DiscOpening openDisc(const std::string& path);
 
 // The system's first CD drive: `devCdrom` where it exists, else the first drive that the

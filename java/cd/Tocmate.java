@@ -5,7 +5,8 @@ package cd;
  *
  * <p>Both methods return " " (one space) when no table of contents can be read; the reason
  * has then been written to standard error by the native library. The library is loaded on
- * first use: from java.library.path when it is there, else from this jar.
+ * first use: from java.library.path when it is there, else from this jar. Calls are served
+ * one at a time, and a call gives up with " " after waiting 30 seconds for another.
  */
 public final class Tocmate {
   /** The text both methods return when no disc could be read. */

@@ -2,8 +2,8 @@
 // text comes from the fuzzer. Each command gets either a reply of the form the device gives,
 // with fuzzed numbers (so that whole discs of up to 120 tracks are read), or raw bytes up to
 // the whole buffer, with or without a terminator inside it, and any error code; error texts
-// run past their buffer too. The drive must keep its table's invariant and the texts must
-// be the failure text or well formed.
+// run past their buffer too. The drive must keep its table's invariant, its report must be
+// printable lines, and the texts must be the failure text or well formed.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -99,12 +99,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   input = &provider;
   const int method = provider.ConsumeIntegralInRange(0, 2);
   if (method == 0) {
-    MCICDDrive drive("cdaudio");
-    // Every index below the count must hold a record: the sanitizers watch these reads.
-    volatile std::uint64_t sink = 0;
-    for (std::uint32_t i = 0; i < drive.getTrackCount(); ++i) {
-      sink = sink + drive.getTrackStart(i) + drive.getTrackLength(i) +
-             static_cast<std::uint32_t>(drive.getTrackSeconds(i));
+    Diagnostics diagnostics;
+    {
+      MCICDDrive drive("cdaudio", diagnostics);
+      // Every index below the count must hold a record: the sanitizers watch these reads.
+      volatile std::uint64_t sink = 0;
+      for (std::uint32_t i = 0; i < drive.getTrackCount(); ++i) {
+        sink = sink + drive.getTrackStart(i) + drive.getTrackLength(i) +
+               static_cast<std::uint32_t>(drive.getTrackSeconds(i));
+      }
+    }
+    for (const char c : diagnostics.text()) {
+      if (c != '\n' && (c < 0x20 || c > 0x7e)) {
+        std::fprintf(stderr, "unprintable report byte %#x\n", static_cast<unsigned char>(c));
+        std::abort();
+      }
     }
     return 0;
   }

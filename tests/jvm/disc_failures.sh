@@ -39,7 +39,7 @@ expect /dev/null NO_DRIVE /dev/null "/dev/null: neither a CD drive nor a table-o
 FAKE_CDROM_STATE=no-disc expect "$device" NO_DISC "$device" "$device: no disc in the drive"
 FAKE_CDROM_STATE=tray-open expect "$device" NO_DISC "$device" "$device: the drive's tray is open"
 FAKE_CDROM_STATE=read-error expect "$device" READ_FAILED "$device" \
-  "$device: reading track 1: Input/output error"
+  "$device: reading the table of contents: medium error (sense 3/11/00)"
 expect "$folder/bad.toc" BAD_TABLE_OF_CONTENTS "$folder/bad.toc" \
   "$folder/bad.toc line 2: 'x' is not a number of frames"
 # A name with a terminal's escape sequence, a letter beyond ASCII and a NUL (which Java

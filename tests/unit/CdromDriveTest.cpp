@@ -1,137 +1,211 @@
-// Reading CD drives through the kernel's CD-ROM ioctls, answered by the preloaded fake drive.
+// Reading CD drives through SCSI READ TOC and, where SG_IO is refused, the kernel's CD-ROM
+// ioctls, answered by the preloaded fake drive, which logs every command it gets.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "CdromDrive.h"
+#include "ScsiReadToc.h"
 #include "TempFolder.h"
 #include "TocFile.h"
 
 namespace {
 
+// Every sample disc, with its name.
+std::vector<std::pair<std::string, TableOfContents>> sampleDiscs() {
+  std::vector<std::pair<std::string, TableOfContents>> discs;
+  for (const auto& file : std::filesystem::directory_iterator(TOCMATE_TEST_DISCS)) {
+    if (file.path().extension() != ".toc") continue;
+    discs.emplace_back(file.path().stem(), std::get<TableOfContents>(readTocFile(file.path())));
+  }
+  return discs;
+}
+
 TableOfContents sampleDisc(const std::string& name) {
   return std::get<TableOfContents>(readTocFile(TOCMATE_TEST_DISCS "/" + name + ".toc"));
 }
-
-class CdromDrive : public testing::Test {
- protected:
-  void SetUp() override { setenv("FAKE_CDROM_DEVICE", device.c_str(), 1); }
-  void TearDown() override {
-    for (const char* name : {"FAKE_CDROM_DEVICE", "FAKE_CDROM_TOC", "FAKE_CDROM_STATE",
-                             "FAKE_CDROM_ADDRESS", "FAKE_CDROM_DATA", "FAKE_CDROM_LOG"}) {
-      unsetenv(name);
-    }
-  }
-
-  void insert(const TableOfContents& toc) {
-    std::string numbers = std::to_string(toc.firstTrack) + " " + std::to_string(toc.lastTrack) +
-                          " " + std::to_string(toc.leadOut);
-    for (std::uint32_t start : toc.starts) numbers += " " + std::to_string(start);
-    setenv("FAKE_CDROM_TOC", numbers.c_str(), 1);
-  }
-
-  // The drive's table, or a failure of the test.
-  TableOfContents read() {
-    std::optional<DiscOpening> opening = openCdromDrive(device);
-    if (!opening || !std::holds_alternative<OpenDisc>(*opening)) {
-      ADD_FAILURE() << "no disc read: "
-                    << (opening ? std::get<DiscFailure>(*opening).detail : "not a drive");
-      return {};
-    }
-    EXPECT_TRUE(std::get<OpenDisc>(*opening).node) << "the drive is held open";
-    return std::get<OpenDisc>(*opening).toc;
-  }
-
-  DiscFailure failure(const std::string& path) {
-    std::optional<DiscOpening> opening = openCdromDrive(path);
-    if (!opening || !std::holds_alternative<DiscFailure>(*opening)) {
-      ADD_FAILURE() << path << " did not fail";
-      return {};
-    }
-    return std::get<DiscFailure>(*opening);
-  }
-
-  TempFolder folder;
-  const std::string device = folder.write("sr0", "");
-};
 
 void expectSameTable(const TableOfContents& actual, const TableOfContents& expected) {
   EXPECT_EQ(actual.firstTrack, expected.firstTrack);
   EXPECT_EQ(actual.lastTrack, expected.lastTrack);
   EXPECT_EQ(actual.leadOut, expected.leadOut);
   EXPECT_EQ(actual.starts, expected.starts);
+  EXPECT_EQ(actual.controls, expected.controls);
 }
 
-// Asked in logical block addresses, a drive may answer in those (150 frames less than
-// MCI's absolute frames) or in MSF; both come out as the file's absolute frames.
-TEST_F(CdromDrive, ReadsEverySampleDiscInEitherAddressForm) {
-  for (const char* form : {"requested", "lba", "msf"}) {
+// The two ways of reading a drive: READ TOC through SG_IO, and the ioctls where the kernel
+// refuses SG_IO.
+enum class Path { kScsi, kIoctls };
+
+class CdromDrive : public testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("FAKE_CDROM_DEVICE", device.c_str(), 1);
+    setenv("FAKE_CDROM_LOG", log.c_str(), 1);
+  }
+  void TearDown() override {
     for (const char* name :
-         {"worked-example", "single-track", "22-tracks", "hidden-first-track", "99-tracks"}) {
-      SCOPED_TRACE(std::string(name) + ", addresses " + form);
+         {"FAKE_CDROM_DEVICE", "FAKE_CDROM_LOG", "FAKE_CDROM_TOC", "FAKE_CDROM_STATE",
+          "FAKE_CDROM_ADDRESS", "FAKE_CDROM_SG_IO", "FAKE_CDROM_UNIT_ATTENTION"}) {
+      unsetenv(name);
+    }
+  }
+
+  void use(Path path) { setenv("FAKE_CDROM_SG_IO", path == Path::kScsi ? "answer" : "refuse", 1); }
+
+  void insert(const TableOfContents& toc) {
+    std::string numbers = std::to_string(toc.firstTrack) + " " + std::to_string(toc.lastTrack) +
+                          " " + std::to_string(toc.leadOut);
+    for (unsigned track = toc.firstTrack; track <= toc.lastTrack; ++track) {
+      numbers += " " + std::to_string(toc.startOf(track)) + (toc.isData(track) ? "d" : "");
+    }
+    setenv("FAKE_CDROM_TOC", numbers.c_str(), 1);
+  }
+
+  // The drive's table, or a failure of the test.
+  TableOfContents read() {
+    DiscOpening opening = openDisc(device);
+    if (auto* failure = std::get_if<DiscFailure>(&opening)) {
+      ADD_FAILURE() << "no disc read: " << failure->detail;
+      return {};
+    }
+    EXPECT_TRUE(std::get<OpenDisc>(opening).node) << "the drive is held open";
+    return std::get<OpenDisc>(opening).toc;
+  }
+
+  DiscFailure failure() {
+    DiscOpening opening = openDisc(device);
+    if (!std::holds_alternative<DiscFailure>(opening)) {
+      ADD_FAILURE() << "the read did not fail";
+      return {};
+    }
+    return std::get<DiscFailure>(opening);
+  }
+
+  // The commands the drive got since the last look.
+  std::string commands() {
+    std::ifstream file(log);
+    std::string seen((std::istreambuf_iterator<char>(file)), {});
+    std::ofstream(log, std::ios::trunc);
+    return seen;
+  }
+
+  std::string ioctlReads(const TableOfContents& toc) {
+    std::string reads = "header\n";
+    for (unsigned track = toc.firstTrack; track <= toc.lastTrack; ++track) {
+      reads += "entry " + std::to_string(track) + "\n";
+    }
+    return reads + "entry 170\n";
+  }
+
+  TempFolder folder;
+  const std::string device = folder.write("sr0", "");
+  const std::string log = folder.write("commands", "");
+};
+
+// One READ TOC for the whole disc, whatever its size; where SG_IO is refused, the header,
+// every track and the lead-out, with addresses in whichever form the driver answers.
+TEST_F(CdromDrive, ReadsEverySampleDiscInOneCommandOrThroughTheIoctls) {
+  for (const auto& [name, disc] : sampleDiscs()) {
+    insert(disc);
+    SCOPED_TRACE(name);
+    use(Path::kScsi);
+    expectSameTable(read(), disc);
+    EXPECT_EQ(commands(), "command 43\n");
+    use(Path::kIoctls);
+    for (const char* form : {"requested", "lba", "msf"}) {
+      SCOPED_TRACE(std::string("ioctl addresses ") + form);
       setenv("FAKE_CDROM_ADDRESS", form, 1);
-      insert(sampleDisc(name));
-      expectSameTable(read(), sampleDisc(name));
+      expectSameTable(read(), disc);
+      EXPECT_EQ(commands(), ioctlReads(disc));
     }
   }
 }
 
-TEST_F(CdromDrive, CountsDataTracksLikeAudioTracks) {
-  insert(sampleDisc("22-tracks"));
-  setenv("FAKE_CDROM_DATA", "1 22", 1);
-  expectSameTable(read(), sampleDisc("22-tracks"));
-}
-
-TEST_F(CdromDrive, ReadsTheHeaderEveryTrackAndTheLeadOutOnce) {
-  const std::string log = folder.path() + "/reads";
-  setenv("FAKE_CDROM_LOG", log.c_str(), 1);
-  insert(sampleDisc("worked-example"));
-  read();
-  std::ifstream reads(log);
-  const std::string seen((std::istreambuf_iterator<char>(reads)), {});
-  EXPECT_EQ(seen, "header\nentry 1\nentry 2\nentry 3\nentry 170\n");
-}
-
-TEST_F(CdromDrive, SaysWhyADriveGivesNoTable) {
-  insert(sampleDisc("worked-example"));
-  const struct {
-    const char* state;
-    FailureReason reason;
-    std::string detail;
-  } states[] = {
-      {"no-disc", FailureReason::kNoDisc, device + ": no disc in the drive"},
-      {"tray-open", FailureReason::kNoDisc, device + ": the drive's tray is open"},
-      {"read-error", FailureReason::kReadFailed, device + ": reading track 1: Input/output error"},
-  };
-  for (const auto& state : states) {
-    SCOPED_TRACE(state.state);
-    setenv("FAKE_CDROM_STATE", state.state, 1);
-    const DiscFailure error = failure(device);
-    EXPECT_EQ(error.reason, state.reason);
-    EXPECT_EQ(error.detail, state.detail);
+TEST_F(CdromDrive, ReadsReplyAddressesInBothForms) {
+  const FileDescriptor node(::open(device.c_str(), O_RDONLY | O_CLOEXEC));
+  for (const auto& [name, disc] : sampleDiscs()) {
+    insert(disc);
+    for (const TocAddressForm form : {TocAddressForm::kLba, TocAddressForm::kMsf}) {
+      SCOPED_TRACE(name + (form == TocAddressForm::kMsf ? " in MSF" : " in LBA"));
+      const std::optional<DiscReading> reading = readTocThroughScsi(node.get(), device, form);
+      ASSERT_TRUE(reading && std::holds_alternative<TableOfContents>(*reading));
+      expectSameTable(std::get<TableOfContents>(*reading), disc);
+    }
   }
 }
 
-TEST_F(CdromDrive, RefusesATableNoDiscCouldHave) {
-  setenv("FAKE_CDROM_TOC", "0 3 48766 150 18000 33765", 1);
-  EXPECT_EQ(failure(device).detail, device + ": the drive reports tracks 0 to 3");
-  setenv("FAKE_CDROM_TOC", "1 3 48766 150 33765 18000", 1);
-  EXPECT_EQ(failure(device).detail,
-            device +
-                ": the drive's table of contents is wrong: track 3 starts at 18000, not "
-                "after the previous track's 33765");
+// A changed disc makes the drive answer UNIT ATTENTION once: the command is sent again.
+// A drive that never stops is given up on after a few.
+TEST_F(CdromDrive, SendsTheCommandAgainAfterAUnitAttentionAFewTimesAtMost) {
+  const TableOfContents disc = sampleDisc("22-tracks");
+  insert(disc);
+  const std::string attentions = folder.write("attentions", "1");
+  setenv("FAKE_CDROM_UNIT_ATTENTION", attentions.c_str(), 1);
+  expectSameTable(read(), disc);
+  EXPECT_EQ(commands(), "command 43\ncommand 43\n");
+
+  folder.write("attentions", "100");
+  const DiscFailure endless = failure();
+  EXPECT_EQ(endless.reason, FailureReason::kReadFailed);
+  EXPECT_EQ(endless.detail,
+            device + ": reading the table of contents: unit attention (sense 6/28/00)");
+  EXPECT_EQ(commands(), "command 43\ncommand 43\ncommand 43\ndrive status\n");
 }
 
-TEST_F(CdromDrive, TellsPathsThatAreNoDriveApart) {
-  EXPECT_FALSE(openCdromDrive(TOCMATE_TEST_DISCS "/single-track.toc").has_value())
-      << "a regular file is left to be read as a table of contents";
-  const DiscFailure nullDevice = failure("/dev/null");
-  EXPECT_EQ(nullDevice.reason, FailureReason::kNoDrive);
-  EXPECT_EQ(nullDevice.detail, "/dev/null: neither a CD drive nor a table-of-contents file");
-  const DiscFailure missing = failure(folder.path() + "/sr9");
-  EXPECT_EQ(missing.reason, FailureReason::kNoDrive);
-  EXPECT_EQ(missing.detail, folder.path() + "/sr9: No such file or directory");
+// The sense data says why; the drive's status is asked only where it does not.
+TEST_F(CdromDrive, SaysWhyADriveGivesNoTable) {
+  insert(sampleDisc("worked-example"));
+  const struct {
+    Path path;
+    const char* state;
+    FailureReason reason;
+    std::string what;
+    std::string commands;
+  } cases[] = {
+      {Path::kScsi, "no-disc", FailureReason::kNoDisc, "no disc in the drive", "command 43\n"},
+      {Path::kScsi, "tray-open", FailureReason::kNoDisc, "the drive's tray is open",
+       "command 43\n"},
+      {Path::kScsi, "becoming-ready", FailureReason::kNotReady,
+       "the drive is not ready yet; try again in a moment", "command 43\n"},
+      {Path::kScsi, "read-error", FailureReason::kReadFailed,
+       "reading the table of contents: medium error (sense 3/11/00)", "command 43\ndrive status\n"},
+      {Path::kIoctls, "no-disc", FailureReason::kNoDisc, "no disc in the drive",
+       "header\ndrive status\n"},
+      {Path::kIoctls, "tray-open", FailureReason::kNoDisc, "the drive's tray is open",
+       "header\ndrive status\n"},
+      {Path::kIoctls, "becoming-ready", FailureReason::kNotReady,
+       "the drive is not ready yet; try again in a moment", "header\ndrive status\n"},
+      {Path::kIoctls, "read-error", FailureReason::kReadFailed,
+       "reading track 1: Input/output error", "header\nentry 1\ndrive status\n"},
+  };
+  for (const auto& state : cases) {
+    SCOPED_TRACE(std::string(state.state) + (state.path == Path::kScsi ? " (SCSI)" : " (ioctls)"));
+    use(state.path);
+    setenv("FAKE_CDROM_STATE", state.state, 1);
+    const DiscFailure error = failure();
+    EXPECT_EQ(error.reason, state.reason);
+    EXPECT_EQ(error.detail, device + ": " + state.what);
+    EXPECT_EQ(commands(), state.commands);
+  }
+}
+
+TEST_F(CdromDrive, RefusesATableNoDiscCouldHaveInTheSameWordsEitherWay) {
+  for (const Path path : {Path::kScsi, Path::kIoctls}) {
+    SCOPED_TRACE(path == Path::kScsi ? "SCSI" : "ioctls");
+    use(path);
+    setenv("FAKE_CDROM_TOC", "0 3 48766 150 18000 33765", 1);
+    EXPECT_EQ(failure().detail, device + ": the drive reports tracks 0 to 3");
+    setenv("FAKE_CDROM_TOC", "1 3 48766 150 33765 18000", 1);
+    const DiscFailure wrong = failure();
+    EXPECT_EQ(wrong.reason, FailureReason::kBadTable);
+    EXPECT_EQ(wrong.detail, device +
+                                ": the drive's table of contents is wrong: track 3 starts at "
+                                "18000, not after the previous track's 33765");
+  }
 }
 
 }  // namespace

@@ -137,14 +137,23 @@ const char* textOf(const FakeObject* object) { return object != nullptr ? object
 
 }  // namespace
 
-const char* callNative(NativeMethod method) {
-  JNINativeInterface_ functions{};
-  functions.NewStringUTF = keepText;
-  JNIEnv env{};
-  env.functions = &functions;
+JNIEnv* textKeepingEnvironment() {
+  static const JNINativeInterface_ functions = [] {
+    JNINativeInterface_ table{};
+    table.NewStringUTF = keepText;
+    return table;
+  }();
+  thread_local JNIEnv env{&functions};
   lastText[0] = '\0';
-  const jstring result = method(&env, nullptr);
+  return &env;
+}
+
+const char* keptText(jstring result) {
   return result == reinterpret_cast<jstring>(lastText) ? lastText : "(no string made)";
+}
+
+const char* callNative(NativeMethod method) {
+  return keptText(method(textKeepingEnvironment(), nullptr));
 }
 
 DiscTableCall callDiscTable(DiscTableMethod method, const char* drive, long failingJniCall) {

@@ -5,24 +5,26 @@
 
 namespace {
 
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
-
 struct DriveRun {
   std::uint32_t trackCount;
-  std::string standardError;
+  std::string report;
 };
 
-// Creates and deletes a drive against the script; returns what it read and reported.
-DriveRun runDrive(std::vector<Exchange> script) {
-  ScriptedMci mci(std::move(script));
-  CaptureStderr();
+// Creates and deletes a drive against the scripted MCI of the caller; returns what it read
+// and reported.
+DriveRun runDrive() {
+  Diagnostics diagnostics;
   std::uint32_t trackCount;
   {
-    MCICDDrive drive("cdaudio");
+    MCICDDrive drive("cdaudio", diagnostics);
     trackCount = drive.getTrackCount();
   }
-  return {trackCount, GetCapturedStderr()};
+  return {trackCount, std::string(diagnostics.text())};
+}
+
+DriveRun runDrive(std::vector<Exchange> script) {
+  ScriptedMci mci(std::move(script));
+  return runDrive();
 }
 
 std::string report(const std::string& command, MCIERROR code) {
@@ -37,7 +39,8 @@ const Exchange kSet = replies("set cdaudio time format msf");
 TEST(MCICDDrive, ReadsTheWorkedExampleIntoFrames) {
   ScriptedMci mci(
       goodRead({"00:02:00", "04:00:00", "07:30:15"}, {"03:58:00", "03:30:00", "03:20:00"}));
-  MCICDDrive drive("cdaudio");
+  Diagnostics diagnostics;
+  MCICDDrive drive("cdaudio", diagnostics);
   ASSERT_EQ(drive.getTrackCount(), 3u);
   EXPECT_EQ(drive.getTrackStart(0), 150u);
   EXPECT_EQ(drive.getTrackStart(1), 18000u);
@@ -50,7 +53,8 @@ TEST(MCICDDrive, ReadsTheWorkedExampleIntoFrames) {
 
 TEST(MCICDDrive, ReadsMsfFieldsOfOneOrTwoDigitsAndDropsFrames) {
   ScriptedMci mci(goodRead({"0:2:0", "4:0:0"}, {"00:59:74", "9:9:9"}));
-  MCICDDrive drive("cdaudio");
+  Diagnostics diagnostics;
+  MCICDDrive drive("cdaudio", diagnostics);
   ASSERT_EQ(drive.getTrackCount(), 2u);
   EXPECT_EQ(drive.getTrackStart(0), 150u);
   EXPECT_EQ(drive.getTrackStart(1), 18000u);
@@ -61,7 +65,7 @@ TEST(MCICDDrive, ReadsMsfFieldsOfOneOrTwoDigitsAndDropsFrames) {
 TEST(MCICDDrive, ADiscOfNoTracksIsOpenedAndClosedWithoutTrackCommands) {
   const DriveRun run = runDrive({kOpen, replies("status cdaudio number of tracks", "0"), kClose});
   EXPECT_EQ(run.trackCount, 0u);
-  EXPECT_EQ(run.standardError, "");
+  EXPECT_EQ(run.report, "");
 }
 
 // Every way a read can fail, with the exact diagnostics in their order.
@@ -72,7 +76,7 @@ TEST(MCICDDrive, ReportsEachFailureAndKeepsNoTracks) {
   const struct {
     const char* failure;
     std::vector<Exchange> script;
-    std::string standardError;
+    std::string report;
   } rows[] = {
       {"open fails",
        {fails("open cdaudio wait", 266), fails("close cdaudio", 263)},
@@ -114,7 +118,7 @@ TEST(MCICDDrive, ReportsEachFailureAndKeepsNoTracks) {
     SCOPED_TRACE(row.failure);
     const DriveRun run = runDrive(row.script);
     EXPECT_EQ(run.trackCount, 0u);
-    EXPECT_EQ(run.standardError, row.standardError);
+    EXPECT_EQ(run.report, row.report);
   }
 }
 
@@ -126,29 +130,50 @@ TEST(MCICDDrive, AFailureAtTrackThreeOfTenLeavesNoTracks) {
   script.push_back(kClose);
   const DriveRun run = runDrive(script);
   EXPECT_EQ(run.trackCount, 0u);
-  EXPECT_EQ(run.standardError, "Can not read position of track\n");
+  EXPECT_EQ(run.report, "Can not read position of track\n");
 }
 
 TEST(MCICDDrive, NamesAnErrorCodeThePlatformHasNoTextFor) {
   const DriveRun run = runDrive({fails("open cdaudio wait", 999), kClose});
-  EXPECT_EQ(run.standardError,
+  EXPECT_EQ(run.report,
             "SendString command: 'open cdaudio wait' returned:\n  'Unknown MCI error 999'\n"
             "Can not open device cdaudio\n");
 }
 
-TEST(MCICDDrive, BoundsAReportWhoseErrorTextFillsItsBuffer) {
-  ScriptedMci mci({fails("open cdaudio wait", 266), fails("close cdaudio", 263)});
-  mci.useUnterminatedErrorTexts();
-  CaptureStderr();
-  { MCICDDrive drive("cdaudio"); }
-  const std::string standardError = GetCapturedStderr();
+// An error text is shown whole, up to the 1023 characters its buffer holds, even when the
+// platform left it unterminated; escapes that make it longer cost its middle, not its end,
+// where the cause is.
+TEST(MCICDDrive, BoundsTheErrorTextOfAReportAndKeepsItsEnds) {
   const std::string opening = "SendString command: 'open cdaudio wait' returned:\n  '";
-  ASSERT_EQ(standardError.compare(0, opening.size(), opening), 0) << standardError;
-  const std::size_t reportEnd = standardError.find('\n', opening.size());
-  ASSERT_NE(reportEnd, std::string::npos);
-  EXPECT_EQ(reportEnd, 1023u);  // the report buffer's 1023 characters, then the line end
-  EXPECT_EQ(standardError.substr(reportEnd - 4, 4), "...'");
-  EXPECT_EQ(standardError.compare(reportEnd + 1, 28, "Can not open device cdaudio\n"), 0);
+  const std::string closing = "'\nCan not open device cdaudio\n";
+  {
+    ScriptedMci mci({fails("open cdaudio wait", 266), kClose});
+    mci.useUnterminatedErrorTexts();
+    const std::string start = "text of error 266";
+    const std::string end = "the end";
+    EXPECT_EQ(runDrive().report,
+              opening + start + std::string(1023 - start.size() - end.size(), 'x') + end + closing);
+  }
+  ScriptedMci mci({fails("open cdaudio wait", 266), kClose});
+  mci.useErrorText(std::string(400, '\x01') + "the cause");
+  const std::string report = runDrive().report;
+  ASSERT_EQ(report.rfind(opening + "\\x01", 0), 0u) << report;
+  const std::size_t shownEnd = report.size() - closing.size();
+  EXPECT_EQ(report.compare(shownEnd, closing.size(), closing), 0) << report;
+  EXPECT_LE(shownEnd - opening.size(), 1023u);
+  EXPECT_EQ(report.compare(shownEnd - 13, 13, "\\x01the cause"), 0) << report;
+  EXPECT_NE(report.find("\\x01...\\x01"), std::string::npos) << report;
+}
+
+// Error texts may carry bytes from outside (a path, a word of a file): a report is always
+// the two lines it claims to be.
+TEST(MCICDDrive, EscapesControlCharactersOfErrorTexts) {
+  ScriptedMci mci({fails("open cdaudio wait", 266), kClose});
+  mci.useErrorText("no drive at /tmp/\x1b]0;title\x07\nCan not open device evil\x7f\xe9");
+  EXPECT_EQ(runDrive().report,
+            "SendString command: 'open cdaudio wait' returned:\n"
+            "  'no drive at /tmp/\\x1b]0;title\\x07\\x0aCan not open device evil\\x7f\\xe9'\n"
+            "Can not open device cdaudio\n");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "MciApi.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -37,6 +38,35 @@ TEST(MciApi, TellsWhichFileCouldNotBeReadInTheErrorText) {
   EXPECT_EQ(errorText(263), "The specified device is not open or is not recognized by MCI.");
   EXPECT_EQ(errorText(266),
             "There is an undetectable problem in loading the specified device driver.");
+}
+
+// What the error text tells of the disc source comes from outside: a path, words of a file.
+// Its bytes are escaped, a NUL among them cuts nothing, and a path too long for the text
+// loses its middle, not the cause.
+TEST(MciApi, EscapesTheCauseInTheErrorTextAndShortensAPathNotTheCause) {
+  using namespace std::string_literals;
+  TempFolder folder;
+  const std::string file = folder.write("disc.toc", "1 1 4500 15\x1b[2J\0x0\n"s);
+  setenv("TOCMATE_DRIVE", file.c_str(), 1);
+  ASSERT_EQ(send("open cdaudio wait"), 262u);
+  EXPECT_EQ(errorText(262),
+            "There is a problem with your media device. Make sure it is working correctly or "
+            "contact the device manufacturer. (" +
+                file + " line 1: '15\\x1b[2J\\x00x0' is not a number of frames)");
+
+  std::string path = "/nonexistent/\x1b]0;title\x07\n";
+  for (int i = 0; i < 20; ++i) path += "/" + std::string(150, 'p');
+  setenv("TOCMATE_DRIVE", (path + "/disc.toc").c_str(), 1);
+  ASSERT_EQ(send("open cdaudio wait"), 266u);
+  const std::string text = errorText(266);
+  const std::string start =
+      "There is an undetectable problem in loading the specified device driver. "
+      "(/nonexistent/\\x1b]0;title\\x07\\x0a/ppp";
+  const std::string end = "ppp/disc.toc: No such file or directory)";
+  EXPECT_EQ(text.size(), 1023u);
+  EXPECT_EQ(text.compare(0, start.size(), start), 0) << text;
+  EXPECT_EQ(text.compare(text.size() - end.size(), end.size(), end), 0) << text;
+  EXPECT_NE(text.find("p...p"), std::string::npos) << text;
 }
 
 TEST(MciApi, CutsErrorTextsToTheirBufferAndKnowsOnlyItsCodes) {

@@ -1,12 +1,16 @@
 // The two native methods through their JNI entry points, against a scripted MCI.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <future>
 #include <sstream>
+#include <thread>
 
 #include "FailingAllocations.h"
 #include "JniCall.h"
+#include "NativeFrame.h"
 #include "ScriptedMci.h"
 #include "TocFile.h"
 #include "cd_Tocmate.h"
@@ -49,6 +53,41 @@ TEST(NativeMethods, GiveOneSpaceAndStillCloseWhenNoDiscCanBeRead) {
                      replies("status cdaudio number of tracks", "0"), replies("close cdaudio")});
     EXPECT_EQ(method(), " ");
   }
+}
+
+// A drive that hangs inside the platform holds the drive; another call gives up after its
+// wait, with the failure text and a report that says why.
+TEST(NativeMethods, GiveOneSpaceWhenAnotherCallHoldsTheDriveForLongerThanTheirWait) {
+  std::promise<void> opening;
+  std::promise<void> hangEnds;
+  Exchange open = replies("open cdaudio wait", "1");
+  open.whileSending = [&opening, hangs = hangEnds.get_future().share()] {
+    opening.set_value();
+    hangs.wait();
+  };
+  ScriptedMci mci(
+      {open, replies("status cdaudio number of tracks", "0"), replies("close cdaudio")});
+  std::thread hanging([] { callGetTrackLengths(); });
+  opening.get_future().wait();
+
+  constexpr std::chrono::milliseconds kWait{100};
+  testing::internal::CaptureStderr();
+  const auto start = std::chrono::steady_clock::now();
+  std::future<std::string> waiting = std::async(std::launch::async, [kWait] {
+    const auto anyText = [](const CDDrive&, std::uint32_t) { return std::string("read"); };
+    return std::string(keptText(readDiscAsText(textKeepingEnvironment(), anyText, kWait)));
+  });
+  const bool gaveUp = waiting.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+  const auto waited = std::chrono::steady_clock::now() - start;
+  hangEnds.set_value();
+  hanging.join();
+  const std::string report = testing::internal::GetCapturedStderr();
+
+  ASSERT_TRUE(gaveUp) << "still waiting after 5 s";
+  EXPECT_EQ(waiting.get(), " ");
+  EXPECT_GE(waited, kWait);
+  EXPECT_EQ(report,
+            "The CD drive is busy: another call has been using it for more than 0.1 seconds\n");
 }
 
 // What a disc file's comment line holds after "# <key> ".

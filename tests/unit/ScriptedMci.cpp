@@ -39,6 +39,7 @@ MCIERROR ScriptedMci::send(const char* command, char* reply, unsigned replyLengt
                   << (next < script.size() ? script[next].command : "nothing") << "'";
     return 261;
   }
+  if (exchange->whileSending) exchange->whileSending();
   lastWasClose = exchange->command == "close cdaudio";
   openCount += exchange->command == "open cdaudio wait";
   closeCount += lastWasClose;
@@ -48,11 +49,15 @@ MCIERROR ScriptedMci::send(const char* command, char* reply, unsigned replyLengt
 
 bool ScriptedMci::errorString(MCIERROR code, char* text, unsigned textLength) const {
   if (code == 999) return false;
+  const std::string start = "text of error " + std::to_string(code);
   if (unterminatedErrorTexts) {
+    const std::string end = "the end";
     std::memset(text, 'x', textLength);
+    std::memcpy(text, start.data(), start.size());
+    std::memcpy(text + textLength - 1 - end.size(), end.data(), end.size());
     return true;
   }
-  std::snprintf(text, textLength, "text of error %lu", static_cast<unsigned long>(code));
+  std::snprintf(text, textLength, "%s", errorText.empty() ? start.c_str() : errorText.c_str());
   return true;
 }
 

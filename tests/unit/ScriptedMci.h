@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@ struct Exchange {
   std::string command;
   std::string reply;
   MCIERROR code = 0;
+  std::function<void()> whileSending = nullptr;  // runs before the device answers
 };
 
 inline Exchange replies(std::string command, std::string reply = "") {
@@ -20,7 +22,8 @@ inline Exchange fails(std::string command, MCIERROR code) { return {std::move(co
 // The MCI that mciSendStringA talks to while an object lives: it checks every command
 // against the script, in order, and answers as scripted. A command off the script fails
 // the test and gets 261. On destruction, commands left unsent fail the test.
-// Error texts are "text of error <code>"; code 999 has no text, as an unknown code.
+// Error texts are "text of error <code>", unless a test gives its own; code 999 has no text,
+// as an unknown code.
 class ScriptedMci {
  public:
   // InAnyOrder answers each command from the first exchange with its text, for runs
@@ -32,8 +35,11 @@ class ScriptedMci {
   ScriptedMci(const ScriptedMci&) = delete;
   ScriptedMci& operator=(const ScriptedMci&) = delete;
 
-  // Error texts fill the whole buffer with no terminator, as a careless driver might.
+  // Error texts fill the whole buffer with no terminator, as a careless driver might:
+  // "text of error <code>", 'x's, and "the end" before the buffer's last byte.
   void useUnterminatedErrorTexts() { unterminatedErrorTexts = true; }
+  // The error text of every code.
+  void useErrorText(std::string text) { errorText = std::move(text); }
 
   // How often "open cdaudio wait" and "close cdaudio" were sent, and whether the device
   // was left closed (the last command sent was the close).
@@ -54,6 +60,7 @@ class ScriptedMci {
   int closeCount = 0;
   bool lastWasClose = false;
   bool unterminatedErrorTexts = false;
+  std::string errorText;
 };
 
 // The commands of a drive that reads the disc without a failure, given each track's

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TempFolder.h"
 #include "TocFile.h"
 
@@ -15,6 +17,15 @@ TEST(TocFile, ReadsASampleDisc) {
   ASSERT_EQ(toc.starts.size(), 22u);
   EXPECT_EQ(toc.starts.front(), 150u);
   EXPECT_EQ(toc.starts.back(), 288750u);
+}
+
+TEST(TocFile, MarksDataTracks) {
+  const DiscReading reading = readTocFile(TOCMATE_TEST_DISCS "/enhanced-cd.toc");
+  ASSERT_TRUE(std::holds_alternative<TableOfContents>(reading));
+  const auto& toc = std::get<TableOfContents>(reading);
+  for (unsigned track = toc.firstTrack; track <= toc.lastTrack; ++track) {
+    EXPECT_EQ(toc.isData(track), track == toc.lastTrack) << "track " << track;
+  }
 }
 
 TEST(TocFile, TakesNumbersAcrossLinesAndCommentsAnywhere) {
@@ -45,6 +56,9 @@ TEST(TocFile, SaysWhatIsWrongAndWhere) {
        "t line 4: track 3 starts at 900, not after the previous track's 900"},
       {"1 2\n800\n151 800", "t line 2: lead-out 800 is not after the last track's start 800"},
       {"1 1\n450001\n151", "t line 2: lead-out 450001 is past 100 minutes (450000 frames)"},
+      {"1 1 14160d 151", "t line 1: '14160d' is not a number of frames"},
+      {"1 1 14160 d", "t line 1: 'd' is not a number of frames"},
+      {"1 1 14160 151dd", "t line 1: '151dd' is not a number of frames"},
   };
   for (const auto& [text, problem] : files) {
     SCOPED_TRACE(text);
@@ -66,6 +80,39 @@ TEST(TocFile, NamesAFileThatCannotBeOpened) {
   ASSERT_TRUE(std::holds_alternative<DiscFailure>(folder));
   EXPECT_EQ(std::get<DiscFailure>(folder).detail,
             std::string() + TOCMATE_TEST_DISCS + ": Is a directory");
+}
+
+// A file's size by its status is a hint: a file grows, and those of /proc claim none. One
+// that claims more than a table of contents can take is not read at all.
+TEST(TocFile, ReadsAFileToItsEndWhateverSizeItClaims) {
+  const std::string text = "# " + std::string(9000, '-') + "\n1 1 14160 151\n";
+  for (const std::size_t claimed : {std::size_t{0}, std::size_t{10}, text.size()}) {
+    SCOPED_TRACE(claimed);
+    std::size_t offset = 0;
+    const DiscReading reading = readTocText("t", claimed, [&](char* buffer, std::size_t size) {
+      const std::size_t count = std::min({size, text.size() - offset, std::size_t{1000}});
+      text.copy(buffer, count, offset);
+      offset += count;
+      return static_cast<long>(count);
+    });
+    ASSERT_TRUE(std::holds_alternative<TableOfContents>(reading));
+    EXPECT_EQ(std::get<TableOfContents>(reading).leadOut, 14160u);
+  }
+  int reads = 0;
+  const DiscReading large = readTocText("t", kMaxTocFileSize + 1, [&](char*, std::size_t) {
+    ++reads;
+    return 0L;
+  });
+  ASSERT_TRUE(std::holds_alternative<DiscFailure>(large));
+  EXPECT_EQ(std::get<DiscFailure>(large).detail,
+            "t: larger than 65536 bytes, not a table of contents");
+  EXPECT_EQ(reads, 0);
+  const DiscReading endless = readTocText("t", 0, [](char* buffer, std::size_t size) {
+    std::fill_n(buffer, size, ' ');
+    return static_cast<long>(size);
+  });
+  ASSERT_TRUE(std::holds_alternative<DiscFailure>(endless));
+  EXPECT_EQ(std::get<DiscFailure>(endless).reason, FailureReason::kBadTable);
 }
 
 TEST(TocFile, RefusesAFileFarTooLargeToBeOne) {
