@@ -1,21 +1,24 @@
-/* Linked into the Linux library only (see GlibcFloor.cmake): the few C library symbols that
- * the statically linked C++ runtime takes from a newer glibc than the library's floor, met
- * here with what older glibc versions offer. Each definition is hidden: it serves the
- * library's own references and is exported to no one. */
+/* Linked into the Linux library only (see GlibcFloor.cmake): the few C library symbols
+ * that the library and its statically linked C++ runtime take from a newer glibc than the
+ * library's floor, met here with what older glibc versions offer. Each definition is
+ * hidden: it serves the library's own references and is exported to no one. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
-#include <fcntl.h>
+#include <errno.h>
 #include <link.h>
 #include <pthread.h>
 #include <stdint.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-#include <unistd.h>
+#include <time.h>
 
+/* The first symbol version of the architecture, and the status layout that the old headers
+ * asked __xstat for (_STAT_VER). */
 #if defined(__x86_64__)
 #define OLDEST_GLIBC "GLIBC_2.2.5"
+#define STAT_VERSION 1
 #elif defined(__aarch64__)
 #define OLDEST_GLIBC "GLIBC_2.17"
+#define STAT_VERSION 0
 #else
 #error "no glibc floor is set for this architecture"
 #endif
@@ -43,15 +46,42 @@ HIDDEN int __pthread_key_create(pthread_key_t* key, void (*destructor)(void*)) {
  * many threads. */
 HIDDEN char __libc_single_threaded = 0;
 
-/* stat and fstat became functions of libc in 2.33; before, the headers turned them into
- * calls of __xstat. The system calls, whose result glibc passes on unchanged on these
- * architectures, serve on every version. */
+/* stat and fstat became functions of libc in 2.33; before, the headers made them calls of
+ * __xstat and __fxstat, which glibc still has under their old version. The calls go through
+ * libc, as any program's built on an older glibc do, where a preloaded library can answer. */
+int oldest_xstat(int version, const char* path, struct stat* info);
+int oldest_fxstat(int version, int descriptor, struct stat* info);
+__asm__(".symver oldest_xstat, __xstat@" OLDEST_GLIBC);
+__asm__(".symver oldest_fxstat, __fxstat@" OLDEST_GLIBC);
+
 HIDDEN int stat(const char* restrict path, struct stat* restrict info) {
-  return (int)syscall(SYS_newfstatat, AT_FDCWD, path, info, 0);
+  return oldest_xstat(STAT_VERSION, path, info);
 }
 
 HIDDEN int fstat(int descriptor, struct stat* info) {
-  return (int)syscall(SYS_fstat, descriptor, info);
+  return oldest_fxstat(STAT_VERSION, descriptor, info);
+}
+
+/* From 2.30 (2.34 for the version) libstdc++ waits on a condition against the steady clock
+ * with pthread_cond_clockwait. Before, it waited against the system clock, its deadline moved
+ * over, as here: a change of the system's time during a wait stretches or shortens it. */
+HIDDEN int pthread_cond_clockwait(pthread_cond_t* restrict condition,
+                                  pthread_mutex_t* restrict mutex, clockid_t clock,
+                                  const struct timespec* restrict deadline) {
+  struct timespec now, systemNow;
+  if (clock == CLOCK_REALTIME) return pthread_cond_timedwait(condition, mutex, deadline);
+  if (clock_gettime(clock, &now) != 0 || clock_gettime(CLOCK_REALTIME, &systemNow) != 0) {
+    return EINVAL;
+  }
+  const long long kNanosecondsPerSecond = 1000000000;
+  long long left = (long long)(deadline->tv_sec - now.tv_sec) * kNanosecondsPerSecond +
+                   (deadline->tv_nsec - now.tv_nsec);
+  if (left < 0) left = 0;
+  const long long systemDeadline =
+      (long long)systemNow.tv_sec * kNanosecondsPerSecond + systemNow.tv_nsec + left;
+  const struct timespec moved = {(time_t)(systemDeadline / kNanosecondsPerSecond),
+                                 (long)(systemDeadline % kNanosecondsPerSecond)};
+  return pthread_cond_timedwait(condition, mutex, &moved);
 }
 
 #ifdef DLFO_STRUCT_HAS_EH_DBASE

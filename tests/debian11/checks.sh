@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Usage: checks.sh CASE ROOT JAR DISCS-FOLDER TESTS-JAR
 # The jar in the Debian 11 root (root.sh): the library of an older glibc and Java 11 run it.
-#   discs        every sample disc, named by TOCMATE_DRIVE: java -jar gives its texts (where
-#                its tracks start at 1, as Tocmate's MCI commands ask), and cd.Disc its values
+#   discs        java -jar gives the texts of every sample disc, named by TOCMATE_DRIVE,
+#                whose tracks start at 1 (Tocmate's MCI commands ask for track 1)
 #   load         the load test's threads and calls, every text right, memory flat
 #   no_platform  a platform the jar has no library for fails with its message
 set -u
@@ -26,13 +26,10 @@ expected() { sed -n "s/^# $1 //p" "$2"; }
 case $case_name in
   discs)
     for disc in "$discs"/*.toc; do
-      export TOCMATE_DRIVE=discs/${disc##*/}
       first_track=$(sed 's/#.*//' "$disc" | tr -s ' \t\n' '\n' | grep -m1 .)
-      if [ "$first_track" = 1 ]; then
-        bash "$here/../jvm/disc_texts.sh" "$disc" "$java" -jar tocmate.jar || failed=1
-      fi
-      bash "$here/../jvm/quiet.sh" "$java" -cp tocmate.jar:tests.jar DiscCheck values \
-        "$TOCMATE_DRIVE" || failed=1
+      [ "$first_track" = 1 ] || continue
+      TOCMATE_DRIVE=discs/${disc##*/} bash "$here/../jvm/disc_texts.sh" "$disc" \
+        "$java" -jar tocmate.jar || failed=1
     done
     ;;
   load)
