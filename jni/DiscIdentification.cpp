@@ -1,3 +1,4 @@
+#include "DiscTexts.h"
 #include "Frames.h"
 #include "NativeFrame.h"
 #include "cd_Tocmate.h"
@@ -10,8 +11,9 @@ std::int32_t digitSum(std::int32_t value) {
   return sum;
 }
 
-// The disc identifier, the track count, every track's start in frames and the disc's end
-// in seconds: "%08X %d %ld ... %ld". The end is the last track's start plus its length.
+}  // namespace
+
+// The disc's end is the last track's start plus its length.
 std::string discIdentificationText(const CDDrive& drive, std::uint32_t trackCount) {
   std::uint32_t sum = 0;
   for (std::uint32_t i = 0; i < trackCount; ++i) {
@@ -34,8 +36,6 @@ std::string discIdentificationText(const CDDrive& drive, std::uint32_t trackCoun
   appendPiece(text, " %ld", static_cast<long>(end));
   return text;
 }
-
-}  // namespace
 
 JNIEXPORT jstring JNICALL Java_cd_Tocmate_getCDDBNumbers(JNIEnv* env, jclass) {
   return readDiscAsText(env, discIdentificationText);

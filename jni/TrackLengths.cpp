@@ -1,9 +1,7 @@
+#include "DiscTexts.h"
 #include "NativeFrame.h"
 #include "cd_Tocmate.h"
 
-namespace {
-
-// The track count and every track's length in whole seconds: "%d %d ... %d".
 std::string trackLengthsText(const CDDrive& drive, std::uint32_t trackCount) {
   std::string text;
   appendPiece(text, "%d", static_cast<int>(trackCount));
@@ -12,8 +10,6 @@ std::string trackLengthsText(const CDDrive& drive, std::uint32_t trackCount) {
   }
   return text;
 }
-
-}  // namespace
 
 JNIEXPORT jstring JNICALL Java_cd_Tocmate_getTrackLengths(JNIEnv* env, jclass) {
   return readDiscAsText(env, trackLengthsText);

@@ -12,7 +12,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh" libgtest-dev valgrind clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix \
-  wine wine64 debootstrap
+  wine wine64 python3 debootstrap
 cd "$here/.."
 clang=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTOCMATE_JVM_TESTS=OFF
   -DTOCMATE_CROSS_BUILDS=OFF)

@@ -41,12 +41,7 @@ public final class Disc {
   private static final String SUBMISSION_URL = "https://musicbrainz.org/cdtoc/attach";
 
   static {
-    // Tocmate's initialiser loads the native library, once for both classes.
-    try {
-      Class.forName("cd.Tocmate", true, Disc.class.getClassLoader());
-    } catch (ClassNotFoundException e) {
-      throw new NoClassDefFoundError("cd.Tocmate");
-    }
+    NativeLibrary.loadTocmate();
   }
 
   private final int firstTrack;

@@ -33,6 +33,18 @@ final class NativeLibrary {
   /** The version the loaded library was built as. */
   static native String libraryVersion();
 
+  /**
+   * Loads the Tocmate library for this class loader once: {@link Tocmate}'s initialiser does
+   * it, and the other classes with native methods ask it to.
+   */
+  static void loadTocmate() {
+    try {
+      Class.forName("cd.Tocmate", true, NativeLibrary.class.getClassLoader());
+    } catch (ClassNotFoundException e) {
+      throw new NoClassDefFoundError("cd.Tocmate");
+    }
+  }
+
   static void load(String name) {
     String fileName = System.mapLibraryName(name);
     String chosen = System.getProperty(LIBRARY_PATH_PROPERTY, "");

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Usage: drive_failures.sh FAKE-LIBRARY TOCMATE-LIBRARY TOCMATE-JAR JAVA
-# Each way a drive can fail gives " " on both lines, exit status 1, and on standard error
-# the MCI error with the cause, then "Can not open device cdaudio".
+# Each way a drive can fail gives " " on both lines, exit status 1, and on standard error,
+# once, the MCI error with the cause, then "Can not open device cdaudio". With --drive, the
+# same drive gives nothing on standard output, exit status 1 and one line of standard error
+# that names the drive.
 set -u
 fake=$1 library=$2 jar=$3 java=$4
 folder=$(mktemp -d)
@@ -19,17 +21,30 @@ expect_failure() {
   local name=$1 expected=$2
   shift 2
   local output status errors
-  output=$(LD_PRELOAD=$fake "$@" "$java" -XX:-UsePerfData -Djava.library.path="$folder" \
-    -cp "$folder/$(basename "$jar")" cd.Tocmate 2>"$folder/errors")
+  local tool=(LD_PRELOAD="$fake" "$@" "$java" -XX:-UsePerfData -Djava.library.path="$folder"
+    -cp "$folder/$(basename "$jar")" cd.Tocmate)
+  output=$(env "${tool[@]}" 2>"$folder/errors")
   status=$?
   errors=$(cat "$folder/errors")
   if [ "$output" != "$(printf ' \n ')" ] || [ "$status" -ne 1 ] ||
-    ! grep -qF -- "$expected" <<<"$errors" || ! grep -qx 'Can not open device cdaudio' <<<"$errors"; then
-    printf '%s: expected " " twice, exit 1 and the error\n  %s\ngot (exit %d):\n%s\n%s\n' \
+    [ "$(grep -cF -- "$expected" <<<"$errors")" -ne 1 ] ||
+    [ "$(grep -cx 'Can not open device cdaudio' <<<"$errors")" -ne 1 ]; then
+    printf '%s: expected " " twice, exit 1 and the error once\n  %s\ngot (exit %d):\n%s\n%s\n' \
       "$name" "$expected" "$status" "$output" "$errors"
     failed=1
   else
     echo "ok: $name: $(grep -F -- "$expected" <<<"$errors" | head -1)"
+  fi
+  output=$(env "${tool[@]}" --drive "$TOCMATE_DRIVE" 2>"$folder/errors")
+  status=$?
+  errors=$(cat "$folder/errors")
+  if [ -n "$output" ] || [ "$status" -ne 1 ] || [ "$(wc -l <"$folder/errors")" -ne 1 ] ||
+    ! grep -qF -- "$TOCMATE_DRIVE" <<<"$errors"; then
+    printf '%s: --drive: expected exit 1 and one line naming the drive, got (exit %d):\n%s\n%s\n' \
+      "$name" "$status" "$output" "$errors"
+    failed=1
+  else
+    echo "ok: $name: --drive: $errors"
   fi
 }
 

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Usage: jar.sh CASE JAVA TOCMATE-JAR LIBRARY-FOLDER DISCS-FOLDER FAKE-DRIVE-LIBRARY TESTS-JAR
+#               VERSION
 # The jar as a Java developer gets it: a fresh JVM with nothing but the jar on its class
 # path finds the native library inside, in a private temporary folder it removes at exit.
 #   alone        java -jar reads a disc file; java -cp reads a (simulated) drive
 #   two_jvms     two JVMs started at the same moment both load the library and read
 #   override     a library on java.library.path is used instead of the jar's
-#   no_platform  a platform the jar has no library for fails with a message naming both
-#   command_line --help, and a wrong argument
+#   no_platform  a platform the jar has no library for fails with a message naming both,
+#                on one line
+#   command_line --help, --version and wrong arguments, with no native library to load
 #   platforms    the jar holds and lists the libraries this build bundled (TOCMATE_BUNDLED:
 #                "<platform>/<file>", separated by spaces) in its own folder
 #   merged       a jar merged from ours and another with natives/ and META-INF/ of its own,
@@ -14,7 +16,7 @@
 #   leftovers    copies left by JVMs that have ended are removed (only the files a copy
 #                holds), those of running JVMs kept
 set -u
-case_name=$1 java=$2 jar=$3 library_folder=$4 discs=$5 fake=$6 tests_jar=$7
+case_name=$1 java=$2 jar=$3 library_folder=$4 discs=$5 fake=$6 tests_jar=$7 version=$8
 source "$(dirname "$0")/jar_common.sh"
 
 case $case_name in
@@ -42,15 +44,37 @@ case $case_name in
       -Djava.library.path="$library_folder" -jar "$jar"
     ;;
   no_platform)
-    "$java" -Dos.arch=sparc -jar "$jar" >/dev/null 2>"$tmp/errors" && fail "ran on sparc"
+    "$java" -Dos.arch=sparc -jar "$jar" >/dev/null 2>"$tmp/errors"
+    status=$?
+    [ $status -eq 1 ] || fail "exit status $status on sparc"
     grep -q 'UnsatisfiedLinkError: no Tocmate library for the platform linux-sparc .* it for: linux-x86_64' \
       "$tmp/errors" || fail "message: $(head -1 "$tmp/errors")"
+    [ "$(wc -l <"$tmp/errors")" -eq 1 ] || fail "more than the message: $(cat "$tmp/errors")"
     ;;
   command_line)
-    help=$("$java" -jar "$jar" --help) || fail "--help exited with $?"
-    grep -q TOCMATE_DRIVE <<<"$help" && grep -q 'cddb query' <<<"$help" || fail "help: $help"
-    "$java" -jar "$jar" --bogus >/dev/null 2>&1
-    [ $? -eq 2 ] || fail "a wrong argument does not exit with 2"
+    # On a platform the jar has no library for, all of these still answer.
+    tool=("$java" -Dos.arch=sparc -jar "$jar")
+    help=$("${tool[@]}" --help 2>"$tmp/errors") || fail "--help exited with $?"
+    for topic in --drive --musicbrainz --json --version TOCMATE_DRIVE 'cddb query' 'Exit status'; do
+      grep -qF -- "$topic" <<<"$help" || fail "the help does not explain $topic: $help"
+    done
+    [ -s "$tmp/errors" ] && fail "--help wrote to standard error: $(cat "$tmp/errors")"
+    output=$("${tool[@]}" --version) || fail "--version exited with $?"
+    [ "$output" = "tocmate $version" ] || fail "--version: [$output]"
+    # Each wrong: exit 2, nothing on standard output, a message and the usage on standard error.
+    for arguments in --bogus --drive --drive= '--json --musicbrainz' '--drive a --drive b' \
+      '--help --bogus'; do
+      # shellcheck disable=SC2086 # split into arguments on purpose
+      output=$("${tool[@]}" $arguments 2>"$tmp/errors")
+      status=$?
+      [ $status -eq 2 ] && [ -z "$output" ] && grep -q '^tocmate: ' "$tmp/errors" &&
+        grep -q '^Usage: ' "$tmp/errors" ||
+        fail "$arguments: exit $status, [$output], [$(cat "$tmp/errors")]"
+    done
+    # An argument's control characters do not reach the terminal.
+    "${tool[@]}" $'--\e]0;title\a' 2>"$tmp/errors"
+    grep -qF 'tocmate: unknown argument '"'"'--\x1b]0;title\x07'"'" "$tmp/errors" ||
+      fail "an argument printed raw: $(cat -v "$tmp/errors")"
     ;;
   platforms)
     natives=cd/tocmate/natives

@@ -1,4 +1,4 @@
-// The two native methods through their JNI entry points, against a scripted MCI.
+// The native methods through their JNI entry points, against a scripted MCI.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -25,8 +25,13 @@ TEST(NativeMethods, GiveTheWorkedExample) {
     ScriptedMci mci(goodRead(kWorkedPositions, kWorkedLengths));
     EXPECT_EQ(callGetCDDBNumbers(), "11028803 3 150 18000 33765 650");
   }
+  {
+    ScriptedMci mci(goodRead(kWorkedPositions, kWorkedLengths));
+    EXPECT_EQ(callGetTrackLengths(), "3 238 210 200");
+  }
+  // Both from one reading: the script holds the drive's commands once.
   ScriptedMci mci(goodRead(kWorkedPositions, kWorkedLengths));
-  EXPECT_EQ(callGetTrackLengths(), "3 238 210 200");
+  EXPECT_EQ(callReadBothTexts(), "11028803 3 150 18000 33765 650\n3 238 210 200");
 }
 
 TEST(NativeMethods, KeepTheIdentifiersLeadingZerosAndCountEarlyStartsAsZeroSeconds) {
@@ -42,7 +47,7 @@ TEST(NativeMethods, KeepTheIdentifiersLeadingZerosAndCountEarlyStartsAsZeroSecon
 }
 
 TEST(NativeMethods, GiveOneSpaceAndStillCloseWhenNoDiscCanBeRead) {
-  for (auto method : {callGetCDDBNumbers, callGetTrackLengths}) {
+  for (auto method : {callGetCDDBNumbers, callGetTrackLengths, callReadBothTexts}) {
     {
       ScriptedMci mci({fails("open cdaudio wait", 266), fails("close cdaudio", 263)});
       testing::internal::CaptureStderr();
@@ -125,8 +130,13 @@ TEST(NativeMethods, GiveEverySampleDiscsTexts) {
       ScriptedMci mci(goodRead(positions, lengths));
       EXPECT_EQ(callGetCDDBNumbers(), commentValue(text, "query"));
     }
+    {
+      ScriptedMci mci(goodRead(positions, lengths));
+      EXPECT_EQ(callGetTrackLengths(), commentValue(text, "lengths"));
+    }
     ScriptedMci mci(goodRead(positions, lengths));
-    EXPECT_EQ(callGetTrackLengths(), commentValue(text, "lengths"));
+    EXPECT_EQ(callReadBothTexts(),
+              commentValue(text, "query") + "\n" + commentValue(text, "lengths"));
   }
 }
 
@@ -138,7 +148,8 @@ TEST(NativeMethods, GiveOneSpaceWhenAnyAllocationFails) {
     positions.push_back(msf(150 + track * 4500));
     lengths.push_back(msf(4499));
   }
-  for (NativeMethod method : {Java_cd_Tocmate_getCDDBNumbers, Java_cd_Tocmate_getTrackLengths}) {
+  for (NativeMethod method : {Java_cd_Tocmate_getCDDBNumbers, Java_cd_Tocmate_getTrackLengths,
+                              Java_cd_CommandLine_readBothTexts}) {
     long failures = 0;
     for (long index = 0;; ++index) {
       ScriptedMci mci(goodRead(positions, lengths), ScriptedMci::Order::InAnyOrder);

@@ -1,6 +1,8 @@
 // Loads Tocmate.dll as a JVM would, finds the native methods by name and calls them with a
 // minimal JNI environment.
 //   dll_check                 prints Tocmate's two texts, one a line
+//   dll_check --both          the same through the command line's method, which gives
+//                             both from one reading
 //   dll_check --disc [DRIVE]  prints what Disc's native method gives for the drive (none:
 //                             the first CD drive): the table as a table-of-contents file
 //                             holds it, then "data tracks:" and their numbers; or the
@@ -35,6 +37,14 @@ int printTexts(HMODULE library) {
   const std::string lengths = callNative(getTrackLengths);
   std::printf("%s\n%s\n", numbers.c_str(), lengths.c_str());
   return numbers == " " && lengths == " " ? 1 : 0;
+}
+
+int printBothTexts(HMODULE library) {
+  const auto readBothTexts = find<NativeMethod>(library, "Java_cd_CommandLine_readBothTexts");
+  if (readBothTexts == nullptr) return 2;
+  const std::string texts = callNative(readBothTexts);
+  std::printf("%s\n", texts == " " ? " \n " : texts.c_str());
+  return texts == " " ? 1 : 0;
 }
 
 int printDiscTable(HMODULE library, const char* drive) {
@@ -77,5 +87,6 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "--disc") == 0) {
     return printDiscTable(library, argc >= 3 ? argv[2] : "");
   }
+  if (argc == 2 && std::strcmp(argv[1], "--both") == 0) return printBothTexts(library);
   return printTexts(library);
 }

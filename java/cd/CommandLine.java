@@ -1,0 +1,229 @@
+package cd;
+
+import java.io.PrintStream;
+import java.util.Locale;
+
+/**
+ * The command line of tocmate.jar. Arguments are checked, and --help and --version answered,
+ * before anything loads the native library, so that they work wherever Java runs.
+ */
+final class CommandLine {
+  // Exit statuses: a disc was read (or help given), none was, an argument was wrong.
+  private static final int EXIT_OK = 0;
+  private static final int EXIT_NOT_READ = 1;
+  private static final int EXIT_WRONG_ARGUMENT = 2;
+
+  private static final String USAGE =
+      String.join(
+          "\n",
+          "Usage: java -jar tocmate.jar [--drive DRIVE] [--musicbrainz | --json]",
+          "       java -jar tocmate.jar --help | --version");
+
+  private static final String HELP =
+      String.join(
+          "\n",
+          USAGE,
+          "",
+          "Reads the table of contents of the audio CD in the drive. Without options it prints",
+          "two lines:",
+          "  1. the disc's CDDB identifier (eight hexadecimal digits), the track count, every",
+          "     track's start in frames (1/75 s) and the disc's length in seconds: the",
+          "     numbers of a CDDB query (\"cddb query\" followed by this line);",
+          "  2. the track count and every track's length in whole seconds.",
+          "When no disc can be read, both lines hold one space and the reason goes to standard",
+          "error.",
+          "",
+          "  --drive DRIVE  read that drive, in the same form: on Linux a CD drive's device",
+          "                 node (such as /dev/sr0) or a table-of-contents file, on Windows a",
+          "                 drive letter (such as D:)",
+          "  --musicbrainz  print the disc's MusicBrainz disc ID and the address that looks it",
+          "                 up or submits it, one a line (a disc without audio tracks has none)",
+          "  --json         print every value of the disc as one JSON object: first and last",
+          "                 track, lead-out, each track's number, start, length (in frames and",
+          "                 whole seconds) and whether it is audio, the freedb identifier, the",
+          "                 CDDB query, the MusicBrainz ID, TOC and address, and the drive",
+          "  --version      print the version",
+          "  --help         print this text",
+          "With --drive, --musicbrainz or --json, a disc that can not be read is reported on",
+          "one line of standard error.",
+          "",
+          "TOCMATE_DRIVE names the drive to read when --drive does not (on Windows, only for",
+          "--musicbrainz and --json). Without either, the system's first CD drive is read:",
+          "on Linux /dev/cdrom, else the first drive in /proc/sys/dev/cdrom/info.",
+          "A table-of-contents file holds the first track, the last track, the lead-out, then",
+          "every track's start, in frames; '#' starts a comment.",
+          "",
+          "Exit status: 0 when a disc was read, 1 when not, 2 for a wrong argument.");
+
+  private static final String CDDB_QUERY = "cddb query ";
+
+  /**
+   * Both texts of {@link Tocmate}'s methods from one reading of the drive, a line feed between
+   * them, or {@link Tocmate#NO_DISC}.
+   */
+  private static native String readBothTexts();
+
+  private enum Output {
+    TEXTS,
+    MUSICBRAINZ,
+    JSON
+  }
+
+  private final PrintStream out;
+  private final PrintStream err;
+  private String drive;
+  private Output output = Output.TEXTS;
+  private boolean help;
+  private boolean version;
+
+  private CommandLine(PrintStream out, PrintStream err) {
+    this.out = out;
+    this.err = err;
+  }
+
+  public static void main(String[] args) {
+    System.exit(new CommandLine(System.out, System.err).run(args));
+  }
+
+  private int run(String[] args) {
+    try {
+      parse(args);
+    } catch (IllegalArgumentException e) {
+      err.println("tocmate: " + e.getMessage());
+      err.println(USAGE);
+      return EXIT_WRONG_ARGUMENT;
+    }
+    if (help) {
+      out.println(HELP);
+      return EXIT_OK;
+    }
+    if (version) {
+      out.println("tocmate " + Version.NUMBER);
+      return EXIT_OK;
+    }
+    try {
+      return read();
+    } catch (DiscReadException e) {
+      err.println(oneLine(e.getMessage() != null ? e.getMessage() : e.toString()));
+    } catch (LinkageError e) {
+      // No native library for this platform, or one that does not load.
+      err.println(oneLine(e.toString()));
+    }
+    return EXIT_NOT_READ;
+  }
+
+  private void parse(String[] args) {
+    for (int i = 0; i < args.length; i++) {
+      String arg = args[i];
+      if (arg.equals("--help") || arg.equals("-h")) {
+        help = true;
+      } else if (arg.equals("--version")) {
+        version = true;
+      } else if (arg.equals("--json")) {
+        choose(Output.JSON);
+      } else if (arg.equals("--musicbrainz")) {
+        choose(Output.MUSICBRAINZ);
+      } else if (arg.equals("--drive") && i + 1 < args.length) {
+        setDrive(args[++i]);
+      } else if (arg.startsWith("--drive=")) {
+        setDrive(arg.substring("--drive=".length()));
+      } else if (arg.equals("--drive")) {
+        throw new IllegalArgumentException("--drive needs a drive");
+      } else {
+        throw new IllegalArgumentException("unknown argument '" + oneLine(arg) + "'");
+      }
+    }
+  }
+
+  private void choose(Output chosen) {
+    if (output != Output.TEXTS && output != chosen) {
+      throw new IllegalArgumentException("--musicbrainz and --json exclude each other");
+    }
+    output = chosen;
+  }
+
+  private void setDrive(String value) {
+    if (drive != null) {
+      throw new IllegalArgumentException("--drive given twice");
+    }
+    if (value.isEmpty()) {
+      throw new IllegalArgumentException("--drive needs a drive");
+    }
+    drive = value;
+  }
+
+  private int read() throws DiscReadException {
+    if (drive == null && output == Output.TEXTS) {
+      return printBothTexts();
+    }
+    if (drive == null) {
+      String configured = System.getenv("TOCMATE_DRIVE");
+      drive = configured == null || configured.isEmpty() ? null : configured;
+    }
+    Disc disc = drive == null ? Disc.read() : Disc.read(drive);
+    switch (output) {
+      case MUSICBRAINZ:
+        if (disc.getMusicBrainzId() == null) {
+          err.println("The disc holds no audio track: MusicBrainz identifies audio discs only.");
+          return EXIT_NOT_READ;
+        }
+        out.println(disc.getMusicBrainzId());
+        out.println(disc.getMusicBrainzSubmissionUrl());
+        break;
+      case JSON:
+        out.println(DiscJson.of(disc, drive));
+        break;
+      default:
+        out.println(cddbNumbers(disc));
+        out.println(trackLengths(disc));
+    }
+    return EXIT_OK;
+  }
+
+  /**
+   * The two lines through the MCI device, as the two native methods give them, from one
+   * reading of the drive. A failure has been reported on standard error by the library.
+   */
+  private int printBothTexts() {
+    NativeLibrary.loadTocmate();
+    String texts = readBothTexts();
+    if (texts.equals(Tocmate.NO_DISC)) {
+      out.println(Tocmate.NO_DISC);
+      out.println(Tocmate.NO_DISC);
+      return EXIT_NOT_READ;
+    }
+    int lineEnd = texts.indexOf('\n');
+    out.println(texts.substring(0, lineEnd));
+    out.println(texts.substring(lineEnd + 1));
+    return EXIT_OK;
+  }
+
+  /** The text of {@link Tocmate#getCDDBNumbers}: the query's numbers, upper-case hexadecimal. */
+  static String cddbNumbers(Disc disc) {
+    return disc.getCddbQuery().substring(CDDB_QUERY.length()).toUpperCase(Locale.ROOT);
+  }
+
+  /** The text of {@link Tocmate#getTrackLengths}. */
+  static String trackLengths(Disc disc) {
+    StringBuilder text = new StringBuilder().append(disc.getTracks().size());
+    for (Disc.Track track : disc.getTracks()) {
+      text.append(' ').append(track.getLengthSeconds());
+    }
+    return text.toString();
+  }
+
+
+  /** The text with its control characters escaped, so that it prints as one line. */
+  static String oneLine(String text) {
+    StringBuilder line = new StringBuilder(text.length());
+    for (int i = 0; i < text.length(); i++) {
+      char c = text.charAt(i);
+      if (Character.isISOControl(c)) {
+        line.append(String.format("\\x%02x", (int) c));
+      } else {
+        line.append(c);
+      }
+    }
+    return line.toString();
+  }
+}

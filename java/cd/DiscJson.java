@@ -1,0 +1,68 @@
+package cd;
+
+/**
+ * A disc as one JSON object: every value of {@link Disc} and the drive that was read. The
+ * text is plain ASCII whatever the console's character set: everything else is escaped.
+ */
+final class DiscJson {
+  private DiscJson() {}
+
+  /**
+   * The object, one member a line. The drive is null for the system's first drive; the
+   * MusicBrainz values are null for a disc without audio tracks.
+   */
+  static String of(Disc disc, String drive) {
+    StringBuilder json = new StringBuilder("{\n");
+    member(json, "drive", quote(drive));
+    member(json, "firstTrack", Integer.toString(disc.getFirstTrack()));
+    member(json, "lastTrack", Integer.toString(disc.getLastTrack()));
+    member(json, "leadOut", Integer.toString(disc.getLeadOut()));
+    StringBuilder tracks = new StringBuilder("[");
+    for (Disc.Track track : disc.getTracks()) {
+      tracks.append(tracks.length() == 1 ? "\n" : ",\n");
+      tracks
+          .append("    {\"number\": ")
+          .append(track.getNumber())
+          .append(", \"start\": ")
+          .append(track.getStart())
+          .append(", \"length\": ")
+          .append(track.getLength())
+          .append(", \"lengthSeconds\": ")
+          .append(track.getLengthSeconds())
+          .append(", \"audio\": ")
+          .append(track.isAudio())
+          .append('}');
+    }
+    member(json, "tracks", tracks.append("\n  ]").toString());
+    member(json, "freedbId", quote(disc.getFreedbId()));
+    member(json, "cddbQuery", quote(disc.getCddbQuery()));
+    member(json, "musicBrainzId", quote(disc.getMusicBrainzId()));
+    member(json, "musicBrainzToc", quote(disc.getMusicBrainzToc()));
+    member(json, "musicBrainzSubmissionUrl", quote(disc.getMusicBrainzSubmissionUrl()));
+    // The last member ends without a comma.
+    return json.replace(json.length() - 2, json.length(), "\n}").toString();
+  }
+
+  private static void member(StringBuilder json, String name, String value) {
+    json.append("  ").append(quote(name)).append(": ").append(value).append(",\n");
+  }
+
+  /** The text as a JSON string; null as JSON's null. */
+  static String quote(String text) {
+    if (text == null) {
+      return "null";
+    }
+    StringBuilder quoted = new StringBuilder(text.length() + 2).append('"');
+    for (int i = 0; i < text.length(); i++) {
+      char c = text.charAt(i);
+      if (c == '"' || c == '\\') {
+        quoted.append('\\').append(c);
+      } else if (c < 0x20 || c > 0x7e) {
+        quoted.append(String.format("\\u%04x", (int) c));
+      } else {
+        quoted.append(c);
+      }
+    }
+    return quoted.append('"').toString();
+  }
+}

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Usage: command_line.sh CASE JAVA TOCMATE-JAR DISCS-FOLDER FAKE-DRIVE-LIBRARY
+# The command line's options that read a disc through the Disc class. Expected values come
+# from the sample discs' "# query", "# lengths" and "# musicbrainz" lines and their table of
+# contents.
+#   drive        --drive on a (simulated) CD drive gives the two lines, data track included;
+#                without --drive, TOCMATE_DRIVE names the drive
+#   musicbrainz  --musicbrainz gives the published disc IDs and the submission address
+#   json         --json holds every value, parsed by Python's JSON reader: a disc whose first
+#                track is 3, a data track, a disc of data only; a drive named with quotes,
+#                backslashes and control characters comes back as it was
+#   failure      a disc that can not be read: exit 1, nothing on standard output, one line
+#                of standard error, whatever bytes the drive's name holds; --musicbrainz
+#                for a disc without audio tracks likewise
+set -u
+case_name=$1 java=$2 jar=$3 discs=$4 fake=$5
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+# Only --drive may choose the disc where a test names one.
+export TOCMATE_DRIVE=/nonexistent/tocmate/drive
+tool=("$java" -jar "$jar")
+failed=0
+fail() {
+  echo "$case_name: $*"
+  failed=1
+}
+comment() { sed -n "s/^# $2 //p" "$1"; }
+table() { sed 's/#.*//' "$1" | tr -s ' \n\t' ' ' | sed 's/^ //; s/ $//'; }
+
+# in_fake_drive TOC-FILE COMMAND...: the command with a simulated drive at $tmp/sr0.
+in_fake_drive() {
+  local toc=$1
+  shift
+  : >"$tmp/sr0"
+  LD_PRELOAD=$fake FAKE_CDROM_DEVICE=$tmp/sr0 FAKE_CDROM_TOC=$(table "$toc") "$@"
+}
+
+case $case_name in
+  drive)
+    toc=$discs/22-tracks.toc
+    expected=$(printf '%s\n%s' "$(comment "$toc" query)" "$(comment "$toc" lengths)")
+    output=$(FAKE_CDROM_DATA=22 in_fake_drive "$toc" "${tool[@]}" --drive "$tmp/sr0")
+    [ "$output" = "$expected" ] || fail "--drive on a drive: got [$output]"
+    output=$(in_fake_drive "$toc" env TOCMATE_DRIVE="$tmp/sr0" "${tool[@]}" --musicbrainz)
+    [ "$(head -1 <<<"$output")" = "$(comment "$toc" musicbrainz)" ] ||
+      fail "TOCMATE_DRIVE: got [$output]"
+    ;;
+  musicbrainz)
+    published=$(grep -l '^# musicbrainz ' "$discs"/*.toc)
+    [ "$(wc -l <<<"$published")" -ge 2 ] || fail "fewer than two discs with a published ID"
+    for toc in $published; do
+      # shellcheck disable=SC2046 # the table's numbers, one argument each
+      set -- $(table "$toc")
+      url="https://musicbrainz.org/cdtoc/attach?id=$(comment "$toc" musicbrainz)&tracks=$(($# - 3))"
+      url+="&toc=$(table "$toc" | tr ' ' +)"
+      output=$("${tool[@]}" --musicbrainz --drive "$toc")
+      [ "$output" = "$(printf '%s\n%s' "$(comment "$toc" musicbrainz)" "$url")" ] ||
+        fail "$toc: got [$output]"
+    done
+    ;;
+  json)
+    check=(python3 "$(dirname "$0")/check_disc_json.py" "$tmp/json")
+    for toc in "$discs/22-tracks.toc" "$discs/from-track-3.toc"; do
+      "${tool[@]}" --json --drive "$toc" >"$tmp/json" && "${check[@]}" "$toc" "$toc" ||
+        fail "$toc: $(cat "$tmp/json")"
+    done
+    drive=$tmp/$'a "quoted" \\ name\twith\x1b[2J control\ncharacters\x7f.toc'
+    cp "$discs/worked-example.toc" "$drive"
+    "${tool[@]}" --drive "$drive" --json >"$tmp/json" && "${check[@]}" "$drive" "$drive" ||
+      fail "odd name: $(cat -v "$tmp/json")"
+    for disc in 22-tracks:22 single-track:1; do
+      toc=$discs/${disc%:*}.toc
+      FAKE_CDROM_DATA=${disc#*:} in_fake_drive "$toc" "${tool[@]}" --json --drive "$tmp/sr0" \
+        >"$tmp/json" && "${check[@]}" "$toc" "$tmp/sr0" "${disc#*:}" ||
+        fail "data track ${disc#*:}: $(cat "$tmp/json")"
+    done
+    ;;
+  failure)
+    for drive in /nonexistent/disc.toc $'/nonexistent/two\nlines\x1b[2J.toc' /dev/null; do
+      for option in --drive --json --musicbrainz; do
+        arguments=(--drive "$drive")
+        [ $option != --drive ] && arguments+=("$option")
+        output=$("${tool[@]}" "${arguments[@]}" 2>"$tmp/errors")
+        status=$?
+        if [ $status -ne 1 ] || [ -n "$output" ] || [ "$(wc -l <"$tmp/errors")" -ne 1 ] ||
+          grep -q $'\x1b' "$tmp/errors"; then
+          fail "$option $drive: exit $status, [$output], [$(cat -v "$tmp/errors")]"
+        fi
+      done
+    done
+    output=$(FAKE_CDROM_DATA=1 in_fake_drive "$discs/single-track.toc" "${tool[@]}" \
+      --musicbrainz --drive "$tmp/sr0" 2>"$tmp/errors")
+    status=$?
+    [ $status -eq 1 ] && [ -z "$output" ] && [ "$(wc -l <"$tmp/errors")" -eq 1 ] ||
+      fail "--musicbrainz, data only: exit $status, [$output], [$(cat "$tmp/errors")]"
+    ;;
+  *)
+    fail "no such case"
+    ;;
+esac
+[ $failed -eq 0 ] && echo "ok: $case_name"
+exit $failed
