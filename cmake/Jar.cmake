@@ -5,7 +5,14 @@
 # other platforms, cross-built each in a build of its own (tocmate_cross_platform, below).
 # The copies are stripped: their users need neither debug information nor a symbol table.
 option(TOCMATE_RELEASE "Make the release: every platform's library in the jar, or fail" OFF)
-option(TOCMATE_CROSS_BUILDS "Cross-build other platforms' libraries into the jar" ON)
+# (A cross build's own jar is its platform's.)
+if(CMAKE_CROSSCOMPILING)
+  set(cross_builds_default OFF)
+else()
+  set(cross_builds_default ON)
+endif()
+option(TOCMATE_CROSS_BUILDS "Cross-build other platforms' libraries into the jar"
+  ${cross_builds_default})
 
 set(TOCMATE_NATIVES_PATH cd/tocmate/natives)
 set(jar_stage ${CMAKE_BINARY_DIR}/jar-stage)
@@ -56,7 +63,6 @@ function(tocmate_cross_platform platform option toolchain file strip_tool packag
     BINARY_DIR ${build}
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/${toolchain}
                -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DBUILD_TESTING=OFF
-               -DTOCMATE_CROSS_BUILDS=OFF
     # Its own make, not one of ours: it gets no share of our make's jobs.
     BUILD_COMMAND ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS
                   ${CMAKE_COMMAND} --build <BINARY_DIR> --target Tocmate
