@@ -5,11 +5,11 @@
 // After windows.h and winioctl.h, which it builds on.
 #include <ntddcdrm.h>
 
-#include <cstddef>
 #include <cstdio>
 #include <memory>
 
 #include "DiscReader.h"
+#include "MmcToc.h"
 
 namespace {
 
@@ -88,45 +88,15 @@ DiscFailure windowsFailure(DWORD error, const std::string& letter, const char* d
   return failure(FailureReason::kReadFailed, letter, std::string(doing) + ": " + systemText(error));
 }
 
+// The reply has the layout of MMC's READ TOC reply with MSF addresses, which is what the
+// class driver sends the drive for it.
 DiscReading tableOf(const CDROM_TOC& reply, DWORD replyBytes, const std::string& letter) {
-  TableOfContents toc;
-  toc.firstTrack = reply.FirstTrack;
-  toc.lastTrack = reply.LastTrack;
-  if (toc.firstTrack < 1 || toc.lastTrack < toc.firstTrack || toc.lastTrack > kMaxTrack) {
-    return failure(FailureReason::kBadTable, letter,
-                   "reports tracks " + std::to_string(toc.firstTrack) + " to " +
-                       std::to_string(toc.lastTrack));
+  auto parsed = parseReadTocReply(reinterpret_cast<const std::uint8_t*>(&reply), replyBytes,
+                                  TocAddressForm::kMsf);
+  if (auto* problem = std::get_if<std::string>(&parsed)) {
+    return failure(FailureReason::kBadTable, letter, *problem);
   }
-  // The reply's length counts the bytes after its own two; the entries follow the first and
-  // last track numbers, one per track and one for the lead-out.
-  const DWORD declared = 2u + (DWORD{reply.Length[0]} << 8 | reply.Length[1]);
-  const DWORD received = replyBytes < declared ? replyBytes : declared;
-  const DWORD entries = received < offsetof(CDROM_TOC, TrackData)
-                            ? 0
-                            : (received - offsetof(CDROM_TOC, TrackData)) / sizeof(TRACK_DATA);
-  const unsigned trackCount = toc.trackCount();
-  if (entries < trackCount + 1) {
-    return failure(FailureReason::kBadTable, letter,
-                   "gives " + std::to_string(entries) + " table-of-contents entries for tracks " +
-                       std::to_string(toc.firstTrack) + " to " + std::to_string(toc.lastTrack) +
-                       " and the lead-out");
-  }
-  for (unsigned i = 0; i <= trackCount; ++i) {
-    const TRACK_DATA& entry = reply.TrackData[i];
-    // Address: 0, minutes, seconds, frames, as this request answers by default.
-    const std::uint32_t frame = framesOf({entry.Address[1], entry.Address[2], entry.Address[3]});
-    if (i == trackCount) {
-      toc.leadOut = frame;
-    } else {
-      toc.starts.push_back(frame);
-      toc.controls.push_back(entry.Control);
-    }
-  }
-  if (const auto problem = findProblem(toc)) {
-    return failure(FailureReason::kBadTable, letter,
-                   "gives a wrong table of contents: " + problem->what);
-  }
-  return toc;
+  return std::move(std::get<TableOfContents>(parsed));
 }
 
 }  // namespace

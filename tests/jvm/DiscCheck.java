@@ -26,6 +26,8 @@ import java.util.Set;
  * DiscCheck failure DRIVE REASON DRIVE-GIVEN MESSAGE-START
  *     Disc.read(DRIVE) throws a DiscReadException with that reason, getDrive() and a message
  *     that starts so. "\\uXXXX" in an argument stands for that character.
+ * DiscCheck failure-while-held DRIVE REASON DRIVE-GIVEN MESSAGE-START
+ *     The same while another thread is inside a call of Tocmate's that holds the drive.
  * </pre>
  */
 public final class DiscCheck {
@@ -35,6 +37,9 @@ public final class DiscCheck {
     if (args.length == 2 && args[0].equals("values")) {
       checkValues(Paths.get(args[1]), System.getenv("TOCMATE_DRIVE"), dataTracks());
     } else if (args.length == 5 && args[0].equals("failure")) {
+      checkFailure(unescape(args[1]), args[2], unescape(args[3]), unescape(args[4]));
+    } else if (args.length == 5 && args[0].equals("failure-while-held")) {
+      holdDrive();
       checkFailure(unescape(args[1]), args[2], unescape(args[3]), unescape(args[4]));
     } else {
       System.out.println("usage: DiscCheck values DISC.toc | failure DRIVE REASON DRIVE MESSAGE");
@@ -180,6 +185,18 @@ public final class DiscCheck {
       if (problems.isEmpty()) {
         System.out.println("ok: " + e.getReason() + ": " + e.getMessage());
       }
+    }
+  }
+
+  /** Starts a call of Tocmate's that holds the drive for as long as the drive takes. */
+  private static void holdDrive() {
+    Thread holder = new Thread(Tocmate::getCDDBNumbers);
+    holder.setDaemon(true);
+    holder.start();
+    try {
+      Thread.sleep(1000);
+    } catch (InterruptedException e) {
+      Thread.currentThread().interrupt();
     }
   }
 

@@ -17,13 +17,14 @@ export FAKE_CDROM_DEVICE=$device FAKE_CDROM_TOC="1 3 48766 150 18000 33765"
 failed=0
 
 # expect DRIVE REASON DRIVE-GIVEN MESSAGE-START [COMMAND-PREFIX...]
+# (DiscCheck's mode is $mode: failure unless the caller sets it.)
 expect() {
   local drive=$1 reason=$2 given=$3 message=$4
   shift 4
   local output status
   output=$(LD_PRELOAD=$fake "$@" "$java" -Xcheck:jni -XX:-UsePerfData \
     -Djava.library.path="$folder" -cp "$folder/$(basename "$jar"):$folder/$(basename "$tests")" \
-    DiscCheck failure "$drive" "$reason" "$given" "$message" 2>"$folder/errors")
+    DiscCheck "${mode:-failure}" "$drive" "$reason" "$given" "$message" 2>"$folder/errors")
   status=$?
   if [ "$status" -ne 0 ] || [ -s "$folder/errors" ]; then
     printf '%s (exit %d):\n%s\n' "$reason from $drive" "$status" "$output"
@@ -38,6 +39,12 @@ expect "$folder/sr9" NO_DRIVE "$folder/sr9" "$folder/sr9: No such file or direct
 expect /dev/null NO_DRIVE /dev/null "/dev/null: neither a CD drive nor a table-of-contents file"
 FAKE_CDROM_STATE=no-disc expect "$device" NO_DISC "$device" "$device: no disc in the drive"
 FAKE_CDROM_STATE=tray-open expect "$device" NO_DISC "$device" "$device: the drive's tray is open"
+FAKE_CDROM_STATE=becoming-ready expect "$device" NOT_READY "$device" "$device: the drive is not ready yet"
+# A drive that another call has held for longer than the 30-second wait (its one command
+# takes 35 seconds) is not ready either.
+TOCMATE_DRIVE=$device FAKE_CDROM_LATENCY_US=35000000 mode=failure-while-held \
+  expect "$device" NOT_READY "$device" \
+  "$device: The CD drive is busy: another call has been using it for more than 30 seconds"
 FAKE_CDROM_STATE=read-error expect "$device" READ_FAILED "$device" \
   "$device: reading the table of contents: medium error (sense 3/11/00)"
 expect "$folder/bad.toc" BAD_TABLE_OF_CONTENTS "$folder/bad.toc" \
