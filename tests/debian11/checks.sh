@@ -17,7 +17,7 @@ trap 'rm -rf "$work"' EXIT
 cp "$jar" "$work/tocmate.jar" && cp "$tests_jar" "$work/tests.jar" && cp -r "$discs" "$work/discs" ||
   exit 1
 java=$work/java
-printf '#!/bin/sh\nexec bash %q run %q %q java "$@"\n' "$here/root.sh" "$root" "$work" >"$java"
+printf '#!/usr/bin/env bash\nexec bash %q run %q %q java "$@"\n' "$here/root.sh" "$root" "$work" >"$java"
 chmod +x "$java"
 "$java" -version >"$work/version" 2>&1 || { cat "$work/version"; exit 1; }
 failed=0
