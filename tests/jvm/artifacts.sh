@@ -32,7 +32,8 @@ case $case_name in
     [ "${jar##*/}" = "tocmate-$version.jar" ] || fail "the jar is named ${jar##*/}"
     manifest=$(tr -d '\r' <"$tmp/META-INF/MANIFEST.MF")
     for entry in "Implementation-Title: Tocmate" "Implementation-Version: $version" \
-      "Automatic-Module-Name: cd.tocmate" "Main-Class: $main_class"; do
+      "Automatic-Module-Name: cd.tocmate" "Main-Class: $main_class" \
+      "Enable-Native-Access: ALL-UNNAMED"; do
       grep -qx "$entry" <<<"$manifest" || fail "no '$entry' in the manifest: $manifest"
     done
     ;;
