@@ -1,18 +1,17 @@
-# Makes the jar: the classes jar plus the native libraries staged in
-# STAGE/cd/tocmate/natives/<platform>/, and their index cd/tocmate/natives/platforms
-# ("<platform>/<file>" a line). Run with cmake -P and
-#   CLASSES_JAR  the jar of the classes        OUTPUT_JAR  the jar to make
-#   JAR_TOOL     the JDK's jar                 STAGE       the staging folder
-#   BUNDLED      the libraries to take, "<platform>/<file>" separated by "|"
-set(natives cd/tocmate/natives)
+# Makes the jar: the classes jar plus the native libraries staged in STAGE/NATIVES_PATH/
+# <platform>/, and their index NATIVES_PATH/platforms ("<platform>/<file>" a line). Run with
+# cmake -P and
+#   CLASSES_JAR   the jar of the classes       OUTPUT_JAR  the jar to make
+#   JAR_TOOL      the JDK's jar                STAGE       the staging folder
+#   NATIVES_PATH  the libraries' folder in the jar
+#   BUNDLED       the libraries to take, "<platform>/<file>" separated by "|"
 string(REPLACE "|" "\n" index "${BUNDLED}")
-file(WRITE ${STAGE}/${natives}/platforms "${index}\n")
+file(WRITE ${STAGE}/${NATIVES_PATH}/platforms "${index}\n")
 string(REPLACE "|" ";" libraries "${BUNDLED}")
-list(TRANSFORM libraries PREPEND ${natives}/)
 file(COPY_FILE ${CLASSES_JAR} ${OUTPUT_JAR})
 set(entries)
-foreach(file ${natives}/platforms ${libraries})
-  list(APPEND entries -C ${STAGE} ${file})
+foreach(file platforms ${libraries})
+  list(APPEND entries -C ${STAGE} ${NATIVES_PATH}/${file})
 endforeach()
 execute_process(COMMAND ${JAR_TOOL} --update --file ${OUTPUT_JAR} ${entries} RESULT_VARIABLE failed)
 if(failed)

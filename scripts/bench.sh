@@ -10,7 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh" libbenchmark-dev libdiscid-dev pkg-config
 cd "$here/.."
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTOCMATE_BENCH=ON -DBUILD_TESTING=OFF \
-  -DTOCMATE_BUNDLE_WINDOWS=OFF -DTOCMATE_BUNDLE_LINUX_AARCH64=OFF >/dev/null
+  -DTOCMATE_CROSS_BUILDS=OFF >/dev/null
 cmake --build build-bench -j "$(nproc)" >/dev/null
 discs=$PWD/tests/discs
 
@@ -28,5 +28,5 @@ TOCMATE_BENCH_DISCS=$discs build-bench/bench/call_cost --benchmark_repetitions=9
   grep -E '^Benchmark|_median'
 for disc in single-track 22-tracks 99-tracks; do
   TOCMATE_DRIVE=$discs/$disc.toc java -Djava.library.path=build-bench:build-bench/bench \
-    -cp build-bench/tocmate.jar:build-bench/bench/java_call_cost.jar JavaCallCost
+    -cp build-bench/tocmate_classes.jar:build-bench/bench/java_call_cost.jar JavaCallCost
 done

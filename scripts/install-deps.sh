@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs with apt-get the Debian packages that building and testing Tocmate need and
-# that this machine lacks. Usage: install-deps.sh [EXTRA-PACKAGE...]
+# Installs with apt-get the Debian packages that building the library and the jar need,
+# and those given, where this machine lacks them. Usage: install-deps.sh [EXTRA-PACKAGE...]
 set -euo pipefail
-packages=(cmake make g++ binutils openjdk-17-jdk-headless libgtest-dev "$@")
+packages=(cmake make g++ binutils openjdk-17-jdk-headless "$@")
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
@@ -13,4 +13,5 @@ sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 echo "Installing ${missing[*]}" >&2
 "${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# (Its report goes to standard error: standard output is the caller's.)
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2

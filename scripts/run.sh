@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Prints the disc identification and the track lengths of a disc, one a line, with the
-# command-line tool in tocmate.jar.
+# command-line tool of the jar. Builds only what that needs, in build-run/: this platform's
+# library and the jar; no tests, no other platform's library.
 # Usage: run.sh [DRIVE-OR-TABLE-OF-CONTENTS-FILE]   (without one, TOCMATE_DRIVE or the first drive)
 set -euo pipefail
-here=$(dirname "$0")
-"$here/install-deps.sh" g++-mingw-w64-x86-64-posix
-"$here/build.sh" >/dev/null
+here=$(cd "$(dirname "$0")" && pwd)
+"$here/install-deps.sh"
+"$here/build.sh" build-run -DBUILD_TESTING=OFF -DTOCMATE_CROSS_BUILDS=OFF -- tocmate >/dev/null
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$here/../build-run/CMakeCache.txt")
 if [ $# -gt 0 ]; then export TOCMATE_DRIVE=$1; fi
-exec java -jar "$here/../build/tocmate.jar"
+exec java -jar "$here/../build-run/tocmate-$version.jar"

@@ -6,9 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "CdromDrive.h"
@@ -75,13 +76,20 @@ DiscOpening readTocFileOpenOn(const FileDescriptor& file, const struct stat& inf
 
 std::string findFirstCdDrive(const char* devCdrom, const char* driveList) {
   if (::access(devCdrom, F_OK) == 0) return devCdrom;
-  std::ifstream list(driveList);
-  for (std::string line; std::getline(list, line);) {
-    const std::string label = "drive name:";
-    if (line.compare(0, label.size(), label) != 0) continue;
-    std::istringstream names(line.substr(label.size()));
-    std::string first;
-    if (names >> first) return "/dev/" + first;
+  // stdio rather than iostreams, whose locale machinery would raise the C library the
+  // library needs (see cmake/GlibcFloor.cmake).
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> list(std::fopen(driveList, "re"),
+                                                             std::fclose);
+  if (!list) return "";
+  static constexpr char kLabel[] = "drive name:";
+  // The first name follows the label closely; the rest of a long line does not matter.
+  char line[256];
+  while (std::fgets(line, sizeof line, list.get()) != nullptr) {
+    if (std::strncmp(line, kLabel, sizeof kLabel - 1) != 0) continue;
+    const char* names = line + sizeof kLabel - 1;
+    names += std::strspn(names, " \t");
+    const std::size_t length = std::strcspn(names, " \t\n");
+    if (length > 0) return "/dev/" + std::string(names, length);
   }
   return "";
 }

@@ -337,6 +337,18 @@ int stat(const char *path, struct stat *status) {
   return asBlockDevice(real_stat(path, status), status);
 }
 
+/* A library built for a glibc older than 2.33 (Tocmate's, for its glibc floor) asks for a
+ * file's status through these, with the layout that glibc's stat gives. */
+int __fxstat(int version, int fd, struct stat *status) {
+  (void)version;
+  return fstat(fd, status);
+}
+
+int __xstat(int version, const char *path, struct stat *status) {
+  (void)version;
+  return stat(path, status);
+}
+
 /* The device file's opens, counted. */
 
 static int noteOpen(int fd) {

@@ -9,7 +9,10 @@
 #   no_platform  a platform the jar has no library for fails with a message naming both,
 #                on one line
 #   command_line --help, --version and wrong arguments, with no native library to load
-#   both_platforms  the jar holds the Linux and the Windows library
+#   platforms    the jar holds and lists the libraries this build bundled (TOCMATE_BUNDLED:
+#                "<platform>/<file>", separated by spaces) in its own folder
+#   merged       a jar merged from ours and another with natives/ and META-INF/ of its own,
+#                the other's files winning where names meet, reads a disc
 #   leftovers    copies left by JVMs that have ended are removed (only the files a copy
 #                holds), those of running JVMs kept
 set -u
@@ -73,11 +76,28 @@ case $case_name in
     grep -qF 'tocmate: unknown argument '"'"'--\x1b]0;title\x07'"'" "$tmp/errors" ||
       fail "an argument printed raw: $(cat -v "$tmp/errors")"
     ;;
-  both_platforms)
+  platforms)
+    natives=cd/tocmate/natives
+    listed=$(cd "$tmp" && "${java%/*}/jar" --extract --file "$jar" "$natives/platforms" &&
+      cat "$natives/platforms")
+    [ "$(sort <<<"$listed")" = "$(tr ' ' '\n' <<<"$TOCMATE_BUNDLED" | sort)" ] ||
+      fail "the jar lists [$listed], not [$TOCMATE_BUNDLED]"
     contents=$("${java%/*}/jar" --list --file "$jar")
-    for library in cd/tocmate/natives/{linux-x86_64/libTocmate.so,windows-x86_64/Tocmate.dll}; do
-      grep -qx "$library" <<<"$contents" || fail "no $library in the jar"
+    for library in $TOCMATE_BUNDLED; do
+      grep -qx "$natives/$library" <<<"$contents" || fail "no $natives/$library in the jar"
     done
+    ;;
+  merged)
+    other=$tmp/other merged=$tmp/merged
+    mkdir -p "$other/natives/linux-x86_64" "$other/META-INF" "$merged"
+    echo "linux-x86_64/libTocmate.so" >"$other/natives/platforms"
+    echo "not a library" >"$other/natives/linux-x86_64/libTocmate.so"
+    printf 'Manifest-Version: 1.0\nMain-Class: Other\n' >"$other/META-INF/MANIFEST.MF"
+    (cd "$merged" && "${java%/*}/jar" --extract --file "$jar" && cp -r "$other"/. .) &&
+      "${java%/*}/jar" --create --file "$tmp/merged.jar" --manifest "$merged/META-INF/MANIFEST.MF" \
+        -C "$merged" . || fail "could not merge"
+    run_tool merged -cp "$tmp/merged.jar" cd.Tocmate
+    no_copies_left
     ;;
   leftovers)
     copies=$tmp/java-tmp

@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
-# Usage: dll_exports.sh Tocmate.dll
-# The DLL exports the native methods, undecorated, and nothing else, and imports only
-# from system DLLs: it loads on a Windows machine without MinGW.
+# Usage: dll_exports.sh Tocmate.dll JNI-HEADERS-FOLDER
+# The DLL exports the native methods that the classes declare (those of the JNI headers javac
+# made for them), undecorated, and nothing else, and imports only from system DLLs: it loads
+# on a Windows machine without MinGW.
 set -u
 dump=$(x86_64-w64-mingw32-objdump -p "$1") || exit 1
 exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" |
   sed -n 's/^\s*\[ *[0-9]*\] \(\S*\)$/\1/p' | sort)
 imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$dump" | sort)
 failed=0
-expected=$(printf '%s\n' Java_cd_CommandLine_readBothTexts Java_cd_Disc_readTableOfContents \
-  Java_cd_NativeLibrary_libraryVersion Java_cd_Tocmate_getCDDBNumbers Java_cd_Tocmate_getTrackLengths)
-if [ "$exports" != "$expected" ]; then
-  printf 'exports: expected the native methods, got:\n%s\n' "$exports"
+expected=$(cat "$2"/*.h | grep -o '\bJava_cd_[A-Za-z0-9_]*' | sort -u)
+if [ -z "$expected" ] || [ "$exports" != "$expected" ]; then
+  printf 'exports: expected the native methods:\n%s\ngot:\n%s\n' "$expected" "$exports"
   failed=1
 fi
 while read -r dll; do
