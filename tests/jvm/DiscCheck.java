@@ -20,9 +20,10 @@ import java.util.Set;
  *
  * <pre>
  * DiscCheck values DISC.toc
- *     Reads the disc that TOCMATE_DRIVE names (a file, or the fake drive, whose tracks in
- *     FAKE_CDROM_DATA are data) and checks every value against DISC.toc: its numbers, its
- *     "# query", "# lengths" and "# musicbrainz" lines, and Tocmate's texts for the disc.
+ *     Reads the disc that TOCMATE_DRIVE names (a file, or the fake drive; data tracks are
+ *     those DISC.toc marks and those in FAKE_CDROM_DATA) and checks every value against
+ *     DISC.toc: its numbers, its "# query", "# lengths" and "# musicbrainz" lines, and
+ *     Tocmate's texts for the disc.
  * DiscCheck failure DRIVE REASON DRIVE-GIVEN MESSAGE-START
  *     Disc.read(DRIVE) throws a DiscReadException with that reason, getDrive() and a message
  *     that starts so. "\\uXXXX" in an argument stands for that character.
@@ -55,11 +56,16 @@ public final class DiscCheck {
     String text = new String(Files.readAllBytes(file), StandardCharsets.UTF_8);
     Map<String, String> comments = new HashMap<>();
     List<Integer> numbers = new ArrayList<>();
+    List<Integer> markedData = new ArrayList<>(); // indexes of the starts written "<frames>d"
     for (String line : text.split("\n")) {
       if (line.startsWith("# ") && line.indexOf(' ', 2) > 0) {
         comments.put(line.substring(2, line.indexOf(' ', 2)), line.substring(line.indexOf(' ', 2) + 1));
       }
       for (String word : line.replaceAll("#.*", "").trim().split("\\s+")) {
+        if (word.endsWith("d")) {
+          markedData.add(numbers.size());
+          word = word.substring(0, word.length() - 1);
+        }
         if (!word.isEmpty()) {
           numbers.add(Integer.parseInt(word));
         }
@@ -69,6 +75,9 @@ public final class DiscCheck {
     int last = numbers.get(1);
     int leadOut = numbers.get(2);
     List<Integer> starts = numbers.subList(3, numbers.size());
+    for (int index : markedData) {
+      data.add(first + index - 3);
+    }
 
     Disc disc;
     try {
