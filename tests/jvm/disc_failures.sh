@@ -8,8 +8,10 @@ fake=$1 library=$2 jar=$3 tests=$4 java=$5
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 chmod 755 "$folder"
-# The library and jars are copied beside the drive, so that another user can run them too.
-cp "$library" "$jar" "$tests" "$folder/"
+# The libraries (ours and the fake drive) and the jars are copied beside the drive, so that
+# another user can run them too, wherever the build is.
+cp "$library" "$jar" "$tests" "$fake" "$folder/"
+fake=$folder/$(basename "$fake")
 device=$folder/sr0
 : >"$device"
 printf '1 3 48766\n150 x 33765\n' >"$folder/bad.toc"

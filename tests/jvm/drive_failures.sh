@@ -9,8 +9,10 @@ fake=$1 library=$2 jar=$3 java=$4
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 chmod 755 "$folder"
-# The library and jar are copied beside the drive, so that another user can run them too.
-cp "$library" "$jar" "$folder/"
+# The libraries (ours and the fake drive) and the jar are copied beside the drive, so that
+# another user can run them too, wherever the build is.
+cp "$library" "$jar" "$fake" "$folder/"
+fake=$folder/$(basename "$fake")
 device=$folder/sr0
 : >"$device"
 export FAKE_CDROM_DEVICE=$device FAKE_CDROM_TOC="1 3 48766 150 18000 33765"
