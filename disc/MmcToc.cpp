@@ -7,10 +7,6 @@ namespace {
 constexpr std::size_t kHeaderSize = 4;
 constexpr std::size_t kDescriptorSize = 8;
 
-std::string trackName(unsigned track) {
-  return track == kLeadOutTrack ? "the lead-out" : "track " + std::to_string(track);
-}
-
 std::string tableIsWrong(const std::string& what) {
   return "the drive's table of contents is wrong: " + what;
 }
@@ -77,6 +73,10 @@ std::variant<TableOfContents, std::string> parseReadTocReply(const std::uint8_t*
   }
   if (auto problem = tableProblem(toc)) return std::move(*problem);
   return toc;
+}
+
+std::string trackName(unsigned track) {
+  return track == kLeadOutTrack ? "the lead-out" : "track " + std::to_string(track);
 }
 
 std::optional<std::string> trackRangeProblem(unsigned firstTrack, unsigned lastTrack) {

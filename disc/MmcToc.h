@@ -33,7 +33,9 @@ std::variant<TableOfContents, std::string> parseReadTocReply(const std::uint8_t*
                                                              std::size_t size, TocAddressForm form);
 
 // What every reader of a drive checks its table for, in the words they all use: the
-// header's track range, an address that is none, and the table as a whole.
+// header's track range, an address that is none, and the table as a whole; and how they
+// name a track or the lead-out.
+std::string trackName(unsigned track);
 std::optional<std::string> trackRangeProblem(unsigned firstTrack, unsigned lastTrack);
 std::string addressProblem(unsigned track);
 std::optional<std::string> tableProblem(const TableOfContents& toc);

@@ -4,7 +4,7 @@
 #include <sys/ioctl.h>
 
 #include <cerrno>
-#include <climits>
+#include <climits>  // CDSL_CURRENT is INT_MAX
 #include <cstring>
 
 #include "DriveFailures.h"
@@ -12,6 +12,9 @@
 #include "ScsiReadToc.h"
 
 namespace {
+
+// The kernel numbers the lead-out as READ TOC does, which the shared words for it rely on.
+static_assert(CDROM_LEADOUT == kLeadOutTrack);
 
 // A track's absolute start in frames, in whichever form the drive answered.
 std::optional<std::uint32_t> absoluteFrame(const cdrom_tocentry& entry) {
@@ -33,9 +36,7 @@ std::optional<std::uint32_t> readEntry(int node, unsigned track, std::uint8_t& c
   entry.cdte_track = static_cast<__u8>(track);
   entry.cdte_format = CDROM_LBA;
   if (::ioctl(node, CDROMREADTOCENTRY, &entry) != 0) {
-    const std::string name =
-        track == CDROM_LEADOUT ? "the lead-out" : "track " + std::to_string(track);
-    what = "reading " + name + ": " + std::strerror(errno);
+    what = "reading " + trackName(track) + ": " + std::strerror(errno);
     return std::nullopt;
   }
   control = entry.cdte_ctrl;
