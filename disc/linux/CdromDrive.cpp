@@ -82,8 +82,7 @@ DiscFailure explained(DiscFailure failure, int node) {
   if (failure.reason != FailureReason::kReadFailed) return failure;
   switch (::ioctl(node, CDROM_DRIVE_STATUS, CDSL_CURRENT)) {
     case -1:
-      return driveFailure(FailureReason::kNoDrive, failure.drive,
-                          "neither a CD drive nor a table-of-contents file");
+      return notADrive(failure.drive);
     case CDS_NO_DISC:
       return noDisc(failure.drive);
     case CDS_TRAY_OPEN:

@@ -22,3 +22,8 @@ inline DiscFailure becomingReady(const std::string& path) {
   return driveFailure(FailureReason::kNotReady, path,
                       "the drive is not ready yet; try again in a moment");
 }
+
+inline DiscFailure notADrive(const std::string& path) {
+  return driveFailure(FailureReason::kNoDrive, path,
+                      "neither a CD drive nor a table-of-contents file");
+}

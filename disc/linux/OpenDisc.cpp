@@ -111,8 +111,7 @@ DiscOpening openDisc(const std::string& path) {
   if (isDeviceNode(info)) return readCdromDrive(std::move(file), drive);
   if (S_ISREG(info.st_mode)) return readTocFileOpenOn(file, info, drive);
   if (S_ISDIR(info.st_mode)) return unreadableTocFile(drive, EISDIR);
-  return driveFailure(FailureReason::kNoDrive, drive,
-                      "neither a CD drive nor a table-of-contents file");
+  return notADrive(drive);
 }
 
 DiscReading readDisc(const std::string& drive) {
