@@ -5,7 +5,8 @@
 // CD addresses count frames: 75 a second. Absolute addresses include the two-second
 // lead-in (150 frames) that logical block addresses leave out.
 constexpr std::uint32_t kFramesPerSecond = 75;
-constexpr std::uint32_t kFramesPerMinute = 60 * kFramesPerSecond;
+constexpr std::uint32_t kSecondsPerMinute = 60;
+constexpr std::uint32_t kFramesPerMinute = kSecondsPerMinute * kFramesPerSecond;
 constexpr std::uint32_t kLeadInFrames = 2 * kFramesPerSecond;
 
 // An address as minutes, seconds and frames.
@@ -20,5 +21,6 @@ constexpr std::uint32_t framesOf(const Msf& msf) {
 }
 
 constexpr Msf msfOf(std::uint32_t frames) {
-  return {frames / kFramesPerMinute, frames / kFramesPerSecond % 60, frames % kFramesPerSecond};
+  return {frames / kFramesPerMinute, frames / kFramesPerSecond % kSecondsPerMinute,
+          frames % kFramesPerSecond};
 }

@@ -14,7 +14,7 @@ std::string tableIsWrong(const std::string& what) {
 // An address field's absolute frame: a signed big-endian block address, or 0, M, S, F.
 std::optional<std::uint32_t> absoluteFrame(const std::uint8_t* address, TocAddressForm form) {
   if (form == TocAddressForm::kMsf) {
-    if (address[2] >= 60 || address[3] >= kFramesPerSecond) return std::nullopt;
+    if (address[2] >= kSecondsPerMinute || address[3] >= kFramesPerSecond) return std::nullopt;
     return framesOf({address[1], address[2], address[3]});
   }
   const auto block =

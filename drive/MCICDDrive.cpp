@@ -115,9 +115,9 @@ int MCICDDrive::readTrackTable(const char* deviceName) {
     }
 
     try {
-      tracks.push_back(std::make_unique<TrackInfo>(
-          TrackInfo{framesOf(position), framesOf(length) + 1,
-                    static_cast<std::int32_t>(length.minutes * 60 + length.seconds)}));
+      tracks.push_back(std::make_unique<TrackInfo>(TrackInfo{
+          framesOf(position), framesOf(length) + 1,
+          static_cast<std::int32_t>(length.minutes * kSecondsPerMinute + length.seconds)}));
     } catch (const std::bad_alloc&) {
       // Thrown on from here the exception would skip the destructor and leave the device open.
       diagnostics.add("Can not store the track table: out of memory\n");
