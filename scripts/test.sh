@@ -24,7 +24,7 @@ clang=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTOCMATE_JVM_TESTS
 "$here/build.sh" build -DTOCMATE_RELEASE=ON
 "$here/build.sh" build-asan "${clang[@]}" -DTOCMATE_SANITIZE=address,undefined -DTOCMATE_FUZZ=ON
 "$here/build.sh" build-tsan "${clang[@]}" -DTOCMATE_SANITIZE=thread -- concurrency_tests
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
+version=$("$here/version.sh" build)
 "$here/build-windows.sh" -DTOCMATE_JAR="$PWD/build/tocmate-$version.jar"
 "$here/build-aarch64.sh" -DTOCMATE_JAR="$PWD/build/tocmate-$version.jar" \
   -DTOCMATE_ARM64_JAVA="$arm64_java"
