@@ -9,9 +9,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh" libbenchmark-dev libdiscid-dev pkg-config
 cd "$here/.."
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTOCMATE_BENCH=ON -DBUILD_TESTING=OFF \
+"$here/build.sh" build-bench -DCMAKE_BUILD_TYPE=Release -DTOCMATE_BENCH=ON -DBUILD_TESTING=OFF \
   -DTOCMATE_CROSS_BUILDS=OFF >/dev/null
-cmake --build build-bench -j "$(nproc)" >/dev/null
 discs=$PWD/tests/discs
 
 folder=$(mktemp -d)

@@ -10,6 +10,6 @@ shift || true
 "$here/install-deps.sh" g++-mingw-w64-x86-64-posix g++-aarch64-linux-gnu
 cd "$here/.."
 "$here/build.sh" "$folder" -DTOCMATE_RELEASE=ON -DBUILD_TESTING=OFF "$@" -- release >/dev/null
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$folder/CMakeCache.txt")
+version=$("$here/version.sh" "$folder")
 ls -1 "$folder/tocmate-$version.jar" "$folder/tocmate-$version-sources.jar" \
   "$folder/tocmate-$version-javadoc.jar" "$folder/pom.xml"

@@ -7,6 +7,6 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh"
 "$here/build.sh" build-run -DBUILD_TESTING=OFF -DTOCMATE_CROSS_BUILDS=OFF -- tocmate >/dev/null
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$here/../build-run/CMakeCache.txt")
+version=$("$here/version.sh" "$here/../build-run")
 if [ $# -gt 0 ]; then export TOCMATE_DRIVE=$1; fi
 exec java -jar "$here/../build-run/tocmate-$version.jar"

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test:
-#   build/          the release (scripts/release.sh: the jar with every platform's library,
-#                   pom.xml, sources and Javadoc jars) and the tests of the Linux library and
-#                   the jar: unit tests, valgrind's memcheck, the JVM, jar, load, release and
-#                   install tests, and the jar on Debian 11 (a root made once, kept in
-#                   /var/cache/tocmate/)
+#   build/          the release (as scripts/release.sh makes it: the jar with every
+#                   platform's library, pom.xml, sources and Javadoc jars) and the tests of
+#                   the Linux library and the jar: unit tests, valgrind's memcheck, the JVM,
+#                   jar, load, release and install tests, and the jar on Debian 11 (a root
+#                   made once, kept in /var/cache/tocmate/)
 #   build-asan/     AddressSanitizer and UndefinedBehaviorSanitizer: the unit and concurrency
 #                   tests, and each fuzz target for a minute
 #   build-tsan/     ThreadSanitizer: the concurrency tests
@@ -20,11 +20,11 @@ arm64_java=$("$here/arm64-jre.sh")
 cd "$here/.."
 clang=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTOCMATE_JVM_TESTS=OFF
   -DTOCMATE_CROSS_BUILDS=OFF)
-"$here/release.sh" build -DBUILD_TESTING=ON
-"$here/build.sh" build
+# The release's settings; building the tests builds its artifacts (target release) too.
+"$here/build.sh" build -DTOCMATE_RELEASE=ON
 "$here/build.sh" build-asan "${clang[@]}" -DTOCMATE_SANITIZE=address,undefined -DTOCMATE_FUZZ=ON
 "$here/build.sh" build-tsan "${clang[@]}" -DTOCMATE_SANITIZE=thread -- concurrency_tests
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
+version=$("$here/version.sh" build)
 "$here/build-windows.sh" -DTOCMATE_JAR="$PWD/build/tocmate-$version.jar"
 "$here/build-aarch64.sh" -DTOCMATE_JAR="$PWD/build/tocmate-$version.jar" \
   -DTOCMATE_ARM64_JAVA="$arm64_java"

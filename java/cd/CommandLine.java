@@ -4,7 +4,7 @@ import java.io.PrintStream;
 import java.util.Locale;
 
 /**
- * The command line of tocmate.jar. Arguments are checked, and --help and --version answered,
+ * The command line of the jar. Arguments are checked, and --help and --version answered,
  * before anything loads the native library, so that they work wherever Java runs.
  */
 final class CommandLine {
@@ -13,11 +13,12 @@ final class CommandLine {
   private static final int EXIT_NOT_READ = 1;
   private static final int EXIT_WRONG_ARGUMENT = 2;
 
+  private static final String JAR = "tocmate-" + Version.NUMBER + ".jar";
   private static final String USAGE =
       String.join(
           "\n",
-          "Usage: java -jar tocmate.jar [--drive DRIVE] [--musicbrainz | --json]",
-          "       java -jar tocmate.jar --help | --version");
+          "Usage: java -jar " + JAR + " [--drive DRIVE] [--musicbrainz | --json]",
+          "       java -jar " + JAR + " --help | --version");
 
   private static final String HELP =
       String.join(
@@ -211,7 +212,6 @@ final class CommandLine {
     }
     return text.toString();
   }
-
 
   /** The text with its control characters escaped, so that it prints as one line. */
   static String oneLine(String text) {

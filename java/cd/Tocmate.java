@@ -5,8 +5,9 @@ package cd;
  *
  * <p>Both methods return " " (one space) when no table of contents can be read; the reason
  * has then been written to standard error by the native library. The library is loaded on
- * first use: from java.library.path when it is there, else from this jar. Calls are served
- * one at a time, and a call gives up with " " after waiting 30 seconds for another.
+ * first use: the file that the tocmate.library.path property names, else the one on
+ * java.library.path, else this jar's copy. Calls are served one at a time, and a call gives
+ * up with " " after waiting 30 seconds for another.
  */
 public final class Tocmate {
   /** The text both methods return when no disc could be read. */
@@ -27,7 +28,10 @@ public final class Tocmate {
   /** The track count and every track's length in whole seconds, separated by spaces. */
   public static native String getTrackLengths();
 
-  /** The command line: {@code java -cp tocmate.jar cd.Tocmate --help} tells what it does. */
+  /**
+   * The command line: {@code java -cp tocmate-<version>.jar cd.Tocmate --help} tells what it
+   * does.
+   */
   public static void main(String[] args) {
     CommandLine.main(args);
   }

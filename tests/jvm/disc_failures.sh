@@ -5,17 +5,8 @@
 # error, not even a warning of the JVM's JNI checks.
 set -u
 fake=$1 library=$2 jar=$3 tests=$4 java=$5
-folder=$(mktemp -d)
-trap 'rm -rf "$folder"' EXIT
-chmod 755 "$folder"
-# The libraries (ours and the fake drive) and the jars are copied beside the drive, so that
-# another user can run them too, wherever the build is.
-cp "$library" "$jar" "$tests" "$fake" "$folder/"
-fake=$folder/$(basename "$fake")
-device=$folder/sr0
-: >"$device"
+source "$(dirname "$0")/drive_folder.sh" "$library" "$jar" "$tests"
 printf '1 3 48766\n150 x 33765\n' >"$folder/bad.toc"
-export FAKE_CDROM_DEVICE=$device FAKE_CDROM_TOC="1 3 48766 150 18000 33765"
 failed=0
 
 # expect DRIVE REASON DRIVE-GIVEN MESSAGE-START [COMMAND-PREFIX...]

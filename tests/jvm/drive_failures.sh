@@ -6,16 +6,7 @@
 # that names the drive.
 set -u
 fake=$1 library=$2 jar=$3 java=$4
-folder=$(mktemp -d)
-trap 'rm -rf "$folder"' EXIT
-chmod 755 "$folder"
-# The libraries (ours and the fake drive) and the jar are copied beside the drive, so that
-# another user can run them too, wherever the build is.
-cp "$library" "$jar" "$fake" "$folder/"
-fake=$folder/$(basename "$fake")
-device=$folder/sr0
-: >"$device"
-export FAKE_CDROM_DEVICE=$device FAKE_CDROM_TOC="1 3 48766 150 18000 33765"
+source "$(dirname "$0")/drive_folder.sh" "$library" "$jar"
 failed=0
 
 # expect_failure NAME EXPECTED-ERROR-TEXT [COMMAND-PREFIX...]  (TOCMATE_DRIVE set by the caller)
