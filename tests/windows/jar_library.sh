@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Usage: jar_library.sh JAR-TOOL TOCMATE-JAR DLL-CHECK DISC.toc   (in the Wine prefix with a drive)
-# The Windows library that tocmate.jar carries, taken out of the jar into a folder of its
+# The Windows library that the jar carries, taken out of the jar into a folder of its
 # own with the test program, loads under Wine and reads the disc.
 set -u
 jar_tool=$1 jar=$2 check=$3 disc=$4
