@@ -43,12 +43,16 @@ TEST(DiscTable, GivesTheTableOrADiscReadExceptionWithPrintableTexts) {
   EXPECT_EQ(call.message, folder.path() + "/none: No such file or directory");
 }
 
+// A table-of-contents file that reads, and one that does not.
+std::vector<std::string> goodAndBadFiles(TempFolder& folder) {
+  return {folder.write("good.toc", "1 3 48766 150 18000 33765"), folder.write("bad.toc", "1 3 x")};
+}
+
 // Every C++ allocation of a call, made to fail in turn: the call throws OutOfMemoryError
 // instead of letting std::bad_alloc out. Stops once a call no longer reaches the failure.
 TEST(DiscTable, ThrowsOutOfMemoryErrorWhenAnyAllocationFails) {
   TempFolder folder;
-  for (const std::string& path :
-       {folder.write("good.toc", "1 3 48766 150 18000 33765"), folder.write("bad.toc", "1 3 x")}) {
+  for (const std::string& path : goodAndBadFiles(folder)) {
     SCOPED_TRACE(path);
     long failures = 0;
     for (long index = 0;; ++index) {
@@ -75,8 +79,7 @@ TEST(DiscTable, ThrowsOutOfMemoryErrorWhenAnyAllocationFails) {
 // error pending, calling nothing more.
 TEST(DiscTable, ReturnsAtOnceWhenAJniCallFails) {
   TempFolder folder;
-  for (const std::string& path :
-       {folder.write("good.toc", "1 3 48766 150 18000 33765"), folder.write("bad.toc", "1 3 x")}) {
+  for (const std::string& path : goodAndBadFiles(folder)) {
     SCOPED_TRACE(path);
     long failures = 0;
     for (long index = 0;; ++index) {

@@ -1,6 +1,8 @@
 // The READ TOC reply parser against replies written out byte by byte.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "MmcToc.h"
@@ -23,6 +25,14 @@ const std::vector<std::uint8_t> kMsfReply = {
     0x00, 0x14, 0x03, 0x00, 0x00, 0x07, 0x1e, 0x0f,  // 07:30:15
     0x00, 0x10, 0xaa, 0x00, 0x00, 0x0a, 0x32, 0x10,  // 10:50:16
 };
+
+// kLbaReply with the bytes at some offsets changed.
+std::vector<std::uint8_t> lbaReplyWith(
+    std::initializer_list<std::pair<std::size_t, std::uint8_t>> changes) {
+  std::vector<std::uint8_t> reply = kLbaReply;
+  for (const auto& [offset, value] : changes) reply[offset] = value;
+  return reply;
+}
 
 TEST(ReadToc, AsksForEveryTrackWithRoomForNinetyNine) {
   const std::array<std::uint8_t, 10> lba = {0x43, 0, 0, 0, 0, 0, 0, 0x03, 0x24, 0};
@@ -55,49 +65,18 @@ TEST(ReadToc, SaysWhatIsWrongWithAReply) {
       {"no header", kLbaReply, 3, wrong + "the reply holds 3 bytes, less than its header"},
       {"cut to the allocation", kLbaReply, 28,
        wrong + "tracks 1 to 3 and the lead-out need 4 descriptors, the reply holds 3"},
-      {"a short length",
-       [] {
-         auto r = kLbaReply;
-         r[1] = 26;
-         return r;
-       }(),
-       36, wrong + "tracks 1 to 3 and the lead-out need 4 descriptors, the reply holds 3"},
-      {"tracks out of range",
-       [] {
-         auto r = kLbaReply;
-         r[2] = 0;
-         return r;
-       }(),
-       36, "the drive reports tracks 0 to 3"},
-      {"a track out of order",
-       [] {
-         auto r = kLbaReply;
-         r[14] = 5;
-         return r;
-       }(),
-       36, wrong + "descriptor 2 is for track 5, not track 2"},
-      {"no lead-out",
-       [] {
-         auto r = kLbaReply;
-         r[30] = 4;
-         return r;
-       }(),
-       36, wrong + "descriptor 4 is for track 4, not the lead-out"},
-      {"an address inside the lead-in",
-       [] {
-         auto r = kLbaReply;
-         r[8] = r[9] = r[10] = 0xff;
-         r[11] = 0x69;  // block -151
-         return r;
-       }(),
-       36, "the drive gives track 1 an address that is not one"},
-      {"the lead-out before the last track",
-       [] {
-         auto r = kLbaReply;
-         r[34] = 0;
-         return r;
-       }(),
-       36, wrong + "lead-out 382 is not after the last track's start 33765"},
+      {"a short length", lbaReplyWith({{1, 26}}), 36,
+       wrong + "tracks 1 to 3 and the lead-out need 4 descriptors, the reply holds 3"},
+      {"tracks out of range", lbaReplyWith({{2, 0}}), 36, "the drive reports tracks 0 to 3"},
+      {"a track out of order", lbaReplyWith({{14, 5}}), 36,
+       wrong + "descriptor 2 is for track 5, not track 2"},
+      {"no lead-out", lbaReplyWith({{30, 4}}), 36,
+       wrong + "descriptor 4 is for track 4, not the lead-out"},
+      {"an address inside the lead-in (block -151)",
+       lbaReplyWith({{8, 0xff}, {9, 0xff}, {10, 0xff}, {11, 0x69}}), 36,
+       "the drive gives track 1 an address that is not one"},
+      {"the lead-out before the last track", lbaReplyWith({{34, 0}}), 36,
+       wrong + "lead-out 382 is not after the last track's start 33765"},
   };
   for (const auto& [change, reply, sent, problem] : cases) {
     SCOPED_TRACE(change);
