@@ -29,12 +29,17 @@ import java.util.Set;
  *     that starts so. "\\uXXXX" in an argument stands for that character.
  * DiscCheck failure-while-held DRIVE REASON DRIVE-GIVEN MESSAGE-START
  *     The same while another thread is inside a call of Tocmate's that holds the drive.
+ * DiscCheck interrupted-then-exit DRIVE
+ *     While a call of Tocmate's holds the drive, a Disc.read(DRIVE) and a getTrackLengths()
+ *     that wait for it are interrupted: within a second they throw INTERRUPTED and give " ",
+ *     their threads still interrupted. Then, with another Disc.read waiting, the JVM exits;
+ *     the last line printed is "exit <time in ms>", just before System.exit.
  * </pre>
  */
 public final class DiscCheck {
   private static final List<String> problems = new ArrayList<>();
 
-  public static void main(String[] args) throws IOException {
+  public static void main(String[] args) throws IOException, InterruptedException {
     if (args.length == 2 && args[0].equals("values")) {
       checkValues(Paths.get(args[1]), System.getenv("TOCMATE_DRIVE"), dataTracks());
     } else if (args.length == 5 && args[0].equals("failure")) {
@@ -42,12 +47,17 @@ public final class DiscCheck {
     } else if (args.length == 5 && args[0].equals("failure-while-held")) {
       holdDrive();
       checkFailure(unescape(args[1]), args[2], unescape(args[3]), unescape(args[4]));
+    } else if (args.length == 2 && args[0].equals("interrupted-then-exit")) {
+      checkInterruptedWaits(args[1]);
     } else {
       System.out.println("usage: DiscCheck values DISC.toc | failure DRIVE REASON DRIVE MESSAGE");
       System.exit(2);
     }
     for (String problem : problems) {
       System.out.println(problem);
+    }
+    if (args[0].equals("interrupted-then-exit")) {
+      System.out.println("exit " + System.currentTimeMillis());
     }
     System.exit(problems.isEmpty() ? 0 : 1);
   }
@@ -195,6 +205,45 @@ public final class DiscCheck {
         System.out.println("ok: " + e.getReason() + ": " + e.getMessage());
       }
     }
+  }
+
+  private static void checkInterruptedWaits(String drive) throws InterruptedException {
+    holdDrive();
+    String[] results = new String[2];
+    Thread discReader = new Thread(() -> {
+      try {
+        results[0] = "read " + Disc.read(drive);
+      } catch (DiscReadException e) {
+        results[0] = e.getReason() + ": " + e.getMessage();
+      }
+      results[0] += Thread.currentThread().isInterrupted() ? ", interrupted" : ", not interrupted";
+    });
+    Thread textReader = new Thread(() -> {
+      results[1] = "[" + Tocmate.getTrackLengths() + "]";
+      results[1] += Thread.currentThread().isInterrupted() ? ", interrupted" : ", not interrupted";
+    });
+    discReader.start();
+    textReader.start();
+    Thread.sleep(300);
+    discReader.interrupt();
+    textReader.interrupt();
+    discReader.join(1000);
+    textReader.join(1000);
+    synchronized (results) {
+      expect("Disc.read, interrupted while waiting",
+          "INTERRUPTED: " + drive + ": The wait for the CD drive was interrupted, interrupted",
+          results[0]);
+      expect("getTrackLengths(), interrupted while waiting", "[ ], interrupted", results[1]);
+    }
+    // One more waits, on a thread that does not keep the JVM alive by itself.
+    new Thread(() -> {
+      try {
+        Disc.read(drive);
+      } catch (DiscReadException e) {
+        System.out.println("the last reader ended: " + e.getMessage());
+      }
+    }).start();
+    Thread.sleep(300);
   }
 
   /** Starts a call of Tocmate's that holds the drive for as long as the drive takes. */

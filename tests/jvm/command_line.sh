@@ -7,8 +7,8 @@
 #                without --drive, TOCMATE_DRIVE names the drive
 #   musicbrainz  --musicbrainz gives the published disc IDs and the submission address
 #   json         --json holds every value, parsed by Python's JSON reader: a disc whose first
-#                track is 3, a data track, a disc of data only; a drive named with quotes,
-#                backslashes and control characters comes back as it was
+#                track is 3, a data track, a disc of data only; drives named with quotes,
+#                backslashes and control characters, or with an emoji, come back as they were
 #   failure      a disc that can not be read: exit 1, nothing on standard output, one line
 #                of standard error, whatever bytes the drive's name holds; --musicbrainz
 #                for a disc without audio tracks likewise
@@ -68,6 +68,12 @@ case $case_name in
     cp "$discs/worked-example.toc" "$drive"
     "${tool[@]}" --drive "$drive" --json >"$tmp/json" && "${check[@]}" "$drive" "$drive" ||
       fail "odd name: $(cat -v "$tmp/json")"
+    # A name beyond the Basic Multilingual Plane, which Java names in UTF-8 under this locale.
+    drive=$tmp/$'disc-\U1F4BF.toc'
+    cp "$discs/worked-example.toc" "$drive"
+    LC_ALL=C.UTF-8 "${tool[@]}" --drive "$drive" --json >"$tmp/json" &&
+      "${check[@]}" "$drive" "$drive" ||
+      fail "emoji name: $(cat -v "$tmp/json")"
     for disc in 22-tracks:22 single-track:1; do
       toc=$discs/${disc%:*}.toc
       FAKE_CDROM_DATA=${disc#*:} in_fake_drive "$toc" "${tool[@]}" --json --drive "$tmp/sr0" \
