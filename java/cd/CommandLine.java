@@ -54,7 +54,8 @@ final class CommandLine {
           "A table-of-contents file holds the first track, the last track, the lead-out, then",
           "every track's start, in frames; '#' starts a comment.",
           "",
-          "Exit status: 0 when a disc was read, 1 when not, 2 for a wrong argument.");
+          "Exit status: 0 when a disc was read, 1 when not or when the output could not be",
+          "written, 2 for a wrong argument.");
 
   private static final String CDDB_QUERY = "cddb query ";
 
@@ -83,7 +84,17 @@ final class CommandLine {
   }
 
   public static void main(String[] args) {
-    System.exit(new CommandLine(System.out, System.err).run(args));
+    CommandLine commandLine = new CommandLine(System.out, System.err);
+    System.exit(commandLine.checkOutput(commandLine.run(args)));
+  }
+
+  /** The exit status, unless standard output could not be written (full, closed): then 1. */
+  private int checkOutput(int status) {
+    if (!out.checkError()) {
+      return status;
+    }
+    err.println("tocmate: the output could not be written");
+    return EXIT_NOT_READ;
   }
 
   private int run(String[] args) {

@@ -9,6 +9,8 @@
 #   json         --json holds every value, parsed by Python's JSON reader: a disc whose first
 #                track is 3, a data track, a disc of data only; drives named with quotes,
 #                backslashes and control characters, or with an emoji, come back as they were
+#   output       an output that can not be written (full, closed, a pipe nobody reads): exit 1
+#                and a message on standard error
 #   failure      a disc that can not be read: exit 1, nothing on standard output, one line
 #                of standard error, whatever bytes the drive's name holds; --musicbrainz
 #                for a disc without audio tracks likewise
@@ -99,6 +101,21 @@ case $case_name in
     status=$?
     [ $status -eq 1 ] && [ -z "$output" ] && [ "$(wc -l <"$tmp/errors")" -eq 1 ] ||
       fail "--musicbrainz, data only: exit $status, [$output], [$(cat "$tmp/errors")]"
+    ;;
+  output)
+    for option in --json --help; do
+      "${tool[@]}" $option --drive "$discs/22-tracks.toc" >/dev/full 2>"$tmp/errors"
+      status=$?
+      [ $status -eq 1 ] && grep -q 'output could not be written' "$tmp/errors" ||
+        fail "$option >/dev/full: exit $status, [$(cat "$tmp/errors")]"
+    done
+    "${tool[@]}" --drive "$discs/22-tracks.toc" >&- 2>"$tmp/errors"
+    status=$?
+    [ $status -eq 1 ] && [ -s "$tmp/errors" ] || fail "closed output: exit $status"
+    # The reader is gone before the JVM writes.
+    "${tool[@]}" --json --drive "$discs/22-tracks.toc" 2>"$tmp/errors" | true
+    status=${PIPESTATUS[0]}
+    [ "$status" -eq 1 ] && [ -s "$tmp/errors" ] || fail "closed pipe: exit $status"
     ;;
   *)
     fail "no such case"
