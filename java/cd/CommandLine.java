@@ -116,10 +116,10 @@ final class CommandLine {
     try {
       return read();
     } catch (DiscReadException e) {
-      err.println(oneLine(e.getMessage() != null ? e.getMessage() : e.toString()));
+      err.println(Printable.escape(e.getMessage() != null ? e.getMessage() : e.toString()));
     } catch (LinkageError e) {
       // No native library for this platform, or one that does not load.
-      err.println(oneLine(e.toString()));
+      err.println(Printable.escape(e.toString()));
     }
     return EXIT_NOT_READ;
   }
@@ -142,7 +142,7 @@ final class CommandLine {
       } else if (arg.equals("--drive")) {
         throw new IllegalArgumentException("--drive needs a drive");
       } else {
-        throw new IllegalArgumentException("unknown argument '" + oneLine(arg) + "'");
+        throw new IllegalArgumentException("unknown argument '" + Printable.escape(arg) + "'");
       }
     }
   }
@@ -222,19 +222,5 @@ final class CommandLine {
       text.append(' ').append(track.getLengthSeconds());
     }
     return text.toString();
-  }
-
-  /** The text with its control characters escaped, so that it prints as one line. */
-  static String oneLine(String text) {
-    StringBuilder line = new StringBuilder(text.length());
-    for (int i = 0; i < text.length(); i++) {
-      char c = text.charAt(i);
-      if (Character.isISOControl(c)) {
-        line.append(String.format("\\x%02x", (int) c));
-      } else {
-        line.append(c);
-      }
-    }
-    return line.toString();
   }
 }

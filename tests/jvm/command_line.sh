@@ -13,7 +13,7 @@
 #                and a message on standard error
 #   failure      a disc that can not be read: exit 1, nothing on standard output, one line
 #                of standard error, whatever bytes the drive's name holds; --musicbrainz
-#                for a disc without audio tracks likewise
+#                for a disc without audio tracks likewise; a wrong argument shown in ASCII
 set -u
 case_name=$1 java=$2 jar=$3 discs=$4 fake=$5
 tmp=$(mktemp -d)
@@ -96,6 +96,11 @@ case $case_name in
         fi
       done
     done
+    # A wrong argument that would reverse the line, or clear the screen, is shown escaped.
+    LC_ALL=C.UTF-8 "${tool[@]}" $'--\xe2\x80\xae1 ,\e[2J' 2>"$tmp/errors"
+    status=$?
+    [ $status -eq 2 ] && ! LC_ALL=C grep -q '[^ -~]' "$tmp/errors" ||
+      fail "wrong argument: exit $status, [$(cat -v "$tmp/errors")]"
     output=$(FAKE_CDROM_DATA=1 in_fake_drive "$discs/single-track.toc" "${tool[@]}" \
       --musicbrainz --drive "$tmp/sr0" 2>"$tmp/errors")
     status=$?
