@@ -59,6 +59,10 @@ TEST(TocFile, SaysWhatIsWrongAndWhere) {
       {"1 1 14160d 151", "t line 1: '14160d' is not a number of frames"},
       {"1 1 14160 d", "t line 1: 'd' is not a number of frames"},
       {"1 1 14160 151dd", "t line 1: '151dd' is not a number of frames"},
+      // Some other file: its size and the start of its first word, nothing more.
+      {"HOME=/root:PATH=/usr/bin SECRET=x",
+       "t line 1: 'HOME=/root:PATH=...' is not a number of frames; a file of 33 bytes, no table "
+       "of contents"},
   };
   for (const auto& [text, problem] : files) {
     SCOPED_TRACE(text);
