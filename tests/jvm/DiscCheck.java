@@ -22,8 +22,8 @@ import java.util.Set;
  * DiscCheck values DISC.toc
  *     Reads the disc that TOCMATE_DRIVE names (a file, or the fake drive; data tracks are
  *     those DISC.toc marks and those in FAKE_CDROM_DATA) and checks every value against
- *     DISC.toc: its numbers, its "# query", "# lengths" and "# musicbrainz" lines, and
- *     Tocmate's texts for the disc.
+ *     DISC.toc: its numbers, its "# query", "# lengths", "# musicbrainz" and
+ *     "# musicbrainz-toc" lines, and Tocmate's texts for the disc.
  * DiscCheck failure DRIVE REASON DRIVE-GIVEN MESSAGE-START
  *     Disc.read(DRIVE) throws a DiscReadException with that reason, getDrive() and a message
  *     that starts so. "\\uXXXX" in an argument stands for that character.
@@ -131,7 +131,8 @@ public final class DiscCheck {
           disc.getCddbQuery().substring("cddb query ".length()));
       expect("Tocmate.getTrackLengths()", Tocmate.getTrackLengths(), lengths.toString());
     }
-    checkMusicBrainz(disc, first, last, leadOut, starts, data, comments.get("musicbrainz"));
+    checkMusicBrainz(disc, first, last, leadOut, starts, data, comments.get("musicbrainz"),
+        comments.get("musicbrainz-toc"));
 
     Disc again = Disc.read(drive);
     expect("a second reading", disc, again);
@@ -148,7 +149,8 @@ public final class DiscCheck {
   // The audio session: up to the last audio track; when data tracks follow it, its lead-out
   // lies 11400 frames before the first of them.
   private static void checkMusicBrainz(Disc disc, int first, int last, int leadOut,
-      List<Integer> starts, Set<Integer> data, String publishedId) throws IOException {
+      List<Integer> starts, Set<Integer> data, String publishedId, String givenToc)
+      throws IOException {
     int lastAudio = last;
     while (lastAudio >= first && data.contains(lastAudio)) {
       lastAudio--;
@@ -165,14 +167,15 @@ public final class DiscCheck {
     for (int number = first; number <= lastAudio; number++) {
       toc.append(' ').append(starts.get(number - first));
     }
-    expect("MusicBrainz TOC", toc.toString(), disc.getMusicBrainzToc());
+    expect("MusicBrainz TOC", givenToc != null ? givenToc : toc.toString(),
+        disc.getMusicBrainzToc());
     String id = disc.getMusicBrainzId();
     if (id == null || !id.matches("[0-9A-Za-z._]{27}-")) {
       problems.add("MusicBrainz ID: not 27 characters of Base64 and '-': " + id);
     }
     expect("MusicBrainz submission URL",
         "https://musicbrainz.org/cdtoc/attach?id=" + id + "&tracks=" + (lastAudio - first + 1)
-            + "&toc=" + toc.toString().replace(' ', '+'),
+            + "&toc=" + disc.getMusicBrainzToc().replace(' ', '+'),
         disc.getMusicBrainzSubmissionUrl());
     if (lastAudio == last && publishedId != null) {
       expect("MusicBrainz ID", publishedId, id);
