@@ -1,7 +1,6 @@
 package cd;
 
 import java.io.PrintStream;
-import java.util.Locale;
 
 /**
  * The command line of the jar. Arguments are checked, and --help and --version answered,
@@ -57,13 +56,14 @@ final class CommandLine {
           "Exit status: 0 when a disc was read, 1 when not or when the output could not be",
           "written, 2 for a wrong argument.");
 
-  private static final String CDDB_QUERY = "cddb query ";
-
   /**
    * Both texts of {@link Tocmate}'s methods from one reading of the drive, a line feed between
    * them, or {@link Tocmate#NO_DISC}.
    */
   private static native String readBothTexts();
+
+  /** The same two texts for a table of {@link #tableOf}, made by the same code. */
+  private static native String bothTextsOf(int[] table);
 
   private enum Output {
     TEXTS,
@@ -186,8 +186,7 @@ final class CommandLine {
         out.println(DiscJson.of(disc, drive));
         break;
       default:
-        out.println(cddbNumbers(disc));
-        out.println(trackLengths(disc));
+        printLines(bothTextsOf(tableOf(disc)));
     }
     return EXIT_OK;
   }
@@ -204,23 +203,26 @@ final class CommandLine {
       out.println(Tocmate.NO_DISC);
       return EXIT_NOT_READ;
     }
-    int lineEnd = texts.indexOf('\n');
-    out.println(texts.substring(0, lineEnd));
-    out.println(texts.substring(lineEnd + 1));
+    printLines(texts);
     return EXIT_OK;
   }
 
-  /** The text of {@link Tocmate#getCDDBNumbers}: the query's numbers, upper-case hexadecimal. */
-  static String cddbNumbers(Disc disc) {
-    return disc.getCddbQuery().substring(CDDB_QUERY.length()).toUpperCase(Locale.ROOT);
+  /** Both texts, each a line of the platform's own. */
+  private void printLines(String texts) {
+    int lineEnd = texts.indexOf('\n');
+    out.println(texts.substring(0, lineEnd));
+    out.println(texts.substring(lineEnd + 1));
   }
 
-  /** The text of {@link Tocmate#getTrackLengths}. */
-  static String trackLengths(Disc disc) {
-    StringBuilder text = new StringBuilder().append(disc.getTracks().size());
-    for (Disc.Track track : disc.getTracks()) {
-      text.append(' ').append(track.getLengthSeconds());
+  /** The first track, the last track, the lead-out, then every track's start. */
+  private static int[] tableOf(Disc disc) {
+    int[] table = new int[3 + disc.getTracks().size()];
+    table[0] = disc.getFirstTrack();
+    table[1] = disc.getLastTrack();
+    table[2] = disc.getLeadOut();
+    for (int i = 0; i < disc.getTracks().size(); i++) {
+      table[3 + i] = disc.getTracks().get(i).getStart();
     }
-    return text.toString();
+    return table;
   }
 }
