@@ -17,7 +17,8 @@ failed=0
 if [ $status -ne 0 ] || [ -z "$exited" ]; then
   printf 'exit %d:\n%s\n' $status "$output"
   failed=1
-elif [ $((ended - exited)) -gt 2000 ]; then
+fi
+if [ -n "$exited" ] && [ $((ended - exited)) -gt 2000 ]; then
   echo "the JVM took $((ended - exited)) ms to exit"
   failed=1
 fi
