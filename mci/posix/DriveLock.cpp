@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
-#include <new>
+
+#include "NeverDestroyed.h"
 
 namespace {
 
@@ -16,12 +17,10 @@ struct DriveState {
   bool held = false;
 };
 
-// Made once, in place, and never destroyed: the exit handlers of a process would otherwise
-// destroy the condition while callers wait on it, and its destruction waits for them.
+// Never destroyed: a condition destroyed at exit would wait for the callers waiting on it.
 DriveState& driveState() {
-  alignas(DriveState) static unsigned char storage[sizeof(DriveState)];
-  static DriveState* const state = new (storage) DriveState;
-  return *state;
+  static NeverDestroyed<DriveState> state;
+  return state.get();
 }
 
 }  // namespace
