@@ -7,7 +7,7 @@ set -u
 fake=$1 library=$2 jar=$3 tests=$4 java=$5
 source "$(dirname "$0")/drive_folder.sh" "$library" "$jar" "$tests"
 output=$(LD_PRELOAD=$fake TOCMATE_DRIVE=$device FAKE_CDROM_LATENCY_US=35000000 "$java" \
-  -XX:-UsePerfData -Djava.library.path="$folder" \
+  -Xcheck:jni -XX:-UsePerfData -Djava.library.path="$folder" \
   -cp "$folder/$(basename "$jar"):$folder/$(basename "$tests")" \
   DiscCheck interrupted-then-exit "$device" 2>"$folder/errors")
 status=$?
