@@ -23,6 +23,21 @@ DiscFailure malformed(const std::string& name, int line, const std::string& what
   return {FailureReason::kBadTable, name, where + ": " + what};
 }
 
+// Some other file's word, such as a whole environment's, is shown by its start alone.
+constexpr std::size_t kWordExcerpt = 16;
+
+// A word that is no number. When it is the first, the file is some other file: its size
+// says which, and nothing more of its contents shows.
+DiscFailure notANumber(const std::string& name, int line, std::string_view word, bool first,
+                       std::size_t fileSize) {
+  const std::string excerpt = word.size() > kWordExcerpt
+                                  ? std::string(word.substr(0, kWordExcerpt)) + "..."
+                                  : std::string(word);
+  std::string what = "'" + excerpt + "' is not a number of frames";
+  if (first) what += "; a file of " + std::to_string(fileSize) + " bytes, no table of contents";
+  return malformed(name, line, what);
+}
+
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 }  // namespace
@@ -50,9 +65,8 @@ DiscReading parseTocText(std::string_view text, const std::string& name) {
       Number number{0, line, isStart && word.size() > 1 && word.back() == kDataMark};
       const char* wordEnd = word.data() + word.size() - (number.data ? 1 : 0);
       const auto [rest, error] = std::from_chars(word.data(), wordEnd, number.value);
-      if (error != std::errc() || rest != wordEnd) {
-        return malformed(name, line, "'" + std::string(word) + "' is not a number of frames");
-      }
+      if (error != std::errc() || rest != wordEnd)
+        return notANumber(name, line, word, numbers.empty(), text.size());
       numbers.push_back(number);
       pos = end;
     }

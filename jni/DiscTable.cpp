@@ -6,6 +6,8 @@
 
 #include "DiscReader.h"
 #include "DriveLock.h"
+#include "DriveName.h"
+#include "JavaThread.h"
 #include "PrintableText.h"
 #include "cd_Disc.h"
 
@@ -27,29 +29,11 @@ const char* javaReasonName(FailureReason reason) {
       return "READ_FAILED";
     case FailureReason::kBadTable:
       return "BAD_TABLE_OF_CONTENTS";
+    case FailureReason::kInterrupted:
+      return "INTERRUPTED";
   }
   return "READ_FAILED";
 }
-
-// A Java string's characters in modified UTF-8, held for the scope.
-class JavaChars {
- public:
-  JavaChars(JNIEnv* env, jstring text)
-      : env(env), text(text), chars(env->GetStringUTFChars(text, nullptr)) {}
-  ~JavaChars() {
-    if (chars != nullptr) env->ReleaseStringUTFChars(text, chars);
-  }
-  JavaChars(const JavaChars&) = delete;
-  JavaChars& operator=(const JavaChars&) = delete;
-
-  // Null when the JVM ran out of memory; its OutOfMemoryError is then pending.
-  const char* get() const { return chars; }
-
- private:
-  JNIEnv* env;
-  jstring text;
-  const char* chars;
-};
 
 // First track, last track, lead-out, every track's start, every track's control nibble.
 jintArray javaTable(JNIEnv* env, const TableOfContents& toc) {
@@ -90,26 +74,26 @@ void throwOutOfMemory(JNIEnv* env) {
   if (error != nullptr) env->ThrowNew(error, "no memory left to read the table of contents");
 }
 
-// Reads the drive while holding it; a drive held too long by another call is not ready.
-DiscReading readHeldDrive(const std::string& drive) {
-  const DriveLock lock;
+// Reads the drive while holding it. A drive that stays busy for the whole wait is not
+// ready; a wait that the caller's interrupt ends is interrupted.
+DiscReading readHeldDrive(JNIEnv* env, const std::string& drive) {
+  const DriveLock lock(DriveLock::kDefaultWait, [env] { return javaThreadInterrupted(env); });
   if (lock.held()) return readDisc(drive);
   const std::string where = drive.empty() ? "the first CD drive" : drive;
-  return DiscFailure{FailureReason::kNotReady, drive, where + ": " + lock.busyReason()};
+  return DiscFailure{lock.stopped() ? FailureReason::kInterrupted : FailureReason::kNotReady, drive,
+                     where + ": " + lock.whyNotHeld()};
 }
 
 }  // namespace
 
 JNIEXPORT jintArray JNICALL Java_cd_Disc_readTableOfContents(JNIEnv* env, jclass, jstring drive) {
   try {
-    std::string name;
-    {
-      const JavaChars chars(env, drive);
-      if (chars.get() == nullptr) return nullptr;
-      name = chars.get();
-    }
+    const std::optional<DriveName> name = driveNameOf(env, drive);
+    if (!name) return nullptr;
     // The drive is read here and nowhere else, once per Disc.read, one caller at a time.
-    const DiscReading reading = readHeldDrive(name);
+    const DiscReading reading = std::holds_alternative<DiscFailure>(*name)
+                                    ? std::get<DiscFailure>(*name)
+                                    : readHeldDrive(env, std::get<std::string>(*name));
 
     if (const auto* toc = std::get_if<TableOfContents>(&reading)) return javaTable(env, *toc);
     const auto& failure = std::get<DiscFailure>(reading);

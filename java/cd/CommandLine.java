@@ -1,7 +1,6 @@
 package cd;
 
 import java.io.PrintStream;
-import java.util.Locale;
 
 /**
  * The command line of the jar. Arguments are checked, and --help and --version answered,
@@ -58,15 +57,17 @@ final class CommandLine {
           "A table-of-contents file holds the first track, the last track, the lead-out, then",
           "every track's start, in frames; '#' starts a comment.",
           "",
-          "Exit status: 0 when a disc was read, 1 when not, 2 for a wrong argument.");
-
-  private static final String CDDB_QUERY = "cddb query ";
+          "Exit status: 0 when a disc was read, 1 when not or when the output could not be",
+          "written, 2 for a wrong argument.");
 
   /**
    * Both texts of {@link Tocmate}'s methods from one reading of the drive, a line feed between
    * them, or {@link Tocmate#NO_DISC}.
    */
   private static native String readBothTexts();
+
+  /** The same two texts for a table of {@link #tableOf}, made by the same code. */
+  private static native String bothTextsOf(int[] table);
 
   private enum Output {
     TEXTS,
@@ -88,7 +89,17 @@ final class CommandLine {
   }
 
   public static void main(String[] args) {
-    System.exit(new CommandLine(System.out, System.err).run(args));
+    CommandLine commandLine = new CommandLine(System.out, System.err);
+    System.exit(commandLine.checkOutput(commandLine.run(args)));
+  }
+
+  /** The exit status, unless standard output could not be written (full, closed): then 1. */
+  private int checkOutput(int status) {
+    if (!out.checkError()) {
+      return status;
+    }
+    err.println("tocmate: the output could not be written");
+    return EXIT_NOT_READ;
   }
 
   private int run(String[] args) {
@@ -110,10 +121,10 @@ final class CommandLine {
     try {
       return read();
     } catch (DiscReadException e) {
-      err.println(oneLine(e.getMessage() != null ? e.getMessage() : e.toString()));
+      err.println(Printable.escape(e.getMessage() != null ? e.getMessage() : e.toString()));
     } catch (LinkageError e) {
       // No native library for this platform, or one that does not load.
-      err.println(oneLine(e.toString()));
+      err.println(Printable.escape(e.toString()));
     }
     return EXIT_NOT_READ;
   }
@@ -138,7 +149,7 @@ final class CommandLine {
       } else if (arg.equals("--drive")) {
         throw new IllegalArgumentException("--drive needs a drive");
       } else {
-        throw new IllegalArgumentException("unknown argument '" + oneLine(arg) + "'");
+        throw new IllegalArgumentException("unknown argument '" + Printable.escape(arg) + "'");
       }
     }
   }
@@ -192,8 +203,7 @@ final class CommandLine {
         out.println(DiscJson.of(disc, drive));
         break;
       default:
-        out.println(cddbNumbers(disc));
-        out.println(trackLengths(disc));
+        printLines(bothTextsOf(tableOf(disc)));
     }
     return EXIT_OK;
   }
@@ -210,37 +220,26 @@ final class CommandLine {
       out.println(Tocmate.NO_DISC);
       return EXIT_NOT_READ;
     }
-    int lineEnd = texts.indexOf('\n');
-    out.println(texts.substring(0, lineEnd));
-    out.println(texts.substring(lineEnd + 1));
+    printLines(texts);
     return EXIT_OK;
   }
 
-  /** The text of {@link Tocmate#getCDDBNumbers}: the query's numbers, upper-case hexadecimal. */
-  static String cddbNumbers(Disc disc) {
-    return disc.getCddbQuery().substring(CDDB_QUERY.length()).toUpperCase(Locale.ROOT);
+  /** Both texts, each a line of the platform's own. */
+  private void printLines(String texts) {
+    int lineEnd = texts.indexOf('\n');
+    out.println(texts.substring(0, lineEnd));
+    out.println(texts.substring(lineEnd + 1));
   }
 
-  /** The text of {@link Tocmate#getTrackLengths}. */
-  static String trackLengths(Disc disc) {
-    StringBuilder text = new StringBuilder().append(disc.getTracks().size());
-    for (Disc.Track track : disc.getTracks()) {
-      text.append(' ').append(track.getLengthSeconds());
+  /** The first track, the last track, the lead-out, then every track's start. */
+  private static int[] tableOf(Disc disc) {
+    int[] table = new int[3 + disc.getTracks().size()];
+    table[0] = disc.getFirstTrack();
+    table[1] = disc.getLastTrack();
+    table[2] = disc.getLeadOut();
+    for (int i = 0; i < disc.getTracks().size(); i++) {
+      table[3 + i] = disc.getTracks().get(i).getStart();
     }
-    return text.toString();
-  }
-
-  /** The text with its control characters escaped, so that it prints as one line. */
-  static String oneLine(String text) {
-    StringBuilder line = new StringBuilder(text.length());
-    for (int i = 0; i < text.length(); i++) {
-      char c = text.charAt(i);
-      if (Character.isISOControl(c)) {
-        line.append(String.format("\\x%02x", (int) c));
-      } else {
-        line.append(c);
-      }
-    }
-    return line.toString();
+    return table;
   }
 }

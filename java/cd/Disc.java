@@ -79,8 +79,9 @@ public final class Disc {
    *     {@code "D"} or {@code "D:\"}, in either case. Empty: the system's first CD drive, as
    *     {@link #read()}.
    * @throws DiscReadException when the drive does not exist, may not be read, holds no disc,
-   *     is not ready, fails to read, or gives no valid table of contents; its reason tells
-   *     which, its message what to do
+   *     is not ready, fails to read, or gives no valid table of contents, or when the thread
+   *     is interrupted while it waits for the drive; its reason tells which, its message what
+   *     to do
    * @throws NullPointerException when drive is null
    */
   public static Disc read(String drive) throws DiscReadException {

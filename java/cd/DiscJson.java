@@ -63,7 +63,7 @@ final class DiscJson {
       char c = text.charAt(i);
       if (c == '"' || c == '\\') {
         quoted.append('\\').append(c);
-      } else if (c < 0x20 || c > 0x7e) {
+      } else if (!Printable.isPlain(c)) {
         quoted.append(String.format("\\u%04x", (int) c));
       } else {
         quoted.append(c);

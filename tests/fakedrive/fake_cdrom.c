@@ -28,6 +28,9 @@
  *                       (SCSI, the opcode in hexadecimal), "header", "entry N" (N = 170 for
  *                       the lead-out), "drive status" or "disc status"
  *   FAKE_CDROM_OPEN_LOG a file to which each open of the device file appends "open"
+ *   FAKE_CDROM_OPEN_ERROR
+ *                       an error number with which every open of the device file fails
+ *                       (1: EPERM, as a sandbox refuses even root)
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -367,6 +370,9 @@ int open(const char *path, int flags, ...) {
     va_end(arguments);
   }
   REAL(open);
+  const char *error = getenv("FAKE_CDROM_OPEN_ERROR");
+  struct stat file;
+  if (error != NULL && stat(path, &file) == 0 && isDevice(&file)) return fail(atoi(error));
   return noteOpen(real_open(path, flags, mode));
 }
 

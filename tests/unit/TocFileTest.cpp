@@ -28,6 +28,22 @@ TEST(TocFile, MarksDataTracks) {
   }
 }
 
+// What a disc may hold at its edges: the first track marked as data, the lead-out at 100
+// minutes exactly.
+TEST(TocFile, TakesTheEdgesOfWhatADiscHolds) {
+  const std::pair<const char*, std::vector<std::uint8_t>> files[] = {
+      {"1 2 30000 150d 20000", {kDataTrackControl, 0}},
+      {"1 1 450000 150", {0}},
+  };
+  for (const auto& [text, controls] : files) {
+    SCOPED_TRACE(text);
+    const DiscReading reading = parseTocText(text, "t");
+    ASSERT_TRUE(std::holds_alternative<TableOfContents>(reading))
+        << std::get<DiscFailure>(reading).detail;
+    EXPECT_EQ(std::get<TableOfContents>(reading).controls, controls);
+  }
+}
+
 TEST(TocFile, TakesNumbersAcrossLinesAndCommentsAnywhere) {
   const DiscReading reading =
       parseTocText("# a disc\n2 3\t48766 # first, last, lead-out\r\n18000\n\n33765#end", "t");
@@ -59,6 +75,10 @@ TEST(TocFile, SaysWhatIsWrongAndWhere) {
       {"1 1 14160d 151", "t line 1: '14160d' is not a number of frames"},
       {"1 1 14160 d", "t line 1: 'd' is not a number of frames"},
       {"1 1 14160 151dd", "t line 1: '151dd' is not a number of frames"},
+      // Some other file: its size and the start of its first word, nothing more.
+      {"HOME=/root:PATH=/usr/bin SECRET=x",
+       "t line 1: 'HOME=/root:PATH=...' is not a number of frames; a file of 33 bytes, no table "
+       "of contents"},
   };
   for (const auto& [text, problem] : files) {
     SCOPED_TRACE(text);
