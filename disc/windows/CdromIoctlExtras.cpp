@@ -51,22 +51,18 @@ std::optional<std::string> isrcOf(HANDLE drive, unsigned track) {
 }
 
 // One ISRC per track, audio tracks only. A drive that repeats the ISRC it last saw gives
-// the same one for two adjacent tracks; the driver offers no sector's Q sub-channel to
-// confirm them by, so from that repeat on none is trusted.
+// the same one for two adjacent tracks; the class driver offers no sector's Q sub-channel to
+// confirm them by, so from that pair on none is trusted, the pair included.
 std::vector<std::optional<std::string>> isrcsOf(HANDLE drive, const TableOfContents& toc) {
   std::vector<std::optional<std::string>> isrcs(toc.trackCount());
-  const std::optional<std::string>* previous = nullptr;
   for (unsigned track = toc.firstTrack; track <= toc.lastTrack; ++track) {
     if (toc.isData(track)) continue;
-    auto& isrc = isrcs[track - toc.firstTrack];
-    isrc = isrcOf(drive, track);
-    if (previous != nullptr && *previous && *previous == isrc) {
-      for (unsigned later = track; later <= toc.lastTrack; ++later) {
-        isrcs[later - toc.firstTrack].reset();
-      }
+    const std::size_t index = track - toc.firstTrack;
+    isrcs[index] = isrcOf(drive, track);
+    if (index > 0 && isrcs[index] && isrcs[index] == isrcs[index - 1]) {
+      std::fill(isrcs.begin() + index - 1, isrcs.end(), std::nullopt);
       break;
     }
-    previous = &isrc;
   }
   return isrcs;
 }
@@ -80,8 +76,11 @@ std::optional<CdText> cdTextOf(HANDLE drive, const TableOfContents& toc) {
                        static_cast<DWORD>(reply.size()), &returned, nullptr)) {
     return std::nullopt;
   }
-  auto cdText = parseCdText(reply.data(), std::min<std::size_t>(returned, reply.size()));
-  if (cdText) keepTracksOf(*cdText, toc);
+  std::optional<CdText> cdText =
+      parseCdText(reply.data(), std::min<std::size_t>(returned, reply.size()));
+  if (!cdText) return std::nullopt;
+  keepTracksOf(*cdText, toc);
+  if (cdText->blocks.empty()) return std::nullopt;
   return cdText;
 }
 

@@ -110,7 +110,6 @@ DiscExtrasReading readDisc(const std::string& drive, unsigned extras) {
   DiscReading reading = readTable(handle.get(), name);
   if (auto* problem = std::get_if<DiscFailure>(&reading)) return std::move(*problem);
   DiscWithExtras disc{std::move(std::get<TableOfContents>(reading)), {}};
-  if (extras == 0) return disc;
 
   PassThroughTransport transport(handle.get());
   ExtrasReading read = readDiscExtras(transport, disc.toc, extras, name);

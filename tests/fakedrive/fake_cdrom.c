@@ -26,8 +26,12 @@
  *                       only its opens are logged
  *   FAKE_CDROM_LOG      a file to which each drive command appends a line: "command 43"
  *                       (SCSI, the opcode in hexadecimal), "header", "entry N" (N = 170 for
- *                       the lead-out), "drive status" or "disc status"
+ *                       the lead-out), "drive status", "disc status" or "subchannel"
  *   FAKE_CDROM_OPEN_LOG a file to which each open of the device file appends "open"
+ *
+ * A device file without write permission refuses to be opened for writing, even by root:
+ * a drive its user may read but not command, as Windows refuses pass-through without
+ * write access. (Wine's server opens the device: its environment is not the test's.)
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -192,6 +196,20 @@ static int discStatus(void) {
   return dataTracks == 0 ? CDS_AUDIO : dataTracks == count - 3 ? CDS_DATA_1 : CDS_MIXED;
 }
 
+/* CDROMSUBCHNL: where the drive's head is, playing nothing, at the disc's first track. */
+static int answerSubchannel(struct cdrom_subchnl *subchannel) {
+  driveCommand("subchannel\n", 0);
+  if (!is("FAKE_CDROM_STATE", "disc", "disc")) return fail(ENOMEDIUM);
+  const __u8 format = subchannel->cdsc_format;
+  memset(subchannel, 0, sizeof *subchannel);
+  subchannel->cdsc_format = format;
+  subchannel->cdsc_audiostatus = CDROM_AUDIO_NO_STATUS;
+  subchannel->cdsc_adr = 1;
+  subchannel->cdsc_trk = 1;
+  subchannel->cdsc_ind = 1;
+  return 0;
+}
+
 /* SCSI commands through SG_IO. */
 
 static int takeUnitAttention(void) {
@@ -303,6 +321,8 @@ static int answer(unsigned long request, void *argument) {
       return driveStatus();
     case CDROM_DISC_STATUS:
       return discStatus();
+    case CDROMSUBCHNL:
+      return answerSubchannel(argument);
     default:
       return fail(ENOTTY);
   }
@@ -349,7 +369,13 @@ int __xstat(int version, const char *path, struct stat *status) {
   return stat(path, status);
 }
 
-/* The device file's opens, counted. */
+/* The device file's opens, counted; those for writing refused where it may not be written. */
+
+static int refusesWriting(const char *path, int flags) {
+  struct stat file;
+  return (flags & O_ACCMODE) != O_RDONLY && fstatat(AT_FDCWD, path, &file, 0) == 0 &&
+         isDevice(&file) && (file.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
 
 static int noteOpen(int fd) {
   if (fd >= 0 && getenv("FAKE_CDROM_OPEN_LOG") != NULL && isDeviceFd(fd)) {
@@ -366,6 +392,7 @@ int open(const char *path, int flags, ...) {
     mode = va_arg(arguments, mode_t);
     va_end(arguments);
   }
+  if (refusesWriting(path, flags)) return fail(EACCES);
   REAL(open);
   return noteOpen(real_open(path, flags, mode));
 }
