@@ -84,6 +84,9 @@ bool validIsrc(std::string_view isrc);
 // checked and a bad one skipped; empty when no block holds any text.
 std::optional<CdText> parseCdText(const std::uint8_t* reply, std::size_t size);
 
+// Puts a block's items in pack type order, then track order.
+void sortItems(CdTextBlock& block);
+
 // Keeps only the album and the tracks `toc` has.
 void keepTracksOf(CdText& cdText, const TableOfContents& toc);
 
@@ -94,6 +97,8 @@ struct DriveIdentity {
 constexpr std::size_t kInquiryReplySize = 36;
 std::array<std::uint8_t, 6> inquiryCommand();
 std::optional<DriveIdentity> parseInquiry(const std::uint8_t* reply, std::size_t size);
+// Asks the drive with one INQUIRY; empty when it gives no answer.
+std::optional<DriveIdentity> inquire(ScsiTransport& drive);
 
 // What reading the extras gave. `transportRefused`: the platform passed no command to the
 // drive, and may read what it can by other means. `failure`: the disc went away or the

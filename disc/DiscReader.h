@@ -1,7 +1,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "DiscExtras.h"
 #include "DiscFailure.h"
 
 // Reads the table of contents of a disc once, control bits included, through the
@@ -9,10 +11,6 @@
 // the drive as the platform does: on Linux a device node or a table-of-contents file, on
 // Windows a drive letter ("D:", "D" or "D:\"). Empty: the system's first CD drive.
 DiscReading readDisc(const std::string& drive);
-
-#include <vector>
-
-#include "DiscExtras.h"
 
 // A table of contents with the extras asked for (kExtraMcn | kExtraIsrc | kExtraCdText);
 // what was not asked for, or what the disc or drive does not give, stays empty.

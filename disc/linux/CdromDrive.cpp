@@ -10,6 +10,7 @@
 #include "DriveFailures.h"
 #include "MmcToc.h"
 #include "ScsiReadToc.h"
+#include "SgioTransport.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ static_assert(CDROM_LEADOUT == kLeadOutTrack);
 std::optional<std::uint32_t> absoluteFrame(const cdrom_tocentry& entry) {
   if (entry.cdte_format == CDROM_MSF) {
     const cdrom_msf0& msf = entry.cdte_addr.msf;
-    return framesOf({msf.minute, msf.second, msf.frame});
+    return frameOfMsf(msf.minute, msf.second, msf.frame);
   }
   constexpr long kLeadIn = kLeadInFrames;
   if (entry.cdte_format == CDROM_LBA && entry.cdte_addr.lba >= -kLeadIn) {
@@ -96,10 +97,11 @@ DiscFailure explained(DiscFailure failure, int node) {
 }  // namespace
 
 DiscOpening readCdromDrive(FileDescriptor node, const std::string& path) {
-  std::optional<DiscReading> reading = readTocThroughScsi(node.get(), path);
+  SgioTransport drive(node.get());
+  std::optional<DiscReading> reading = readTocThrough(drive, path);
   if (!reading) reading = readTocThroughIoctls(node.get(), path);
   if (auto* failure = std::get_if<DiscFailure>(&*reading)) {
     return explained(std::move(*failure), node.get());
   }
-  return OpenDisc{std::move(std::get<TableOfContents>(*reading)), std::move(node)};
+  return OpenDisc{std::move(std::get<TableOfContents>(*reading)), std::move(node), {}};
 }
