@@ -36,12 +36,7 @@ std::optional<DriveIdentity> inquiredIdentity(const std::string& letter) {
   const Handle handle = openDriveForCommands(letter);
   if (handle == nullptr) return std::nullopt;
   PassThroughTransport transport(handle.get());
-  const auto command = inquiryCommand();
-  std::array<std::uint8_t, kInquiryReplySize> reply;
-  const ScsiOutcome outcome =
-      transport.send(command.data(), command.size(), reply.data(), reply.size());
-  if (outcome.status != ScsiOutcome::Status::kGood) return std::nullopt;
-  return parseInquiry(reply.data(), outcome.transferred);
+  return inquire(transport);
 }
 
 }  // namespace
