@@ -106,8 +106,8 @@ std::optional<std::string> isrcFromQ(ExtrasReader& reader, const TableOfContents
 }
 
 // Each audio track's ISRC. Some drives answer with the last ISRC they saw, often the
-// previous track's: the same ISRC on adjacent tracks shows it. From then on, an ISRC counts
-// only as its track's own Q data confirms it, the two alike included.
+// previous track's: the same ISRC on adjacent tracks shows it. From then on, no answer of
+// the drive's counts: each track's ISRC is read from its own Q data, the two alike included.
 std::vector<std::optional<std::string>> readIsrcs(ExtrasReader& reader,
                                                   const TableOfContents& toc) {
   std::vector<std::optional<std::string>> isrcs(toc.trackCount());
@@ -115,15 +115,16 @@ std::vector<std::optional<std::string>> readIsrcs(ExtrasReader& reader,
   for (unsigned track = toc.firstTrack; track <= toc.lastTrack && !reader.stopped(); ++track) {
     if (toc.isData(track)) continue;
     std::optional<std::string>& isrc = isrcs[track - toc.firstTrack];
-    isrc = askIsrc(reader, track);
-    if (!lagging && isrc && track > toc.firstTrack) {
-      std::optional<std::string>& previous = isrcs[track - 1 - toc.firstTrack];
-      if (previous == isrc) {
-        lagging = true;
-        previous = isrcFromQ(reader, toc, track - 1);
-      }
+    if (lagging) {
+      isrc = isrcFromQ(reader, toc, track);
+      continue;
     }
-    if (lagging && isrc) isrc = isrcFromQ(reader, toc, track);
+    isrc = askIsrc(reader, track);
+    if (isrc && track > toc.firstTrack && isrcs[track - 1 - toc.firstTrack] == isrc) {
+      lagging = true;
+      isrcs[track - 1 - toc.firstTrack] = isrcFromQ(reader, toc, track - 1);
+      isrc = isrcFromQ(reader, toc, track);
+    }
   }
   return isrcs;
 }

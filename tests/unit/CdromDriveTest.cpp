@@ -9,6 +9,7 @@
 
 #include "CdromDrive.h"
 #include "ScsiReadToc.h"
+#include "SgioTransport.h"
 #include "TempFolder.h"
 #include "TocFile.h"
 
@@ -131,7 +132,8 @@ TEST_F(CdromDrive, ReadsReplyAddressesInBothForms) {
     insert(disc);
     for (const TocAddressForm form : {TocAddressForm::kLba, TocAddressForm::kMsf}) {
       SCOPED_TRACE(name + (form == TocAddressForm::kMsf ? " in MSF" : " in LBA"));
-      const std::optional<DiscReading> reading = readTocThroughScsi(node.get(), device, form);
+      SgioTransport drive(node.get());
+      const std::optional<DiscReading> reading = readTocThrough(drive, device, form);
       ASSERT_TRUE(reading && std::holds_alternative<TableOfContents>(*reading));
       expectSameTable(std::get<TableOfContents>(*reading), disc);
     }
