@@ -87,6 +87,9 @@ case $cases in
     extras all 2 "command 42×$tracks"
     extras all 4 "command 43×2"
     extras none 0 ""
+    # A drive that answers with the last ISRC it saw: once two tracks alike show it, each
+    # ISRC is taken from its track's own Q sub-channel (READ CD) instead.
+    extras all 2 "command 42×2, command be×$tracks" FAKE_CDROM_ISRC=latched
     ;;
   refused)
     # No write access to the drive, as Windows refuses pass-through then: the class
