@@ -112,8 +112,13 @@ DiscExtrasReading readDisc(const std::string& drive, unsigned extras) {
   DiscWithExtras disc{std::move(std::get<TableOfContents>(reading)), {}};
 
   PassThroughTransport transport(handle.get());
-  ExtrasReading read = readDiscExtras(transport, disc.toc, extras, name);
-  if (read.failure) return std::move(*read.failure);
+  // The shared layer words a failure "<path>: <what>": "drive D" makes it this reader's
+  // "drive D: <what>".
+  ExtrasReading read = readDiscExtras(transport, disc.toc, extras, "drive " + name.substr(0, 1));
+  if (read.failure) {
+    read.failure->drive = name;
+    return std::move(*read.failure);
+  }
   disc.extras = read.transportRefused ? readExtrasThroughCdromIoctls(handle.get(), disc.toc, extras)
                                       : std::move(read.extras);
   return disc;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
+#include <vector>
 
 #include "DriveLetters.h"
 
@@ -25,10 +26,11 @@ struct PassThroughRequest {
 };
 
 // Pass-through refused as such, rather than the command failing: a handle without write
-// access, or a driver that takes no commands from this process.
+// access, or a driver that takes no commands from this process, or none of this form.
 bool refusesPassThrough(DWORD error) {
   return error == ERROR_ACCESS_DENIED || error == ERROR_INVALID_FUNCTION ||
-         error == ERROR_NOT_SUPPORTED || error == ERROR_PRIVILEGE_NOT_HELD;
+         error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_PARAMETER ||
+         error == ERROR_PRIVILEGE_NOT_HELD;
 }
 
 }  // namespace
@@ -37,6 +39,9 @@ ScsiOutcome PassThroughTransport::send(const std::uint8_t* command, std::size_t 
                                        std::uint8_t* reply, std::size_t replySize) {
   std::fill(reply, reply + replySize, 0);
   ScsiOutcome outcome;
+  // The adapter transfers straight into the buffer and may need it aligned beyond a byte:
+  // the heap's alignment serves every adapter, a caller's buffer on the stack may not.
+  std::vector<std::uint8_t> transfer(replySize);
   if (commandSize == 0 || commandSize > kMaxCommandSize || replySize > MAXDWORD) {
     outcome.error = "a command the pass-through request can not carry";
     return outcome;
@@ -48,7 +53,7 @@ ScsiOutcome PassThroughTransport::send(const std::uint8_t* command, std::size_t 
   request.header.DataIn = replySize > 0 ? SCSI_IOCTL_DATA_IN : SCSI_IOCTL_DATA_UNSPECIFIED;
   request.header.DataTransferLength = static_cast<ULONG>(replySize);
   request.header.TimeOutValue = kTimeoutSeconds;
-  request.header.DataBuffer = replySize > 0 ? reply : nullptr;
+  request.header.DataBuffer = replySize > 0 ? transfer.data() : nullptr;
   request.header.SenseInfoOffset = offsetof(PassThroughRequest, sense);
   std::copy(command, command + commandSize, request.header.Cdb);
 
@@ -63,6 +68,7 @@ ScsiOutcome PassThroughTransport::send(const std::uint8_t* command, std::size_t 
   }
   // The driver leaves in DataTransferLength what arrived: the allocation less the residue.
   outcome.transferred = std::min<std::size_t>(request.header.DataTransferLength, replySize);
+  std::copy(transfer.begin(), transfer.begin() + outcome.transferred, reply);
   if (request.header.ScsiStatus == kGoodStatus) {
     outcome.status = ScsiOutcome::Status::kGood;
     return outcome;

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Usage: disc_extras.sh DLL-CHECK read|refused|drives
+# Usage: disc_extras.sh DLL-CHECK read|misbehaving|drives|no-drives
 #   (in the Wine prefix whose drive D: is the fake drive, FAKE_CDROM_DEVICE its file and
 #   FAKE_CDROM_DISC the sample disc in it)
 #   read     the extras the disc carries, read through the DLL as Disc reads them, equal the
 #            disc file's own lines (those the Linux library is held to), and the drive
 #            commands each read costs, as the fake drive logs them
-#   refused  the class driver's answers where pass-through is refused
+#   misbehaving  the class driver's answers where pass-through is refused; a disc changed
+#            between the table and the extras
 #   drives   CdDrive's list
 #   no-drives  the same where there is no CD drive (in the prefix without one)
 # Nothing goes to standard error.
@@ -64,6 +65,19 @@ extras() {
     "$work/errors"
 }
 
+# fails "REASON|drive|message" COMMANDS [SETTING=VALUE...]: the read with every extra fails
+fails() {
+  local expected=$1 want=$2 status
+  shift 2
+  rm -f "$work/log"
+  env "$@" FAKE_CDROM_LOG="$work/log" wine "$check" --extras D: 7 >"$work/output" \
+    2>"$work/errors"
+  status=$?
+  printf '%s\n' "$expected" >"$work/expected"
+  tr -d '\r' <"$work/output" >"$work/got"
+  report "fails${*:+ ($*)}" "$work/got" "$work/expected" "$want" $((status != 1)) "$work/errors"
+}
+
 # drives EXPECTED-LINE COMMANDS [SETTING=VALUE...]
 drives() {
   local expected=$1 want=$2 status
@@ -91,7 +105,7 @@ case $cases in
     # ISRC is taken from its track's own Q sub-channel (READ CD) instead.
     extras all 2 "command 42×2, command be×$tracks" FAKE_CDROM_ISRC=latched
     ;;
-  refused)
+  misbehaving)
     # No write access to the drive, as Windows refuses pass-through then: the class
     # driver's requests, whose answers under Wine hold no valid value. The catalog number
     # it hands over (read from the disc: mcn) is marked invalid and gives none; ISRCs it
@@ -99,6 +113,12 @@ case $cases in
     chmod a-w "$FAKE_CDROM_DEVICE"
     extras none 7 "mcn×1, subchannel×$((1 + tracks))" FAKE_CDROM_SG_IO=writable
     drives "D:|||" "" FAKE_CDROM_SG_IO=writable
+    chmod u+w "$FAKE_CDROM_DEVICE"
+    # The drive's sense data comes through pass-through: the disc changed since the table
+    # was read, and the read fails rather than mix two discs.
+    echo 1 >"$work/attentions"
+    fails "READ_FAILED|D:|drive D: reading the catalog number: unit attention (sense 6/28/00)" \
+      "command 42×1" FAKE_CDROM_UNIT_ATTENTION="$work/attentions"
     ;;
   drives)
     # The fake drive's INQUIRY strings, disc or not; a drive that takes no commands is
