@@ -139,8 +139,12 @@ std::optional<CdText> parseCdText(const std::uint8_t* reply, std::size_t size) {
     if (packs[number].empty()) continue;
     CdTextBlock block;
     block.number = number;
-    // Discs without size information are ISO-8859-1; any block's table gives the languages.
-    block.characterCode = sizes[number].characterCode.value_or(kCdTextIso8859_1);
+    // Discs without size information are ISO-8859-1, unless their packs say double-byte;
+    // any block's table gives the languages.
+    const bool doubleBytePacks = std::any_of(packs[number].begin(), packs[number].end(),
+                                             [](const Pack& pack) { return pack.doubleByte; });
+    block.characterCode =
+        sizes[number].characterCode.value_or(doubleBytePacks ? kCdTextMsJis : kCdTextIso8859_1);
     for (const SizeInformation& size : sizes) {
       if (size.languageCodes[number]) block.languageCode = *size.languageCodes[number];
     }
