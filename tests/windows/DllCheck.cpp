@@ -148,6 +148,10 @@ int printDiscWithExtras(HMODULE library, const char* drive, int extras) {
                 text(1), text(2));
     return 1;
   }
+  if (reading == nullptr) {
+    std::fprintf(stderr, "the method returned nothing and threw nothing\n");
+    return 2;
+  }
   const std::vector<jint>& table = reading->elements[0]->ints;
   if (const int status = printTable(table.data(), static_cast<int>(table.size()))) return status;
   if (const JavaValue* number = reading->elements[1])
