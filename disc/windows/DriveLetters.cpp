@@ -39,7 +39,10 @@ Handle openDriveDevice(const std::string& letter, DWORD access) {
 
 Handle openDriveForCommands(const std::string& letter) {
   Handle handle = openDriveDevice(letter, GENERIC_READ | GENERIC_WRITE);
-  if (handle == nullptr && GetLastError() == ERROR_ACCESS_DENIED) {
+  // Denied write access, or another program holds the drive without sharing writes: reading
+  // alone may still be allowed.
+  if (handle == nullptr &&
+      (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_SHARING_VIOLATION)) {
     handle = openDriveDevice(letter, GENERIC_READ);
   }
   return handle;

@@ -26,7 +26,7 @@ std::vector<std::string> cdDriveLetters();
 Handle openDriveDevice(const std::string& letter, DWORD access);
 
 // The device opened for MMC commands: with read and write access, which Windows requires
-// for SCSI pass-through, else, where write access is denied, for reading only.
+// for SCSI pass-through, else, where that is denied or not shared, for reading only.
 Handle openDriveForCommands(const std::string& letter);
 
 // The system's text for an error, without its line end: "(Windows error N)" where it has none.
