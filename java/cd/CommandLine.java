@@ -16,7 +16,9 @@ final class CommandLine {
   private static final String USAGE =
       String.join(
           "\n",
-          "Usage: java -jar " + JAR + " [--drive DRIVE] [--musicbrainz | --accuraterip | --json]",
+          "Usage: java -jar " + JAR
+              + " [--drive DRIVE] [--all] [--musicbrainz | --accuraterip | --json]",
+          "       java -jar " + JAR + " --drives",
           "       java -jar " + JAR + " --help | --version");
 
   private static final String HELP =
@@ -46,16 +48,23 @@ final class CommandLine {
           "                 whole seconds) and whether it is audio, the freedb identifier, the",
           "                 CDDB query, the MusicBrainz ID, TOC and address, the AccurateRip",
           "                 and CUETools values, the first track's pregap, and the drive",
+          "  --all          read the disc's catalog number, ISRCs and CD-Text too (a drive",
+          "                 command or two each, one a track for ISRCs): alone, print every",
+          "                 value, one a line; with --json, the JSON carries them",
+          "  --drives       print the machine's CD drives, one a line: name, vendor, model",
+          "                 and revision, separated by tabs",
           "  --version      print the version",
           "  --help         print this text",
-          "With --drive, --musicbrainz, --accuraterip or --json, a disc that can not be read is reported on",
-          "one line of standard error.",
+          "With --drive, --musicbrainz, --accuraterip or --json, a disc that can not be read",
+          "is reported on one line of standard error.",
           "",
           "TOCMATE_DRIVE names the drive to read when --drive does not (on Windows, only for",
-          "--musicbrainz, --accuraterip and --json). Without either, the system's first CD drive is read:",
-          "on Linux /dev/cdrom, else the first drive in /proc/sys/dev/cdrom/info.",
+          "--musicbrainz, --accuraterip and --json). Without either, the system's first CD",
+          "drive is read: on Linux /dev/cdrom, else the first drive in",
+          "/proc/sys/dev/cdrom/info.",
           "A table-of-contents file holds the first track, the last track, the lead-out, then",
-          "every track's start, in frames; '#' starts a comment.",
+          "every track's start, in frames; '#' starts a comment. Lines starting with catalog,",
+          "isrc, cdtext-block or cdtext give what --all reads (see the README).",
           "",
           "Exit status: 0 when a disc was read, 1 when not or when the output could not be",
           "written, 2 for a wrong argument.");
@@ -73,7 +82,8 @@ final class CommandLine {
     TEXTS,
     MUSICBRAINZ,
     ACCURATERIP,
-    JSON
+    JSON,
+    DRIVES
   }
 
   private final PrintStream out;
@@ -82,6 +92,7 @@ final class CommandLine {
   private Output output = Output.TEXTS;
   private boolean help;
   private boolean version;
+  private boolean all;
 
   private CommandLine(PrintStream out, PrintStream err) {
     this.out = out;
@@ -105,6 +116,7 @@ final class CommandLine {
   private int run(String[] args) {
     try {
       parse(args);
+      checkCombination();
     } catch (IllegalArgumentException e) {
       err.println("tocmate: " + e.getMessage());
       err.println(USAGE);
@@ -142,6 +154,10 @@ final class CommandLine {
         choose(Output.MUSICBRAINZ);
       } else if (arg.equals("--accuraterip")) {
         choose(Output.ACCURATERIP);
+      } else if (arg.equals("--drives")) {
+        choose(Output.DRIVES);
+      } else if (arg.equals("--all")) {
+        all = true;
       } else if (arg.equals("--drive") && i + 1 < args.length) {
         setDrive(args[++i]);
       } else if (arg.startsWith("--drive=")) {
@@ -156,9 +172,20 @@ final class CommandLine {
 
   private void choose(Output chosen) {
     if (output != Output.TEXTS && output != chosen) {
-      throw new IllegalArgumentException("--musicbrainz, --accuraterip and --json exclude each other");
+      throw new IllegalArgumentException(
+          "--musicbrainz, --accuraterip, --json and --drives exclude each other");
     }
     output = chosen;
+  }
+
+  // What goes with what, once every argument is known.
+  private void checkCombination() {
+    if (output == Output.DRIVES && (drive != null || all)) {
+      throw new IllegalArgumentException("--drives takes no other option");
+    }
+    if (all && output == Output.MUSICBRAINZ) {
+      throw new IllegalArgumentException("--all goes alone or with --json");
+    }
   }
 
   private void setDrive(String value) {
@@ -172,14 +199,23 @@ final class CommandLine {
   }
 
   private int read() throws DiscReadException {
-    if (drive == null && output == Output.TEXTS) {
+    if (output == Output.DRIVES) {
+      for (CdDrive cdDrive : CdDrive.list()) {
+        out.println(Printable.escape(cdDrive.getName()) + '\t'
+            + Printable.escape(cdDrive.getVendor()) + '\t' + Printable.escape(cdDrive.getModel())
+            + '\t' + Printable.escape(cdDrive.getRevision()));
+      }
+      return EXIT_OK;
+    }
+    if (drive == null && output == Output.TEXTS && !all) {
       return printBothTexts();
     }
     if (drive == null) {
       String configured = System.getenv("TOCMATE_DRIVE");
       drive = configured == null || configured.isEmpty() ? null : configured;
     }
-    Disc disc = drive == null ? Disc.read() : Disc.read(drive);
+    Disc.Extra[] extras = all ? Disc.Extra.values() : new Disc.Extra[0];
+    Disc disc = Disc.read(drive == null ? "" : drive, extras);
     switch (output) {
       case MUSICBRAINZ:
         if (disc.getMusicBrainzId() == null) {
@@ -200,10 +236,13 @@ final class CommandLine {
         out.println(disc.getCtdbLookupUrl());
         break;
       case JSON:
-        out.println(DiscJson.of(disc, drive));
+        out.println(DiscJson.of(disc, drive, all));
         break;
       default:
         printLines(bothTextsOf(tableOf(disc)));
+        if (all) {
+          ExtrasText.print(disc, out);
+        }
     }
     return EXIT_OK;
   }
