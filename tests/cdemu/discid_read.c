@@ -16,13 +16,11 @@ int main(int argc, char **argv) {
   }
   printf("id %s\ntoc %s\n", discid_get_id(disc), discid_get_toc_string(disc));
   const char *mcn = discid_get_mcn(disc);
-  if (mcn && *mcn)
-    printf("mcn %s\n", mcn);
+  if (mcn && *mcn) printf("mcn %s\n", mcn);
   for (int track = discid_get_first_track_num(disc); track <= discid_get_last_track_num(disc);
        track++) {
     const char *isrc = discid_get_track_isrc(disc, track);
-    if (isrc && *isrc)
-      printf("isrc %d %s\n", track, isrc);
+    if (isrc && *isrc) printf("isrc %d %s\n", track, isrc);
   }
   discid_free(disc);
   return 0;
