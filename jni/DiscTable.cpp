@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "DiscExtrasJava.h"
 #include "DiscReader.h"
 #include "DriveLock.h"
 #include "PrintableText.h"
@@ -98,6 +99,22 @@ DiscReading readHeldDrive(const std::string& drive) {
   return DiscFailure{FailureReason::kNotReady, drive, where + ": " + lock.busyReason()};
 }
 
+// Reads the drive and the extras asked for while holding it.
+DiscExtrasReading readHeldDrive(const std::string& drive, unsigned extras) {
+  const DriveLock lock;
+  if (lock.held()) return readDisc(drive, extras);
+  const std::string where = drive.empty() ? "the first CD drive" : drive;
+  return DiscFailure{FailureReason::kNotReady, drive, where + ": " + lock.busyReason()};
+}
+
+void throwFailure(JNIEnv* env, const DiscFailure& failure) {
+  const std::string message = printable(failure.detail);
+  const jstring failedDrive = env->NewStringUTF(printable(failure.drive).c_str());
+  if (failedDrive != nullptr) {
+    throwDiscReadException(env, javaReasonName(failure.reason), failedDrive, message.c_str());
+  }
+}
+
 }  // namespace
 
 JNIEXPORT jintArray JNICALL Java_cd_Disc_readTableOfContents(JNIEnv* env, jclass, jstring drive) {
@@ -112,12 +129,7 @@ JNIEXPORT jintArray JNICALL Java_cd_Disc_readTableOfContents(JNIEnv* env, jclass
     const DiscReading reading = readHeldDrive(name);
 
     if (const auto* toc = std::get_if<TableOfContents>(&reading)) return javaTable(env, *toc);
-    const auto& failure = std::get<DiscFailure>(reading);
-    const std::string message = printable(failure.detail);
-    const jstring failedDrive = env->NewStringUTF(printable(failure.drive).c_str());
-    if (failedDrive != nullptr) {
-      throwDiscReadException(env, javaReasonName(failure.reason), failedDrive, message.c_str());
-    }
+    throwFailure(env, std::get<DiscFailure>(reading));
   } catch (const std::bad_alloc&) {
     throwOutOfMemory(env);
   } catch (...) {
@@ -125,6 +137,30 @@ JNIEXPORT jintArray JNICALL Java_cd_Disc_readTableOfContents(JNIEnv* env, jclass
     // exception it handles, naming the drive as it was given.
     throwDiscReadException(env, "READ_FAILED", drive,
                            "the table of contents can not be read: an unexpected failure");
+  }
+  return nullptr;
+}
+
+JNIEXPORT jobjectArray JNICALL Java_cd_Disc_readWithExtras(JNIEnv* env, jclass, jstring drive,
+                                                           jint extras) {
+  try {
+    std::string name;
+    {
+      const JavaChars chars(env, drive);
+      if (chars.get() == nullptr) return nullptr;
+      name = chars.get();
+    }
+    const DiscExtrasReading reading = readHeldDrive(name, static_cast<unsigned>(extras));
+    if (const auto* disc = std::get_if<DiscWithExtras>(&reading)) {
+      const jintArray table = javaTable(env, disc->toc);
+      return table == nullptr ? nullptr : javaDiscWithExtras(env, *disc, table);
+    }
+    throwFailure(env, std::get<DiscFailure>(reading));
+  } catch (const std::bad_alloc&) {
+    throwOutOfMemory(env);
+  } catch (...) {
+    throwDiscReadException(env, "READ_FAILED", drive,
+                           "the disc can not be read: an unexpected failure");
   }
   return nullptr;
 }

@@ -65,11 +65,12 @@ DiscFailure cannotOpen(const std::string& path, int openError) {
 
 DiscOpening readTocFileOpenOn(const FileDescriptor& file, const struct stat& info,
                               const std::string& path) {
-  DiscReading reading =
-      readTocText(path, static_cast<std::size_t>(info.st_size),
-                  [&](char* buffer, std::size_t size) { return ::read(file.get(), buffer, size); });
+  DiscExtrasReading reading = readTocText<DiscExtrasReading>(
+      path, static_cast<std::size_t>(info.st_size),
+      [&](char* buffer, std::size_t size) { return ::read(file.get(), buffer, size); });
   if (auto* failure = std::get_if<DiscFailure>(&reading)) return std::move(*failure);
-  return OpenDisc{std::move(std::get<TableOfContents>(reading)), FileDescriptor()};
+  auto& disc = std::get<DiscWithExtras>(reading);
+  return OpenDisc{std::move(disc.toc), FileDescriptor(), std::move(disc.extras)};
 }
 
 }  // namespace

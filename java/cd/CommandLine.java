@@ -17,7 +17,8 @@ final class CommandLine {
   private static final String USAGE =
       String.join(
           "\n",
-          "Usage: java -jar " + JAR + " [--drive DRIVE] [--musicbrainz | --json]",
+          "Usage: java -jar " + JAR + " [--drive DRIVE] [--all] [--musicbrainz | --json]",
+          "       java -jar " + JAR + " --drives",
           "       java -jar " + JAR + " --help | --version");
 
   private static final String HELP =
@@ -43,6 +44,11 @@ final class CommandLine {
           "                 track, lead-out, each track's number, start, length (in frames and",
           "                 whole seconds) and whether it is audio, the freedb identifier, the",
           "                 CDDB query, the MusicBrainz ID, TOC and address, and the drive",
+          "  --all          read the disc's catalog number, ISRCs and CD-Text too (a drive",
+          "                 command or two each, one a track for ISRCs): alone, print every",
+          "                 value, one a line; with --json, the JSON carries them",
+          "  --drives       print the machine's CD drives, one a line: name, vendor, model",
+          "                 and revision, separated by tabs",
           "  --version      print the version",
           "  --help         print this text",
           "With --drive, --musicbrainz or --json, a disc that can not be read is reported on",
@@ -67,7 +73,8 @@ final class CommandLine {
   private enum Output {
     TEXTS,
     MUSICBRAINZ,
-    JSON
+    JSON,
+    DRIVES
   }
 
   private final PrintStream out;
@@ -76,6 +83,7 @@ final class CommandLine {
   private Output output = Output.TEXTS;
   private boolean help;
   private boolean version;
+  private boolean all;
 
   private CommandLine(PrintStream out, PrintStream err) {
     this.out = out;
@@ -89,6 +97,7 @@ final class CommandLine {
   private int run(String[] args) {
     try {
       parse(args);
+      checkCombination();
     } catch (IllegalArgumentException e) {
       err.println("tocmate: " + e.getMessage());
       err.println(USAGE);
@@ -124,6 +133,10 @@ final class CommandLine {
         choose(Output.JSON);
       } else if (arg.equals("--musicbrainz")) {
         choose(Output.MUSICBRAINZ);
+      } else if (arg.equals("--drives")) {
+        choose(Output.DRIVES);
+      } else if (arg.equals("--all")) {
+        all = true;
       } else if (arg.equals("--drive") && i + 1 < args.length) {
         setDrive(args[++i]);
       } else if (arg.startsWith("--drive=")) {
@@ -138,9 +151,19 @@ final class CommandLine {
 
   private void choose(Output chosen) {
     if (output != Output.TEXTS && output != chosen) {
-      throw new IllegalArgumentException("--musicbrainz and --json exclude each other");
+      throw new IllegalArgumentException("--musicbrainz, --json and --drives exclude each other");
     }
     output = chosen;
+  }
+
+  // What goes with what, once every argument is known.
+  private void checkCombination() {
+    if (output == Output.DRIVES && (drive != null || all)) {
+      throw new IllegalArgumentException("--drives takes no other option");
+    }
+    if (all && output == Output.MUSICBRAINZ) {
+      throw new IllegalArgumentException("--all goes alone or with --json");
+    }
   }
 
   private void setDrive(String value) {
@@ -154,14 +177,22 @@ final class CommandLine {
   }
 
   private int read() throws DiscReadException {
-    if (drive == null && output == Output.TEXTS) {
+    if (output == Output.DRIVES) {
+      for (CdDrive cdDrive : CdDrive.list()) {
+        out.println(oneLine(cdDrive.getName()) + '\t' + oneLine(cdDrive.getVendor()) + '\t'
+            + oneLine(cdDrive.getModel()) + '\t' + oneLine(cdDrive.getRevision()));
+      }
+      return EXIT_OK;
+    }
+    if (drive == null && output == Output.TEXTS && !all) {
       return printBothTexts();
     }
     if (drive == null) {
       String configured = System.getenv("TOCMATE_DRIVE");
       drive = configured == null || configured.isEmpty() ? null : configured;
     }
-    Disc disc = drive == null ? Disc.read() : Disc.read(drive);
+    Disc.Extra[] extras = all ? Disc.Extra.values() : new Disc.Extra[0];
+    Disc disc = Disc.read(drive == null ? "" : drive, extras);
     switch (output) {
       case MUSICBRAINZ:
         if (disc.getMusicBrainzId() == null) {
@@ -172,11 +203,14 @@ final class CommandLine {
         out.println(disc.getMusicBrainzSubmissionUrl());
         break;
       case JSON:
-        out.println(DiscJson.of(disc, drive));
+        out.println(DiscJson.of(disc, drive, all));
         break;
       default:
         out.println(cddbNumbers(disc));
         out.println(trackLengths(disc));
+        if (all) {
+          ExtrasText.print(disc, out);
+        }
     }
     return EXIT_OK;
   }

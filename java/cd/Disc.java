@@ -53,6 +53,26 @@ public final class Disc {
   private final String musicBrainzToc;
   private final String musicBrainzId;
   private final String musicBrainzSubmissionUrl;
+  private final String mediaCatalogNumber;
+  private final CdText cdText;
+
+  /**
+   * What a disc carries besides its table of contents, read on request by
+   * {@link #read(String, Extra...)}, each at the cost of drive commands of its own.
+   */
+  public enum Extra {
+    /** The Media Catalog Number (one command). */
+    MCN,
+    /** Each audio track's ISRC (a command a track; more on drives that repeat old ones). */
+    ISRC,
+    /** The CD-Text (at most two commands). */
+    CD_TEXT;
+
+    // The native reader's bit for it.
+    int bit() {
+      return 1 << ordinal();
+    }
+  }
 
   /**
    * Reads the table of contents of the disc in the system's first CD drive: on Linux
@@ -80,7 +100,30 @@ public final class Disc {
    * @throws NullPointerException when drive is null
    */
   public static Disc read(String drive) throws DiscReadException {
-    return new Disc(readTableOfContents(Objects.requireNonNull(drive, "drive")));
+    return new Disc(readTableOfContents(Objects.requireNonNull(drive, "drive")), null);
+  }
+
+  /**
+   * Reads the table of contents of the disc in the given drive, as {@link #read(String)}
+   * does, and the extras asked for: {@link #getMediaCatalogNumber()},
+   * {@link Track#getIsrc()}, {@link #getCdText()}. A value the disc does not carry, that the
+   * drive refuses to give, or that fails its checks is null: never a wrong one. A table of
+   * contents file gives the extras its lines hold.
+   *
+   * @throws DiscReadException as {@link #read(String)}; also when the disc goes away while
+   *     its extras are read
+   */
+  public static Disc read(String drive, Extra... extras) throws DiscReadException {
+    Objects.requireNonNull(drive, "drive");
+    int bits = 0;
+    for (Extra extra : extras) {
+      bits |= Objects.requireNonNull(extra, "extra").bit();
+    }
+    if (bits == 0) {
+      return read(drive);
+    }
+    Object[] reading = readWithExtras(drive, bits);
+    return new Disc((int[]) reading[0], reading);
   }
 
   /**
@@ -89,7 +132,15 @@ public final class Disc {
    */
   private static native int[] readTableOfContents(String drive) throws DiscReadException;
 
-  private Disc(int[] table) {
+  /**
+   * Reads the table with the extras of the given bits: {table as readTableOfContents gives
+   * it, the catalog number or null, String[] of every track's ISRC or null, Object[] of
+   * CD-Text blocks (see CdText.of) or null}.
+   */
+  private static native Object[] readWithExtras(String drive, int extras)
+      throws DiscReadException;
+
+  private Disc(int[] table, Object[] extras) {
     firstTrack = table[0];
     lastTrack = table[1];
     leadOut = table[2];
@@ -100,8 +151,12 @@ public final class Disc {
       boolean last = i == count - 1;
       int end = last ? leadOut : table[4 + i];
       boolean audio = (table[3 + count + i] & DATA_TRACK_CONTROL) == 0;
-      list.add(new Track(firstTrack + i, start, end - start, audio, last));
+      String isrc = extras == null ? null : ((String[]) extras[2])[i];
+      list.add(new Track(firstTrack + i, start, end - start, audio, last, isrc));
     }
+    mediaCatalogNumber = extras == null ? null : (String) extras[1];
+    cdText = extras == null || extras[3] == null
+        ? null : CdText.of((Object[]) extras[3], firstTrack, lastTrack);
     tracks = Collections.unmodifiableList(list);
 
     freedbId = String.format(Locale.ROOT, "%08x", freedbNumber());
@@ -221,6 +276,19 @@ public final class Disc {
     return musicBrainzSubmissionUrl;
   }
 
+  /**
+   * The disc's Media Catalog Number (its UPC/EAN): 13 digits, or null when not asked for,
+   * absent, or not valid.
+   */
+  public String getMediaCatalogNumber() {
+    return mediaCatalogNumber;
+  }
+
+  /** The disc's CD-Text; null when not asked for, or when the disc has none. */
+  public CdText getCdText() {
+    return cdText;
+  }
+
   /** Two discs are equal when their tables of contents are: tracks, starts, kinds, lead-out. */
   @Override
   public boolean equals(Object other) {
@@ -326,8 +394,10 @@ public final class Disc {
     private final int length;
     private final boolean audio;
     private final int lengthSeconds;
+    private final String isrc;
 
-    private Track(int number, int start, int length, boolean audio, boolean last) {
+    private Track(int number, int start, int length, boolean audio, boolean last, String isrc) {
+      this.isrc = isrc;
       this.number = number;
       this.start = start;
       this.length = length;
@@ -363,6 +433,14 @@ public final class Disc {
      */
     public int getLengthSeconds() {
       return lengthSeconds;
+    }
+
+    /**
+     * The track's ISRC: 12 characters (country, registrant, year, number), or null when not
+     * asked for, absent, or not confirmed.
+     */
+    public String getIsrc() {
+      return isrc;
     }
 
     /** Whether the track holds audio; false for a data track. */

@@ -9,9 +9,10 @@ final class DiscJson {
 
   /**
    * The object, one member a line. The drive is null for the system's first drive; the
-   * MusicBrainz values are null for a disc without audio tracks.
+   * MusicBrainz values are null for a disc without audio tracks. With `extras`, the catalog
+   * number, each track's ISRC and the CD-Text too, null where the disc has none.
    */
-  static String of(Disc disc, String drive) {
+  static String of(Disc disc, String drive, boolean extras) {
     StringBuilder json = new StringBuilder("{\n");
     member(json, "drive", quote(drive));
     member(json, "firstTrack", Integer.toString(disc.getFirstTrack()));
@@ -30,8 +31,11 @@ final class DiscJson {
           .append(", \"lengthSeconds\": ")
           .append(track.getLengthSeconds())
           .append(", \"audio\": ")
-          .append(track.isAudio())
-          .append('}');
+          .append(track.isAudio());
+      if (extras) {
+        tracks.append(", \"isrc\": ").append(quote(track.getIsrc()));
+      }
+      tracks.append('}');
     }
     member(json, "tracks", tracks.append("\n  ]").toString());
     member(json, "freedbId", quote(disc.getFreedbId()));
@@ -39,8 +43,50 @@ final class DiscJson {
     member(json, "musicBrainzId", quote(disc.getMusicBrainzId()));
     member(json, "musicBrainzToc", quote(disc.getMusicBrainzToc()));
     member(json, "musicBrainzSubmissionUrl", quote(disc.getMusicBrainzSubmissionUrl()));
+    if (extras) {
+      member(json, "mediaCatalogNumber", quote(disc.getMediaCatalogNumber()));
+      member(json, "cdText", cdText(disc));
+    }
     // The last member ends without a comma.
     return json.replace(json.length() - 2, json.length(), "\n}").toString();
+  }
+
+  // {"blocks": [{"languageCode", "album": {...}, "tracks": [{"number", ...}]}]} or null.
+  private static String cdText(Disc disc) {
+    CdText cdText = disc.getCdText();
+    if (cdText == null) {
+      return "null";
+    }
+    StringBuilder blocks = new StringBuilder("{\"blocks\": [");
+    for (CdText.Block block : cdText.getBlocks()) {
+      blocks.append(blocks.charAt(blocks.length() - 1) == '[' ? "\n" : ",\n");
+      CdText.Album album = block.getAlbum();
+      blocks.append("    {\"languageCode\": ").append(block.getLanguageCode());
+      blocks.append(",\n     \"album\": {").append(entry(album));
+      blocks.append(", \"genreCode\": ").append(album.getGenreCode());
+      blocks.append(", \"genre\": ").append(quote(album.getGenre()));
+      blocks.append(", \"catalog\": ").append(quote(album.getCatalog()));
+      blocks.append(", \"upcEan\": ").append(quote(album.getUpcEan())).append("},\n");
+      blocks.append("     \"tracks\": [");
+      for (Disc.Track track : disc.getTracks()) {
+        CdText.Entry entry = block.getTrack(track.getNumber());
+        blocks.append(track.getNumber() == disc.getFirstTrack() ? "\n" : ",\n");
+        blocks.append("       {\"number\": ").append(track.getNumber()).append(", ");
+        blocks.append(entry(entry)).append(", \"isrc\": ").append(quote(entry.getIsrc()));
+        blocks.append('}');
+      }
+      blocks.append("]}");
+    }
+    return blocks.append("\n  ]}").toString();
+  }
+
+  private static String entry(CdText.Entry entry) {
+    return "\"title\": " + quote(entry.getTitle())
+        + ", \"performer\": " + quote(entry.getPerformer())
+        + ", \"songwriter\": " + quote(entry.getSongwriter())
+        + ", \"composer\": " + quote(entry.getComposer())
+        + ", \"arranger\": " + quote(entry.getArranger())
+        + ", \"message\": " + quote(entry.getMessage());
   }
 
   private static void member(StringBuilder json, String name, String value) {

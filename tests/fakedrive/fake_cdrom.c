@@ -12,11 +12,22 @@
  *   FAKE_CDROM_DATA     more track numbers flagged as data tracks, e.g. "1 12"
  *   FAKE_CDROM_STATE    disc (the default), no-disc, tray-open, becoming-ready or read-error
  *                       (READ TOC answers MEDIUM ERROR; the header ioctl reads, every track
- *                       entry fails with EIO)
+ *                       entry fails with EIO); recovered: READ TOC answers its table with
+ *                       CHECK CONDITION, RECOVERED ERROR; good-with-sense: GOOD status with a
+ *                       NO SENSE block
  *   FAKE_CDROM_ADDRESS  requested (the default: each ioctl entry in the form asked for), or
- *                       msf or lba: always that form, as some drivers answer
+ *                       msf or lba: always that form, as some drivers answer; or
+ *                       msf-unwrapped: MSF with minute 0 and seconds past 59, as no drive
+ *                       may answer
  *   FAKE_CDROM_SG_IO    answer (the default), or refuse: SG_IO fails with ENOTTY, as in
- *                       containers and old kernels
+ *                       containers and old kernels; or writable: SG_IO fails with EACCES on
+ *                       a descriptor opened read-only, as Windows refuses pass-through
+ *   FAKE_CDROM_EINTR    a file holding how many SG_IO calls are still to fail with EINTR
+ *   FAKE_CDROM_TRANSFER the most bytes of any reply that the drive transfers
+ *   FAKE_CDROM_RESIDUE  report (the default), or none: the drive reports no residue even
+ *                       where it transferred less than asked
+ *   FAKE_CDROM_DISC     the table-of-contents file whose catalog, isrc and cdtext lines the
+ *                       drive answers from (see fake_extras.c for its settings)
  *   FAKE_CDROM_UNIT_ATTENTION
  *                       a file holding how many SCSI commands are still to answer UNIT
  *                       ATTENTION (the disc was changed); each such answer counts it down.
@@ -26,7 +37,7 @@
  *                       only its opens are logged
  *   FAKE_CDROM_LOG      a file to which each drive command appends a line: "command 43"
  *                       (SCSI, the opcode in hexadecimal), "header", "entry N" (N = 170 for
- *                       the lead-out), "drive status" or "disc status"
+ *                       the lead-out), "drive status", "disc status" or "mcn"
  *   FAKE_CDROM_OPEN_LOG a file to which each open of the device file appends "open"
  */
 #define _GNU_SOURCE
@@ -43,7 +54,9 @@
 #include <time.h>
 #include <unistd.h>
 
-enum { kLeadInFrames = 150, kMaxTracks = 99, kReadToc = 0x43, kLeadOutTrack = 0xaa };
+#include "fake_drive.h"
+
+enum { kReadToc = 0x43, kInquiry = 0x12 };
 
 /* The real function behind one of ours, looked up once. */
 #define REAL(name)                      \
@@ -117,6 +130,16 @@ static int readTable(long values[kMaxTracks + 3], int data[kMaxTracks + 3]) {
   return count;
 }
 
+const char *fake_setting(const char *name, const char *fallback) { return setting(name, fallback); }
+
+int fake_is(const char *name, const char *fallback, const char *value) {
+  return is(name, fallback, value);
+}
+
+int fake_readTable(long values[kMaxTracks + 3], int data[kMaxTracks + 3]) {
+  return readTable(values, data);
+}
+
 static int fail(int error) {
   errno = error;
   return -1;
@@ -143,9 +166,19 @@ static int answerEntry(struct cdrom_tocentry *entry) {
   }
   const long frame = table[index];
   const char *form = setting("FAKE_CDROM_ADDRESS", "requested");
-  if (strcmp(form, "msf") == 0) entry->cdte_format = CDROM_MSF;
+  if (strcmp(form, "msf-unwrapped") == 0) {
+    entry->cdte_format = CDROM_MSF;
+    entry->cdte_addr.msf.minute = 0;
+    entry->cdte_addr.msf.second = (__u8)(frame / 75);
+    entry->cdte_addr.msf.frame = (__u8)(frame % 75);
+    form = "";
+  } else if (strcmp(form, "msf") == 0) {
+    entry->cdte_format = CDROM_MSF;
+  }
   if (strcmp(form, "lba") == 0) entry->cdte_format = CDROM_LBA;
-  if (entry->cdte_format == CDROM_MSF) {
+  if (*form == '\0') {
+    /* set above */
+  } else if (entry->cdte_format == CDROM_MSF) {
     entry->cdte_addr.msf.minute = (__u8)(frame / 4500);
     entry->cdte_addr.msf.second = (__u8)(frame / 75 % 60);
     entry->cdte_addr.msf.frame = (__u8)(frame % 75);
@@ -194,8 +227,8 @@ static int discStatus(void) {
 
 /* SCSI commands through SG_IO. */
 
-static int takeUnitAttention(void) {
-  const char *path = getenv("FAKE_CDROM_UNIT_ATTENTION");
+int fake_takeOne(const char *settingName) {
+  const char *path = getenv(settingName);
   if (path == NULL) return 0;
   FILE *file = fopen(path, "r+");
   if (file == NULL) return 0;
@@ -225,6 +258,31 @@ static int checkCondition(sg_io_hdr_t *io, int key, int asc, int ascq) {
   return 0;
 }
 
+int fake_checkCondition(sg_io_hdr_t *io, int key, int asc, int ascq) {
+  return checkCondition(io, key, asc, ascq);
+}
+
+int fake_deliver(sg_io_hdr_t *io, const unsigned char *reply, size_t length, size_t allocation) {
+  size_t sent = length < allocation ? length : allocation;
+  if (sent > io->dxfer_len) sent = io->dxfer_len;
+  const char *limit = getenv("FAKE_CDROM_TRANSFER");
+  if (limit != NULL && (size_t)atol(limit) < sent) sent = (size_t)atol(limit);
+  memcpy(io->dxferp, reply, sent);
+  io->resid = fake_is("FAKE_CDROM_RESIDUE", "report", "none") ? 0 : (int)(io->dxfer_len - sent);
+  return 0;
+}
+
+/* A command that succeeded with sense data beside it, as `state` asks. */
+static int withSense(sg_io_hdr_t *io, const char *state) {
+  const int recovered = strcmp(state, "recovered") == 0;
+  if (!recovered && strcmp(state, "good-with-sense") != 0) return 0;
+  const int resid = io->resid;
+  checkCondition(io, recovered ? 1 : 0, recovered ? 0x17 : 0, recovered ? 0x01 : 0);
+  io->resid = resid;
+  if (!recovered) io->status = io->masked_status = 0, io->info = SG_INFO_OK;
+  return 0;
+}
+
 static void putAddress(unsigned char *field, long frame, int msf) {
   if (msf) {
     field[0] = 0;
@@ -243,7 +301,6 @@ static int readToc(sg_io_hdr_t *io, const unsigned char *command) {
   long table[kMaxTracks + 3];
   int data[kMaxTracks + 3];
   const int count = readTable(table, data);
-  if ((command[2] & 0x0f) != 0) return checkCondition(io, 5, 0x24, 0);
   if (count < 4) return checkCondition(io, 3, 0x57, 0);
   const int msf = (command[1] & 0x02) != 0, from = command[6];
   if (from > table[1] && from != kLeadOutTrack) return checkCondition(io, 5, 0x24, 0);
@@ -262,16 +319,17 @@ static int readToc(sg_io_hdr_t *io, const unsigned char *command) {
   }
   reply[0] = (unsigned char)((length - 2) >> 8);
   reply[1] = (unsigned char)(length - 2);
-  size_t sent = (size_t)(command[7] << 8 | command[8]);
-  if (sent > length) sent = length;
-  if (sent > io->dxfer_len) sent = io->dxfer_len;
-  memcpy(io->dxferp, reply, sent);
-  io->resid = (int)(io->dxfer_len - sent);
-  return 0;
+  fake_deliver(io, reply, length, (size_t)(command[7] << 8 | command[8]));
+  return withSense(io, setting("FAKE_CDROM_STATE", "disc"));
 }
 
-static int answerScsi(sg_io_hdr_t *io) {
+static int answerScsi(int fd, sg_io_hdr_t *io) {
   if (is("FAKE_CDROM_SG_IO", "answer", "refuse")) return fail(ENOTTY);
+  if (is("FAKE_CDROM_SG_IO", "answer", "writable") &&
+      (fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY) {
+    return fail(EACCES);
+  }
+  if (fake_takeOne("FAKE_CDROM_EINTR")) return fail(EINTR);
   if (io->interface_id != 'S' || io->cmd_len < 1) return fail(EINVAL);
   const unsigned char *command = io->cmdp;
   driveCommand("command %02x\n", command[0]);
@@ -281,20 +339,22 @@ static int answerScsi(sg_io_hdr_t *io) {
   io->resid = 0;
   io->duration = 0;
   io->info = SG_INFO_OK;
-  if (command[0] != kReadToc || io->cmd_len < 10) return checkCondition(io, 5, 0x20, 0);
-  if (takeUnitAttention()) return checkCondition(io, 6, 0x28, 0);
+  if (command[0] == kInquiry) return fake_answerInquiry(io, command);
+  if (io->cmd_len < 10) return checkCondition(io, 5, 0x20, 0);
+  if (fake_takeOne("FAKE_CDROM_UNIT_ATTENTION")) return checkCondition(io, 6, 0x28, 0);
   const char *state = setting("FAKE_CDROM_STATE", "disc");
   if (strcmp(state, "no-disc") == 0) return checkCondition(io, 2, 0x3a, 1);
   if (strcmp(state, "tray-open") == 0) return checkCondition(io, 2, 0x3a, 2);
   if (strcmp(state, "becoming-ready") == 0) return checkCondition(io, 2, 0x04, 1);
   if (strcmp(state, "read-error") == 0) return checkCondition(io, 3, 0x11, 0);
-  return readToc(io, command);
+  if (command[0] == kReadToc && (command[2] & 0x0f) == 0) return readToc(io, command);
+  return fake_answerExtra(io, command);
 }
 
-static int answer(unsigned long request, void *argument) {
+static int answer(int fd, unsigned long request, void *argument) {
   switch (request) {
     case SG_IO:
-      return answerScsi(argument);
+      return answerScsi(fd, argument);
     case CDROMREADTOCHDR:
       return answerHeader(argument);
     case CDROMREADTOCENTRY:
@@ -303,6 +363,9 @@ static int answer(unsigned long request, void *argument) {
       return driveStatus();
     case CDROM_DISC_STATUS:
       return discStatus();
+    case CDROM_GET_MCN:
+      driveCommand("mcn\n", 0);
+      return fake_answerMcn(argument);
     default:
       return fail(ENOTTY);
   }
@@ -313,7 +376,7 @@ int ioctl(int fd, unsigned long request, ...) {
   va_start(arguments, request);
   void *argument = va_arg(arguments, void *);
   va_end(arguments);
-  if (playsDrive(fd)) return answer(request, argument);
+  if (playsDrive(fd)) return answer(fd, request, argument);
   REAL(ioctl);
   return real_ioctl(fd, request, argument);
 }

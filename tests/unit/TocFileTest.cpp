@@ -59,6 +59,21 @@ TEST(TocFile, SaysWhatIsWrongAndWhere) {
       {"1 1 14160d 151", "t line 1: '14160d' is not a number of frames"},
       {"1 1 14160 d", "t line 1: 'd' is not a number of frames"},
       {"1 1 14160 151dd", "t line 1: '151dd' is not a number of frames"},
+      {"1 1 14160 151\ncatalog 0000000000000",
+       "t line 2: '0000000000000' is not a catalog number (13 digits, not all 0)"},
+      {"catalog 12345678901234\n1 1 14160 151",
+       "t line 1: '12345678901234' is not a catalog number (13 digits, not all 0)"},
+      {"1 1 14160 151\nisrc 1 gbaye9200070", "t line 2: 'gbaye9200070' is not an ISRC"},
+      {"1 1 14160 151\nisrc 1 GBAYE92000701", "t line 2: 'GBAYE92000701' is not an ISRC"},
+      {"1 1 14160 151\n\nisrc 2 GBAYE9200070", "t line 3: the disc has no track 2"},
+      {"1 1 14160 151\ncdtext 0 1 title x",
+       "t line 2: CD-Text block 0 has no cdtext-block line before"},
+      {"1 1 14160 151\ncdtext-block 8 09 latin1", "t line 2: '8' is not a CD-Text block (0 to 7)"},
+      {"1 1 14160 151\ncdtext-block 0 09 utf8", "t line 2: 'utf8' is not latin1, ascii or msjis"},
+      {"1 1 14160 151\ncdtext-block 0 09 latin1\ncdtext 0 1 genre 1 Pop",
+       "t line 3: 'genre' is no CD-Text field of a track"},
+      {"1 1 14160 151\ncdtext-block 0 09 latin1\ncdtext 0 2 title x",
+       "t line 3: the disc has no track 2"},
   };
   for (const auto& [text, problem] : files) {
     SCOPED_TRACE(text);
