@@ -31,10 +31,10 @@ packages+=,libdiscid0,openjdk-21-jre-headless,kmod,busybox-static
 # The guest's own identity, for the check of a made guest: its first processes.
 guest_version() { cat "$here/initramfs.sh" "$here/init.sh" | sha256sum | cut -d' ' -f1; }
 
-# Boots the guest. One boot at a time may run per guest folder: QEMU locks the image.
+# Boots the guest, for at most SECONDS.
 boot() {
-  local accel=$1 work=$2
-  timeout 300 qemu-system-x86_64 -accel "$accel" -cpu max -m 1536 -smp 2 \
+  local accel=$1 work=$2 seconds=$3
+  timeout "$seconds" qemu-system-x86_64 -accel "$accel" -cpu max -m 1536 -smp 2 \
     -nodefaults -no-user-config -display none -no-reboot -nic none \
     -serial "file:$work/console" \
     -kernel "$cache/vmlinuz" -initrd "$cache/initrd.img" \
@@ -44,12 +44,13 @@ boot() {
 }
 
 # The accelerator QEMU can run the guest with: KVM where /dev/kvm opens and runs it (a
-# nested hypervisor may open but fail on a stock kernel), else TCG.
+# nested hypervisor may open but fail on a stock kernel, or stop it with an internal error
+# and wait), else TCG.
 probe_accelerator() {
   local work
   work=$(mktemp -d) || return 1
   echo true >"$work/run.sh"
-  if [ -r /dev/kvm ] && boot kvm "$work" >/dev/null 2>&1 && [ "$(cat "$work/status" 2>/dev/null)" = 0 ]
+  if [ -r /dev/kvm ] && boot kvm "$work" 30 >/dev/null 2>&1 && [ "$(cat "$work/status" 2>/dev/null)" = 0 ]
   then
     echo kvm
   else
@@ -155,7 +156,7 @@ case $action in
     work=$3
     [ -f "$made" ] || skip "no guest at $cache (the test cdemu.guest says why)"
     rm -f "$work/status"
-    boot "$(cat "$cache/accelerator")" "$work" || { echo "QEMU failed"; tail -20 "$work/console"; }
+    boot "$(cat "$cache/accelerator")" "$work" 300 || { echo "QEMU failed"; tail -20 "$work/console"; }
     [ -f "$work/status" ] || { echo "the guest did not finish"; tail -30 "$work/console"; exit 1; }
     exit "$(cat "$work/status")"
     ;;

@@ -33,7 +33,7 @@ run() {
   set +e
   (cd /work && setpriv --reuid=tocmate --regid=tocmate --init-groups env -i HOME=/tmp \
     PATH=/usr/bin:/bin "$@" >"out/$name.out" 2>"out/$name.err")
-  echo $? >"out/$name.status"
+  echo $? >"/work/out/$name.status"
   set -e
 }
 source /work/steps.sh
