@@ -15,7 +15,10 @@ set -u
 guest=$1 jar=$2 discs=$3 discid=$4 java=$5
 here=$(cd "$(dirname "$0")" && pwd)
 # The discs: a published MusicBrainz ID, a hidden first track, 99 tracks, and CD-Text in
-# ASCII in two languages, with a catalog number and ISRCs.
+# ASCII in two languages, with a catalog number and ISRCs. (CDEmu reads a cdrdao file as
+# UTF-8 text, so only ASCII CD-Text reaches its drive as written: the Latin-1 and MS-JIS
+# discs are the fake drive's. It also leaves out the tracks' ISRCs among the CD-Text packs,
+# which its disc therefore has none of, and numbered the blocks of a disc by language code.)
 table=(22-tracks hidden-first-track 99-tracks ascii-cdtext)
 # A JVM takes seconds to start under TCG: interpreting a short run is quicker than compiling it.
 guest_java="java -Xint -XX:+UseSerialGC -XX:-UsePerfData -jar tocmate.jar"
