@@ -63,11 +63,11 @@ fail() {
 out=$work/out
 # Exit status, standard output and error of a guest's command as expected.
 expect_run() {
-  local name=$1 status=$2 output=$3 error=$4
-  [ "$(cat "$out/$name.status")" = "$status" ] && [ "$(cat "$out/$name.out")" = "$output" ] &&
-    [ "$(cat "$out/$name.err")" = "$error" ] ||
-    fail "$name: expected exit $status, output:" $'\n'"$output"$'\n'"error: $error"$'\n'"got exit" \
-      "$(cat "$out/$name.status"), output:"$'\n'"$(cat "$out/$name.out")"$'\n'"error: $(cat "$out/$name.err")"
+  local name=$1 expected got
+  expected=$(printf 'exit %s\n%s\nerror: %s' "$2" "$3" "$4")
+  got=$(printf 'exit %s\n%s\nerror: %s' "$(cat "$out/$name.status")" "$(cat "$out/$name.out")" \
+    "$(cat "$out/$name.err")")
+  [ "$got" = "$expected" ] || fail "$name: expected"$'\n'"$expected"$'\n'"got"$'\n'"$got"
 }
 for disc in "${table[@]}"; do
   toc=$discs/$disc.toc

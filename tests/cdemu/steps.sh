@@ -1,3 +1,4 @@
+#!/usr/bin/env bash
 # The guest's part of a test, run as root in the guest (copied to the work folder as run.sh):
 # starts CDEmu with one drive, then runs the test's steps.sh, where
 #   load IMAGE          puts the disc image (a path in /work) in the drive
@@ -13,7 +14,7 @@ export DBUS_SESSION_BUS_ADDRESS=unix:path=/run/cdemu-bus
 dbus-daemon --session --address="$DBUS_SESSION_BUS_ADDRESS" --fork --nopidfile
 cdemu-daemon --num-devices=1 --ctl-device=/dev/vhba_ctl --audio-driver=null --bus=session \
   --logfile=/work/out/cdemu-daemon.log &
-for attempt in $(seq 200); do
+for _ in $(seq 200); do
   [ -b /dev/sr0 ] && break
   sleep 0.1
 done
