@@ -141,8 +141,9 @@ std::optional<CdText> readCdText(ExtrasReader& reader, const TableOfContents& to
   size = reader.ask(readCdTextCommand(whole), reply.data(), reply.size(), "reading CD-Text");
   if (!size) return std::nullopt;
   std::optional<CdText> cdText = parseCdText(reply.data(), *size);
-  if (cdText) keepTracksOf(*cdText, toc);
-  if (cdText && cdText->blocks.empty()) cdText.reset();
+  if (!cdText) return std::nullopt;
+  keepTracksOf(*cdText, toc);
+  if (cdText->blocks.empty()) return std::nullopt;
   return cdText;
 }
 
@@ -185,7 +186,10 @@ ExtrasReading readDiscExtras(ScsiTransport& drive, const TableOfContents& toc, u
   if ((wanted & kExtraMcn) != 0) reading.extras.mediaCatalogNumber = readCatalogNumber(reader);
   if ((wanted & kExtraIsrc) != 0) reading.extras.isrcs = readIsrcs(reader, toc);
   if ((wanted & kExtraCdText) != 0) reading.extras.cdText = readCdText(reader, toc);
-  if (reader.stopped())
-    reading.extras = DiscExtras{{}, std::vector<std::optional<std::string>>(toc.trackCount()), {}};
+  // Nothing read before the refusal or failure is kept.
+  if (reader.stopped()) {
+    reading.extras = DiscExtras{};
+    reading.extras.isrcs.resize(toc.trackCount());
+  }
   return reading;
 }

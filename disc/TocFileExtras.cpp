@@ -43,7 +43,7 @@ std::optional<Number> numberOf(std::string_view word, int base = 10) {
 std::string unescaped(std::string_view text) {
   std::string bytes;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint8_t value;
+    std::uint8_t value = 0;
     if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' &&
         std::from_chars(text.data() + i + 2, text.data() + i + 4, value, 16).ptr ==
             text.data() + i + 4) {

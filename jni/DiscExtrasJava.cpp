@@ -65,10 +65,10 @@ jobjectArray newArray(JNIEnv* env, const char* className, std::size_t size) {
 jobject javaBlock(JNIEnv* env, const CdTextBlock& block) {
   const jobjectArray fields = newArray(env, "java/lang/Object", 4);
   if (fields == nullptr) return nullptr;
-  std::vector<jint> keys;
-  for (const CdTextItem& item : block.items) {
-    keys.push_back(item.packType);
-    keys.push_back(static_cast<jint>(item.track));
+  std::vector<jint> keys(2 * block.items.size());
+  for (std::size_t i = 0; i < block.items.size(); ++i) {
+    keys[2 * i] = block.items[i].packType;
+    keys[2 * i + 1] = static_cast<jint>(block.items[i].track);
   }
   const jintArray keyArray = env->NewIntArray(static_cast<jsize>(keys.size()));
   if (keyArray == nullptr) return nullptr;

@@ -68,7 +68,8 @@ public final class CdText {
     private final String composer;
     private final String arranger;
     private final String message;
-    private final String code;
+    // Pack 8Eh: a track's ISRC, the album's UPC/EAN.
+    final String code;
 
     Entry(String[] texts, String code) {
       title = texts[TITLE - TITLE];
@@ -162,7 +163,13 @@ public final class CdText {
 
     /** The album's UPC/EAN (pack 8Eh), or null. */
     public String getUpcEan() {
-      return getIsrc();
+      return code;
+    }
+
+    /** Null: an album has a UPC/EAN, {@link #getUpcEan()}, rather than an ISRC. */
+    @Override
+    public String getIsrc() {
+      return null;
     }
 
     @Override

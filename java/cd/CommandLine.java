@@ -58,7 +58,8 @@ final class CommandLine {
           "--musicbrainz and --json). Without either, the system's first CD drive is read:",
           "on Linux /dev/cdrom, else the first drive in /proc/sys/dev/cdrom/info.",
           "A table-of-contents file holds the first track, the last track, the lead-out, then",
-          "every track's start, in frames; '#' starts a comment.",
+          "every track's start, in frames; '#' starts a comment. Lines starting with catalog,",
+          "isrc, cdtext-block or cdtext give what --all reads (see the README).",
           "",
           "Exit status: 0 when a disc was read, 1 when not, 2 for a wrong argument.");
 

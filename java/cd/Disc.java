@@ -13,7 +13,8 @@ import java.util.Objects;
 /**
  * A CD's table of contents, read once from a drive, and the identifiers by which music
  * databases know the disc: the freedb disc ID and the CDDB query that gnudb answers, and the
- * MusicBrainz disc ID.
+ * MusicBrainz disc ID; on request ({@link #read(String, Extra...)}), also what the disc carries
+ * besides: its Media Catalog Number, each track's ISRC and its CD-Text.
  *
  * <pre>{@code
  * Disc disc = Disc.read();               // the system's first CD drive

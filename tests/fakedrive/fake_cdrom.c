@@ -166,21 +166,12 @@ static int answerEntry(struct cdrom_tocentry *entry) {
   }
   const long frame = table[index];
   const char *form = setting("FAKE_CDROM_ADDRESS", "requested");
-  if (strcmp(form, "msf-unwrapped") == 0) {
-    entry->cdte_format = CDROM_MSF;
-    entry->cdte_addr.msf.minute = 0;
-    entry->cdte_addr.msf.second = (__u8)(frame / 75);
-    entry->cdte_addr.msf.frame = (__u8)(frame % 75);
-    form = "";
-  } else if (strcmp(form, "msf") == 0) {
-    entry->cdte_format = CDROM_MSF;
-  }
+  const int unwrapped = strcmp(form, "msf-unwrapped") == 0;
+  if (strcmp(form, "msf") == 0 || unwrapped) entry->cdte_format = CDROM_MSF;
   if (strcmp(form, "lba") == 0) entry->cdte_format = CDROM_LBA;
-  if (*form == '\0') {
-    /* set above */
-  } else if (entry->cdte_format == CDROM_MSF) {
-    entry->cdte_addr.msf.minute = (__u8)(frame / 4500);
-    entry->cdte_addr.msf.second = (__u8)(frame / 75 % 60);
+  if (entry->cdte_format == CDROM_MSF) {
+    entry->cdte_addr.msf.minute = (__u8)(unwrapped ? 0 : frame / 4500);
+    entry->cdte_addr.msf.second = (__u8)(unwrapped ? frame / 75 : frame / 75 % 60);
     entry->cdte_addr.msf.frame = (__u8)(frame % 75);
   } else {
     entry->cdte_format = CDROM_LBA;

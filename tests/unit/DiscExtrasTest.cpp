@@ -39,7 +39,9 @@ void expectSameExtras(const DiscExtras& actual, const DiscExtras& expected) {
   EXPECT_EQ(actual.mediaCatalogNumber, expected.mediaCatalogNumber);
   EXPECT_EQ(actual.isrcs, expected.isrcs);
   EXPECT_EQ(actual.cdText.has_value(), expected.cdText.has_value());
-  if (actual.cdText && expected.cdText) EXPECT_TRUE(*actual.cdText == *expected.cdText);
+  if (actual.cdText && expected.cdText) {
+    EXPECT_TRUE(*actual.cdText == *expected.cdText);
+  }
 }
 
 class DriveExtras : public testing::Test {
