@@ -26,12 +26,12 @@ command -v qemu-system-x86_64 >/dev/null ||
   skip "no qemu-system-x86_64 (scripts/install-deps.sh qemu-system-x86 installs it)"
 made=$cache/made
 # Kernel and modules come from the guest's root; "vhba" is ours, built below.
-packages=linux-image-amd64,linux-headers-amd64,make,cdemu-daemon,dbus,dbus-system-bus-common,libglib2.0-bin
-packages+=,libdiscid0,openjdk-21-jre-headless,kmod,busybox-static
+packages=linux-image-amd64,linux-headers-amd64,make,kmod,busybox-static
+packages+=,cdemu-daemon,dbus,dbus-system-bus-common,libglib2.0-bin,libdiscid0,openjdk-21-jre-headless
 # The guest's own identity, for the check of a made guest: its first processes.
 guest_version() { cat "$here/initramfs.sh" "$here/init.sh" | sha256sum | cut -d' ' -f1; }
 
-# Boots the guest, for at most SECONDS.
+# Boots the guest with ACCELERATOR and WORK shared, for at most SECONDS.
 boot() {
   local accel=$1 work=$2 seconds=$3
   timeout "$seconds" qemu-system-x86_64 -accel "$accel" -cpu max -m 1536 -smp 2 \
@@ -50,8 +50,8 @@ probe_accelerator() {
   local work
   work=$(mktemp -d) || return 1
   echo true >"$work/run.sh"
-  if [ -r /dev/kvm ] && boot kvm "$work" 30 >/dev/null 2>&1 && [ "$(cat "$work/status" 2>/dev/null)" = 0 ]
-  then
+  if [ -r /dev/kvm ] && boot kvm "$work" 30 >/dev/null 2>&1 &&
+    [ "$(cat "$work/status" 2>/dev/null)" = 0 ]; then
     echo kvm
   else
     echo tcg
@@ -103,8 +103,8 @@ make_guest() {
   apt=(apt-get -q -o "Dir::Etc::sourcelist=$new/apt/sources.list"
     -o "Dir::Etc::sourceparts=$new/apt/parts" -o "Dir::State::Lists=$new/apt/lists"
     -o "Dir::Cache=$new/apt/cache" -o Debug::NoLocking=1 -o APT::Sandbox::User=root)
-  if ! "${apt[@]}" update >"$cache.log" 2>&1 || ! (cd "$new/apt" && "${apt[@]}" download vhba-dkms) >>"$cache.log" 2>&1
-  then
+  if ! "${apt[@]}" update >"$cache.log" 2>&1 ||
+    ! (cd "$new/apt" && "${apt[@]}" download vhba-dkms) >>"$cache.log" 2>&1; then
     tail -5 "$cache.log"
     rm -rf --one-file-system "$new"
     skip "the Debian archive ($archive) cannot be reached, and no guest was made before"
