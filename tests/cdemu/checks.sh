@@ -26,8 +26,8 @@ guest_java="java -Xint -XX:+UseSerialGC -XX:-UsePerfData -jar tocmate.jar"
 work=$(mktemp -d "${TMPDIR:-/tmp}/tocmate-cdemu.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/out" "$work/images"
-cp "$jar" "$work/tocmate.jar" && cp "$discid" "$work/discid" && cp "$here/steps.sh" "$work/run.sh" &&
-  chmod 755 "$work" || exit 1
+cp "$jar" "$work/tocmate.jar" && cp "$discid" "$work/discid" &&
+  cp "$here/steps.sh" "$work/run.sh" && chmod 755 "$work" || exit 1
 {
   for disc in "${table[@]}"; do
     python3 "$here/disc_image.py" "$discs/$disc.toc" "$work/images/$disc.toc" || exit 1
@@ -39,7 +39,8 @@ cp "$jar" "$work/tocmate.jar" && cp "$discid" "$work/discid" && cp "$here/steps.
       echo "run musicbrainz $guest_java --musicbrainz --drive /dev/sr0"
       echo "run drives $guest_java --drives"
       # The kernel's names of the drive (from its INQUIRY), as --drives prints them.
-      echo "run names sh -c 'cd /sys/block/sr0/device && sed \"s/ *\$//\" vendor model rev | paste -sd \"\\t\"'"
+      echo "run names sh -c 'cd /sys/block/sr0/device &&" \
+        "sed \"s/ *\$//\" vendor model rev | paste -sd \"\\t\"'"
       echo "unload"
       echo "run no-disc $guest_java --drive /dev/sr0"
     else
@@ -71,8 +72,8 @@ expect_run() {
 }
 for disc in "${table[@]}"; do
   toc=$discs/$disc.toc
-  "$java" -jar "$jar" --json --all --drive "$toc" >"$work/$disc.file.json" || fail "$disc: the file not read"
-  expect_run "$disc.json" 0 "$(sed 's|^  "drive": .*|  "drive": "/dev/sr0",|' "$work/$disc.file.json")" ""
+  file_json=$("$java" -jar "$jar" --json --all --drive "$toc") || fail "$disc: the file not read"
+  expect_run "$disc.json" 0 "$(sed 's|^  "drive": .*|  "drive": "/dev/sr0",|' <<<"$file_json")" ""
   python3 "$here/../jvm/check_disc_json.py" --extras=exact "$out/$disc.json.out" "$toc" /dev/sr0 ||
     fail "$disc: not the file's values"
   python3 "$here/discid_matches.py" "$out/$disc.json.out" "$out/$disc.discid.out" ||

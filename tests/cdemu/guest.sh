@@ -27,7 +27,8 @@ command -v qemu-system-x86_64 >/dev/null ||
 made=$cache/made
 # Kernel and modules come from the guest's root; "vhba" is ours, built below.
 packages=linux-image-amd64,linux-headers-amd64,make,kmod,busybox-static
-packages+=,cdemu-daemon,dbus,dbus-system-bus-common,libglib2.0-bin,libdiscid0,openjdk-21-jre-headless
+packages+=,cdemu-daemon,dbus,dbus-system-bus-common,libglib2.0-bin
+packages+=,libdiscid0,openjdk-21-jre-headless
 # The guest's own identity, for the check of a made guest: its first processes.
 guest_version() { cat "$here/initramfs.sh" "$here/init.sh" | sha256sum | cut -d' ' -f1; }
 
@@ -80,7 +81,8 @@ make_initramfs() {
   folder=$root/tmp/initramfs
   mkdir -p "$folder"/{bin,dev,proc,root,modules} &&
     cp "$root/usr/bin/busybox" "$folder/bin/" && cp "$here/initramfs.sh" "$folder/init" || return 1
-  for module in $(chroot "$root" modprobe -S "$kernel" --show-depends -a virtio_blk ext4 9pnet_virtio 9p |
+  for module in $(chroot "$root" modprobe -S "$kernel" --show-depends -a virtio_blk ext4 \
+    9pnet_virtio 9p |
     awk '$1 == "insmod" { print $2 }'); do
     xz -dcf "$root$module" >"$folder/modules/$number-$(basename "${module%%.ko*}").ko" || return 1
     number=$((number + 1))
@@ -126,8 +128,8 @@ make_guest() {
     return 1
   local size
   size=$(du -sm --one-file-system "$new/root" | cut -f1)
-  mkfs.ext4 -q -L guest -d "$new/root" "$new/root.img" "$((size + size / 4 + 128))M" >>"$cache.log" 2>&1 ||
-    { tail -5 "$cache.log"; return 1; }
+  mkfs.ext4 -q -L guest -d "$new/root" "$new/root.img" "$((size + size / 4 + 128))M" \
+    >>"$cache.log" 2>&1 || { tail -5 "$cache.log"; return 1; }
   rm -rf --one-file-system "$new/root" "$new/apt"
   mv "$new" "$cache"
   probe_accelerator >"$cache/accelerator"
@@ -156,7 +158,8 @@ case $action in
     work=$3
     [ -f "$made" ] || skip "no guest at $cache (the test cdemu.guest says why)"
     rm -f "$work/status"
-    boot "$(cat "$cache/accelerator")" "$work" 300 || { echo "QEMU failed"; tail -20 "$work/console"; }
+    boot "$(cat "$cache/accelerator")" "$work" 300 ||
+      { echo "QEMU failed"; tail -20 "$work/console"; }
     [ -f "$work/status" ] || { echo "the guest did not finish"; tail -30 "$work/console"; exit 1; }
     exit "$(cat "$work/status")"
     ;;
