@@ -27,6 +27,18 @@ const char* JNICALL getStringUTFChars(JNIEnv*, jstring text, jboolean* isCopy) {
   return value(text)->text.c_str();
 }
 void JNICALL releaseStringUTFChars(JNIEnv*, jstring, const char*) {}
+jsize JNICALL getStringLength(JNIEnv*, jstring text) {
+  return static_cast<jsize>(value(text)->text.size());
+}
+// The string's bytes, each a UTF-16 unit: the tests' names are ASCII.
+const jchar* JNICALL getStringChars(JNIEnv*, jstring text, jboolean* isCopy) {
+  if (isCopy != nullptr) *isCopy = JNI_TRUE;
+  const std::string& bytes = value(text)->text;
+  JavaValue* units = make();
+  units->units.assign(bytes.begin(), bytes.end());
+  return units->units.data();
+}
+void JNICALL releaseStringChars(JNIEnv*, jstring, const jchar*) {}
 jstring JNICALL newStringUTF(JNIEnv*, const char* utf) { return reference<jstring>(make(utf)); }
 jclass JNICALL findClass(JNIEnv*, const char* name) { return reference<jclass>(make(name)); }
 void JNICALL deleteLocalRef(JNIEnv*, jobject) {}
@@ -99,6 +111,9 @@ void JNICALL setByteArrayRegion(JNIEnv*, jbyteArray array, jsize start, jsize le
 RecordingJni::RecordingJni() {
   functions.GetStringUTFChars = getStringUTFChars;
   functions.ReleaseStringUTFChars = releaseStringUTFChars;
+  functions.GetStringLength = getStringLength;
+  functions.GetStringChars = getStringChars;
+  functions.ReleaseStringChars = releaseStringChars;
   functions.NewStringUTF = newStringUTF;
   functions.FindClass = findClass;
   functions.DeleteLocalRef = deleteLocalRef;
