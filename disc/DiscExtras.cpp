@@ -11,8 +11,6 @@ constexpr std::uint8_t kInquiry = 0x12;
 constexpr std::uint8_t kReadToc = 0x43;
 constexpr std::uint8_t kCdTextFormat = 0x05;
 constexpr std::size_t kCdTextHeaderSize = 4;
-// 8 blocks of at most 256 packs of 18 bytes, and the header.
-constexpr std::size_t kMaxCdTextReply = 4 + 8 * 256 * 18;
 // Sectors of Q data read to confirm an ISRC: it shows at least once in about 100 of them.
 constexpr std::uint32_t kConfirmingSectors = 120;
 

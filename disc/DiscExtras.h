@@ -80,6 +80,10 @@ struct DiscExtras {
 bool validMediaCatalogNumber(std::string_view number);
 bool validIsrc(std::string_view isrc);
 
+// The most CD-Text a disc holds, as READ TOC format 5 replies it: the 4-byte header and
+// 8 language blocks of at most 256 packs of 18 bytes.
+constexpr std::size_t kMaxCdTextReply = 4 + 8 * 256 * 18;
+
 // CD-Text from a READ TOC format 5 reply of which `size` bytes arrived: each pack's CRC
 // checked and a bad one skipped; empty when no block holds any text.
 std::optional<CdText> parseCdText(const std::uint8_t* reply, std::size_t size);

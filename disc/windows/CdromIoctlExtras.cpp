@@ -12,8 +12,6 @@ namespace {
 
 constexpr std::size_t kMcnLength = 13;
 constexpr std::size_t kIsrcLength = 12;
-// The header and 8 language blocks of 256 packs of 18 bytes: all the CD-Text a disc holds.
-constexpr std::size_t kCdTextReplySize = 4 + 8 * 256 * 18;
 
 // The sub-channel data of one request, zeroed first: a driver that answers without writing
 // (Wine's, for an ISRC) leaves no valid bit set. Empty when the request fails or the reply
@@ -70,7 +68,7 @@ std::vector<std::optional<std::string>> isrcsOf(HANDLE drive, const TableOfConte
 std::optional<CdText> cdTextOf(HANDLE drive, const TableOfContents& toc) {
   CDROM_READ_TOC_EX request{};
   request.Format = CDROM_READ_TOC_EX_FORMAT_CDTEXT;
-  std::vector<std::uint8_t> reply(kCdTextReplySize);
+  std::vector<std::uint8_t> reply(kMaxCdTextReply);
   DWORD returned = 0;
   if (!DeviceIoControl(drive, IOCTL_CDROM_READ_TOC_EX, &request, sizeof request, reply.data(),
                        static_cast<DWORD>(reply.size()), &returned, nullptr)) {
