@@ -1,8 +1,6 @@
 package cd;
 
 import java.nio.charset.StandardCharsets;
-import java.security.MessageDigest;
-import java.security.NoSuchAlgorithmException;
 import java.util.ArrayList;
 import java.util.Base64;
 import java.util.Collections;
@@ -104,7 +102,9 @@ public final class Disc {
     }
     tracks = Collections.unmodifiableList(list);
 
-    freedbId = String.format(Locale.ROOT, "%08x", freedbNumber());
+    StringBuilder id = new StringBuilder(8);
+    appendHex(id, freedbNumber(), 8);
+    freedbId = id.toString().toLowerCase(Locale.ROOT);
     StringBuilder query = new StringBuilder("cddb query ").append(freedbId).append(' ').append(count);
     for (Track track : tracks) {
       query.append(' ').append(track.start);
@@ -296,7 +296,7 @@ public final class Disc {
       boolean present = number >= firstTrack && number <= audioEnd;
       appendHex(text, present ? getTrack(number).start : 0, 8);
     }
-    byte[] digest = sha1().digest(text.toString().getBytes(StandardCharsets.US_ASCII));
+    byte[] digest = Sha1.digest(text.toString().getBytes(StandardCharsets.US_ASCII));
     return Base64.getEncoder()
         .encodeToString(digest)
         .replace('+', '.')
@@ -308,14 +308,6 @@ public final class Disc {
   private static void appendHex(StringBuilder text, int value, int digits) {
     for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
       text.append(Character.toUpperCase(Character.forDigit(value >>> shift & 0xf, 16)));
-    }
-  }
-
-  private static MessageDigest sha1() {
-    try {
-      return MessageDigest.getInstance("SHA-1");
-    } catch (NoSuchAlgorithmException e) {
-      throw new IllegalStateException("every Java platform has SHA-1", e);
     }
   }
 
