@@ -43,7 +43,7 @@ fake=(env LD_PRELOAD="$PWD/$bench/libbench_fake_cdrom.so" FAKE_CDROM_DEVICE="$fo
 declare -A commands=(
   [empty]="java -cp $bench/whole_process.jar EmptyProgram"
   [jar]="java -jar build-bench/tocmate-$version.jar --musicbrainz --drive $folder/sr0"
-  [disc]="java -cp build-bench/tocmate_classes.jar:$bench/whole_process.jar FirstDiscId $folder/sr0"
+  [disc]="java -cp build-bench/tocmate-$version.jar:$bench/whole_process.jar FirstDiscId $folder/sr0"
   [jna]="java -cp /usr/share/java/jna.jar:$bench/whole_process.jar JnaDiscId $folder/sr0"
 )
 names=(empty jar disc jna)

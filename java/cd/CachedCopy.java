@@ -1,8 +1,8 @@
 package cd;
 
+import java.io.FileInputStream;
 import java.io.IOException;
 import java.nio.ByteBuffer;
-import java.nio.channels.FileChannel;
 import java.nio.channels.SeekableByteChannel;
 import java.nio.file.DirectoryStream;
 import java.nio.file.FileAlreadyExistsException;
@@ -39,7 +39,7 @@ final class CachedCopy {
 
   // The opened copy this class loader loaded, kept open so that its descriptor's number, by
   // which the JVM knows the library, is not given to another class loader's copy.
-  private static FileChannel loaded;
+  private static FileInputStream loaded;
 
   private CachedCopy() {}
 
@@ -49,14 +49,13 @@ final class CachedCopy {
    */
   static void load(Path base, boolean makeBase, String name, String build, String fileName,
       byte[] library) throws IOException {
-    if (makeBase) {
+    if (makeBase && !Files.isDirectory(base)) {
       Files.createDirectories(base, ownerOnly("rwx------"));
     }
     Path parent = makeFolder(base.resolve(name));
     SafeFolders user = SafeFolders.forThisUser(parent);
     // Nothing is made in a folder refused.
-    user.check(parent);
-    Path real = user.check(makeFolder(parent.resolve(build)));
+    Path real = user.checkBelow(user.check(parent), makeFolder(parent.resolve(build)));
     LeftoverCopies.remove(real, fileName, user);
     if (Files.isDirectory(DESCRIPTORS)) {
       loadThroughDescriptor(real, fileName, library, user);
@@ -70,7 +69,7 @@ final class CachedCopy {
     Path target = folder.resolve(fileName);
     boolean written = false;
     for (int attempt = 0; attempt < 2; attempt++) {
-      if (!Files.exists(target, LinkOption.NOFOLLOW_LINKS)) {
+      if (!Files.isRegularFile(target, LinkOption.NOFOLLOW_LINKS)) {
         written = write(library, target);
       }
       Path aside = UniqueName.next(folder, "." + fileName, OPENED);
@@ -80,7 +79,7 @@ final class CachedCopy {
         loadByPath(folder, fileName, library, user);
         return;
       }
-      FileChannel opened = openRemoving(aside);
+      FileInputStream opened = openRemoving(aside);
       try {
         Path descriptor = opened != null ? descriptor(aside) : null;
         if (descriptor != null && holds(opened, library)
@@ -114,9 +113,10 @@ final class CachedCopy {
    * Opens the file named aside and removes the name; null where there is none or it is not a
    * plain file (the second name of a link or a folder).
    */
-  private static FileChannel openRemoving(Path aside) throws IOException {
+  private static FileInputStream openRemoving(Path aside) throws IOException {
     try {
-      return FileChannel.open(aside, StandardOpenOption.READ, LinkOption.NOFOLLOW_LINKS);
+      // A second name of a plain file, in a folder only this user can change.
+      return new FileInputStream(aside.toFile());
     } catch (IOException e) {
       return null;
     } finally {
@@ -130,15 +130,15 @@ final class CachedCopy {
    */
   private static Path descriptor(Path aside) throws IOException {
     String opened = aside + REMOVED;
-    try (DirectoryStream<Path> descriptors = Files.newDirectoryStream(DESCRIPTORS)) {
-      for (Path descriptor : descriptors) {
-        try {
-          if (Files.readSymbolicLink(descriptor).toString().equals(opened)) {
-            return descriptor;
-          }
-        } catch (IOException e) {
-          // Closed meanwhile.
+    String[] descriptors = DESCRIPTORS.toFile().list();
+    for (String number : descriptors != null ? descriptors : new String[0]) {
+      Path descriptor = DESCRIPTORS.resolve(number);
+      try {
+        if (Files.readSymbolicLink(descriptor).toString().equals(opened)) {
+          return descriptor;
         }
+      } catch (IOException e) {
+        // Closed meanwhile.
       }
     }
     return null;
@@ -209,6 +209,9 @@ final class CachedCopy {
 
   /** Makes the folder for this user only, or takes the one there if it is a folder. */
   private static Path makeFolder(Path folder) throws IOException {
+    if (Files.isDirectory(folder, LinkOption.NOFOLLOW_LINKS)) {
+      return folder;
+    }
     try {
       Files.createDirectory(folder, ownerOnly("rwx------"));
     } catch (FileAlreadyExistsException e) {
@@ -220,22 +223,20 @@ final class CachedCopy {
   }
 
   private static boolean holds(Path file, byte[] library) throws IOException {
-    try (FileChannel channel =
-             FileChannel.open(file, StandardOpenOption.READ, LinkOption.NOFOLLOW_LINKS)) {
-      return holds(channel, library);
+    try (FileInputStream in = new FileInputStream(file.toFile())) {
+      return holds(in, library);
     }
   }
 
   /** Whether the opened file holds exactly the library. */
-  private static boolean holds(FileChannel file, byte[] library) throws IOException {
-    if (file.size() != library.length) {
-      return false;
+  private static boolean holds(FileInputStream file, byte[] library) throws IOException {
+    byte[] content = new byte[library.length];
+    int length = 0;
+    for (int count; length < content.length
+         && (count = file.read(content, length, content.length - length)) > 0;) {
+      length += count;
     }
-    ByteBuffer content = ByteBuffer.allocate(library.length);
-    while (content.hasRemaining() && file.read(content, content.position()) >= 0) {
-      // Reads on.
-    }
-    return Arrays.equals(content.array(), library);
+    return length == library.length && file.read() == -1 && Arrays.equals(content, library);
   }
 
   private static FileAttribute<?>[] ownerOnly(String permissions) {

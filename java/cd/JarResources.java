@@ -18,7 +18,10 @@ import java.util.zip.ZipFile;
 final class JarResources {
   private JarResources() {}
 
-  /** The resource's bytes; name is absolute, such as "/cd/tocmate/natives/platforms". */
+  /**
+   * The resource's bytes, or null where there is none; name is absolute, such as
+   * "/cd/tocmate/natives/platforms".
+   */
   static byte[] read(String name) throws IOException {
     File jar = ownJar();
     if (jar != null) {
@@ -30,14 +33,11 @@ final class JarResources {
           }
         }
       } catch (IOException e) {
-        // Read through the class loader below.
+        // Read through the class loader below, as one not in this jar.
       }
     }
     try (InputStream in = JarResources.class.getResourceAsStream(name)) {
-      if (in == null) {
-        throw new IOException(name + " is listed but missing");
-      }
-      return readAll(in, -1);
+      return in != null ? readAll(in, -1) : null;
     }
   }
 

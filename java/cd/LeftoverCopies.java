@@ -1,7 +1,6 @@
 package cd;
 
 import java.io.IOException;
-import java.nio.file.DirectoryStream;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
 import java.nio.file.Path;
@@ -23,16 +22,13 @@ final class LeftoverCopies {
 
   static void remove(Path folder, String fileName, SafeFolders user) {
     String prefix = "." + fileName + "-";
-    try (DirectoryStream<Path> entries = Files.newDirectoryStream(folder)) {
-      for (Path entry : entries) {
-        String name = entry.getFileName().toString();
-        if (name.startsWith(prefix)
-            && (name.endsWith(CachedCopy.PART) || name.endsWith(CachedCopy.OPENED))) {
-          removeIfLeft(entry, user);
-        }
+    // A plain list of names: a start pays for no more where there is nothing to remove.
+    String[] names = folder.toFile().list();
+    for (String name : names != null ? names : new String[0]) {
+      if (name.startsWith(prefix)
+          && (name.endsWith(CachedCopy.PART) || name.endsWith(CachedCopy.OPENED))) {
+        removeIfLeft(folder.resolve(name), user);
       }
-    } catch (IOException | RuntimeException e) {
-      // Cleaning up is a courtesy; the library loads all the same.
     }
   }
 

@@ -151,17 +151,20 @@ final class NativeLibrary {
 
   private static void loadFromJar(String name, String fileName) {
     String platform = platform();
-    List<String> bundled = bundledPlatforms();
-    if (!bundled.contains(platform + "/" + fileName)) {
-      throw new UnsatisfiedLinkError(
-          "no " + name + " library for the platform " + platform + " on java.library.path or in"
-              + " the jar, which holds it for: " + String.join(", ", platformsOf(bundled)));
-    }
+    String resource = NATIVES + platform + "/" + fileName;
     byte[] library;
     try {
-      library = JarResources.read(NATIVES + platform + "/" + fileName);
+      library = JarResources.read(resource);
     } catch (IOException e) {
       throw linkError("can not read the " + name + " library out of the jar: " + e, e);
+    }
+    if (library == null) {
+      List<String> bundled = bundledPlatforms();
+      throw new UnsatisfiedLinkError(bundled.contains(platform + "/" + fileName)
+              ? "the jar lists the " + name + " library for " + platform + ", but " + resource
+                  + " is not in it"
+              : "no " + name + " library for the platform " + platform + " on java.library.path"
+                  + " or in the jar, which holds it for: " + String.join(", ", platformsOf(bundled)));
     }
     String build = Version.NUMBER + "-" + contentName(library);
     List<String> failures = new ArrayList<>();
@@ -266,8 +269,9 @@ final class NativeLibrary {
   private static List<String> bundledPlatforms() {
     List<String> entries = new ArrayList<>();
     try {
-      for (String line : new String(JarResources.read(NATIVES + "platforms"), StandardCharsets.UTF_8)
-          .split("\n")) {
+      byte[] index = JarResources.read(NATIVES + "platforms");
+      for (String line : new String(index != null ? index : new byte[0], StandardCharsets.UTF_8)
+               .split("\n")) {
         if (!line.trim().isEmpty()) {
           entries.add(line.trim());
         }

@@ -12,10 +12,9 @@ import java.util.Map;
 /**
  * Tells which folders and files are this user's, and whether a folder is one no other user can
  * change what is loaded from it. On POSIX systems that is every folder from it up to the root
- * being this user's or root's and not writable by group or others, unless sticky (as /tmp)
- * with the entry below it this user's or root's: only the owners of a folder's entries, of the
- * folder and root may then rename them. Where there are no POSIX modes (Windows), the folder
- * and the one above it, which the loader makes, must be this user's.
+ * being this user's or root's and not writable by group or others, unless sticky (as /tmp):
+ * only the owners of a sticky folder's entries, of the folder and root may rename them. Where
+ * there are no POSIX modes (Windows), the folders the loader makes must be this user's.
  */
 final class SafeFolders {
   static final boolean POSIX =
@@ -78,31 +77,42 @@ final class SafeFolders {
    */
   Path check(Path folder) throws IOException {
     Path real = folder.toRealPath();
-    if (!POSIX) {
-      for (Path made : new Path[] {real, real.getParent()}) {
-        if (!owns(made)) {
-          throw new IOException("refused " + made + ": it belongs to another user");
-        }
-      }
-      return real;
-    }
-    int belowOwner = -1;
-    for (Path current = real; current != null; current = current.getParent()) {
-      Map<String, Object> attributes =
-          Files.readAttributes(current, "unix:uid,mode", LinkOption.NOFOLLOW_LINKS);
-      int owner = (Integer) attributes.get("uid");
-      int mode = (Integer) attributes.get("mode");
-      if (owner != uid && owner != ROOT) {
-        throw new IOException(
-            "refused " + current + ": it belongs to another user (uid " + owner + ")");
-      }
-      boolean entryStays = (mode & STICKY) != 0 && (belowOwner == uid || belowOwner == ROOT);
-      if ((mode & WRITABLE_BY_OTHERS) != 0 && !entryStays) {
-        throw new IOException("refused " + current + ": other users can write to it (mode "
-            + Integer.toOctalString(mode & 07777) + ")");
-      }
-      belowOwner = owner;
+    for (Path current = real; current != null; current = POSIX ? current.getParent() : null) {
+      checkOne(current);
     }
     return real;
+  }
+
+  /**
+   * As {@link #check}, for a folder that is not a link, made in the folder checked (its real
+   * path): only the folder itself is left to check. Returns its real path.
+   */
+  Path checkBelow(Path checked, Path folder) throws IOException {
+    Path real = checked.resolve(folder.getFileName());
+    checkOne(real);
+    return real;
+  }
+
+  private void checkOne(Path folder) throws IOException {
+    if (!POSIX) {
+      if (!owns(folder)) {
+        throw new IOException("refused " + folder + ": it belongs to another user");
+      }
+      return;
+    }
+    Map<String, Object> attributes =
+        Files.readAttributes(folder, "unix:uid,mode", LinkOption.NOFOLLOW_LINKS);
+    int owner = (Integer) attributes.get("uid");
+    int mode = (Integer) attributes.get("mode");
+    if (owner != uid && owner != ROOT) {
+      throw new IOException(
+          "refused " + folder + ": it belongs to another user (uid " + owner + ")");
+    }
+    // In a sticky folder only an entry's owner (the folder below: this user or root), the
+    // folder's owner and root may rename the entry.
+    if ((mode & WRITABLE_BY_OTHERS) != 0 && (mode & STICKY) == 0) {
+      throw new IOException("refused " + folder + ": other users can write to it (mode "
+          + Integer.toOctalString(mode & 07777) + ")");
+    }
   }
 }

@@ -11,8 +11,9 @@
 #                  it: their library never runs, the victim's JVM says which folder it refused
 #   unsafe_folders cache folders that another user could change are passed over for the
 #                  temporary folder; safe ones (a sticky folder of root's among them) are used
-#   cached_copy    a reused copy that is damaged, cut short, another library or a link is
-#                  replaced with the jar's, never loaded; a good one is reused as it is
+#   cached_copy    a reused copy that is damaged, cut short, another library, a link, or
+#                  writable by or of another user is replaced with the jar's, never loaded; a
+#                  good one is reused as it is
 #   full_tmpdir    a full tocmate.tmpdir keeps nothing of a failed copy; the cache serves
 #   empty_tmpdir   with no cache folder, an empty java.io.tmpdir fails, saying so, and
 #                  tocmate.library.path serves; nothing goes to the working folder
@@ -155,8 +156,12 @@ case $case_name in
     run_tool reused -jar "$jar"
     [ "$(find "$copy" -mmin +60)" = "$copy" ] || fail "a good copy was written anew"
     cp "$intruder" "$tmp/elsewhere"
-    for damage in byte short other link; do
+    damages=(byte short other link writable)
+    [ "$(id -u)" -eq 0 ] && damages+=(of-another-user)
+    for damage in "${damages[@]}"; do
       case $damage in
+        writable) chmod 666 "$copy" ;;
+        of-another-user) chown 65533 "$copy" ;;
         byte) printf '\xff' | dd of="$copy" bs=1 seek=70000 conv=notrunc status=none ;;
         short) truncate -s 100000 "$copy" ;;
         other) cp "$intruder" "$copy" ;;
@@ -164,7 +169,8 @@ case $case_name in
       esac
       TOCMATE_INTRUDER_MARK=$tmp/intruder-ran run_tool "$damage" -jar "$jar"
       [ -e "$tmp/intruder-ran" ] && fail "$damage: the copy there was loaded"
-      [ ! -L "$copy" ] && cmp -s "$copy" "$jar_library" || fail "$damage: the copy was not replaced"
+      [ ! -L "$copy" ] && cmp -s "$copy" "$jar_library" &&
+        [ "$(stat -c '%u %a' "$copy")" = "$(id -u) 600" ] || fail "$damage: the copy was not replaced"
     done
     cmp -s "$tmp/elsewhere" "$intruder" || fail "the link was followed"
     one_copy "$XDG_CACHE_HOME"
