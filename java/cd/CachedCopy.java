@@ -5,7 +5,6 @@ import java.io.IOException;
 import java.nio.ByteBuffer;
 import java.nio.channels.SeekableByteChannel;
 import java.nio.file.DirectoryStream;
-import java.nio.file.FileAlreadyExistsException;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
 import java.nio.file.Path;
@@ -104,7 +103,7 @@ final class CachedCopy {
     try {
       Files.createLink(aside, target);
       return true;
-    } catch (IOException | UnsupportedOperationException e) {
+    } catch (IOException | RuntimeException e) { // Unsupported, for one.
       return false;
     }
   }
@@ -214,9 +213,12 @@ final class CachedCopy {
     }
     try {
       Files.createDirectory(folder, ownerOnly("rwx------"));
-    } catch (FileAlreadyExistsException e) {
+    } catch (IOException e) {
+      // Made by another JVM meanwhile, or a link or a file in the way.
       if (!Files.isDirectory(folder, LinkOption.NOFOLLOW_LINKS)) {
-        throw new IOException(folder + " is not a folder (a link is not taken)");
+        throw Files.exists(folder, LinkOption.NOFOLLOW_LINKS)
+            ? new IOException(folder + " is not a folder (a link is not taken)")
+            : e;
       }
     }
     return folder;

@@ -4,7 +4,6 @@ import java.io.ByteArrayOutputStream;
 import java.io.File;
 import java.io.IOException;
 import java.io.InputStream;
-import java.net.URISyntaxException;
 import java.net.URL;
 import java.security.CodeSource;
 import java.util.zip.ZipEntry;
@@ -51,8 +50,8 @@ final class JarResources {
         File jar = new File(location.toURI());
         return jar.isFile() ? jar : null;
       }
-    } catch (URISyntaxException | RuntimeException e) {
-      // Not a plain file.
+    } catch (Exception e) {
+      // A location that is no file's URI, for one: not a plain file.
     }
     return null;
   }

@@ -1,7 +1,7 @@
 package cd;
 
+import java.io.File;
 import java.io.IOException;
-import java.nio.file.FileSystems;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
 import java.nio.file.Path;
@@ -17,8 +17,8 @@ import java.util.Map;
  * there are no POSIX modes (Windows), the folders the loader makes must be this user's.
  */
 final class SafeFolders {
-  static final boolean POSIX =
-      FileSystems.getDefault().supportedFileAttributeViews().contains("unix");
+  // The systems whose files have a "unix" view: all but Windows.
+  static final boolean POSIX = File.separatorChar == '/';
   private static final int ROOT = 0;
   private static final int STICKY = 01000;
   private static final int WRITABLE_BY_OTHERS = 0022;
