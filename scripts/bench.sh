@@ -64,7 +64,11 @@ for ((run = 0; run < runs; run++)); do
   for name in "${names[@]}"; do
     time_run "$name"
     echo "$elapsed" >>"$folder/$name.times"
-    [ "$name" = disc ] && echo "${output##* }" >>"$folder/first-id.times"
+    if [ "$name" = disc ]; then
+      read -r _ wall on_cpu <<<"$output"
+      echo "$wall" >>"$folder/first-id.times"
+      echo "$on_cpu" >>"$folder/first-id-on-cpu.times"
+    fi
   done
 done
 read -r empty _ <<<"$(summary "$folder/empty.times")"
@@ -78,7 +82,9 @@ done
 read -r disc _ <<<"$(summary "$folder/disc.times")"
 read -r jna _ <<<"$(summary "$folder/jna.times")"
 read -r first range <<<"$(summary "$folder/first-id.times")"
-awk -v d="$disc" -v j="$jna" -v f="$first" -v r="$range" 'BEGIN {split(r, b, "-");
+read -r on_cpu cpu_range <<<"$(summary "$folder/first-id-on-cpu.times")"
+awk -v d="$disc" -v j="$jna" -v f="$first" -v r="$range" -v c="$on_cpu" -v cr="$cpu_range" '
+  BEGIN {split(r, b, "-"); split(cr, cb, "-");
   printf "JNA and libdiscid over Disc: %.2f\n", j / d;
-  printf "The first Disc.read(drive).getMusicBrainzId() from the start of main: %.1f ms (%.1f-%.1f)\n",
-    f / 1000, b[1] / 1000, b[2] / 1000}'
+  printf "The first Disc.read(drive).getMusicBrainzId() from the start of main: %.1f ms (%.1f-%.1f),", f / 1000, b[1] / 1000, b[2] / 1000;
+  printf " of which on a processor %.1f ms (%.1f-%.1f)\n", c / 1000, cb[1] / 1000, cb[2] / 1000}'

@@ -18,9 +18,11 @@ import java.util.zip.CRC32;
  * else one on java.library.path, so that a user can always override, else the copy for this
  * platform that the jar carries. A library from outside the jar must be of this jar's version.
  * The jar lists its copies in {@code /cd/tocmate/natives/platforms}, one "platform/file" a
- * line, such as "linux-x86_64/libTocmate.so". The jar's copy is loaded from a private folder
- * in {@code tocmate.tmpdir} (by default java.io.tmpdir) or, where that cannot be, from the
- * user's cache folder.
+ * line, such as "linux-x86_64/libTocmate.so". The jar's copy is loaded from a copy that this
+ * user's JVMs reuse ({@link CachedCopy}): in {@code tocmate.tmpdir} where it is set, else in
+ * the user's cache folder, which is the user's own on every platform and outlives a JVM
+ * without leaving one file per JVM (Windows cannot remove a loaded library's file), else in
+ * java.io.tmpdir, for where there is no home to write.
  */
 final class NativeLibrary {
   static final String LIBRARY_PATH_PROPERTY = "tocmate.library.path";
