@@ -17,7 +17,7 @@ final class CommandLine {
   private static final String USAGE =
       String.join(
           "\n",
-          "Usage: java -jar " + JAR + " [--drive DRIVE] [--musicbrainz | --json]",
+          "Usage: java -jar " + JAR + " [--drive DRIVE] [--musicbrainz | --accuraterip | --json]",
           "       java -jar " + JAR + " --help | --version");
 
   private static final String HELP =
@@ -39,17 +39,21 @@ final class CommandLine {
           "                 drive letter (such as D:)",
           "  --musicbrainz  print the disc's MusicBrainz disc ID and the address that looks it",
           "                 up or submits it, one a line (a disc without audio tracks has none)",
+          "  --accuraterip  print what rippers check a rip against, one a line: the AccurateRip",
+          "                 disc ID and address, the CUETools database's TOC ID and lookup",
+          "                 address (a disc without audio tracks has no IDs)",
           "  --json         print every value of the disc as one JSON object: first and last",
           "                 track, lead-out, each track's number, start, length (in frames and",
           "                 whole seconds) and whether it is audio, the freedb identifier, the",
-          "                 CDDB query, the MusicBrainz ID, TOC and address, and the drive",
+          "                 CDDB query, the MusicBrainz ID, TOC and address, the AccurateRip",
+          "                 and CUETools values, the first track's pregap, and the drive",
           "  --version      print the version",
           "  --help         print this text",
-          "With --drive, --musicbrainz or --json, a disc that can not be read is reported on",
+          "With --drive, --musicbrainz, --accuraterip or --json, a disc that can not be read is reported on",
           "one line of standard error.",
           "",
           "TOCMATE_DRIVE names the drive to read when --drive does not (on Windows, only for",
-          "--musicbrainz and --json). Without either, the system's first CD drive is read:",
+          "--musicbrainz, --accuraterip and --json). Without either, the system's first CD drive is read:",
           "on Linux /dev/cdrom, else the first drive in /proc/sys/dev/cdrom/info.",
           "A table-of-contents file holds the first track, the last track, the lead-out, then",
           "every track's start, in frames; '#' starts a comment.",
@@ -67,6 +71,7 @@ final class CommandLine {
   private enum Output {
     TEXTS,
     MUSICBRAINZ,
+    ACCURATERIP,
     JSON
   }
 
@@ -124,6 +129,8 @@ final class CommandLine {
         choose(Output.JSON);
       } else if (arg.equals("--musicbrainz")) {
         choose(Output.MUSICBRAINZ);
+      } else if (arg.equals("--accuraterip")) {
+        choose(Output.ACCURATERIP);
       } else if (arg.equals("--drive") && i + 1 < args.length) {
         setDrive(args[++i]);
       } else if (arg.startsWith("--drive=")) {
@@ -138,7 +145,7 @@ final class CommandLine {
 
   private void choose(Output chosen) {
     if (output != Output.TEXTS && output != chosen) {
-      throw new IllegalArgumentException("--musicbrainz and --json exclude each other");
+      throw new IllegalArgumentException("--musicbrainz, --accuraterip and --json exclude each other");
     }
     output = chosen;
   }
@@ -170,6 +177,16 @@ final class CommandLine {
         }
         out.println(disc.getMusicBrainzId());
         out.println(disc.getMusicBrainzSubmissionUrl());
+        break;
+      case ACCURATERIP:
+        if (disc.getAccurateRipId() == null) {
+          err.println("The disc holds no audio track: there is no rip to check.");
+          return EXIT_NOT_READ;
+        }
+        out.println(disc.getAccurateRipId());
+        out.println(disc.getAccurateRipUrl());
+        out.println(disc.getCtdbTocId());
+        out.println(disc.getCtdbLookupUrl());
         break;
       case JSON:
         out.println(DiscJson.of(disc, drive));

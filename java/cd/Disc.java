@@ -5,7 +5,6 @@ import java.util.ArrayList;
 import java.util.Base64;
 import java.util.Collections;
 import java.util.List;
-import java.util.Locale;
 import java.util.Objects;
 
 /**
@@ -30,6 +29,8 @@ import java.util.Objects;
  */
 public final class Disc {
   private static final int FRAMES_PER_SECOND = 75;
+  // The lead-in before the program area; LBA addresses start after it.
+  static final int LEAD_IN_FRAMES = 150;
   private static final int HIGHEST_TRACK = 99;
   // The bit of a track's CONTROL nibble that marks data.
   private static final int DATA_TRACK_CONTROL = 0x4;
@@ -46,6 +47,8 @@ public final class Disc {
   private final int lastTrack;
   private final int leadOut;
   private final List<Track> tracks;
+  // The end of the disc's audio session; 0 without audio tracks.
+  private final int audioLeadOut;
   private final String freedbId;
   private final String cddbQuery;
   private final String musicBrainzToc;
@@ -103,8 +106,8 @@ public final class Disc {
     tracks = Collections.unmodifiableList(list);
 
     StringBuilder id = new StringBuilder(8);
-    appendHex(id, freedbNumber(), 8);
-    freedbId = id.toString().toLowerCase(Locale.ROOT);
+    appendHex(id, freedbNumber(), 8, false);
+    freedbId = id.toString();
     StringBuilder query = new StringBuilder("cddb query ").append(freedbId).append(' ').append(count);
     for (Track track : tracks) {
       query.append(' ').append(track.start);
@@ -113,11 +116,12 @@ public final class Disc {
 
     int audioEnd = lastAudioTrack();
     if (audioEnd == 0) {
+      audioLeadOut = 0;
       musicBrainzToc = null;
       musicBrainzId = null;
       musicBrainzSubmissionUrl = null;
     } else {
-      int audioLeadOut = audioEnd == lastTrack ? leadOut : audioSessionLeadOut(audioEnd);
+      audioLeadOut = audioEnd == lastTrack ? leadOut : audioSessionLeadOut(audioEnd);
       musicBrainzToc = musicBrainzTocOf(audioEnd, audioLeadOut);
       musicBrainzId = musicBrainzIdOf(audioEnd, audioLeadOut);
       musicBrainzSubmissionUrl =
@@ -221,6 +225,63 @@ public final class Disc {
     return musicBrainzSubmissionUrl;
   }
 
+  /**
+   * The AccurateRip disc ID, by which the AccurateRip database keeps the checksums of rips
+   * of this disc: {@code nnn-aaaaaaaa-bbbbbbbb-ffffffff} (the count in decimal, the rest in
+   * lower-case hex), for example {@code "004-0002189a-00087f33-1f02e004"}: the number of
+   * audio tracks, two sums over the audio tracks' starts and the disc's lead-out (in LBA,
+   * without the lead-in), and the freedb ID ({@link #getFreedbId()}). Data tracks leave the sums while the lead-out stays
+   * the disc's own, as the database's own ripper counts Enhanced and Mixed Mode CDs. Null when
+   * the disc holds no audio track.
+   */
+  public String getAccurateRipId() {
+    return RipIdentifiers.accurateRipId(this);
+  }
+
+  /**
+   * Where the AccurateRip database serves this disc's checksums,
+   * {@code http://www.accuraterip.com/accuraterip/X/Y/Z/dBAR-<ID>.bin}; null when the disc
+   * holds no audio track.
+   */
+  public String getAccurateRipUrl() {
+    return RipIdentifiers.accurateRipUrl(getAccurateRipId());
+  }
+
+  /**
+   * The CUETools database's TOC ID of this disc, 28 characters in MusicBrainz's Base64
+   * alphabet: a SHA-1 over the audio tracks' starts relative to the first, with the audio
+   * session's lead-out as {@link #getMusicBrainzId()} takes it on an Enhanced CD. Null when
+   * the disc holds no audio track.
+   */
+  public String getCtdbTocId() {
+    List<Track> audioTracks = new ArrayList<>(tracks.size());
+    for (Track track : tracks) {
+      if (track.audio) {
+        audioTracks.add(track);
+      }
+    }
+    return RipIdentifiers.ctdbTocId(audioTracks, audioLeadOut);
+  }
+
+  /**
+   * The address that looks this disc up in the CUETools database:
+   * {@code https://db.cue.tools/lookup2.php?version=3&ctdb=1&fuzzy=1&toc=} then every track's
+   * start in LBA, a data track's with a leading {@code -}, then the lead-out, joined by
+   * {@code :}.
+   */
+  public String getCtdbLookupUrl() {
+    return RipIdentifiers.ctdbLookupUrl(this);
+  }
+
+  /**
+   * The frames between the start of the disc's program area and the first track's start (its
+   * start less the 150-frame lead-in). More than 0 means the first track has a pregap in
+   * which a hidden track may sit, which rippers look for.
+   */
+  public int getFirstTrackPregap() {
+    return tracks.get(0).start - LEAD_IN_FRAMES;
+  }
+
   /** Two discs are equal when their tables of contents are: tracks, starts, kinds, lead-out. */
   @Override
   public boolean equals(Object other) {
@@ -289,14 +350,19 @@ public final class Disc {
   // the lead-out and the starts of tracks 1 to 99 (eight digits each, 0 for absent tracks).
   private String musicBrainzIdOf(int audioEnd, int audioLeadOut) {
     StringBuilder text = new StringBuilder(2 + 2 + 8 * (1 + HIGHEST_TRACK));
-    appendHex(text, firstTrack, 2);
-    appendHex(text, audioEnd, 2);
-    appendHex(text, audioLeadOut, 8);
+    appendHex(text, firstTrack, 2, true);
+    appendHex(text, audioEnd, 2, true);
+    appendHex(text, audioLeadOut, 8, true);
     for (int number = 1; number <= HIGHEST_TRACK; number++) {
       boolean present = number >= firstTrack && number <= audioEnd;
-      appendHex(text, present ? getTrack(number).start : 0, 8);
+      appendHex(text, present ? getTrack(number).start : 0, 8, true);
     }
-    byte[] digest = Sha1.digest(text.toString().getBytes(StandardCharsets.US_ASCII));
+    return sha1InMusicBrainzBase64(text.toString());
+  }
+
+  // The SHA-1 of an ASCII text in Base64 with MusicBrainz's . _ - for + / =.
+  static String sha1InMusicBrainzBase64(String text) {
+    byte[] digest = Sha1.digest(text.getBytes(StandardCharsets.US_ASCII));
     return Base64.getEncoder()
         .encodeToString(digest)
         .replace('+', '.')
@@ -304,10 +370,11 @@ public final class Disc {
         .replace('=', '-');
   }
 
-  // Upper-case hexadecimal digits, as many as asked for, leading zeros included.
-  private static void appendHex(StringBuilder text, int value, int digits) {
+  // Hexadecimal digits, as many as asked for, leading zeros included.
+  static void appendHex(StringBuilder text, int value, int digits, boolean upperCase) {
+    String alphabet = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";
     for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
-      text.append(Character.toUpperCase(Character.forDigit(value >>> shift & 0xf, 16)));
+      text.append(alphabet.charAt(value >>> shift & 0xf));
     }
   }
 

@@ -9,7 +9,8 @@ final class DiscJson {
 
   /**
    * The object, one member a line. The drive is null for the system's first drive; the
-   * MusicBrainz values are null for a disc without audio tracks.
+   * MusicBrainz, AccurateRip and CTDB TOC values are null for a disc without audio
+   * tracks.
    */
   static String of(Disc disc, String drive) {
     StringBuilder json = new StringBuilder("{\n");
@@ -39,6 +40,11 @@ final class DiscJson {
     member(json, "musicBrainzId", quote(disc.getMusicBrainzId()));
     member(json, "musicBrainzToc", quote(disc.getMusicBrainzToc()));
     member(json, "musicBrainzSubmissionUrl", quote(disc.getMusicBrainzSubmissionUrl()));
+    member(json, "accurateRipId", quote(disc.getAccurateRipId()));
+    member(json, "accurateRipUrl", quote(disc.getAccurateRipUrl()));
+    member(json, "ctdbTocId", quote(disc.getCtdbTocId()));
+    member(json, "ctdbLookupUrl", quote(disc.getCtdbLookupUrl()));
+    member(json, "firstTrackPregap", Integer.toString(disc.getFirstTrackPregap()));
     // The last member ends without a comma.
     return json.replace(json.length() - 2, json.length(), "\n}").toString();
   }

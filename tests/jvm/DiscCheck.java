@@ -122,6 +122,7 @@ public final class DiscCheck {
       expect("Tocmate.getTrackLengths()", Tocmate.getTrackLengths(), lengths.toString());
     }
     checkMusicBrainz(disc, first, last, leadOut, starts, data, comments.get("musicbrainz"));
+    checkRipperValues(disc, comments);
 
     Disc again = Disc.read(drive);
     expect("a second reading", disc, again);
@@ -147,6 +148,8 @@ public final class DiscCheck {
       expect("MusicBrainz ID of a disc without audio", null, disc.getMusicBrainzId());
       expect("MusicBrainz TOC of a disc without audio", null, disc.getMusicBrainzToc());
       expect("MusicBrainz URL of a disc without audio", null, disc.getMusicBrainzSubmissionUrl());
+      expect("AccurateRip ID of a disc without audio", null, disc.getAccurateRipId());
+      expect("CTDB TOC ID of a disc without audio", null, disc.getCtdbTocId());
       return;
     }
     int audioLeadOut = lastAudio == last ? leadOut : starts.get(lastAudio + 1 - first) - 11400;
@@ -164,7 +167,8 @@ public final class DiscCheck {
         "https://musicbrainz.org/cdtoc/attach?id=" + id + "&tracks=" + (lastAudio - first + 1)
             + "&toc=" + toc.toString().replace(' ', '+'),
         disc.getMusicBrainzSubmissionUrl());
-    if (lastAudio == last && publishedId != null) {
+    // A published ID is that of the disc as its file has it, data marks included.
+    if (publishedId != null && System.getenv("FAKE_CDROM_DATA") == null) {
       expect("MusicBrainz ID", publishedId, id);
     }
     if (lastAudio < last) {
@@ -177,6 +181,29 @@ public final class DiscCheck {
       } finally {
         Files.delete(session);
       }
+    }
+  }
+
+  // The sample disc's "# accuraterip", "# ctdb", "# ctdb-lookup" and "# pregap" lines.
+  private static void checkRipperValues(Disc disc, Map<String, String> comments) {
+    String accurateRip = comments.get("accuraterip");
+    if (accurateRip != null) {
+      expect("AccurateRip ID", accurateRip, disc.getAccurateRipId());
+      String sum = accurateRip.substring(4, 12);
+      expect("AccurateRip URL", "http://www.accuraterip.com/accuraterip/" + sum.charAt(7) + "/"
+          + sum.charAt(6) + "/" + sum.charAt(5) + "/dBAR-" + accurateRip + ".bin",
+          disc.getAccurateRipUrl());
+    }
+    if (comments.containsKey("ctdb")) {
+      expect("CTDB TOC ID", comments.get("ctdb"), disc.getCtdbTocId());
+    }
+    if (comments.containsKey("ctdb-lookup")) {
+      expect("CTDB lookup", "https://db.cue.tools/lookup2.php?version=3&ctdb=1&fuzzy=1&toc="
+          + comments.get("ctdb-lookup"), disc.getCtdbLookupUrl());
+    }
+    if (comments.containsKey("pregap")) {
+      expect("first track's pregap", Integer.parseInt(comments.get("pregap")),
+          disc.getFirstTrackPregap());
     }
   }
 

@@ -2,7 +2,7 @@
 
 Usage: check_disc_json.py JSON-FILE DISC.toc DRIVE [DATA-TRACK...]
 Every value comes from the disc's table of contents and its "# query", "# lengths" and
-"# musicbrainz" lines. The MusicBrainz values are checked for discs of audio tracks, which
+"# musicbrainz", "# accuraterip" and "# ctdb" lines. The MusicBrainz values are checked for discs of audio tracks, which
 have them, and of data tracks only, which have none.
 """
 import json
@@ -36,7 +36,8 @@ def expect(name, actual, expected):
 
 expect("members", sorted(disc), sorted([
     "drive", "firstTrack", "lastTrack", "leadOut", "tracks", "freedbId", "cddbQuery",
-    "musicBrainzId", "musicBrainzToc", "musicBrainzSubmissionUrl"]))
+    "musicBrainzId", "musicBrainzToc", "musicBrainzSubmissionUrl", "accurateRipId",
+    "accurateRipUrl", "ctdbTocId", "ctdbLookupUrl", "firstTrackPregap"]))
 expect("drive", disc.get("drive"), drive)
 expect("firstTrack", disc.get("firstTrack"), first)
 expect("lastTrack", disc.get("lastTrack"), last)
@@ -49,6 +50,10 @@ expect("tracks", disc.get("tracks"), [
     for number, start, end, seconds in zip(numbers_of_tracks, starts, ends, lengths)])
 expect("freedbId", disc.get("freedbId"), query.split()[0].lower())
 expect("cddbQuery", disc.get("cddbQuery"), "cddb query " + query.lower())
+expect("firstTrackPregap", disc.get("firstTrackPregap"), starts[0] - 150)
+for key, name in (("accuraterip", "accurateRipId"), ("ctdb", "ctdbTocId")):
+    if key in comments:
+        expect(name, disc.get(name), comments[key])
 if not data_tracks:
     toc = " ".join(str(number) for number in numbers)
     expect("musicBrainzToc", disc.get("musicBrainzToc"), toc)
@@ -61,7 +66,8 @@ if not data_tracks:
            f"https://musicbrainz.org/cdtoc/attach?id={musicbrainz_id}&tracks={len(starts)}"
            f"&toc={toc.replace(' ', '+')}")
 elif data_tracks.issuperset(numbers_of_tracks):
-    for name in ("musicBrainzId", "musicBrainzToc", "musicBrainzSubmissionUrl"):
+    for name in ("musicBrainzId", "musicBrainzToc", "musicBrainzSubmissionUrl", "accurateRipId",
+                 "accurateRipUrl", "ctdbTocId"):
         expect(name, disc.get(name), None)
 
 for problem in problems:

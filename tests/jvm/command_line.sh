@@ -6,6 +6,8 @@
 #   drive        --drive on a (simulated) CD drive gives the two lines, data track included;
 #                without --drive, TOCMATE_DRIVE names the drive
 #   musicbrainz  --musicbrainz gives the published disc IDs and the submission address
+#   accuraterip  --accuraterip gives every "# accuraterip" disc's ID, its address, the CTDB
+#                TOC ID and lookup, from a file and from the drive
 #   json         --json holds every value, parsed by Python's JSON reader: a disc whose first
 #                track is 3, a data track, a disc of data only; a drive named with quotes,
 #                backslashes and control characters comes back as it was
@@ -54,13 +56,32 @@ case $case_name in
       url="https://musicbrainz.org/cdtoc/attach?id=$(comment "$toc" musicbrainz)&tracks=$(($# - 3))"
       url+="&toc=$(table "$toc" | tr ' ' +)"
       output=$("${tool[@]}" --musicbrainz --drive "$toc")
+      # An Enhanced CD's address holds its audio session, which DiscCheck checks.
+      grep -q '[0-9]d' "$toc" && output=$(head -1 <<<"$output") url=
       [ "$output" = "$(printf '%s\n%s' "$(comment "$toc" musicbrainz)" "$url")" ] ||
         fail "$toc: got [$output]"
     done
     ;;
+  accuraterip)
+    for toc in $(grep -l '^# accuraterip ' "$discs"/*.toc); do
+      id=$(comment "$toc" accuraterip)
+      sum=${id:4:8}
+      expected="$id
+http://www.accuraterip.com/accuraterip/${sum:7:1}/${sum:6:1}/${sum:5:1}/dBAR-$id.bin"
+      ctdb=$(comment "$toc" ctdb)
+      [ -n "$ctdb" ] && expected+=$'\n'$ctdb
+      expected+=$'\n'"https://db.cue.tools/lookup2.php?version=3&ctdb=1&fuzzy=1&toc=$(comment "$toc" ctdb-lookup)"
+      for drive in "$toc" "$tmp/sr0"; do
+        output=$(in_fake_drive "$toc" "${tool[@]}" --accuraterip --drive "$drive")
+        # Where the disc has no published CTDB TOC ID, the check is of the other lines.
+        [ -n "$ctdb" ] || output=$(sed 3d <<<"$output")
+        [ "$output" = "$expected" ] || fail "$drive for $toc: got [$output]"
+      done
+    done
+    ;;
   json)
     check=(python3 "$(dirname "$0")/check_disc_json.py" "$tmp/json")
-    for toc in "$discs/22-tracks.toc" "$discs/from-track-3.toc"; do
+    for toc in "$discs/22-tracks.toc" "$discs/from-track-3.toc" "$discs/hidden-first-track.toc"; do
       "${tool[@]}" --json --drive "$toc" >"$tmp/json" && "${check[@]}" "$toc" "$toc" ||
         fail "$toc: $(cat "$tmp/json")"
     done
