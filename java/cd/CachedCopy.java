@@ -72,8 +72,7 @@ final class CachedCopy {
         written = write(library, target);
       }
       Path aside = UniqueName.next(folder, "." + fileName, OPENED);
-      if (!makeSecondName(aside, target)
-          && Files.isRegularFile(target, LinkOption.NOFOLLOW_LINKS)) {
+      if (!makeSecondName(aside, target)) {
         // A file system without hard links.
         loadByPath(folder, fileName, library, user);
         return;
@@ -81,8 +80,12 @@ final class CachedCopy {
       FileInputStream opened = openRemoving(aside);
       try {
         Path descriptor = opened != null ? descriptor(aside) : null;
-        if (descriptor != null && holds(opened, library)
-            && user.ownsUnwritableByOthers(descriptor)) {
+        if (opened != null && descriptor == null) {
+          // Descriptors not named by their files' paths.
+          loadByPath(folder, fileName, library, user);
+          return;
+        }
+        if (opened != null && holds(opened, library) && user.ownsUnwritableByOthers(descriptor)) {
           loadOrRemove(descriptor.toString(), written ? target : null);
           loaded = opened;
           opened = null;
@@ -150,8 +153,8 @@ final class CachedCopy {
       Path target = folder.resolve(copy == 1 ? fileName : numbered(fileName, copy));
       try {
         boolean written = false;
-        if (!Files.isRegularFile(target, LinkOption.NOFOLLOW_LINKS) || !user.owns(target)
-            || !holds(target, library)) {
+        if (!Files.isRegularFile(target, LinkOption.NOFOLLOW_LINKS)
+            || !user.ownsUnwritableByOthers(target) || !holds(target, library)) {
           written = write(library, target);
         }
         loadOrRemove(target.toString(), written ? target : null);
