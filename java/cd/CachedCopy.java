@@ -3,6 +3,8 @@ package cd;
 import java.io.FileInputStream;
 import java.io.IOException;
 import java.nio.ByteBuffer;
+import java.nio.ByteOrder;
+import java.nio.LongBuffer;
 import java.nio.channels.SeekableByteChannel;
 import java.nio.file.DirectoryStream;
 import java.nio.file.Files;
@@ -13,7 +15,6 @@ import java.nio.file.StandardCopyOption;
 import java.nio.file.StandardOpenOption;
 import java.nio.file.attribute.FileAttribute;
 import java.nio.file.attribute.PosixFilePermissions;
-import java.util.Arrays;
 
 /**
  * The jar's library as a file that JVMs of this user reuse: {@code <base>/<name>/<build>/<file>},
@@ -241,7 +242,36 @@ final class CachedCopy {
          && (count = file.read(content, length, content.length - length)) > 0;) {
       length += count;
     }
-    return length == library.length && file.read() == -1 && Arrays.equals(content, library);
+    return length == library.length && file.read() == -1 && sameBytes(content, library);
+  }
+
+  /**
+   * Whether the two arrays, of one length, hold the same bytes. At a JVM's start nothing is
+   * compiled yet: eight bytes at a time in a plain loop take half of what Arrays.equals does
+   * there, where each step calls into the JVM.
+   */
+  private static boolean sameBytes(byte[] first, byte[] second) {
+    long[] firstLongs = longs(first);
+    long[] secondLongs = longs(second);
+    for (int i = 0; i < firstLongs.length; i++) {
+      if (firstLongs[i] != secondLongs[i]) {
+        return false;
+      }
+    }
+    for (int i = 8 * firstLongs.length; i < first.length; i++) {
+      if (first[i] != second[i]) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  /** The bytes as longs, eight at a time, the last few left out. */
+  private static long[] longs(byte[] bytes) {
+    LongBuffer view = ByteBuffer.wrap(bytes).order(ByteOrder.nativeOrder()).asLongBuffer();
+    long[] longs = new long[view.remaining()];
+    view.get(longs);
+    return longs;
   }
 
   private static FileAttribute<?>[] ownerOnly(String permissions) {
