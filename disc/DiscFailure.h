@@ -15,6 +15,8 @@ enum class FailureReason {
   kNotReady,    // the drive is becoming ready, or busy
   kReadFailed,  // the drive or file failed while being read
   kBadTable,    // what was read is no valid table of contents
+  // The caller stopped waiting for the drive: its thread was interrupted.
+  kInterrupted,
 };
 
 // A failure with what a user needs to mend it: the drive or file that was read, and a

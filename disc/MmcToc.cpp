@@ -13,10 +13,7 @@ std::string tableIsWrong(const std::string& what) {
 
 // An address field's absolute frame: a signed big-endian block address, or 0, M, S, F.
 std::optional<std::uint32_t> absoluteFrame(const std::uint8_t* address, TocAddressForm form) {
-  if (form == TocAddressForm::kMsf) {
-    if (address[2] >= kSecondsPerMinute || address[3] >= kFramesPerSecond) return std::nullopt;
-    return framesOf({address[1], address[2], address[3]});
-  }
+  if (form == TocAddressForm::kMsf) return frameOfMsf(address[1], address[2], address[3]);
   const auto block =
       static_cast<std::int32_t>(std::uint32_t{address[0]} << 24 | std::uint32_t{address[1]} << 16 |
                                 std::uint32_t{address[2]} << 8 | address[3]);
@@ -73,6 +70,12 @@ std::variant<TableOfContents, std::string> parseReadTocReply(const std::uint8_t*
   }
   if (auto problem = tableProblem(toc)) return std::move(*problem);
   return toc;
+}
+
+std::optional<std::uint32_t> frameOfMsf(std::uint32_t minutes, std::uint32_t seconds,
+                                        std::uint32_t frames) {
+  if (seconds >= kSecondsPerMinute || frames >= kFramesPerSecond) return std::nullopt;
+  return framesOf({minutes, seconds, frames});
 }
 
 std::string trackName(unsigned track) {

@@ -32,6 +32,11 @@ std::array<std::uint8_t, 10> readTocCommand(TocAddressForm form);
 std::variant<TableOfContents, std::string> parseReadTocReply(const std::uint8_t* reply,
                                                              std::size_t size, TocAddressForm form);
 
+// The absolute frame of an address that a drive gives as minutes, seconds and frames; empty
+// where the seconds or the frames are out of their range. Every reader checks with this.
+std::optional<std::uint32_t> frameOfMsf(std::uint32_t minutes, std::uint32_t seconds,
+                                        std::uint32_t frames);
+
 // What every reader of a drive checks its table for, in the words they all use: the
 // header's track range, an address that is none, and the table as a whole; and how they
 // name a track or the lead-out.

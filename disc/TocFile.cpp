@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "TocFileExtras.h"
+
 namespace {
 
 // The mark that follows a data track's start.
@@ -23,18 +25,36 @@ DiscFailure malformed(const std::string& name, int line, const std::string& what
   return {FailureReason::kBadTable, name, where + ": " + what};
 }
 
+// Some other file's word, such as a whole environment's, is shown by its start alone.
+constexpr std::size_t kWordExcerpt = 16;
+
+// A word that is no number. When it is the first, the file is some other file: its size
+// says which, and nothing more of its contents shows.
+DiscFailure notANumber(const std::string& name, int line, std::string_view word, bool first,
+                       std::size_t fileSize) {
+  const std::string excerpt = word.size() > kWordExcerpt
+                                  ? std::string(word.substr(0, kWordExcerpt)) + "..."
+                                  : std::string(word);
+  std::string what = "'" + excerpt + "' is not a number of frames";
+  if (first) what += "; a file of " + std::to_string(fileSize) + " bytes, no table of contents";
+  return malformed(name, line, what);
+}
+
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 }  // namespace
 
-DiscReading parseTocText(std::string_view text, const std::string& name) {
+DiscExtrasReading parseTocFileText(std::string_view text, const std::string& name) {
   std::vector<Number> numbers;
+  TocFileExtras extras;
   int line = 1;
+  bool lineStart = true;
   for (std::size_t pos = 0; pos < text.size();) {
     const char c = text[pos];
     if (c == '\n') {
       ++line;
       ++pos;
+      lineStart = true;
     } else if (isBlank(c)) {
       ++pos;
     } else if (c == '#') {
@@ -46,13 +66,21 @@ DiscReading parseTocText(std::string_view text, const std::string& name) {
         ++end;
       }
       const std::string_view word = text.substr(pos, end - pos);
+      if (lineStart && TocFileExtras::isKeyword(word)) {
+        end = std::min(text.find('\n', pos), text.size());
+        if (auto problem = extras.addLine(text.substr(pos, end - pos), line)) {
+          return malformed(name, line, *problem);
+        }
+        pos = end;
+        continue;
+      }
+      lineStart = false;
       const bool isStart = numbers.size() >= 3;
       Number number{0, line, isStart && word.size() > 1 && word.back() == kDataMark};
       const char* wordEnd = word.data() + word.size() - (number.data ? 1 : 0);
       const auto [rest, error] = std::from_chars(word.data(), wordEnd, number.value);
-      if (error != std::errc() || rest != wordEnd) {
-        return malformed(name, line, "'" + std::string(word) + "' is not a number of frames");
-      }
+      if (error != std::errc() || rest != wordEnd)
+        return notANumber(name, line, word, numbers.empty(), text.size());
       numbers.push_back(number);
       pos = end;
     }
@@ -78,7 +106,17 @@ DiscReading parseTocText(std::string_view text, const std::string& name) {
     const int problemLine = problem->valueIndex >= 0 ? numbers[problem->valueIndex].line : 0;
     return malformed(name, problemLine, problem->what);
   }
-  return toc;
+  auto discExtras = extras.extrasFor(toc);
+  if (auto* problem = std::get_if<std::pair<int, std::string>>(&discExtras)) {
+    return malformed(name, problem->first, problem->second);
+  }
+  return DiscWithExtras{std::move(toc), std::move(std::get<DiscExtras>(discExtras))};
+}
+
+DiscReading parseTocText(std::string_view text, const std::string& name) {
+  DiscExtrasReading reading = parseTocFileText(text, name);
+  if (auto* failure = std::get_if<DiscFailure>(&reading)) return std::move(*failure);
+  return std::move(std::get<DiscWithExtras>(reading).toc);
 }
 
 // A folder or a missing path is no disc source.
@@ -100,7 +138,7 @@ DiscFailure oversizedTocFile(const std::string& name) {
 DiscReading readTocFile(const std::string& path) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
   if (!file) return unreadableTocFile(path, errno);
-  return readTocText(path, 0, [&](char* buffer, std::size_t size) -> long {
+  return readTocText<DiscReading>(path, 0, [&](char* buffer, std::size_t size) -> long {
     const std::size_t got = std::fread(buffer, 1, size, file.get());
     return got == 0 && std::ferror(file.get()) ? -1 : static_cast<long>(got);
   });

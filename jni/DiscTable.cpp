@@ -1,11 +1,15 @@
 // cd.Disc's native method: a drive's table of contents as Java numbers, or a
 // cd.DiscReadException that says why there is none. No C++ exception leaves it.
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "DiscExtrasJava.h"
 #include "DiscReader.h"
 #include "DriveLock.h"
+#include "DriveName.h"
+#include "JavaThread.h"
 #include "PrintableText.h"
 #include "cd_Disc.h"
 
@@ -27,29 +31,11 @@ const char* javaReasonName(FailureReason reason) {
       return "READ_FAILED";
     case FailureReason::kBadTable:
       return "BAD_TABLE_OF_CONTENTS";
+    case FailureReason::kInterrupted:
+      return "INTERRUPTED";
   }
   return "READ_FAILED";
 }
-
-// A Java string's characters in modified UTF-8, held for the scope.
-class JavaChars {
- public:
-  JavaChars(JNIEnv* env, jstring text)
-      : env(env), text(text), chars(env->GetStringUTFChars(text, nullptr)) {}
-  ~JavaChars() {
-    if (chars != nullptr) env->ReleaseStringUTFChars(text, chars);
-  }
-  JavaChars(const JavaChars&) = delete;
-  JavaChars& operator=(const JavaChars&) = delete;
-
-  // Null when the JVM ran out of memory; its OutOfMemoryError is then pending.
-  const char* get() const { return chars; }
-
- private:
-  JNIEnv* env;
-  jstring text;
-  const char* chars;
-};
 
 // First track, last track, lead-out, every track's start, every track's control nibble.
 jintArray javaTable(JNIEnv* env, const TableOfContents& toc) {
@@ -90,34 +76,41 @@ void throwOutOfMemory(JNIEnv* env) {
   if (error != nullptr) env->ThrowNew(error, "no memory left to read the table of contents");
 }
 
-// Reads the drive while holding it; a drive held too long by another call is not ready.
-DiscReading readHeldDrive(const std::string& drive) {
-  const DriveLock lock;
-  if (lock.held()) return readDisc(drive);
+// Reads the drive that a Java string names with `read`, while holding it: a drive that stays
+// busy for the whole wait is not ready; a wait that the caller's interrupt ends is
+// interrupted. Empty when the JVM failed to hand over the name: its error is pending.
+template <typename Reading, typename Read>
+std::optional<Reading> readHeldDrive(JNIEnv* env, jstring javaName, Read read) {
+  const std::optional<DriveName> name = driveNameOf(env, javaName);
+  if (!name) return std::nullopt;
+  if (const auto* unnamed = std::get_if<DiscFailure>(&*name)) return Reading(*unnamed);
+  const std::string& drive = std::get<std::string>(*name);
+  // The drive is read here and nowhere else, once per Disc.read, one caller at a time.
+  const DriveLock lock(DriveLock::kDefaultWait, [env] { return javaThreadInterrupted(env); });
+  if (lock.held()) return Reading(read(drive));
   const std::string where = drive.empty() ? "the first CD drive" : drive;
-  return DiscFailure{FailureReason::kNotReady, drive, where + ": " + lock.busyReason()};
+  return Reading(
+      DiscFailure{lock.stopped() ? FailureReason::kInterrupted : FailureReason::kNotReady, drive,
+                  where + ": " + lock.whyNotHeld()});
+}
+
+void throwFailure(JNIEnv* env, const DiscFailure& failure) {
+  const std::string message = printable(failure.detail);
+  const jstring failedDrive = env->NewStringUTF(printable(failure.drive).c_str());
+  if (failedDrive != nullptr) {
+    throwDiscReadException(env, javaReasonName(failure.reason), failedDrive, message.c_str());
+  }
 }
 
 }  // namespace
 
 JNIEXPORT jintArray JNICALL Java_cd_Disc_readTableOfContents(JNIEnv* env, jclass, jstring drive) {
   try {
-    std::string name;
-    {
-      const JavaChars chars(env, drive);
-      if (chars.get() == nullptr) return nullptr;
-      name = chars.get();
-    }
-    // The drive is read here and nowhere else, once per Disc.read, one caller at a time.
-    const DiscReading reading = readHeldDrive(name);
-
-    if (const auto* toc = std::get_if<TableOfContents>(&reading)) return javaTable(env, *toc);
-    const auto& failure = std::get<DiscFailure>(reading);
-    const std::string message = printable(failure.detail);
-    const jstring failedDrive = env->NewStringUTF(printable(failure.drive).c_str());
-    if (failedDrive != nullptr) {
-      throwDiscReadException(env, javaReasonName(failure.reason), failedDrive, message.c_str());
-    }
+    const auto reading = readHeldDrive<DiscReading>(
+        env, drive, [](const std::string& name) { return readDisc(name); });
+    if (!reading) return nullptr;
+    if (const auto* toc = std::get_if<TableOfContents>(&*reading)) return javaTable(env, *toc);
+    throwFailure(env, std::get<DiscFailure>(*reading));
   } catch (const std::bad_alloc&) {
     throwOutOfMemory(env);
   } catch (...) {
@@ -125,6 +118,28 @@ JNIEXPORT jintArray JNICALL Java_cd_Disc_readTableOfContents(JNIEnv* env, jclass
     // exception it handles, naming the drive as it was given.
     throwDiscReadException(env, "READ_FAILED", drive,
                            "the table of contents can not be read: an unexpected failure");
+  }
+  return nullptr;
+}
+
+JNIEXPORT jobjectArray JNICALL Java_cd_Disc_readWithExtras(JNIEnv* env, jclass, jstring drive,
+                                                           jint extras) {
+  try {
+    const auto reading =
+        readHeldDrive<DiscExtrasReading>(env, drive, [extras](const std::string& name) {
+          return readDisc(name, static_cast<unsigned>(extras));
+        });
+    if (!reading) return nullptr;
+    if (const auto* disc = std::get_if<DiscWithExtras>(&*reading)) {
+      const jintArray table = javaTable(env, disc->toc);
+      return table == nullptr ? nullptr : javaDiscWithExtras(env, *disc, table);
+    }
+    throwFailure(env, std::get<DiscFailure>(*reading));
+  } catch (const std::bad_alloc&) {
+    throwOutOfMemory(env);
+  } catch (...) {
+    throwDiscReadException(env, "READ_FAILED", drive,
+                           "the disc can not be read: an unexpected failure");
   }
   return nullptr;
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Diagnostics.h"
+#include "JavaThread.h"
 #include "MCICDDrive.h"
 
 namespace {
@@ -18,9 +19,9 @@ jstring readDiscAsText(JNIEnv* env, DiscTextBuilder buildText,
   std::string text = kFailureText;
   Diagnostics diagnostics;
   try {
-    const DriveLock lock(driveWait);
+    const DriveLock lock(driveWait, [env] { return javaThreadInterrupted(env); });
     if (!lock.held()) {
-      diagnostics.add("%s\n", lock.busyReason().c_str());
+      diagnostics.add("%s\n", lock.whyNotHeld().c_str());
     } else {
       const std::unique_ptr<CDDrive> drive = std::make_unique<MCICDDrive>("cdaudio", diagnostics);
       if (const std::uint32_t trackCount = drive->getTrackCount()) {

@@ -14,7 +14,8 @@ using DiscTextBuilder = std::string (*)(const CDDrive& drive, std::uint32_t trac
 
 // The frame both native methods share: reads the disc in the "cdaudio" device and returns
 // buildText's text as a Java string, or a text of one space when no table of contents can
-// be read, or when another call has held the drive for longer than driveWait. Its reports
+// be read, when the call waited driveWait for the drive in vain, or when its Java thread was
+// interrupted while it waited (the interrupt status stays set). Its reports
 // go to standard error once the drive is closed and let go. No C++ exception leaves it.
 // The native methods wait the default; tests wait less.
 jstring readDiscAsText(JNIEnv* env, DiscTextBuilder buildText,

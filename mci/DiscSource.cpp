@@ -22,6 +22,7 @@ MCIERROR mciErrorFor(FailureReason reason) {
       return kMciCannotLoadDriver;
     case FailureReason::kNoDisc:
     case FailureReason::kNotReady:
+    case FailureReason::kInterrupted:
       return kMciDeviceNotReady;
     case FailureReason::kReadFailed:
     case FailureReason::kBadTable:

@@ -9,15 +9,17 @@
 
 #include "CdAudioDevice.h"
 #include "MciErrors.h"
+#include "NeverDestroyed.h"
 #include "PrintableText.h"
 
 namespace {
 
 std::mutex deviceLock;
 
+// Never destroyed: at exit another thread may still be inside one of its drive commands.
 CdAudioDevice& device() {
-  static CdAudioDevice theDevice(openConfiguredDisc);
-  return theDevice;
+  static NeverDestroyed<CdAudioDevice> theDevice(openConfiguredDisc);
+  return theDevice.get();
 }
 
 // The last failure on this thread, so that its error text can say what went wrong. Plain

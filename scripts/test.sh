@@ -3,8 +3,9 @@
 #   build/          the release (as scripts/release.sh makes it: the jar with every
 #                   platform's library, pom.xml, sources and Javadoc jars) and the tests of
 #                   the Linux library and the jar: unit tests, valgrind's memcheck, the JVM,
-#                   jar, load, release and install tests, and the jar on Debian 11 (a root
-#                   made once, kept in /var/cache/tocmate/)
+#                   jar, load, release and install tests, the jar on Debian 11 (a root
+#                   made once, kept in /var/cache/tocmate/), and the jar in a Debian 13
+#                   guest under QEMU whose CD drive CDEmu emulates (made once, kept there too)
 #   build-asan/     AddressSanitizer and UndefinedBehaviorSanitizer: the unit and concurrency
 #                   tests, and each fuzz target for a minute
 #   build-tsan/     ThreadSanitizer: the concurrency tests
@@ -15,7 +16,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh" libgtest-dev valgrind clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix \
-  wine wine64 python3 debootstrap g++-aarch64-linux-gnu qemu-user
+  wine wine64 python3 debootstrap g++-aarch64-linux-gnu qemu-user qemu-system-x86 libdiscid-dev \
+  pkg-config
 arm64_java=$("$here/arm64-jre.sh")
 cd "$here/.."
 clang=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTOCMATE_JVM_TESTS=OFF

@@ -10,6 +10,7 @@
 #include "DriveFailures.h"
 #include "MmcToc.h"
 #include "ScsiReadToc.h"
+#include "SgioTransport.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ static_assert(CDROM_LEADOUT == kLeadOutTrack);
 std::optional<std::uint32_t> absoluteFrame(const cdrom_tocentry& entry) {
   if (entry.cdte_format == CDROM_MSF) {
     const cdrom_msf0& msf = entry.cdte_addr.msf;
-    return framesOf({msf.minute, msf.second, msf.frame});
+    return frameOfMsf(msf.minute, msf.second, msf.frame);
   }
   constexpr long kLeadIn = kLeadInFrames;
   if (entry.cdte_format == CDROM_LBA && entry.cdte_addr.lba >= -kLeadIn) {
@@ -29,20 +30,19 @@ std::optional<std::uint32_t> absoluteFrame(const cdrom_tocentry& entry) {
   return std::nullopt;
 }
 
-// Reads one entry's start and control nibble; a failure is described in `what`.
-std::optional<std::uint32_t> readEntry(int node, unsigned track, std::uint8_t& control,
-                                       std::string& what) {
+// Reads one entry's start and control nibble, or why it has none.
+std::variant<std::uint32_t, DiscFailure> readEntry(int node, const std::string& path,
+                                                   unsigned track, std::uint8_t& control) {
   cdrom_tocentry entry{};
   entry.cdte_track = static_cast<__u8>(track);
   entry.cdte_format = CDROM_LBA;
   if (::ioctl(node, CDROMREADTOCENTRY, &entry) != 0) {
-    what = "reading " + trackName(track) + ": " + std::strerror(errno);
-    return std::nullopt;
+    return driveFailure(FailureReason::kReadFailed, path,
+                        "reading " + trackName(track) + ": " + std::strerror(errno));
   }
   control = entry.cdte_ctrl;
-  const auto frame = absoluteFrame(entry);
-  if (!frame) what = addressProblem(track);
-  return frame;
+  if (const auto frame = absoluteFrame(entry)) return *frame;
+  return driveFailure(FailureReason::kBadTable, path, addressProblem(track));
 }
 
 // The CD-ROM ioctls: one READ TOC command each, for the header, every track and the lead-out.
@@ -59,17 +59,16 @@ DiscReading readTocThroughIoctls(int node, const std::string& path) {
   if (auto problem = trackRangeProblem(toc.firstTrack, toc.lastTrack)) {
     return driveFailure(FailureReason::kBadTable, path, *problem);
   }
-  std::string what;
   std::uint8_t control = 0;
   for (unsigned track = toc.firstTrack; track <= toc.lastTrack; ++track) {
-    const auto start = readEntry(node, track, control, what);
-    if (!start) return driveFailure(FailureReason::kReadFailed, path, what);
-    toc.starts.push_back(*start);
+    auto start = readEntry(node, path, track, control);
+    if (auto* failure = std::get_if<DiscFailure>(&start)) return std::move(*failure);
+    toc.starts.push_back(std::get<std::uint32_t>(start));
     toc.controls.push_back(control & 0x0f);
   }
-  const auto leadOut = readEntry(node, CDROM_LEADOUT, control, what);
-  if (!leadOut) return driveFailure(FailureReason::kReadFailed, path, what);
-  toc.leadOut = *leadOut;
+  auto leadOut = readEntry(node, path, CDROM_LEADOUT, control);
+  if (auto* failure = std::get_if<DiscFailure>(&leadOut)) return std::move(*failure);
+  toc.leadOut = std::get<std::uint32_t>(leadOut);
   if (auto problem = tableProblem(toc)) {
     return driveFailure(FailureReason::kBadTable, path, *problem);
   }
@@ -96,10 +95,11 @@ DiscFailure explained(DiscFailure failure, int node) {
 }  // namespace
 
 DiscOpening readCdromDrive(FileDescriptor node, const std::string& path) {
-  std::optional<DiscReading> reading = readTocThroughScsi(node.get(), path);
+  SgioTransport drive(node.get());
+  std::optional<DiscReading> reading = readTocThrough(drive, path);
   if (!reading) reading = readTocThroughIoctls(node.get(), path);
   if (auto* failure = std::get_if<DiscFailure>(&*reading)) {
     return explained(std::move(*failure), node.get());
   }
-  return OpenDisc{std::move(std::get<TableOfContents>(*reading)), std::move(node)};
+  return OpenDisc{std::move(std::get<TableOfContents>(*reading)), std::move(node), {}};
 }

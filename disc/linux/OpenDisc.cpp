@@ -40,10 +40,12 @@ std::optional<std::string> groupName(gid_t id) {
 }
 
 // Access to a drive's node is usually granted through its group (cdrom on Debian): that
-// group is worth naming, unless it is root's.
+// group is worth naming, unless it is root's. Advice only where the node's mode denies
+// this user reading; a refusal of another kind (a sandbox's EPERM, root's) has other causes.
 std::string deniedAdvice(const std::string& path) {
   struct stat info;
   if (::stat(path.c_str(), &info) != 0 || !isDeviceNode(info)) return "";
+  if (::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0) return "";
   std::string advice = "; the user needs read access to it";
   if (info.st_gid != 0) {
     if (const auto group = groupName(info.st_gid)) {
@@ -65,11 +67,12 @@ DiscFailure cannotOpen(const std::string& path, int openError) {
 
 DiscOpening readTocFileOpenOn(const FileDescriptor& file, const struct stat& info,
                               const std::string& path) {
-  DiscReading reading =
-      readTocText(path, static_cast<std::size_t>(info.st_size),
-                  [&](char* buffer, std::size_t size) { return ::read(file.get(), buffer, size); });
+  DiscExtrasReading reading = readTocText<DiscExtrasReading>(
+      path, static_cast<std::size_t>(info.st_size),
+      [&](char* buffer, std::size_t size) { return ::read(file.get(), buffer, size); });
   if (auto* failure = std::get_if<DiscFailure>(&reading)) return std::move(*failure);
-  return OpenDisc{std::move(std::get<TableOfContents>(reading)), FileDescriptor()};
+  auto& disc = std::get<DiscWithExtras>(reading);
+  return OpenDisc{std::move(disc.toc), FileDescriptor(), std::move(disc.extras)};
 }
 
 }  // namespace

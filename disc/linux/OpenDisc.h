@@ -3,14 +3,17 @@
 #include <string>
 #include <variant>
 
+#include "DiscExtras.h"
 #include "DiscFailure.h"
 #include "FileDescriptor.h"
 
 // A disc read once: its table of contents and, for a CD drive, the device node, held open
-// for as long as its user keeps the disc open.
+// for as long as its user keeps the disc open; for a table-of-contents file, the extras it
+// gives.
 struct OpenDisc {
   TableOfContents toc;
   FileDescriptor node;
+  DiscExtras fileExtras;
 };
 
 using DiscOpening = std::variant<OpenDisc, DiscFailure>;

@@ -1,64 +1,21 @@
 // The disc reader on Windows: the table of contents of the CD drive behind a drive letter,
-// in one IOCTL_CDROM_READ_TOC request to the CD-ROM class driver.
+// in one IOCTL_CDROM_READ_TOC request to the CD-ROM class driver, and the extras a disc
+// carries through MMC commands.
 #include <windows.h>
 #include <winioctl.h>
 // After windows.h and winioctl.h, which it builds on.
 #include <ntddcdrm.h>
 
-#include <cstdio>
-#include <memory>
-
+#include "CdromIoctlExtras.h"
 #include "DiscReader.h"
+#include "DriveLetters.h"
 #include "MmcToc.h"
+#include "PassThroughTransport.h"
 
 namespace {
 
-constexpr int kDriveLetters = 26;
-
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using Handle = std::unique_ptr<void, HandleCloser>;
-
-bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-// "D:", "D" or "D:\", in either case, as "D:"; empty for anything else.
-std::string driveLetterOf(const std::string& name) {
-  if (name.empty() || !isAsciiLetter(name[0])) return "";
-  const std::string rest = name.substr(1);
-  if (!rest.empty() && rest != ":" && rest != ":\\") return "";
-  const char letter = static_cast<char>(name[0] & ~0x20);  // upper case
-  return {letter, ':'};
-}
-
-UINT driveTypeOf(const std::string& letter) { return GetDriveTypeA((letter + "\\").c_str()); }
-
-// The first drive letter of type CD-ROM; empty when there is none.
-std::string firstCdDrive() {
-  const DWORD letters = GetLogicalDrives();
-  for (int i = 0; i < kDriveLetters; ++i) {
-    const std::string letter{static_cast<char>('A' + i), ':'};
-    if ((letters >> i & 1) != 0 && driveTypeOf(letter) == DRIVE_CDROM) return letter;
-  }
-  return "";
-}
-
 DiscFailure failure(FailureReason reason, const std::string& letter, const std::string& what) {
   return {reason, letter, "drive " + letter + " " + what};
-}
-
-// The system's text for an error, without its line end: "(Windows error N)" where it has none.
-std::string systemText(DWORD error) {
-  char text[256];
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                error, 0, text, sizeof text, nullptr);
-  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
-                        text[length - 1] == ' ' || text[length - 1] == '.')) {
-    --length;
-  }
-  char code[32];
-  std::snprintf(code, sizeof code, "(Windows error %lu)", static_cast<unsigned long>(error));
-  return length > 0 ? std::string(text, length) + " " + code : code;
 }
 
 // What an error of opening or reading the drive means; `doing` says which of the two failed.
@@ -99,14 +56,17 @@ DiscReading tableOf(const CDROM_TOC& reply, DWORD replyBytes, const std::string&
   return std::move(std::get<TableOfContents>(parsed));
 }
 
-}  // namespace
-
-DiscReading readDisc(const std::string& drive) {
-  const std::string letter = drive.empty() ? firstCdDrive() : driveLetterOf(drive);
-  if (letter.empty() && drive.empty()) {
-    return DiscFailure{FailureReason::kNoDrive, "",
-                       "no CD drive: Windows has no drive letter of type CD-ROM"};
+// The drive letter that `drive` names, of a drive of type CD-ROM; else why there is none.
+std::variant<std::string, DiscFailure> cdDriveLetterOf(const std::string& drive) {
+  if (drive.empty()) {
+    const std::vector<std::string> letters = cdDriveLetters();
+    if (letters.empty()) {
+      return DiscFailure{FailureReason::kNoDrive, "",
+                         "no CD drive: Windows has no drive letter of type CD-ROM"};
+    }
+    return letters.front();
   }
+  const std::string letter = driveLetterOf(drive);
   if (letter.empty()) {
     return DiscFailure{FailureReason::kNoDrive, drive,
                        "'" + drive + "' is not a drive letter; name a CD drive as D:, D or D:\\"};
@@ -114,20 +74,52 @@ DiscReading readDisc(const std::string& drive) {
   const UINT type = driveTypeOf(letter);
   if (type == DRIVE_NO_ROOT_DIR) return failure(FailureReason::kNoDrive, letter, "does not exist");
   if (type != DRIVE_CDROM) return failure(FailureReason::kNoDrive, letter, "is not a CD drive");
+  return letter;
+}
 
-  const std::string device = "\\\\.\\" + letter;
-  const HANDLE opened =
-      CreateFileA(device.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (opened == INVALID_HANDLE_VALUE) {
-    return windowsFailure(GetLastError(), letter, "can not be opened");
-  }
-  const Handle handle(opened);
+DiscReading readTable(HANDLE handle, const std::string& letter) {
   CDROM_TOC reply{};
   DWORD replyBytes = 0;
-  if (!DeviceIoControl(handle.get(), IOCTL_CDROM_READ_TOC, nullptr, 0, &reply, sizeof reply,
-                       &replyBytes, nullptr)) {
+  if (!DeviceIoControl(handle, IOCTL_CDROM_READ_TOC, nullptr, 0, &reply, sizeof reply, &replyBytes,
+                       nullptr)) {
     return windowsFailure(GetLastError(), letter, "fails to read its table of contents");
   }
   return tableOf(reply, replyBytes, letter);
+}
+
+}  // namespace
+
+DiscReading readDisc(const std::string& drive) {
+  const auto letter = cdDriveLetterOf(drive);
+  if (auto* problem = std::get_if<DiscFailure>(&letter)) return *problem;
+  const std::string& name = std::get<std::string>(letter);
+  const Handle handle = openDriveDevice(name, GENERIC_READ);
+  if (handle == nullptr) return windowsFailure(GetLastError(), name, "can not be opened");
+  return readTable(handle.get(), name);
+}
+
+// The table as readDisc(drive) reads it; for extras on a handle that may also carry MMC
+// commands, and then through pass-through, or the class driver where that is refused.
+DiscExtrasReading readDisc(const std::string& drive, unsigned extras) {
+  const auto letter = cdDriveLetterOf(drive);
+  if (auto* problem = std::get_if<DiscFailure>(&letter)) return *problem;
+  const std::string& name = std::get<std::string>(letter);
+  const Handle handle =
+      extras == 0 ? openDriveDevice(name, GENERIC_READ) : openDriveForCommands(name);
+  if (handle == nullptr) return windowsFailure(GetLastError(), name, "can not be opened");
+  DiscReading reading = readTable(handle.get(), name);
+  if (auto* problem = std::get_if<DiscFailure>(&reading)) return std::move(*problem);
+  DiscWithExtras disc{std::move(std::get<TableOfContents>(reading)), {}};
+
+  PassThroughTransport transport(handle.get());
+  // The shared layer words a failure "<path>: <what>": "drive D" makes it this reader's
+  // "drive D: <what>".
+  ExtrasReading read = readDiscExtras(transport, disc.toc, extras, "drive " + name.substr(0, 1));
+  if (read.failure) {
+    read.failure->drive = name;
+    return std::move(*read.failure);
+  }
+  disc.extras = read.transportRefused ? readExtrasThroughCdromIoctls(handle.get(), disc.toc, extras)
+                                      : std::move(read.extras);
+  return disc;
 }

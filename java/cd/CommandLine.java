@@ -1,7 +1,6 @@
 package cd;
 
 import java.io.PrintStream;
-import java.util.Locale;
 
 /**
  * The command line of the jar. Arguments are checked, and --help and --version answered,
@@ -17,7 +16,9 @@ final class CommandLine {
   private static final String USAGE =
       String.join(
           "\n",
-          "Usage: java -jar " + JAR + " [--drive DRIVE] [--musicbrainz | --accuraterip | --json]",
+          "Usage: java -jar " + JAR
+              + " [--drive DRIVE] [--all] [--musicbrainz | --accuraterip | --json]",
+          "       java -jar " + JAR + " --drives",
           "       java -jar " + JAR + " --help | --version");
 
   private static final String HELP =
@@ -47,20 +48,26 @@ final class CommandLine {
           "                 whole seconds) and whether it is audio, the freedb identifier, the",
           "                 CDDB query, the MusicBrainz ID, TOC and address, the AccurateRip",
           "                 and CUETools values, the first track's pregap, and the drive",
+          "  --all          read the disc's catalog number, ISRCs and CD-Text too (a drive",
+          "                 command or two each, one a track for ISRCs): alone, print every",
+          "                 value, one a line; with --json, the JSON carries them",
+          "  --drives       print the machine's CD drives, one a line: name, vendor, model",
+          "                 and revision, separated by tabs",
           "  --version      print the version",
           "  --help         print this text",
-          "With --drive, --musicbrainz, --accuraterip or --json, a disc that can not be read is reported on",
-          "one line of standard error.",
+          "With --drive, --musicbrainz, --accuraterip or --json, a disc that can not be read",
+          "is reported on one line of standard error.",
           "",
           "TOCMATE_DRIVE names the drive to read when --drive does not (on Windows, only for",
-          "--musicbrainz, --accuraterip and --json). Without either, the system's first CD drive is read:",
-          "on Linux /dev/cdrom, else the first drive in /proc/sys/dev/cdrom/info.",
+          "--musicbrainz, --accuraterip and --json). Without either, the system's first CD",
+          "drive is read: on Linux /dev/cdrom, else the first drive in",
+          "/proc/sys/dev/cdrom/info.",
           "A table-of-contents file holds the first track, the last track, the lead-out, then",
-          "every track's start, in frames; '#' starts a comment.",
+          "every track's start, in frames; '#' starts a comment. Lines starting with catalog,",
+          "isrc, cdtext-block or cdtext give what --all reads (see the README).",
           "",
-          "Exit status: 0 when a disc was read, 1 when not, 2 for a wrong argument.");
-
-  private static final String CDDB_QUERY = "cddb query ";
+          "Exit status: 0 when a disc was read, 1 when not or when the output could not be",
+          "written, 2 for a wrong argument.");
 
   /**
    * Both texts of {@link Tocmate}'s methods from one reading of the drive, a line feed between
@@ -68,11 +75,15 @@ final class CommandLine {
    */
   private static native String readBothTexts();
 
+  /** The same two texts for a table of {@link #tableOf}, made by the same code. */
+  private static native String bothTextsOf(int[] table);
+
   private enum Output {
     TEXTS,
     MUSICBRAINZ,
     ACCURATERIP,
-    JSON
+    JSON,
+    DRIVES
   }
 
   private final PrintStream out;
@@ -81,6 +92,7 @@ final class CommandLine {
   private Output output = Output.TEXTS;
   private boolean help;
   private boolean version;
+  private boolean all;
 
   private CommandLine(PrintStream out, PrintStream err) {
     this.out = out;
@@ -88,12 +100,23 @@ final class CommandLine {
   }
 
   public static void main(String[] args) {
-    System.exit(new CommandLine(System.out, System.err).run(args));
+    CommandLine commandLine = new CommandLine(System.out, System.err);
+    System.exit(commandLine.checkOutput(commandLine.run(args)));
+  }
+
+  /** The exit status, unless standard output could not be written (full, closed): then 1. */
+  private int checkOutput(int status) {
+    if (!out.checkError()) {
+      return status;
+    }
+    err.println("tocmate: the output could not be written");
+    return EXIT_NOT_READ;
   }
 
   private int run(String[] args) {
     try {
       parse(args);
+      checkCombination();
     } catch (IllegalArgumentException e) {
       err.println("tocmate: " + e.getMessage());
       err.println(USAGE);
@@ -110,10 +133,10 @@ final class CommandLine {
     try {
       return read();
     } catch (DiscReadException e) {
-      err.println(oneLine(e.getMessage() != null ? e.getMessage() : e.toString()));
+      err.println(Printable.escape(e.getMessage() != null ? e.getMessage() : e.toString()));
     } catch (LinkageError e) {
       // No native library for this platform, or one that does not load.
-      err.println(oneLine(e.toString()));
+      err.println(Printable.escape(e.toString()));
     }
     return EXIT_NOT_READ;
   }
@@ -131,6 +154,10 @@ final class CommandLine {
         choose(Output.MUSICBRAINZ);
       } else if (arg.equals("--accuraterip")) {
         choose(Output.ACCURATERIP);
+      } else if (arg.equals("--drives")) {
+        choose(Output.DRIVES);
+      } else if (arg.equals("--all")) {
+        all = true;
       } else if (arg.equals("--drive") && i + 1 < args.length) {
         setDrive(args[++i]);
       } else if (arg.startsWith("--drive=")) {
@@ -138,16 +165,27 @@ final class CommandLine {
       } else if (arg.equals("--drive")) {
         throw new IllegalArgumentException("--drive needs a drive");
       } else {
-        throw new IllegalArgumentException("unknown argument '" + oneLine(arg) + "'");
+        throw new IllegalArgumentException("unknown argument '" + Printable.escape(arg) + "'");
       }
     }
   }
 
   private void choose(Output chosen) {
     if (output != Output.TEXTS && output != chosen) {
-      throw new IllegalArgumentException("--musicbrainz, --accuraterip and --json exclude each other");
+      throw new IllegalArgumentException(
+          "--musicbrainz, --accuraterip, --json and --drives exclude each other");
     }
     output = chosen;
+  }
+
+  // What goes with what, once every argument is known.
+  private void checkCombination() {
+    if (output == Output.DRIVES && (drive != null || all)) {
+      throw new IllegalArgumentException("--drives takes no other option");
+    }
+    if (all && output == Output.MUSICBRAINZ) {
+      throw new IllegalArgumentException("--all goes alone or with --json");
+    }
   }
 
   private void setDrive(String value) {
@@ -161,14 +199,23 @@ final class CommandLine {
   }
 
   private int read() throws DiscReadException {
-    if (drive == null && output == Output.TEXTS) {
+    if (output == Output.DRIVES) {
+      for (CdDrive cdDrive : CdDrive.list()) {
+        out.println(Printable.escape(cdDrive.getName()) + '\t'
+            + Printable.escape(cdDrive.getVendor()) + '\t' + Printable.escape(cdDrive.getModel())
+            + '\t' + Printable.escape(cdDrive.getRevision()));
+      }
+      return EXIT_OK;
+    }
+    if (drive == null && output == Output.TEXTS && !all) {
       return printBothTexts();
     }
     if (drive == null) {
       String configured = System.getenv("TOCMATE_DRIVE");
       drive = configured == null || configured.isEmpty() ? null : configured;
     }
-    Disc disc = drive == null ? Disc.read() : Disc.read(drive);
+    Disc.Extra[] extras = all ? Disc.Extra.values() : new Disc.Extra[0];
+    Disc disc = Disc.read(drive == null ? "" : drive, extras);
     switch (output) {
       case MUSICBRAINZ:
         if (disc.getMusicBrainzId() == null) {
@@ -189,11 +236,13 @@ final class CommandLine {
         out.println(disc.getCtdbLookupUrl());
         break;
       case JSON:
-        out.println(DiscJson.of(disc, drive));
+        out.println(DiscJson.of(disc, drive, all));
         break;
       default:
-        out.println(cddbNumbers(disc));
-        out.println(trackLengths(disc));
+        printLines(bothTextsOf(tableOf(disc)));
+        if (all) {
+          ExtrasText.print(disc, out);
+        }
     }
     return EXIT_OK;
   }
@@ -210,37 +259,26 @@ final class CommandLine {
       out.println(Tocmate.NO_DISC);
       return EXIT_NOT_READ;
     }
-    int lineEnd = texts.indexOf('\n');
-    out.println(texts.substring(0, lineEnd));
-    out.println(texts.substring(lineEnd + 1));
+    printLines(texts);
     return EXIT_OK;
   }
 
-  /** The text of {@link Tocmate#getCDDBNumbers}: the query's numbers, upper-case hexadecimal. */
-  static String cddbNumbers(Disc disc) {
-    return disc.getCddbQuery().substring(CDDB_QUERY.length()).toUpperCase(Locale.ROOT);
+  /** Both texts, each a line of the platform's own. */
+  private void printLines(String texts) {
+    int lineEnd = texts.indexOf('\n');
+    out.println(texts.substring(0, lineEnd));
+    out.println(texts.substring(lineEnd + 1));
   }
 
-  /** The text of {@link Tocmate#getTrackLengths}. */
-  static String trackLengths(Disc disc) {
-    StringBuilder text = new StringBuilder().append(disc.getTracks().size());
-    for (Disc.Track track : disc.getTracks()) {
-      text.append(' ').append(track.getLengthSeconds());
+  /** The first track, the last track, the lead-out, then every track's start. */
+  private static int[] tableOf(Disc disc) {
+    int[] table = new int[3 + disc.getTracks().size()];
+    table[0] = disc.getFirstTrack();
+    table[1] = disc.getLastTrack();
+    table[2] = disc.getLeadOut();
+    for (int i = 0; i < disc.getTracks().size(); i++) {
+      table[3 + i] = disc.getTracks().get(i).getStart();
     }
-    return text.toString();
-  }
-
-  /** The text with its control characters escaped, so that it prints as one line. */
-  static String oneLine(String text) {
-    StringBuilder line = new StringBuilder(text.length());
-    for (int i = 0; i < text.length(); i++) {
-      char c = text.charAt(i);
-      if (Character.isISOControl(c)) {
-        line.append(String.format("\\x%02x", (int) c));
-      } else {
-        line.append(c);
-      }
-    }
-    return line.toString();
+    return table;
   }
 }

@@ -10,7 +10,8 @@ import java.util.Objects;
 /**
  * A CD's table of contents, read once from a drive, and the identifiers by which music
  * databases know the disc: the freedb disc ID and the CDDB query that gnudb answers, and the
- * MusicBrainz disc ID.
+ * MusicBrainz disc ID; on request ({@link #read(String, Extra...)}), also what the disc carries
+ * besides: its Media Catalog Number, each track's ISRC and its CD-Text.
  *
  * <pre>{@code
  * Disc disc = Disc.read();               // the system's first CD drive
@@ -54,6 +55,26 @@ public final class Disc {
   private final String musicBrainzToc;
   private final String musicBrainzId;
   private final String musicBrainzSubmissionUrl;
+  private final String mediaCatalogNumber;
+  private final CdText cdText;
+
+  /**
+   * What a disc carries besides its table of contents, read on request by
+   * {@link #read(String, Extra...)}, each at the cost of drive commands of its own.
+   */
+  public enum Extra {
+    /** The Media Catalog Number (one command). */
+    MCN,
+    /** Each audio track's ISRC (a command a track; more on drives that repeat old ones). */
+    ISRC,
+    /** The CD-Text (at most two commands). */
+    CD_TEXT;
+
+    // The native reader's bit for it.
+    int bit() {
+      return 1 << ordinal();
+    }
+  }
 
   /**
    * Reads the table of contents of the disc in the system's first CD drive: on Linux
@@ -76,12 +97,36 @@ public final class Disc {
    *     {@code "D"} or {@code "D:\"}, in either case. Empty: the system's first CD drive, as
    *     {@link #read()}.
    * @throws DiscReadException when the drive does not exist, may not be read, holds no disc,
-   *     is not ready, fails to read, or gives no valid table of contents; its reason tells
-   *     which, its message what to do
+   *     is not ready, fails to read, or gives no valid table of contents, or when the thread
+   *     is interrupted while it waits for the drive; its reason tells which, its message what
+   *     to do
    * @throws NullPointerException when drive is null
    */
   public static Disc read(String drive) throws DiscReadException {
-    return new Disc(readTableOfContents(Objects.requireNonNull(drive, "drive")));
+    return new Disc(readTableOfContents(Objects.requireNonNull(drive, "drive")), null);
+  }
+
+  /**
+   * Reads the table of contents of the disc in the given drive, as {@link #read(String)}
+   * does, and the extras asked for: {@link #getMediaCatalogNumber()},
+   * {@link Track#getIsrc()}, {@link #getCdText()}. A value the disc does not carry, that the
+   * drive refuses to give, or that fails its checks is null: never a wrong one. A table of
+   * contents file gives the extras its lines hold.
+   *
+   * @throws DiscReadException as {@link #read(String)}; also when the disc goes away while
+   *     its extras are read
+   */
+  public static Disc read(String drive, Extra... extras) throws DiscReadException {
+    Objects.requireNonNull(drive, "drive");
+    int bits = 0;
+    for (Extra extra : extras) {
+      bits |= Objects.requireNonNull(extra, "extra").bit();
+    }
+    if (bits == 0) {
+      return read(drive);
+    }
+    Object[] reading = readWithExtras(drive, bits);
+    return new Disc((int[]) reading[0], reading);
   }
 
   /**
@@ -90,7 +135,15 @@ public final class Disc {
    */
   private static native int[] readTableOfContents(String drive) throws DiscReadException;
 
-  private Disc(int[] table) {
+  /**
+   * Reads the table with the extras of the given bits: {table as readTableOfContents gives
+   * it, the catalog number or null, String[] of every track's ISRC or null, Object[] of
+   * CD-Text blocks (see CdText.of) or null}.
+   */
+  private static native Object[] readWithExtras(String drive, int extras)
+      throws DiscReadException;
+
+  private Disc(int[] table, Object[] extras) {
     firstTrack = table[0];
     lastTrack = table[1];
     leadOut = table[2];
@@ -101,8 +154,12 @@ public final class Disc {
       boolean last = i == count - 1;
       int end = last ? leadOut : table[4 + i];
       boolean audio = (table[3 + count + i] & DATA_TRACK_CONTROL) == 0;
-      list.add(new Track(firstTrack + i, start, end - start, audio, last));
+      String isrc = extras == null ? null : ((String[]) extras[2])[i];
+      list.add(new Track(firstTrack + i, start, end - start, audio, last, isrc));
     }
+    mediaCatalogNumber = extras == null ? null : (String) extras[1];
+    cdText = extras == null || extras[3] == null
+        ? null : CdText.of((Object[]) extras[3], firstTrack, lastTrack);
     tracks = Collections.unmodifiableList(list);
 
     StringBuilder id = new StringBuilder(8);
@@ -282,6 +339,19 @@ public final class Disc {
     return tracks.get(0).start - LEAD_IN_FRAMES;
   }
 
+  /**
+   * The disc's Media Catalog Number (its UPC/EAN): 13 digits, or null when not asked for,
+   * absent, or not valid.
+   */
+  public String getMediaCatalogNumber() {
+    return mediaCatalogNumber;
+  }
+
+  /** The disc's CD-Text; null when not asked for, or when the disc has none. */
+  public CdText getCdText() {
+    return cdText;
+  }
+
   /** Two discs are equal when their tables of contents are: tracks, starts, kinds, lead-out. */
   @Override
   public boolean equals(Object other) {
@@ -385,8 +455,10 @@ public final class Disc {
     private final int length;
     private final boolean audio;
     private final int lengthSeconds;
+    private final String isrc;
 
-    private Track(int number, int start, int length, boolean audio, boolean last) {
+    private Track(int number, int start, int length, boolean audio, boolean last, String isrc) {
+      this.isrc = isrc;
       this.number = number;
       this.start = start;
       this.length = length;
@@ -422,6 +494,14 @@ public final class Disc {
      */
     public int getLengthSeconds() {
       return lengthSeconds;
+    }
+
+    /**
+     * The track's ISRC: 12 characters (country, registrant, year, number), or null when not
+     * asked for, absent, or not confirmed.
+     */
+    public String getIsrc() {
+      return isrc;
     }
 
     /** Whether the track holds audio; false for a data track. */

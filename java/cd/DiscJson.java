@@ -9,10 +9,11 @@ final class DiscJson {
 
   /**
    * The object, one member a line. The drive is null for the system's first drive; the
-   * MusicBrainz, AccurateRip and CTDB TOC values are null for a disc without audio
-   * tracks.
+   * MusicBrainz, AccurateRip and CTDB TOC values are null for a disc without audio tracks.
+   * With `extras`, the catalog number, each track's ISRC and the CD-Text too, null where the
+   * disc has none.
    */
-  static String of(Disc disc, String drive) {
+  static String of(Disc disc, String drive, boolean extras) {
     StringBuilder json = new StringBuilder("{\n");
     member(json, "drive", quote(drive));
     member(json, "firstTrack", Integer.toString(disc.getFirstTrack()));
@@ -31,8 +32,11 @@ final class DiscJson {
           .append(", \"lengthSeconds\": ")
           .append(track.getLengthSeconds())
           .append(", \"audio\": ")
-          .append(track.isAudio())
-          .append('}');
+          .append(track.isAudio());
+      if (extras) {
+        tracks.append(", \"isrc\": ").append(quote(track.getIsrc()));
+      }
+      tracks.append('}');
     }
     member(json, "tracks", tracks.append("\n  ]").toString());
     member(json, "freedbId", quote(disc.getFreedbId()));
@@ -45,8 +49,50 @@ final class DiscJson {
     member(json, "ctdbTocId", quote(disc.getCtdbTocId()));
     member(json, "ctdbLookupUrl", quote(disc.getCtdbLookupUrl()));
     member(json, "firstTrackPregap", Integer.toString(disc.getFirstTrackPregap()));
+    if (extras) {
+      member(json, "mediaCatalogNumber", quote(disc.getMediaCatalogNumber()));
+      member(json, "cdText", cdText(disc));
+    }
     // The last member ends without a comma.
     return json.replace(json.length() - 2, json.length(), "\n}").toString();
+  }
+
+  // {"blocks": [{"languageCode", "album": {...}, "tracks": [{"number", ...}]}]} or null.
+  private static String cdText(Disc disc) {
+    CdText cdText = disc.getCdText();
+    if (cdText == null) {
+      return "null";
+    }
+    StringBuilder blocks = new StringBuilder("{\"blocks\": [");
+    for (CdText.Block block : cdText.getBlocks()) {
+      blocks.append(blocks.charAt(blocks.length() - 1) == '[' ? "\n" : ",\n");
+      CdText.Album album = block.getAlbum();
+      blocks.append("    {\"languageCode\": ").append(block.getLanguageCode());
+      blocks.append(",\n     \"album\": {").append(entry(album));
+      blocks.append(", \"genreCode\": ").append(album.getGenreCode());
+      blocks.append(", \"genre\": ").append(quote(album.getGenre()));
+      blocks.append(", \"catalog\": ").append(quote(album.getCatalog()));
+      blocks.append(", \"upcEan\": ").append(quote(album.getUpcEan())).append("},\n");
+      blocks.append("     \"tracks\": [");
+      for (Disc.Track track : disc.getTracks()) {
+        CdText.Entry entry = block.getTrack(track.getNumber());
+        blocks.append(track.getNumber() == disc.getFirstTrack() ? "\n" : ",\n");
+        blocks.append("       {\"number\": ").append(track.getNumber()).append(", ");
+        blocks.append(entry(entry)).append(", \"isrc\": ").append(quote(entry.getIsrc()));
+        blocks.append('}');
+      }
+      blocks.append("]}");
+    }
+    return blocks.append("\n  ]}").toString();
+  }
+
+  private static String entry(CdText.Entry entry) {
+    return "\"title\": " + quote(entry.getTitle())
+        + ", \"performer\": " + quote(entry.getPerformer())
+        + ", \"songwriter\": " + quote(entry.getSongwriter())
+        + ", \"composer\": " + quote(entry.getComposer())
+        + ", \"arranger\": " + quote(entry.getArranger())
+        + ", \"message\": " + quote(entry.getMessage());
   }
 
   private static void member(StringBuilder json, String name, String value) {
@@ -63,7 +109,7 @@ final class DiscJson {
       char c = text.charAt(i);
       if (c == '"' || c == '\\') {
         quoted.append('\\').append(c);
-      } else if (c < 0x20 || c > 0x7e) {
+      } else if (!Printable.isPlain(c)) {
         quoted.append(String.format("\\u%04x", (int) c));
       } else {
         quoted.append(c);

@@ -40,7 +40,12 @@ public final class DiscReadException extends IOException {
      * What was read is no valid table of contents: a malformed table-of-contents file, or a
      * drive reporting impossible tracks.
      */
-    BAD_TABLE_OF_CONTENTS
+    BAD_TABLE_OF_CONTENTS,
+    /**
+     * The thread was interrupted while it waited for the drive, which another call was using.
+     * Its interrupt status stays set.
+     */
+    INTERRUPTED
   }
 
   private final Reason reason;

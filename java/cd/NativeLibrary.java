@@ -138,17 +138,10 @@ final class NativeLibrary {
           + Version.NUMBER + ", which these classes need: " + remedy);
     }
     if (!Version.NUMBER.equals(version)) {
-      throw new UnsatisfiedLinkError(library + " is version " + printable(version) + " of the"
-          + " Tocmate library, but these classes need version " + Version.NUMBER + ": " + remedy);
+      throw new UnsatisfiedLinkError(library + " is version " + Printable.escape(version)
+          + " of the Tocmate library, but these classes need version " + Version.NUMBER + ": "
+          + remedy);
     }
-  }
-
-  private static String printable(String text) {
-    StringBuilder result = new StringBuilder();
-    for (char c : String.valueOf(text).toCharArray()) {
-      result.append(c >= ' ' && c < 0x7f ? String.valueOf(c) : String.format("\\u%04x", (int) c));
-    }
-    return result.toString();
   }
 
   private static void loadFromJar(String name, String fileName) {

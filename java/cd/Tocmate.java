@@ -7,7 +7,8 @@ package cd;
  * has then been written to standard error by the native library. The library is loaded on
  * first use: the file that the tocmate.library.path property names, else the one on
  * java.library.path, else this jar's copy. Calls are served one at a time, and a call gives
- * up with " " after waiting 30 seconds for another.
+ * up with " " after waiting 30 seconds for another, or at once when its thread is interrupted
+ * while it waits (the thread stays interrupted).
  */
 public final class Tocmate {
   /** The text both methods return when no disc could be read. */

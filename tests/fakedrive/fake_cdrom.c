@@ -12,11 +12,22 @@
  *   FAKE_CDROM_DATA     more track numbers flagged as data tracks, e.g. "1 12"
  *   FAKE_CDROM_STATE    disc (the default), no-disc, tray-open, becoming-ready or read-error
  *                       (READ TOC answers MEDIUM ERROR; the header ioctl reads, every track
- *                       entry fails with EIO)
+ *                       entry fails with EIO); recovered: READ TOC answers its table with
+ *                       CHECK CONDITION, RECOVERED ERROR; good-with-sense: GOOD status with a
+ *                       NO SENSE block
  *   FAKE_CDROM_ADDRESS  requested (the default: each ioctl entry in the form asked for), or
- *                       msf or lba: always that form, as some drivers answer
+ *                       msf or lba: always that form, as some drivers answer; or
+ *                       msf-unwrapped: MSF with minute 0 and seconds past 59, as no drive
+ *                       may answer
  *   FAKE_CDROM_SG_IO    answer (the default), or refuse: SG_IO fails with ENOTTY, as in
- *                       containers and old kernels
+ *                       containers and old kernels; or writable: SG_IO fails with EACCES on
+ *                       a descriptor opened read-only, as Windows refuses pass-through
+ *   FAKE_CDROM_EINTR    a file holding how many SG_IO calls are still to fail with EINTR
+ *   FAKE_CDROM_TRANSFER the most bytes of any reply that the drive transfers
+ *   FAKE_CDROM_RESIDUE  report (the default), or none: the drive reports no residue even
+ *                       where it transferred less than asked
+ *   FAKE_CDROM_DISC     the table-of-contents file whose catalog, isrc and cdtext lines the
+ *                       drive answers from (see fake_extras.c for its settings)
  *   FAKE_CDROM_UNIT_ATTENTION
  *                       a file holding how many SCSI commands are still to answer UNIT
  *                       ATTENTION (the disc was changed); each such answer counts it down.
@@ -26,8 +37,15 @@
  *                       only its opens are logged
  *   FAKE_CDROM_LOG      a file to which each drive command appends a line: "command 43"
  *                       (SCSI, the opcode in hexadecimal), "header", "entry N" (N = 170 for
- *                       the lead-out), "drive status" or "disc status"
+ *                       the lead-out), "drive status", "disc status", "mcn" or "subchannel"
  *   FAKE_CDROM_OPEN_LOG a file to which each open of the device file appends "open"
+ *   FAKE_CDROM_OPEN_ERROR
+ *                       an error number with which every open of the device file fails
+ *                       (1: EPERM, as a sandbox refuses even root)
+ *
+ * A device file without write permission refuses to be opened for writing, even by root:
+ * a drive its user may read but not command, as Windows refuses pass-through without
+ * write access. (Wine's server opens the device: its environment is not the test's.)
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -43,7 +61,9 @@
 #include <time.h>
 #include <unistd.h>
 
-enum { kLeadInFrames = 150, kMaxTracks = 99, kReadToc = 0x43, kLeadOutTrack = 0xaa };
+#include "fake_drive.h"
+
+enum { kReadToc = 0x43, kInquiry = 0x12 };
 
 /* The real function behind one of ours, looked up once. */
 #define REAL(name)                      \
@@ -117,6 +137,16 @@ static int readTable(long values[kMaxTracks + 3], int data[kMaxTracks + 3]) {
   return count;
 }
 
+const char *fake_setting(const char *name, const char *fallback) { return setting(name, fallback); }
+
+int fake_is(const char *name, const char *fallback, const char *value) {
+  return is(name, fallback, value);
+}
+
+int fake_readTable(long values[kMaxTracks + 3], int data[kMaxTracks + 3]) {
+  return readTable(values, data);
+}
+
 static int fail(int error) {
   errno = error;
   return -1;
@@ -143,11 +173,12 @@ static int answerEntry(struct cdrom_tocentry *entry) {
   }
   const long frame = table[index];
   const char *form = setting("FAKE_CDROM_ADDRESS", "requested");
-  if (strcmp(form, "msf") == 0) entry->cdte_format = CDROM_MSF;
+  const int unwrapped = strcmp(form, "msf-unwrapped") == 0;
+  if (strcmp(form, "msf") == 0 || unwrapped) entry->cdte_format = CDROM_MSF;
   if (strcmp(form, "lba") == 0) entry->cdte_format = CDROM_LBA;
   if (entry->cdte_format == CDROM_MSF) {
-    entry->cdte_addr.msf.minute = (__u8)(frame / 4500);
-    entry->cdte_addr.msf.second = (__u8)(frame / 75 % 60);
+    entry->cdte_addr.msf.minute = (__u8)(unwrapped ? 0 : frame / 4500);
+    entry->cdte_addr.msf.second = (__u8)(unwrapped ? frame / 75 : frame / 75 % 60);
     entry->cdte_addr.msf.frame = (__u8)(frame % 75);
   } else {
     entry->cdte_format = CDROM_LBA;
@@ -192,10 +223,24 @@ static int discStatus(void) {
   return dataTracks == 0 ? CDS_AUDIO : dataTracks == count - 3 ? CDS_DATA_1 : CDS_MIXED;
 }
 
+/* CDROMSUBCHNL: where the drive's head is, playing nothing, at the disc's first track. */
+static int answerSubchannel(struct cdrom_subchnl *subchannel) {
+  driveCommand("subchannel\n", 0);
+  if (!is("FAKE_CDROM_STATE", "disc", "disc")) return fail(ENOMEDIUM);
+  const __u8 format = subchannel->cdsc_format;
+  memset(subchannel, 0, sizeof *subchannel);
+  subchannel->cdsc_format = format;
+  subchannel->cdsc_audiostatus = CDROM_AUDIO_NO_STATUS;
+  subchannel->cdsc_adr = 1;
+  subchannel->cdsc_trk = 1;
+  subchannel->cdsc_ind = 1;
+  return 0;
+}
+
 /* SCSI commands through SG_IO. */
 
-static int takeUnitAttention(void) {
-  const char *path = getenv("FAKE_CDROM_UNIT_ATTENTION");
+int fake_takeOne(const char *settingName) {
+  const char *path = getenv(settingName);
   if (path == NULL) return 0;
   FILE *file = fopen(path, "r+");
   if (file == NULL) return 0;
@@ -225,6 +270,31 @@ static int checkCondition(sg_io_hdr_t *io, int key, int asc, int ascq) {
   return 0;
 }
 
+int fake_checkCondition(sg_io_hdr_t *io, int key, int asc, int ascq) {
+  return checkCondition(io, key, asc, ascq);
+}
+
+int fake_deliver(sg_io_hdr_t *io, const unsigned char *reply, size_t length, size_t allocation) {
+  size_t sent = length < allocation ? length : allocation;
+  if (sent > io->dxfer_len) sent = io->dxfer_len;
+  const char *limit = getenv("FAKE_CDROM_TRANSFER");
+  if (limit != NULL && (size_t)atol(limit) < sent) sent = (size_t)atol(limit);
+  memcpy(io->dxferp, reply, sent);
+  io->resid = fake_is("FAKE_CDROM_RESIDUE", "report", "none") ? 0 : (int)(io->dxfer_len - sent);
+  return 0;
+}
+
+/* A command that succeeded with sense data beside it, as `state` asks. */
+static int withSense(sg_io_hdr_t *io, const char *state) {
+  const int recovered = strcmp(state, "recovered") == 0;
+  if (!recovered && strcmp(state, "good-with-sense") != 0) return 0;
+  const int resid = io->resid;
+  checkCondition(io, recovered ? 1 : 0, recovered ? 0x17 : 0, recovered ? 0x01 : 0);
+  io->resid = resid;
+  if (!recovered) io->status = io->masked_status = 0, io->info = SG_INFO_OK;
+  return 0;
+}
+
 static void putAddress(unsigned char *field, long frame, int msf) {
   if (msf) {
     field[0] = 0;
@@ -243,7 +313,6 @@ static int readToc(sg_io_hdr_t *io, const unsigned char *command) {
   long table[kMaxTracks + 3];
   int data[kMaxTracks + 3];
   const int count = readTable(table, data);
-  if ((command[2] & 0x0f) != 0) return checkCondition(io, 5, 0x24, 0);
   if (count < 4) return checkCondition(io, 3, 0x57, 0);
   const int msf = (command[1] & 0x02) != 0, from = command[6];
   if (from > table[1] && from != kLeadOutTrack) return checkCondition(io, 5, 0x24, 0);
@@ -262,16 +331,17 @@ static int readToc(sg_io_hdr_t *io, const unsigned char *command) {
   }
   reply[0] = (unsigned char)((length - 2) >> 8);
   reply[1] = (unsigned char)(length - 2);
-  size_t sent = (size_t)(command[7] << 8 | command[8]);
-  if (sent > length) sent = length;
-  if (sent > io->dxfer_len) sent = io->dxfer_len;
-  memcpy(io->dxferp, reply, sent);
-  io->resid = (int)(io->dxfer_len - sent);
-  return 0;
+  fake_deliver(io, reply, length, (size_t)(command[7] << 8 | command[8]));
+  return withSense(io, setting("FAKE_CDROM_STATE", "disc"));
 }
 
-static int answerScsi(sg_io_hdr_t *io) {
+static int answerScsi(int fd, sg_io_hdr_t *io) {
   if (is("FAKE_CDROM_SG_IO", "answer", "refuse")) return fail(ENOTTY);
+  if (is("FAKE_CDROM_SG_IO", "answer", "writable") &&
+      (fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY) {
+    return fail(EACCES);
+  }
+  if (fake_takeOne("FAKE_CDROM_EINTR")) return fail(EINTR);
   if (io->interface_id != 'S' || io->cmd_len < 1) return fail(EINVAL);
   const unsigned char *command = io->cmdp;
   driveCommand("command %02x\n", command[0]);
@@ -281,20 +351,22 @@ static int answerScsi(sg_io_hdr_t *io) {
   io->resid = 0;
   io->duration = 0;
   io->info = SG_INFO_OK;
-  if (command[0] != kReadToc || io->cmd_len < 10) return checkCondition(io, 5, 0x20, 0);
-  if (takeUnitAttention()) return checkCondition(io, 6, 0x28, 0);
+  if (command[0] == kInquiry) return fake_answerInquiry(io, command);
+  if (io->cmd_len < 10) return checkCondition(io, 5, 0x20, 0);
+  if (fake_takeOne("FAKE_CDROM_UNIT_ATTENTION")) return checkCondition(io, 6, 0x28, 0);
   const char *state = setting("FAKE_CDROM_STATE", "disc");
   if (strcmp(state, "no-disc") == 0) return checkCondition(io, 2, 0x3a, 1);
   if (strcmp(state, "tray-open") == 0) return checkCondition(io, 2, 0x3a, 2);
   if (strcmp(state, "becoming-ready") == 0) return checkCondition(io, 2, 0x04, 1);
   if (strcmp(state, "read-error") == 0) return checkCondition(io, 3, 0x11, 0);
-  return readToc(io, command);
+  if (command[0] == kReadToc && (command[2] & 0x0f) == 0) return readToc(io, command);
+  return fake_answerExtra(io, command);
 }
 
-static int answer(unsigned long request, void *argument) {
+static int answer(int fd, unsigned long request, void *argument) {
   switch (request) {
     case SG_IO:
-      return answerScsi(argument);
+      return answerScsi(fd, argument);
     case CDROMREADTOCHDR:
       return answerHeader(argument);
     case CDROMREADTOCENTRY:
@@ -303,6 +375,11 @@ static int answer(unsigned long request, void *argument) {
       return driveStatus();
     case CDROM_DISC_STATUS:
       return discStatus();
+    case CDROM_GET_MCN:
+      driveCommand("mcn\n", 0);
+      return fake_answerMcn(argument);
+    case CDROMSUBCHNL:
+      return answerSubchannel(argument);
     default:
       return fail(ENOTTY);
   }
@@ -313,7 +390,7 @@ int ioctl(int fd, unsigned long request, ...) {
   va_start(arguments, request);
   void *argument = va_arg(arguments, void *);
   va_end(arguments);
-  if (playsDrive(fd)) return answer(request, argument);
+  if (playsDrive(fd)) return answer(fd, request, argument);
   REAL(ioctl);
   return real_ioctl(fd, request, argument);
 }
@@ -349,7 +426,13 @@ int __xstat(int version, const char *path, struct stat *status) {
   return stat(path, status);
 }
 
-/* The device file's opens, counted. */
+/* The device file's opens, counted; those for writing refused where it may not be written. */
+
+static int refusesWriting(const char *path, int flags) {
+  struct stat file;
+  return (flags & O_ACCMODE) != O_RDONLY && fstatat(AT_FDCWD, path, &file, 0) == 0 &&
+         isDevice(&file) && (file.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
 
 static int noteOpen(int fd) {
   if (fd >= 0 && getenv("FAKE_CDROM_OPEN_LOG") != NULL && isDeviceFd(fd)) {
@@ -366,7 +449,11 @@ int open(const char *path, int flags, ...) {
     mode = va_arg(arguments, mode_t);
     va_end(arguments);
   }
+  if (refusesWriting(path, flags)) return fail(EACCES);
   REAL(open);
+  const char *error = getenv("FAKE_CDROM_OPEN_ERROR");
+  struct stat file;
+  if (error != NULL && stat(path, &file) == 0 && isDevice(&file)) return fail(atoi(error));
   return noteOpen(real_open(path, flags, mode));
 }
 

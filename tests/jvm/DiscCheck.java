@@ -22,19 +22,24 @@ import java.util.Set;
  * DiscCheck values DISC.toc
  *     Reads the disc that TOCMATE_DRIVE names (a file, or the fake drive; data tracks are
  *     those DISC.toc marks and those in FAKE_CDROM_DATA) and checks every value against
- *     DISC.toc: its numbers, its "# query", "# lengths" and "# musicbrainz" lines, and
- *     Tocmate's texts for the disc.
+ *     DISC.toc: its numbers, its "# query", "# lengths", "# musicbrainz" and
+ *     "# musicbrainz-toc" lines, and Tocmate's texts for the disc.
  * DiscCheck failure DRIVE REASON DRIVE-GIVEN MESSAGE-START
  *     Disc.read(DRIVE) throws a DiscReadException with that reason, getDrive() and a message
  *     that starts so. "\\uXXXX" in an argument stands for that character.
  * DiscCheck failure-while-held DRIVE REASON DRIVE-GIVEN MESSAGE-START
  *     The same while another thread is inside a call of Tocmate's that holds the drive.
+ * DiscCheck interrupted-then-exit DRIVE
+ *     While a call of Tocmate's holds the drive, a Disc.read(DRIVE) and a getTrackLengths()
+ *     that wait for it are interrupted: within a second they throw INTERRUPTED and give " ",
+ *     their threads still interrupted. Then, with another Disc.read waiting, the JVM exits;
+ *     the last line printed is "exit <time in ms>", just before System.exit.
  * </pre>
  */
 public final class DiscCheck {
   private static final List<String> problems = new ArrayList<>();
 
-  public static void main(String[] args) throws IOException {
+  public static void main(String[] args) throws IOException, InterruptedException {
     if (args.length == 2 && args[0].equals("values")) {
       checkValues(Paths.get(args[1]), System.getenv("TOCMATE_DRIVE"), dataTracks());
     } else if (args.length == 5 && args[0].equals("failure")) {
@@ -42,12 +47,17 @@ public final class DiscCheck {
     } else if (args.length == 5 && args[0].equals("failure-while-held")) {
       holdDrive();
       checkFailure(unescape(args[1]), args[2], unescape(args[3]), unescape(args[4]));
+    } else if (args.length == 2 && args[0].equals("interrupted-then-exit")) {
+      checkInterruptedWaits(args[1]);
     } else {
       System.out.println("usage: DiscCheck values DISC.toc | failure DRIVE REASON DRIVE MESSAGE");
       System.exit(2);
     }
     for (String problem : problems) {
       System.out.println(problem);
+    }
+    if (args[0].equals("interrupted-then-exit")) {
+      System.out.println("exit " + System.currentTimeMillis());
     }
     System.exit(problems.isEmpty() ? 0 : 1);
   }
@@ -121,7 +131,8 @@ public final class DiscCheck {
           disc.getCddbQuery().substring("cddb query ".length()));
       expect("Tocmate.getTrackLengths()", Tocmate.getTrackLengths(), lengths.toString());
     }
-    checkMusicBrainz(disc, first, last, leadOut, starts, data, comments.get("musicbrainz"));
+    checkMusicBrainz(disc, first, last, leadOut, starts, data, comments.get("musicbrainz"),
+        comments.get("musicbrainz-toc"));
     checkRipperValues(disc, comments);
 
     Disc again = Disc.read(drive);
@@ -139,7 +150,8 @@ public final class DiscCheck {
   // The audio session: up to the last audio track; when data tracks follow it, its lead-out
   // lies 11400 frames before the first of them.
   private static void checkMusicBrainz(Disc disc, int first, int last, int leadOut,
-      List<Integer> starts, Set<Integer> data, String publishedId) throws IOException {
+      List<Integer> starts, Set<Integer> data, String publishedId, String givenToc)
+      throws IOException {
     int lastAudio = last;
     while (lastAudio >= first && data.contains(lastAudio)) {
       lastAudio--;
@@ -158,14 +170,15 @@ public final class DiscCheck {
     for (int number = first; number <= lastAudio; number++) {
       toc.append(' ').append(starts.get(number - first));
     }
-    expect("MusicBrainz TOC", toc.toString(), disc.getMusicBrainzToc());
+    expect("MusicBrainz TOC", givenToc != null ? givenToc : toc.toString(),
+        disc.getMusicBrainzToc());
     String id = disc.getMusicBrainzId();
     if (id == null || !id.matches("[0-9A-Za-z._]{27}-")) {
       problems.add("MusicBrainz ID: not 27 characters of Base64 and '-': " + id);
     }
     expect("MusicBrainz submission URL",
         "https://musicbrainz.org/cdtoc/attach?id=" + id + "&tracks=" + (lastAudio - first + 1)
-            + "&toc=" + toc.toString().replace(' ', '+'),
+            + "&toc=" + disc.getMusicBrainzToc().replace(' ', '+'),
         disc.getMusicBrainzSubmissionUrl());
     // A published ID is that of the disc as its file has it, data marks included.
     if (publishedId != null && System.getenv("FAKE_CDROM_DATA") == null) {
@@ -222,6 +235,45 @@ public final class DiscCheck {
         System.out.println("ok: " + e.getReason() + ": " + e.getMessage());
       }
     }
+  }
+
+  private static void checkInterruptedWaits(String drive) throws InterruptedException {
+    holdDrive();
+    String[] results = new String[2];
+    Thread discReader = new Thread(() -> {
+      try {
+        results[0] = "read " + Disc.read(drive);
+      } catch (DiscReadException e) {
+        results[0] = e.getReason() + ": " + e.getMessage();
+      }
+      results[0] += Thread.currentThread().isInterrupted() ? ", interrupted" : ", not interrupted";
+    });
+    Thread textReader = new Thread(() -> {
+      results[1] = "[" + Tocmate.getTrackLengths() + "]";
+      results[1] += Thread.currentThread().isInterrupted() ? ", interrupted" : ", not interrupted";
+    });
+    discReader.start();
+    textReader.start();
+    Thread.sleep(300);
+    discReader.interrupt();
+    textReader.interrupt();
+    discReader.join(1000);
+    textReader.join(1000);
+    synchronized (results) {
+      expect("Disc.read, interrupted while waiting",
+          "INTERRUPTED: " + drive + ": The wait for the CD drive was interrupted, interrupted",
+          results[0]);
+      expect("getTrackLengths(), interrupted while waiting", "[ ], interrupted", results[1]);
+    }
+    // One more waits, on a thread that does not keep the JVM alive by itself.
+    new Thread(() -> {
+      try {
+        Disc.read(drive);
+      } catch (DiscReadException e) {
+        System.out.println("the last reader ended: " + e.getMessage());
+      }
+    }).start();
+    Thread.sleep(300);
   }
 
   /** Starts a call of Tocmate's that holds the drive for as long as the drive takes. */

@@ -9,11 +9,13 @@
 #   accuraterip  --accuraterip gives every "# accuraterip" disc's ID, its address, the CTDB
 #                TOC ID and lookup, from a file and from the drive
 #   json         --json holds every value, parsed by Python's JSON reader: a disc whose first
-#                track is 3, a data track, a disc of data only; a drive named with quotes,
-#                backslashes and control characters comes back as it was
+#                track is 3, a data track, a disc of data only; drives named with quotes,
+#                backslashes and control characters, or with an emoji, come back as they were
+#   output       an output that can not be written (full, closed, a pipe nobody reads): exit 1
+#                and a message on standard error
 #   failure      a disc that can not be read: exit 1, nothing on standard output, one line
 #                of standard error, whatever bytes the drive's name holds; --musicbrainz
-#                for a disc without audio tracks likewise
+#                for a disc without audio tracks likewise; a wrong argument shown in ASCII
 set -u
 case_name=$1 java=$2 jar=$3 discs=$4 fake=$5
 tmp=$(mktemp -d)
@@ -89,6 +91,12 @@ http://www.accuraterip.com/accuraterip/${sum:7:1}/${sum:6:1}/${sum:5:1}/dBAR-$id
     cp "$discs/worked-example.toc" "$drive"
     "${tool[@]}" --drive "$drive" --json >"$tmp/json" && "${check[@]}" "$drive" "$drive" ||
       fail "odd name: $(cat -v "$tmp/json")"
+    # A name beyond the Basic Multilingual Plane, which Java names in UTF-8 under this locale.
+    drive=$tmp/$'disc-\U1F4BF.toc'
+    cp "$discs/worked-example.toc" "$drive"
+    LC_ALL=C.UTF-8 "${tool[@]}" --drive "$drive" --json >"$tmp/json" &&
+      "${check[@]}" "$drive" "$drive" ||
+      fail "emoji name: $(cat -v "$tmp/json")"
     for disc in 22-tracks:22 single-track:1; do
       toc=$discs/${disc%:*}.toc
       FAKE_CDROM_DATA=${disc#*:} in_fake_drive "$toc" "${tool[@]}" --json --drive "$tmp/sr0" \
@@ -109,11 +117,31 @@ http://www.accuraterip.com/accuraterip/${sum:7:1}/${sum:6:1}/${sum:5:1}/dBAR-$id
         fi
       done
     done
+    # A wrong argument that would reverse the line, or clear the screen, is shown escaped.
+    LC_ALL=C.UTF-8 "${tool[@]}" $'--\xe2\x80\xae1 ,\e[2J' 2>"$tmp/errors"
+    status=$?
+    [ $status -eq 2 ] && ! LC_ALL=C grep -q '[^ -~]' "$tmp/errors" ||
+      fail "wrong argument: exit $status, [$(cat -v "$tmp/errors")]"
     output=$(FAKE_CDROM_DATA=1 in_fake_drive "$discs/single-track.toc" "${tool[@]}" \
       --musicbrainz --drive "$tmp/sr0" 2>"$tmp/errors")
     status=$?
     [ $status -eq 1 ] && [ -z "$output" ] && [ "$(wc -l <"$tmp/errors")" -eq 1 ] ||
       fail "--musicbrainz, data only: exit $status, [$output], [$(cat "$tmp/errors")]"
+    ;;
+  output)
+    for option in --json --help; do
+      "${tool[@]}" $option --drive "$discs/22-tracks.toc" >/dev/full 2>"$tmp/errors"
+      status=$?
+      [ $status -eq 1 ] && grep -q 'output could not be written' "$tmp/errors" ||
+        fail "$option >/dev/full: exit $status, [$(cat "$tmp/errors")]"
+    done
+    "${tool[@]}" --drive "$discs/22-tracks.toc" >&- 2>"$tmp/errors"
+    status=$?
+    [ $status -eq 1 ] && [ -s "$tmp/errors" ] || fail "closed output: exit $status"
+    # The reader is gone before the JVM writes.
+    "${tool[@]}" --json --drive "$discs/22-tracks.toc" 2>"$tmp/errors" | true
+    status=${PIPESTATUS[0]}
+    [ "$status" -eq 1 ] && [ -s "$tmp/errors" ] || fail "closed pipe: exit $status"
     ;;
   *)
     fail "no such case"

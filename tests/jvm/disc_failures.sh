@@ -33,19 +33,19 @@ expect /dev/null NO_DRIVE /dev/null "/dev/null: neither a CD drive nor a table-o
 FAKE_CDROM_STATE=no-disc expect "$device" NO_DISC "$device" "$device: no disc in the drive"
 FAKE_CDROM_STATE=tray-open expect "$device" NO_DISC "$device" "$device: the drive's tray is open"
 FAKE_CDROM_STATE=becoming-ready expect "$device" NOT_READY "$device" "$device: the drive is not ready yet"
-# A drive that another call has held for longer than the 30-second wait (its one command
+# A drive that another call holds for longer than the 30-second wait (its one command
 # takes 35 seconds) is not ready either.
 TOCMATE_DRIVE=$device FAKE_CDROM_LATENCY_US=35000000 mode=failure-while-held \
   expect "$device" NOT_READY "$device" \
-  "$device: The CD drive is busy: another call has been using it for more than 30 seconds"
+  "$device: The CD drive is busy: this call waited 30 seconds for it in vain"
 FAKE_CDROM_STATE=read-error expect "$device" READ_FAILED "$device" \
   "$device: reading the table of contents: medium error (sense 3/11/00)"
 expect "$folder/bad.toc" BAD_TABLE_OF_CONTENTS "$folder/bad.toc" \
   "$folder/bad.toc line 2: 'x' is not a number of frames"
-# A name with a terminal's escape sequence, a letter beyond ASCII and a NUL (which Java
-# hands over in modified UTF-8) comes back escaped.
-expect "$folder/\\u001b[2J\\u00fc\\u0000" NO_DRIVE "$folder/\\x1b[2J\\xc3\\xbc\\xc0\\x80" \
-  "$folder/\\x1b[2J\\xc3\\xbc\\xc0\\x80: No such file or directory"
+# A name with a terminal's escape sequence, a letter beyond ASCII and a NUL, which no file
+# name can hold, comes back escaped, in UTF-8.
+expect "$folder/\\u001b[2J\\u00fc\\u0000" NO_DRIVE "$folder/\\x1b[2J\\xc3\\xbc\\x00" \
+  "$folder/\\x1b[2J\\xc3\\xbc\\x00: no file name can hold a NUL character"
 
 chmod 000 "$device"
 as_user=()

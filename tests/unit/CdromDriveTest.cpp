@@ -9,6 +9,7 @@
 
 #include "CdromDrive.h"
 #include "ScsiReadToc.h"
+#include "SgioTransport.h"
 #include "TempFolder.h"
 #include "TocFile.h"
 
@@ -49,7 +50,9 @@ class CdromDrive : public testing::Test {
   void TearDown() override {
     for (const char* name :
          {"FAKE_CDROM_DEVICE", "FAKE_CDROM_LOG", "FAKE_CDROM_TOC", "FAKE_CDROM_STATE",
-          "FAKE_CDROM_ADDRESS", "FAKE_CDROM_SG_IO", "FAKE_CDROM_UNIT_ATTENTION"}) {
+          "FAKE_CDROM_ADDRESS", "FAKE_CDROM_SG_IO", "FAKE_CDROM_UNIT_ATTENTION", "FAKE_CDROM_EINTR",
+          "FAKE_CDROM_TRANSFER", "FAKE_CDROM_RESIDUE", "FAKE_CDROM_DISC", "FAKE_CDROM_ISRC",
+          "FAKE_CDROM_CDTEXT", "FAKE_CDROM_REFUSE"}) {
       unsetenv(name);
     }
   }
@@ -106,15 +109,26 @@ class CdromDrive : public testing::Test {
   const std::string log = folder.write("commands", "");
 };
 
-// One READ TOC for the whole disc, whatever its size; where SG_IO is refused, the header,
-// every track and the lead-out, with addresses in whichever form the driver answers.
+// One READ TOC for the whole disc, whatever its size, also where the drive's answer comes
+// with sense data that reports success, or a signal interrupts the call once; where SG_IO
+// is refused, the header, every track and the lead-out, with addresses in whichever form
+// the driver answers.
 TEST_F(CdromDrive, ReadsEverySampleDiscInOneCommandOrThroughTheIoctls) {
+  const std::string interruptions = folder.write("interruptions", "");
+  setenv("FAKE_CDROM_EINTR", interruptions.c_str(), 1);
   for (const auto& [name, disc] : sampleDiscs()) {
     insert(disc);
     SCOPED_TRACE(name);
     use(Path::kScsi);
-    expectSameTable(read(), disc);
-    EXPECT_EQ(commands(), "command 43\n");
+    for (const auto& [state, interruptions] :
+         {std::pair("disc", "0"), {"recovered", "0"}, {"good-with-sense", "0"}, {"disc", "1"}}) {
+      SCOPED_TRACE(std::string(state) + ", interrupted " + interruptions + " times");
+      setenv("FAKE_CDROM_STATE", state, 1);
+      folder.write("interruptions", interruptions);
+      expectSameTable(read(), disc);
+      EXPECT_EQ(commands(), "command 43\n");
+    }
+    unsetenv("FAKE_CDROM_STATE");
     use(Path::kIoctls);
     for (const char* form : {"requested", "lba", "msf"}) {
       SCOPED_TRACE(std::string("ioctl addresses ") + form);
@@ -131,7 +145,8 @@ TEST_F(CdromDrive, ReadsReplyAddressesInBothForms) {
     insert(disc);
     for (const TocAddressForm form : {TocAddressForm::kLba, TocAddressForm::kMsf}) {
       SCOPED_TRACE(name + (form == TocAddressForm::kMsf ? " in MSF" : " in LBA"));
-      const std::optional<DiscReading> reading = readTocThroughScsi(node.get(), device, form);
+      SgioTransport drive(node.get());
+      const std::optional<DiscReading> reading = readTocThrough(drive, device, form);
       ASSERT_TRUE(reading && std::holds_alternative<TableOfContents>(*reading));
       expectSameTable(std::get<TableOfContents>(*reading), disc);
     }
@@ -165,6 +180,7 @@ TEST_F(CdromDrive, SaysWhyADriveGivesNoTable) {
     FailureReason reason;
     std::string what;
     std::string commands;
+    std::vector<std::pair<const char*, const char*>> settings = {};
   } cases[] = {
       {Path::kScsi, "no-disc", FailureReason::kNoDisc, "no disc in the drive", "command 43\n"},
       {Path::kScsi, "tray-open", FailureReason::kNoDisc, "the drive's tray is open",
@@ -181,15 +197,40 @@ TEST_F(CdromDrive, SaysWhyADriveGivesNoTable) {
        "the drive is not ready yet; try again in a moment", "header\ndrive status\n"},
       {Path::kIoctls, "read-error", FailureReason::kReadFailed,
        "reading track 1: Input/output error", "header\nentry 1\ndrive status\n"},
+      // Only the bytes transferred count: the allocation less the residue, where the drive
+      // reports one; where it does not, the rest reads as zeros, never as stale memory.
+      {Path::kScsi,
+       "disc",
+       FailureReason::kBadTable,
+       "the drive's table of contents is wrong: tracks 1 to 3 and the lead-out need 4 "
+       "descriptors, the reply holds 1",
+       "command 43\n",
+       {{"FAKE_CDROM_TRANSFER", "12"}}},
+      {Path::kScsi,
+       "disc",
+       FailureReason::kBadTable,
+       "the drive's table of contents is wrong: descriptor 2 is for track 0, not track 2",
+       "command 43\n",
+       {{"FAKE_CDROM_TRANSFER", "12"}, {"FAKE_CDROM_RESIDUE", "none"}}},
+      // The ioctls' addresses pass the checks READ TOC's do: no second 99.
+      {Path::kIoctls,
+       "disc",
+       FailureReason::kBadTable,
+       "the drive gives track 2 an address that is not one",
+       "header\nentry 1\nentry 2\n",
+       {{"FAKE_CDROM_ADDRESS", "msf-unwrapped"}, {"FAKE_CDROM_TOC", "1 3 15000 150 7499 9000"}}},
   };
   for (const auto& state : cases) {
     SCOPED_TRACE(std::string(state.state) + (state.path == Path::kScsi ? " (SCSI)" : " (ioctls)"));
     use(state.path);
     setenv("FAKE_CDROM_STATE", state.state, 1);
+    for (const auto& [name, value] : state.settings) setenv(name, value, 1);
     const DiscFailure error = failure();
     EXPECT_EQ(error.reason, state.reason);
     EXPECT_EQ(error.detail, device + ": " + state.what);
     EXPECT_EQ(commands(), state.commands);
+    for (const auto& setting : state.settings) unsetenv(setting.first);
+    insert(sampleDisc("worked-example"));
   }
 }
 

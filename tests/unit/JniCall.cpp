@@ -10,16 +10,33 @@
 namespace {
 
 thread_local char lastText[4096];
+thread_local bool threadInterrupted = false;
 
 jstring JNICALL keepText(JNIEnv*, const char* utf) {
   std::snprintf(lastText, sizeof lastText, "%s", utf);
   return reinterpret_cast<jstring>(lastText);
 }
 
+// Thread.currentThread().isInterrupted(), answered from threadInterrupted: any non-null
+// handle serves as the class, the methods and the thread.
+jclass JNICALL findAnyClass(JNIEnv*, const char*) { return reinterpret_cast<jclass>(lastText); }
+jmethodID JNICALL getAnyMethod(JNIEnv*, jclass, const char*, const char*) {
+  return reinterpret_cast<jmethodID>(lastText);
+}
+jobject JNICALL currentThread(JNIEnv*, jclass, jmethodID, va_list) {
+  return reinterpret_cast<jobject>(lastText);
+}
+jboolean JNICALL isInterrupted(JNIEnv*, jobject, jmethodID, va_list) {
+  return threadInterrupted ? JNI_TRUE : JNI_FALSE;
+}
+jboolean JNICALL noException(JNIEnv*) { return JNI_FALSE; }
+void JNICALL deleteNothing(JNIEnv*, jobject) {}
+
 // The Java objects, classes, fields and methods of one Disc call: each a slot of the thread.
 struct FakeObject {
-  char text[1024];  // a string's characters, a class's or field's name
-  jint ints[256];   // an int array's values
+  char text[1024];    // a string's characters, a class's or field's name
+  jchar units[1024];  // a string's characters as GetStringChars gives them
+  jint ints[256];     // an int array's values
   jsize size;
   FakeObject* fields[3];  // a constructed object's arguments
 };
@@ -64,14 +81,24 @@ bool failsNow(bool canFail) {
 
 FakeObject* fake(void* handle) { return static_cast<FakeObject*>(handle); }
 
-const char* JNICALL getStringUTFChars(JNIEnv*, jstring text, jboolean* isCopy) {
-  if (failsNow(true)) return nullptr;
-  if (isCopy != nullptr) *isCopy = JNI_FALSE;
-  ++state.unreleasedStrings;
-  return fake(text)->text;
+jsize JNICALL getStringLength(JNIEnv*, jstring text) {
+  failsNow(false);
+  return static_cast<jsize>(std::strlen(fake(text)->text));
 }
 
-void JNICALL releaseStringUTFChars(JNIEnv*, jstring, const char*) { --state.unreleasedStrings; }
+// The string's bytes, each a UTF-16 unit: the tests' names are ASCII.
+const jchar* JNICALL getStringChars(JNIEnv*, jstring text, jboolean* isCopy) {
+  if (failsNow(true)) return nullptr;
+  if (isCopy != nullptr) *isCopy = JNI_TRUE;
+  ++state.unreleasedStrings;
+  FakeObject* string = fake(text);
+  for (std::size_t i = 0; i <= std::strlen(string->text); ++i) {
+    string->units[i] = static_cast<unsigned char>(string->text[i]);
+  }
+  return string->units;
+}
+
+void JNICALL releaseStringChars(JNIEnv*, jstring, const jchar*) { --state.unreleasedStrings; }
 
 jstring JNICALL newStringUTF(JNIEnv*, const char* utf) {
   if (failsNow(true)) return nullptr;
@@ -141,12 +168,21 @@ JNIEnv* textKeepingEnvironment() {
   static const JNINativeInterface_ functions = [] {
     JNINativeInterface_ table{};
     table.NewStringUTF = keepText;
+    table.FindClass = findAnyClass;
+    table.GetStaticMethodID = getAnyMethod;
+    table.GetMethodID = getAnyMethod;
+    table.CallStaticObjectMethodV = currentThread;
+    table.CallBooleanMethodV = isInterrupted;
+    table.ExceptionCheck = noException;
+    table.DeleteLocalRef = deleteNothing;
     return table;
   }();
   thread_local JNIEnv env{&functions};
   lastText[0] = '\0';
   return &env;
 }
+
+void setJavaThreadInterrupted(bool interrupted) { threadInterrupted = interrupted; }
 
 const char* keptText(jstring result) {
   return result == reinterpret_cast<jstring>(lastText) ? lastText : "(no string made)";
@@ -163,8 +199,9 @@ DiscTableCall callDiscTable(DiscTableMethod method, const char* drive, long fail
   state.callsBeforeFailure = failingJniCall;
 
   JNINativeInterface_ functions{};
-  functions.GetStringUTFChars = getStringUTFChars;
-  functions.ReleaseStringUTFChars = releaseStringUTFChars;
+  functions.GetStringLength = getStringLength;
+  functions.GetStringChars = getStringChars;
+  functions.ReleaseStringChars = releaseStringChars;
   functions.NewStringUTF = newStringUTF;
   functions.FindClass = findClass;
   functions.GetStaticFieldID = getStaticFieldID;

@@ -11,11 +11,14 @@
 using NativeMethod = jstring(JNICALL*)(JNIEnv*, jclass);
 
 // A JNI environment as the JVM gives a native method, whose NewStringUTF keeps the text in
-// a fixed buffer of the thread; keptText returns that text for what the method returned,
-// valid until the thread's next call. Allocates nothing itself, so that allocation failures
-// injected into a call hit only the library.
+// a fixed buffer of the thread, and whose thread is interrupted as set below; keptText returns that
+// text for what the method returned, valid until the thread's next call. Allocates nothing itself,
+// so that allocation failures injected into a call hit only the library.
 JNIEnv* textKeepingEnvironment();
 const char* keptText(jstring result);
+
+// What Thread.isInterrupted() answers on this thread in that environment; false at first.
+void setJavaThreadInterrupted(bool interrupted);
 
 // Calls a native method as the JVM would, in that environment; returns its text.
 const char* callNative(NativeMethod method);

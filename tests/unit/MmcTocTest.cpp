@@ -84,11 +84,16 @@ TEST(ReadToc, SaysWhatIsWrongWithAReply) {
     ASSERT_TRUE(std::holds_alternative<std::string>(parsed));
     EXPECT_EQ(std::get<std::string>(parsed), problem);
   }
-  std::vector<std::uint8_t> badFrame = kMsfReply;
-  badFrame[35] = 75;
-  EXPECT_EQ(std::get<std::string>(
-                parseReadTocReply(badFrame.data(), badFrame.size(), TocAddressForm::kMsf)),
-            "the drive gives the lead-out an address that is not one");
+  // The lead-out's frame 75, and its second 60: each one past the last.
+  for (const auto& [offset, value] : {std::make_pair(35, 75), std::make_pair(34, 60)}) {
+    std::vector<std::uint8_t> badAddress = kMsfReply;
+    badAddress[offset] = static_cast<std::uint8_t>(value);
+    const auto parsed =
+        parseReadTocReply(badAddress.data(), badAddress.size(), TocAddressForm::kMsf);
+    ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << "byte " << offset;
+    EXPECT_EQ(std::get<std::string>(parsed),
+              "the drive gives the lead-out an address that is not one");
+  }
 }
 
 }  // namespace

@@ -61,38 +61,50 @@ TEST(NativeMethods, GiveOneSpaceAndStillCloseWhenNoDiscCanBeRead) {
 }
 
 // A drive that hangs inside the platform holds the drive; another call gives up after its
-// wait, with the failure text and a report that says why.
-TEST(NativeMethods, GiveOneSpaceWhenAnotherCallHoldsTheDriveForLongerThanTheirWait) {
-  std::promise<void> opening;
-  std::promise<void> hangEnds;
-  Exchange open = replies("open cdaudio wait", "1");
-  open.whileSending = [&opening, hangs = hangEnds.get_future().share()] {
-    opening.set_value();
-    hangs.wait();
+// wait, or at once when its Java thread is interrupted, with the failure text and a report
+// that says which.
+TEST(NativeMethods, GiveOneSpaceWhenTheirWaitForTheDriveEndsWithoutIt) {
+  struct Case {
+    std::chrono::milliseconds wait;
+    bool interrupted;
+    const char* report;
   };
-  ScriptedMci mci(
-      {open, replies("status cdaudio number of tracks", "0"), replies("close cdaudio")});
-  std::thread hanging([] { callGetTrackLengths(); });
-  opening.get_future().wait();
+  for (const Case& c :
+       {Case{std::chrono::milliseconds(100), false,
+             "The CD drive is busy: this call waited 0.1 seconds for it in vain\n"},
+        Case{DriveLock::kDefaultWait, true, "The wait for the CD drive was interrupted\n"}}) {
+    SCOPED_TRACE(c.report);
+    std::promise<void> opening;
+    std::promise<void> hangEnds;
+    Exchange open = replies("open cdaudio wait", "1");
+    open.whileSending = [&opening, hangs = hangEnds.get_future().share()] {
+      opening.set_value();
+      hangs.wait();
+    };
+    ScriptedMci mci(
+        {open, replies("status cdaudio number of tracks", "0"), replies("close cdaudio")});
+    std::thread hanging([] { callGetTrackLengths(); });
+    opening.get_future().wait();
 
-  constexpr std::chrono::milliseconds kWait{100};
-  testing::internal::CaptureStderr();
-  const auto start = std::chrono::steady_clock::now();
-  std::future<std::string> waiting = std::async(std::launch::async, [kWait] {
-    const auto anyText = [](const CDDrive&, std::uint32_t) { return std::string("read"); };
-    return std::string(keptText(readDiscAsText(textKeepingEnvironment(), anyText, kWait)));
-  });
-  const bool gaveUp = waiting.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
-  const auto waited = std::chrono::steady_clock::now() - start;
-  hangEnds.set_value();
-  hanging.join();
-  const std::string report = testing::internal::GetCapturedStderr();
+    testing::internal::CaptureStderr();
+    const auto start = std::chrono::steady_clock::now();
+    std::future<std::string> waiting = std::async(std::launch::async, [&c] {
+      const auto anyText = [](const CDDrive&, std::uint32_t) { return std::string("read"); };
+      JNIEnv* env = textKeepingEnvironment();
+      setJavaThreadInterrupted(c.interrupted);
+      return std::string(keptText(readDiscAsText(env, anyText, c.wait)));
+    });
+    const bool gaveUp = waiting.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    const auto waited = std::chrono::steady_clock::now() - start;
+    hangEnds.set_value();
+    hanging.join();
+    const std::string report = testing::internal::GetCapturedStderr();
 
-  ASSERT_TRUE(gaveUp) << "still waiting after 5 s";
-  EXPECT_EQ(waiting.get(), " ");
-  EXPECT_GE(waited, kWait);
-  EXPECT_EQ(report,
-            "The CD drive is busy: another call has been using it for more than 0.1 seconds\n");
+    ASSERT_TRUE(gaveUp) << "still waiting after 5 s";
+    EXPECT_EQ(waiting.get(), " ");
+    EXPECT_GE(waited, c.interrupted ? std::chrono::milliseconds(0) : c.wait);
+    EXPECT_EQ(report, c.report);
+  }
 }
 
 // What a disc file's comment line holds after "# <key> ".

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <future>
 #include <thread>
@@ -66,6 +68,21 @@ TEST(OpenDisc, OpensATableOfContentsFileOnce) {
   EXPECT_EQ(std::get<OpenDisc>(opening).toc.controls, (std::vector<std::uint8_t>{0, 0, 4}));
   std::ifstream log(opens);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(log), {}), "open\n");
+}
+
+// A refusal that the node's mode does not explain (a sandbox's EPERM, even for root; a
+// denial where the mode grants reading) is not blamed on the user's read access.
+TEST(OpenDisc, AdvisesReadAccessOnlyWhereTheModeDeniesIt) {
+  TempFolder folder;
+  const std::string device = folder.write("sr0", "");
+  setenv("FAKE_CDROM_DEVICE", device.c_str(), 1);
+  for (const int error : {EPERM, EACCES}) {
+    setenv("FAKE_CDROM_OPEN_ERROR", std::to_string(error).c_str(), 1);
+    expectFailure(openPromptly(device), FailureReason::kNoAccess,
+                  device + ": " + std::strerror(error));
+  }
+  unsetenv("FAKE_CDROM_OPEN_ERROR");
+  unsetenv("FAKE_CDROM_DEVICE");
 }
 
 TEST(OpenDisc, RefusesAFileFarTooLargeToBeOne) {

@@ -28,6 +28,22 @@ TEST(TocFile, MarksDataTracks) {
   }
 }
 
+// What a disc may hold at its edges: the first track marked as data, the lead-out at 100
+// minutes exactly.
+TEST(TocFile, TakesTheEdgesOfWhatADiscHolds) {
+  const std::pair<const char*, std::vector<std::uint8_t>> files[] = {
+      {"1 2 30000 150d 20000", {kDataTrackControl, 0}},
+      {"1 1 450000 150", {0}},
+  };
+  for (const auto& [text, controls] : files) {
+    SCOPED_TRACE(text);
+    const DiscReading reading = parseTocText(text, "t");
+    ASSERT_TRUE(std::holds_alternative<TableOfContents>(reading))
+        << std::get<DiscFailure>(reading).detail;
+    EXPECT_EQ(std::get<TableOfContents>(reading).controls, controls);
+  }
+}
+
 TEST(TocFile, TakesNumbersAcrossLinesAndCommentsAnywhere) {
   const DiscReading reading =
       parseTocText("# a disc\n2 3\t48766 # first, last, lead-out\r\n18000\n\n33765#end", "t");
@@ -59,6 +75,25 @@ TEST(TocFile, SaysWhatIsWrongAndWhere) {
       {"1 1 14160d 151", "t line 1: '14160d' is not a number of frames"},
       {"1 1 14160 d", "t line 1: 'd' is not a number of frames"},
       {"1 1 14160 151dd", "t line 1: '151dd' is not a number of frames"},
+      // Some other file: its size and the start of its first word, nothing more.
+      {"HOME=/root:PATH=/usr/bin SECRET=x",
+       "t line 1: 'HOME=/root:PATH=...' is not a number of frames; a file of 33 bytes, no table "
+       "of contents"},
+      {"1 1 14160 151\ncatalog 0000000000000",
+       "t line 2: '0000000000000' is not a catalog number (13 digits, not all 0)"},
+      {"catalog 12345678901234\n1 1 14160 151",
+       "t line 1: '12345678901234' is not a catalog number (13 digits, not all 0)"},
+      {"1 1 14160 151\nisrc 1 gbaye9200070", "t line 2: 'gbaye9200070' is not an ISRC"},
+      {"1 1 14160 151\nisrc 1 GBAYE92000701", "t line 2: 'GBAYE92000701' is not an ISRC"},
+      {"1 1 14160 151\n\nisrc 2 GBAYE9200070", "t line 3: the disc has no track 2"},
+      {"1 1 14160 151\ncdtext 0 1 title x",
+       "t line 2: CD-Text block 0 has no cdtext-block line before"},
+      {"1 1 14160 151\ncdtext-block 8 09 latin1", "t line 2: '8' is not a CD-Text block (0 to 7)"},
+      {"1 1 14160 151\ncdtext-block 0 09 utf8", "t line 2: 'utf8' is not latin1, ascii or msjis"},
+      {"1 1 14160 151\ncdtext-block 0 09 latin1\ncdtext 0 1 genre 1 Pop",
+       "t line 3: 'genre' is no CD-Text field of a track"},
+      {"1 1 14160 151\ncdtext-block 0 09 latin1\ncdtext 0 2 title x",
+       "t line 3: the disc has no track 2"},
   };
   for (const auto& [text, problem] : files) {
     SCOPED_TRACE(text);

@@ -7,16 +7,23 @@
 //                             the first CD drive): the table as a table-of-contents file
 //                             holds it, then "data tracks:" and their numbers; or the
 //                             exception it throws as "REASON|drive|message"
+//   dll_check --extras DRIVE EXTRAS
+//                             the same through the method that also reads the extras
+//                             (their bits as a number), then the extras as the lines of a
+//                             table-of-contents file give them
+//   dll_check --drives        CdDrive's list, a line "name|vendor|model|revision" a drive
 // Exits with 0 when a disc was read, 1 when not, 2 when the DLL or a method is missing.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "../unit/JniCall.h"
+#include "RecordingJni.h"
 
 namespace {
 
@@ -47,6 +54,24 @@ int printBothTexts(HMODULE library) {
   return texts == " " ? 1 : 0;
 }
 
+// First, last, lead-out, the starts, then a control nibble for each track.
+int printTable(const jint* table, int tableSize) {
+  const int trackCount = table[1] - table[0] + 1;
+  if (tableSize != 3 + 2 * trackCount) {
+    std::fprintf(stderr, "a table of %d numbers for %d tracks\n", tableSize, trackCount);
+    return 2;
+  }
+  for (int i = 0; i < 3 + trackCount; ++i) {
+    std::printf(i == 0 ? "%d" : " %d", static_cast<int>(table[i]));
+  }
+  std::printf("\ndata tracks:");
+  for (int i = 0; i < trackCount; ++i) {
+    if ((table[3 + trackCount + i] & 0x4) != 0) std::printf(" %d", static_cast<int>(table[0]) + i);
+  }
+  std::printf("\n");
+  return 0;
+}
+
 int printDiscTable(HMODULE library, const char* drive) {
   const auto readTable = find<DiscTableMethod>(library, "Java_cd_Disc_readTableOfContents");
   if (readTable == nullptr) return 2;
@@ -57,21 +82,108 @@ int printDiscTable(HMODULE library, const char* drive) {
                 call.message);
     return 1;
   }
-  // First, last, lead-out, the starts, then a control nibble for each track.
-  const int trackCount = call.table[1] - call.table[0] + 1;
-  if (call.tableSize != 3 + 2 * trackCount) {
-    std::fprintf(stderr, "a table of %d numbers for %d tracks\n", call.tableSize, trackCount);
+  return printTable(call.table, call.tableSize);
+}
+
+// A CD-Text text as a table-of-contents file writes it: bytes other than printable ASCII,
+// and the backslash, as \xNN.
+std::string fileText(const std::string& bytes) {
+  std::string text;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    char escaped[5];
+    std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+    text += byte >= 0x20 && byte < 0x7f && byte != '\\' ? std::string(1, c) : escaped;
+  }
+  return text;
+}
+
+const char* fieldName(jint packType, jint track) {
+  static const char* const kNames[] = {"title",    "performer", "songwriter", "composer",
+                                       "arranger", "message",   "catalog",    "genre"};
+  if (packType >= 0x80 && packType <= 0x87) return kNames[packType - 0x80];
+  if (packType == 0x8e) return track == 0 ? "upc" : "isrc";
+  return "unknown";
+}
+
+// A block {language, character code, pack type and track pairs, texts}, numbered by its
+// place among the disc's blocks.
+void printCdTextBlock(std::size_t number, const JavaValue& block) {
+  const jint code = block.elements[1]->integer;
+  std::printf("cdtext-block %zu %02lx %s\n", number, static_cast<long>(block.elements[0]->integer),
+              code == 0x80   ? "msjis"
+              : code == 0x01 ? "ascii"
+                             : "latin1");
+  const std::vector<jint>& keys = block.elements[2]->ints;
+  const std::vector<const JavaValue*>& texts = block.elements[3]->elements;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    const jint packType = keys[2 * i], track = keys[2 * i + 1];
+    std::string bytes = texts[i]->bytes;
+    std::string genre;
+    if (packType == 0x87 && bytes.size() >= 2) {
+      genre = std::to_string((static_cast<unsigned char>(bytes[0]) << 8) |
+                             static_cast<unsigned char>(bytes[1])) +
+              " ";
+      bytes.erase(0, 2);
+    }
+    std::printf("cdtext %zu %ld %s %s%s\n", number, static_cast<long>(track),
+                fieldName(packType, track), genre.c_str(), fileText(bytes).c_str());
+  }
+}
+
+using ExtrasMethod = jobjectArray(JNICALL*)(JNIEnv*, jclass, jstring, jint);
+
+int printDiscWithExtras(HMODULE library, const char* drive, int extras) {
+  const auto readWithExtras = find<ExtrasMethod>(library, "Java_cd_Disc_readWithExtras");
+  if (readWithExtras == nullptr) return 2;
+  RecordingJni jni;
+  const JavaValue* reading =
+      RecordingJni::valueOf(readWithExtras(jni.env(), nullptr, jni.string(drive), extras));
+  if (const JavaValue* exception = jni.pendingException()) {
+    const auto text = [&](int i) {
+      const JavaValue* part = exception->elements[i];
+      return part != nullptr ? part->text.c_str() : "";
+    };
+    std::printf("%s|%s|%s\n", exception->elements[1] != nullptr ? text(0) : exception->text.c_str(),
+                text(1), text(2));
+    return 1;
+  }
+  if (reading == nullptr) {
+    std::fprintf(stderr, "the method returned nothing and threw nothing\n");
     return 2;
   }
-  for (int i = 0; i < 3 + trackCount; ++i) {
-    std::printf(i == 0 ? "%d" : " %d", static_cast<int>(call.table[i]));
+  const std::vector<jint>& table = reading->elements[0]->ints;
+  if (const int status = printTable(table.data(), static_cast<int>(table.size()))) return status;
+  if (const JavaValue* number = reading->elements[1])
+    std::printf("catalog %s\n", number->text.c_str());
+  const std::vector<const JavaValue*>& isrcs = reading->elements[2]->elements;
+  for (std::size_t i = 0; i < isrcs.size(); ++i) {
+    if (isrcs[i] != nullptr) {
+      std::printf("isrc %ld %s\n", static_cast<long>(table[0]) + static_cast<long>(i),
+                  isrcs[i]->text.c_str());
+    }
   }
-  std::printf("\ndata tracks:");
-  for (int i = 0; i < trackCount; ++i) {
-    if ((call.table[3 + trackCount + i] & 0x4) != 0)
-      std::printf(" %d", static_cast<int>(call.table[0]) + i);
+  if (const JavaValue* blocks = reading->elements[3]) {
+    for (std::size_t i = 0; i < blocks->elements.size(); ++i)
+      printCdTextBlock(i, *blocks->elements[i]);
   }
-  std::printf("\n");
+  return 0;
+}
+
+using DriveListMethod = jobjectArray(JNICALL*)(JNIEnv*, jclass);
+
+int printDrives(HMODULE library) {
+  const auto listDrives = find<DriveListMethod>(library, "Java_cd_CdDrive_listDrives");
+  if (listDrives == nullptr) return 2;
+  RecordingJni jni;
+  const JavaValue* names = RecordingJni::valueOf(listDrives(jni.env(), nullptr));
+  if (names == nullptr) return 2;
+  // Four names a drive.
+  for (std::size_t i = 0; i + 3 < names->elements.size(); i += 4) {
+    std::printf("%s|%s|%s|%s\n", names->elements[i]->text.c_str(),
+                names->elements[i + 1]->text.c_str(), names->elements[i + 2]->text.c_str(),
+                names->elements[i + 3]->text.c_str());
+  }
   return 0;
 }
 
@@ -84,6 +196,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Tocmate.dll does not load: error %lu\n", GetLastError());
     return 2;
   }
+  if (argc == 4 && std::strcmp(argv[1], "--extras") == 0) {
+    return printDiscWithExtras(library, argv[2], std::atoi(argv[3]));
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--drives") == 0) return printDrives(library);
   if (argc >= 2 && std::strcmp(argv[1], "--disc") == 0) {
     return printDiscTable(library, argc >= 3 ? argv[2] : "");
   }

@@ -6,7 +6,8 @@
 set -u -o pipefail
 toc=$1
 shift
-numbers=$(sed 's/#.*//' "$toc" | tr -s ' \n\t' ' ' | sed 's/^ //; s/ $//')
+numbers=$(sed -e '/^[[:space:]]*\(catalog\|isrc\|cdtext\)/d' -e 's/#.*//' "$toc" |
+  tr -s ' \n\t' ' ' | sed 's/^ //; s/ $//')
 data=$(echo ${FAKE_CDROM_DATA:-})
 expected=$(printf '%s\ndata tracks:%s' "$numbers" "${data:+ $data}")
 errors=$(mktemp)

@@ -5,7 +5,8 @@
 #   wine_prefix.sh stop PREFIX                   ends the prefix's wineserver
 #   wine_prefix.sh run PREFIX FAKE-LIBRARY|- COMMAND...
 #       runs the command in the prefix, with the fake drive preloaded unless "-"; the disc
-#       is the table-of-contents file that FAKE_CDROM_DISC names
+#       is the table-of-contents file that FAKE_CDROM_DISC names, whose catalog, isrc and
+#       cdtext lines the drive answers too
 set -eu
 action=$1 prefix=$2
 shift 2
@@ -39,7 +40,8 @@ case $action in
     shift
     if [ "$fake" != - ]; then export LD_PRELOAD=$fake; fi
     if [ -n "${FAKE_CDROM_DISC:-}" ]; then
-      FAKE_CDROM_TOC=$(sed 's/#.*//' "$FAKE_CDROM_DISC" | tr -s ' \n\t' ' ')
+      FAKE_CDROM_TOC=$(sed -e '/^[[:space:]]*\(catalog\|isrc\|cdtext\)/d' -e 's/#.*//' \
+        "$FAKE_CDROM_DISC" | tr -s ' \n\t' ' ')
       export FAKE_CDROM_TOC
     fi
     "$@"

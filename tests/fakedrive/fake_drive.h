@@ -1,0 +1,28 @@
+/* What the fake drive's files share. Hidden: the preloaded library exports only the
+ * functions it stands in for. */
+#pragma once
+#include <scsi/sg.h>
+#include <stddef.h>
+
+#define FAKE_SHARED __attribute__((visibility("hidden")))
+
+enum { kLeadInFrames = 150, kMaxTracks = 99, kLeadOutTrack = 0xaa };
+
+FAKE_SHARED const char *fake_setting(const char *name, const char *fallback);
+FAKE_SHARED int fake_is(const char *name, const char *fallback, const char *value);
+/* Takes one from the count kept in the file a setting names; 1 if there was one to take. */
+FAKE_SHARED int fake_takeOne(const char *settingName);
+FAKE_SHARED int fake_readTable(long values[kMaxTracks + 3], int data[kMaxTracks + 3]);
+FAKE_SHARED int fake_checkCondition(sg_io_hdr_t *io, int key, int asc, int ascq);
+/* Hands the caller `length` bytes of a reply, cut to the allocation, the buffer and the
+ * FAKE_CDROM_TRANSFER limit, with the residue as FAKE_CDROM_RESIDUE says. */
+FAKE_SHARED int fake_deliver(sg_io_hdr_t *io, const unsigned char *reply, size_t length,
+                             size_t allocation);
+
+/* The commands beside READ TOC's table: INQUIRY, READ SUB-CHANNEL, READ TOC format 5
+ * (CD-Text) and READ CD's Q sub-channel (fake_extras.c). */
+FAKE_SHARED int fake_answerInquiry(sg_io_hdr_t *io, const unsigned char *command);
+FAKE_SHARED int fake_answerExtra(sg_io_hdr_t *io, const unsigned char *command);
+/* CDROM_GET_MCN. */
+struct cdrom_mcn;
+FAKE_SHARED int fake_answerMcn(struct cdrom_mcn *mcn);

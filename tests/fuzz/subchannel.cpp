@@ -1,0 +1,32 @@
+// The sub-channel parsers over fuzzed replies (the first byte chooses: READ SUB-CHANNEL's
+// catalog number or ISRC, or one sector's Q data): no crash, no read past what the drive
+// sent, and every value given passes its validation.
+#include <cstdlib>
+#include <vector>
+
+#include "DiscExtras.h"
+#include "MmcSubchannel.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  // A copy of exactly the bytes sent, so that the sanitizer sees any read past them.
+  const std::vector<std::uint8_t> reply(data + 1, data + size);
+  switch (data[0] % 3) {
+    case 0:
+      if (const auto number = parseCatalogNumberReply(reply.data(), reply.size())) {
+        if (!validMediaCatalogNumber(*number)) std::abort();
+      }
+      break;
+    case 1:
+      if (const auto isrc = parseIsrcReply(reply.data(), reply.size())) {
+        if (!validIsrc(*isrc)) std::abort();
+      }
+      break;
+    default:
+      if (reply.size() < kQBytes) return 0;
+      if (const auto isrc = isrcOfQ(reply.data())) {
+        if (!validIsrc(*isrc)) std::abort();
+      }
+  }
+  return 0;
+}

@@ -1,0 +1,246 @@
+// The catalog number, ISRCs and CD-Text of the sample discs that carry them, read from the
+// fake drive serving each disc's file and held to what the file itself gives; the commands
+// each extra costs; drives that misbehave; the list of drives.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "CdDriveList.h"
+#include "DiscReader.h"
+#include "FileDescriptor.h"
+#include "SgioTransport.h"
+#include "TempFolder.h"
+#include "TocFile.h"
+
+namespace {
+
+constexpr unsigned kAllExtras = kExtraMcn | kExtraIsrc | kExtraCdText;
+const char* const kExtrasDiscs[] = {"latin1-cdtext", "msjis-cdtext", "two-languages"};
+
+std::string discFile(const std::string& name) { return TOCMATE_TEST_DISCS "/" + name + ".toc"; }
+
+DiscWithExtras fromFile(const std::string& name) {
+  return std::get<DiscWithExtras>(readDisc(discFile(name), kAllExtras));
+}
+
+// Only the extras asked for.
+DiscExtras asked(DiscExtras extras, unsigned wanted) {
+  if ((wanted & kExtraMcn) == 0) extras.mediaCatalogNumber.reset();
+  if ((wanted & kExtraIsrc) == 0) extras.isrcs.assign(extras.isrcs.size(), std::nullopt);
+  if ((wanted & kExtraCdText) == 0) extras.cdText.reset();
+  return extras;
+}
+
+void expectSameExtras(const DiscExtras& actual, const DiscExtras& expected) {
+  EXPECT_EQ(actual.mediaCatalogNumber, expected.mediaCatalogNumber);
+  EXPECT_EQ(actual.isrcs, expected.isrcs);
+  EXPECT_EQ(actual.cdText.has_value(), expected.cdText.has_value());
+  if (actual.cdText && expected.cdText) {
+    EXPECT_TRUE(*actual.cdText == *expected.cdText);
+  }
+}
+
+class DriveExtras : public testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("FAKE_CDROM_DEVICE", device.c_str(), 1);
+    setenv("FAKE_CDROM_LOG", log.c_str(), 1);
+  }
+  void TearDown() override {
+    for (const char* name : {"FAKE_CDROM_DEVICE", "FAKE_CDROM_LOG", "FAKE_CDROM_TOC",
+                             "FAKE_CDROM_DISC", "FAKE_CDROM_STATE", "FAKE_CDROM_SG_IO",
+                             "FAKE_CDROM_ISRC", "FAKE_CDROM_CDTEXT", "FAKE_CDROM_REFUSE"}) {
+      unsetenv(name);
+    }
+  }
+
+  // The fake drive holds the sample disc: its table and the lines of its file.
+  TableOfContents insert(const std::string& name) {
+    const TableOfContents toc = fromFile(name).toc;
+    std::string numbers = std::to_string(toc.firstTrack) + " " + std::to_string(toc.lastTrack) +
+                          " " + std::to_string(toc.leadOut);
+    for (unsigned track = toc.firstTrack; track <= toc.lastTrack; ++track) {
+      numbers += " " + std::to_string(toc.startOf(track)) + (toc.isData(track) ? "d" : "");
+    }
+    setenv("FAKE_CDROM_TOC", numbers.c_str(), 1);
+    setenv("FAKE_CDROM_DISC", discFile(name).c_str(), 1);
+    return toc;
+  }
+
+  DiscExtras readDrive(unsigned wanted) {
+    DiscExtrasReading reading = readDisc(device, wanted);
+    if (auto* failure = std::get_if<DiscFailure>(&reading)) {
+      ADD_FAILURE() << "no disc read: " << failure->detail;
+      return {};
+    }
+    return std::get<DiscWithExtras>(reading).extras;
+  }
+
+  std::string commands() {
+    std::ifstream file(log);
+    std::string seen((std::istreambuf_iterator<char>(file)), {});
+    std::ofstream(log, std::ios::trunc);
+    return seen;
+  }
+
+  TempFolder folder;
+  const std::string device = folder.write("sr0", "");
+  const std::string log = folder.write("commands", "");
+};
+
+std::string repeated(const std::string& line, unsigned times) {
+  std::string lines;
+  for (unsigned i = 0; i < times; ++i) lines += line;
+  return lines;
+}
+
+// The table, then per extra: one READ SUB-CHANNEL for the catalog number, one per audio
+// track for ISRCs, READ TOC's header and then the whole for CD-Text; the values those of the
+// disc's file.
+TEST_F(DriveExtras, ReadEachExtraWithItsOwnCommandsAsTheFileGivesThem) {
+  for (const char* name : kExtrasDiscs) {
+    const TableOfContents toc = insert(name);
+    const DiscExtras expected = fromFile(name).extras;
+    const struct {
+      unsigned wanted;
+      std::string commands;
+    } cases[] = {
+        {0, "command 43\n"},
+        {kExtraMcn, "command 43\ncommand 42\n"},
+        {kExtraIsrc, "command 43\n" + repeated("command 42\n", toc.trackCount())},
+        {kExtraCdText, "command 43\ncommand 43\ncommand 43\n"},
+        {kAllExtras, "command 43\n" + repeated("command 42\n", 1 + toc.trackCount()) +
+                         "command 43\ncommand 43\n"},
+    };
+    for (const auto& read : cases) {
+      SCOPED_TRACE(std::string(name) + ", extras " + std::to_string(read.wanted));
+      expectSameExtras(readDrive(read.wanted), asked(expected, read.wanted));
+      EXPECT_EQ(commands(), read.commands);
+    }
+  }
+  // A disc without CD-Text: the header alone says so.
+  insert("worked-example");
+  EXPECT_FALSE(readDrive(kExtraCdText).cdText);
+  EXPECT_EQ(commands(), "command 43\ncommand 43\n");
+}
+
+// Every CD-Text item of `actual` is one of `expected`'s, and some are missing.
+void expectFewerTexts(const DiscExtras& actual, const DiscExtras& expected) {
+  ASSERT_TRUE(actual.cdText && expected.cdText);
+  std::size_t kept = 0, all = 0;
+  for (const CdTextBlock& block : expected.cdText->blocks) all += block.items.size();
+  for (const CdTextBlock& block : actual.cdText->blocks) {
+    for (const CdTextItem& item : block.items) {
+      const CdTextBlock* source = nullptr;
+      for (const CdTextBlock& candidate : expected.cdText->blocks) {
+        if (candidate.number == block.number) source = &candidate;
+      }
+      ASSERT_TRUE(source != nullptr);
+      const CdTextItem* original = source->find(item.packType, item.track);
+      EXPECT_TRUE(original != nullptr && *original == item)
+          << "pack type " << int{item.packType} << ", track " << item.track;
+      ++kept;
+    }
+  }
+  EXPECT_LT(kept, all);
+}
+
+// What a drive gets wrong gives no value, never a wrong one; a refused extra is no failure.
+TEST_F(DriveExtras, GiveNoWrongValueWhateverTheDriveDoes) {
+  using Check = void (*)(const DiscExtras& actual, const DiscExtras& expected);
+  const struct {
+    const char* setting;
+    const char* value;
+    Check check;
+  } cases[] = {
+      // Confirmed from each track's Q sub-channel once the drive repeated an ISRC.
+      {"FAKE_CDROM_ISRC", "latched", expectSameExtras},
+      {"FAKE_CDROM_CDTEXT", "corrupt",
+       [](const DiscExtras& actual, const DiscExtras& expected) {
+         EXPECT_EQ(actual.isrcs, expected.isrcs);
+         expectFewerTexts(actual, expected);
+       }},
+      // Without size information: the texts all the same, the language unknown.
+      {"FAKE_CDROM_CDTEXT", "unsized",
+       [](const DiscExtras& actual, const DiscExtras& expected) {
+         ASSERT_TRUE(actual.cdText && expected.cdText);
+         ASSERT_EQ(actual.cdText->blocks.size(), expected.cdText->blocks.size());
+         for (std::size_t i = 0; i < actual.cdText->blocks.size(); ++i) {
+           CdTextBlock block = expected.cdText->blocks[i];
+           block.languageCode = 0;
+           EXPECT_TRUE(actual.cdText->blocks[i] == block);
+         }
+       }},
+      {"FAKE_CDROM_REFUSE", "mcn isrc cdtext",
+       [](const DiscExtras& actual, const DiscExtras& expected) {
+         expectSameExtras(actual, asked(expected, 0));
+       }},
+      // The catalog number through the kernel's ioctl where SG_IO is refused, here or for a
+      // descriptor opened read-only.
+      {"FAKE_CDROM_SG_IO", "refuse",
+       [](const DiscExtras& actual, const DiscExtras& expected) {
+         expectSameExtras(actual, asked(expected, kExtraMcn));
+       }},
+      {"FAKE_CDROM_SG_IO", "writable",
+       [](const DiscExtras& actual, const DiscExtras& expected) {
+         expectSameExtras(actual, asked(expected, kExtraMcn));
+       }},
+  };
+  for (const char* name : kExtrasDiscs) {
+    insert(name);
+    const DiscExtras expected = fromFile(name).extras;
+    for (const auto& drive : cases) {
+      SCOPED_TRACE(std::string(name) + ", " + drive.setting + "=" + drive.value);
+      setenv(drive.setting, drive.value, 1);
+      drive.check(readDrive(kAllExtras), expected);
+      unsetenv(drive.setting);
+    }
+  }
+}
+
+// A disc taken out after its table was read fails the read, as it would have before.
+TEST_F(DriveExtras, FailWhenTheDiscIsGoneMidway) {
+  const TableOfContents toc = insert("latin1-cdtext");
+  setenv("FAKE_CDROM_STATE", "no-disc", 1);
+  const FileDescriptor node(::open(device.c_str(), O_RDONLY | O_CLOEXEC));
+  SgioTransport drive(node.get());
+  const ExtrasReading reading = readDiscExtras(drive, toc, kAllExtras, device);
+  ASSERT_TRUE(reading.failure);
+  EXPECT_EQ(reading.failure->reason, FailureReason::kNoDisc);
+  EXPECT_EQ(reading.failure->detail, device + ": no disc in the drive");
+  EXPECT_EQ(commands(), "command 42\n");
+}
+
+// Named by the kernel's attributes where it has them, else by the drive's INQUIRY; a name
+// in the kernel's list that is no plain file name is left out.
+TEST_F(DriveExtras, ListDrivesByTheirAttributesOrTheirInquiry) {
+  const std::string list =
+      folder.write("info", "CD-ROM information\n\ndrive name:\t\tsr1\tsr0\t../x\n");
+  for (const auto& [file, value] :
+       {std::pair("vendor", "HL-DT-ST\n"), {"model", "DVDRAM GH24NSD1 \n"}, {"rev", "LG00\n"}}) {
+    std::filesystem::create_directories(folder.path() + "/block/sr0/device");
+    folder.write(std::string("block/sr0/device/") + file, value);
+  }
+  std::filesystem::create_directories(folder.path() + "/dev");
+  const std::string unnamed = folder.write("dev/sr1", "");
+  setenv("FAKE_CDROM_DEVICE", unnamed.c_str(), 1);
+  const std::vector<CdDriveInfo> drives =
+      listCdDrives(list.c_str(), folder.path() + "/block", folder.path() + "/dev");
+  ASSERT_EQ(drives.size(), 2u);
+  const CdDriveInfo expected[] = {
+      {folder.path() + "/dev/sr0", "HL-DT-ST", "DVDRAM GH24NSD1", "LG00"},
+      {folder.path() + "/dev/sr1", "TOCMATE", "FAKE CD DRIVE", "1.00"}};
+  for (std::size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(drives[i].name, expected[i].name);
+    EXPECT_EQ(drives[i].vendor, expected[i].vendor);
+    EXPECT_EQ(drives[i].model, expected[i].model);
+    EXPECT_EQ(drives[i].revision, expected[i].revision);
+  }
+  EXPECT_EQ(commands(), "command 12\n");
+}
+
+}  // namespace

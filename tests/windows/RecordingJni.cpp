@@ -1,0 +1,125 @@
+#include "RecordingJni.h"
+
+#include <cstdarg>
+#include <deque>
+
+namespace {
+
+// Every value made, at a fixed address; and the exception the method left pending.
+std::deque<JavaValue> values;
+const JavaValue* pending = nullptr;
+
+JavaValue* make(const std::string& text = "") {
+  values.emplace_back();
+  values.back().text = text;
+  return &values.back();
+}
+
+template <typename Reference>
+Reference reference(JavaValue* value) {
+  return reinterpret_cast<Reference>(value);
+}
+
+JavaValue* value(void* reference) { return static_cast<JavaValue*>(reference); }
+
+const char* JNICALL getStringUTFChars(JNIEnv*, jstring text, jboolean* isCopy) {
+  if (isCopy != nullptr) *isCopy = JNI_FALSE;
+  return value(text)->text.c_str();
+}
+void JNICALL releaseStringUTFChars(JNIEnv*, jstring, const char*) {}
+jstring JNICALL newStringUTF(JNIEnv*, const char* utf) { return reference<jstring>(make(utf)); }
+jclass JNICALL findClass(JNIEnv*, const char* name) { return reference<jclass>(make(name)); }
+void JNICALL deleteLocalRef(JNIEnv*, jobject) {}
+jboolean JNICALL exceptionCheck(JNIEnv*) { return pending != nullptr ? JNI_TRUE : JNI_FALSE; }
+
+jmethodID JNICALL methodId(JNIEnv*, jclass, const char* name, const char*) {
+  return reference<jmethodID>(make(name));
+}
+jfieldID JNICALL fieldId(JNIEnv*, jclass, const char* name, const char*) {
+  return reference<jfieldID>(make(name));
+}
+jobject JNICALL getStaticObjectField(JNIEnv*, jclass, jfieldID field) {
+  return reference<jobject>(value(field));  // the constant: named as its field
+}
+
+// The one static method called: Integer.valueOf(int).
+jobject JNICALL callStaticObjectMethodV(JNIEnv*, jclass, jmethodID, va_list arguments) {
+  JavaValue* integer = make("java/lang/Integer");
+  integer->integer = va_arg(arguments, jint);
+  return reference<jobject>(integer);
+}
+
+// The one constructor called: DiscReadException(Reason, String, String).
+jobject JNICALL newObjectV(JNIEnv*, jclass type, jmethodID, va_list arguments) {
+  JavaValue* object = make(value(type)->text);
+  for (int i = 0; i < 3; ++i) object->elements.push_back(value(va_arg(arguments, jobject)));
+  return reference<jobject>(object);
+}
+
+jint JNICALL throwObject(JNIEnv*, jthrowable exception) {
+  pending = value(exception);
+  return 0;
+}
+jint JNICALL throwNew(JNIEnv*, jclass type, const char* message) {
+  JavaValue* exception = make(value(type)->text);
+  exception->elements = {nullptr, nullptr, make(message)};
+  pending = exception;
+  return 0;
+}
+
+jobjectArray JNICALL newObjectArray(JNIEnv*, jsize size, jclass, jobject initial) {
+  JavaValue* array = make("[");
+  array->elements.assign(static_cast<std::size_t>(size), value(initial));
+  return reference<jobjectArray>(array);
+}
+void JNICALL setObjectArrayElement(JNIEnv*, jobjectArray array, jsize index, jobject element) {
+  value(array)->elements.at(static_cast<std::size_t>(index)) = value(element);
+}
+jintArray JNICALL newIntArray(JNIEnv*, jsize size) {
+  JavaValue* array = make("[I");
+  array->ints.resize(static_cast<std::size_t>(size));
+  return reference<jintArray>(array);
+}
+void JNICALL setIntArrayRegion(JNIEnv*, jintArray array, jsize start, jsize length,
+                               const jint* from) {
+  for (jsize i = 0; i < length; ++i) value(array)->ints.at(start + i) = from[i];
+}
+jbyteArray JNICALL newByteArray(JNIEnv*, jsize size) {
+  JavaValue* array = make("[B");
+  array->bytes.resize(static_cast<std::size_t>(size));
+  return reference<jbyteArray>(array);
+}
+void JNICALL setByteArrayRegion(JNIEnv*, jbyteArray array, jsize start, jsize length,
+                                const jbyte* from) {
+  for (jsize i = 0; i < length; ++i) value(array)->bytes.at(start + i) = static_cast<char>(from[i]);
+}
+
+}  // namespace
+
+RecordingJni::RecordingJni() {
+  functions.GetStringUTFChars = getStringUTFChars;
+  functions.ReleaseStringUTFChars = releaseStringUTFChars;
+  functions.NewStringUTF = newStringUTF;
+  functions.FindClass = findClass;
+  functions.DeleteLocalRef = deleteLocalRef;
+  functions.ExceptionCheck = exceptionCheck;
+  functions.GetMethodID = methodId;
+  functions.GetStaticMethodID = methodId;
+  functions.GetStaticFieldID = fieldId;
+  functions.GetStaticObjectField = getStaticObjectField;
+  functions.CallStaticObjectMethodV = callStaticObjectMethodV;
+  functions.NewObjectV = newObjectV;
+  functions.Throw = throwObject;
+  functions.ThrowNew = throwNew;
+  functions.NewObjectArray = newObjectArray;
+  functions.SetObjectArrayElement = setObjectArrayElement;
+  functions.NewIntArray = newIntArray;
+  functions.SetIntArrayRegion = setIntArrayRegion;
+  functions.NewByteArray = newByteArray;
+  functions.SetByteArrayRegion = setByteArrayRegion;
+  environment.functions = &functions;
+}
+
+jstring RecordingJni::string(const std::string& text) { return reference<jstring>(make(text)); }
+
+const JavaValue* RecordingJni::pendingException() const { return pending; }
