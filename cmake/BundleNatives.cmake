@@ -13,7 +13,10 @@ set(entries)
 foreach(file platforms ${libraries})
   list(APPEND entries -C ${STAGE} ${NATIVES_PATH}/${file})
 endforeach()
-execute_process(COMMAND ${JAR_TOOL} --update --file ${OUTPUT_JAR} ${entries} RESULT_VARIABLE failed)
+# Stored, not compressed: a JVM reads the library at every start, and inflating it would cost
+# that start more than anything else the loader does.
+execute_process(COMMAND ${JAR_TOOL} --update --no-compress --file ${OUTPUT_JAR} ${entries}
+  RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "jar could not add the native libraries to ${OUTPUT_JAR}")
 endif()

@@ -4,10 +4,13 @@
 #     command) side by side: a whole getCDDBNumbers call, the disc reader alone, and
 #     libdiscid, with each ratio to libdiscid and the drive commands a read sends;
 #   - what a call costs in C++ through our MCI layer for table-of-contents files of 1, 22
-#     and 99 tracks, and from Java against a JNI call that returns a fixed text.
+#     and 99 tracks, and from Java against a JNI call that returns a fixed text;
+#   - whole processes on the fake drive, side by side: an empty Java program, java -jar
+#     --musicbrainz, a program reading one disc ID through Disc and one through JNA and the
+#     system's libdiscid, each against the empty program, with the first ID's time from main.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-"$here/install-deps.sh" libbenchmark-dev libdiscid-dev pkg-config
+"$here/install-deps.sh" libbenchmark-dev libdiscid-dev pkg-config libjna-java libdiscid0
 cd "$here/.."
 "$here/build.sh" build-bench -DCMAKE_BUILD_TYPE=Release -DTOCMATE_BENCH=ON -DBUILD_TESTING=OFF \
   -DTOCMATE_CROSS_BUILDS=OFF >/dev/null
@@ -29,3 +32,59 @@ for disc in single-track 22-tracks 99-tracks; do
   TOCMATE_DRIVE=$discs/$disc.toc java -Djava.library.path=build-bench:build-bench/bench \
     -cp build-bench/tocmate_classes.jar:build-bench/bench/java_call_cost.jar JavaCallCost
 done
+
+echo
+runs=${TOCMATE_BENCH_RUNS:-15}
+version=$(sed -n 's/^project(Tocmate VERSION \([^ )]*\).*/\1/p' CMakeLists.txt)
+bench=build-bench/bench
+# The 22-track disc in the fake drive, answering at once; the loader's copy in a fresh cache.
+fake=(env LD_PRELOAD="$PWD/$bench/libbench_fake_cdrom.so" FAKE_CDROM_DEVICE="$folder/sr0"
+  FAKE_CDROM_TOC="$(sed 's/#.*//' "$discs/22-tracks.toc" | xargs)" XDG_CACHE_HOME="$folder/cache")
+declare -A commands=(
+  [empty]="java -cp $bench/whole_process.jar EmptyProgram"
+  [jar]="java -jar build-bench/tocmate-$version.jar --musicbrainz --drive $folder/sr0"
+  [disc]="java -cp build-bench/tocmate-$version.jar:$bench/whole_process.jar FirstDiscId $folder/sr0"
+  [jna]="java -cp /usr/share/java/jna.jar:$bench/whole_process.jar JnaDiscId $folder/sr0"
+)
+names=(empty jar disc jna)
+# time_run NAME: runs it once; its wall time in microseconds in $elapsed, its output in $output
+time_run() {
+  local start=$EPOCHREALTIME
+  # shellcheck disable=SC2086 # split into arguments on purpose
+  output=$("${fake[@]}" ${commands[$1]}) || { echo "$1 failed: $output" >&2; exit 1; }
+  local end=$EPOCHREALTIME
+  elapsed=$(((${end/./} - ${start/./})))
+}
+# summary FILE: "median min-max" of the numbers in the file
+summary() {
+  sort -n "$1" | awk '{v[NR] = $1} END {printf "%d %d-%d", v[int((NR + 1) / 2)], v[1], v[NR]}'
+}
+for name in "${names[@]}"; do time_run "$name"; done  # warm: the copy made, files cached
+for ((run = 0; run < runs; run++)); do
+  for name in "${names[@]}"; do
+    time_run "$name"
+    echo "$elapsed" >>"$folder/$name.times"
+    if [ "$name" = disc ]; then
+      read -r _ wall on_cpu <<<"$output"
+      echo "$wall" >>"$folder/first-id.times"
+      echo "$on_cpu" >>"$folder/first-id-on-cpu.times"
+    fi
+  done
+done
+read -r empty _ <<<"$(summary "$folder/empty.times")"
+echo "Whole processes on the fake drive (22 tracks), median of $runs runs (min-max), ms:"
+for name in "${names[@]}"; do
+  read -r median range <<<"$(summary "$folder/$name.times")"
+  awk -v name="$name" -v m="$median" -v r="$range" -v e="$empty" -v c="${commands[$name]}" \
+    'BEGIN {split(r, b, "-"); printf "  %-6s %6.1f (%.1f-%.1f)  %.2fx the empty program  %s\n",
+      name, m / 1000, b[1] / 1000, b[2] / 1000, m / e, c}'
+done
+read -r disc _ <<<"$(summary "$folder/disc.times")"
+read -r jna _ <<<"$(summary "$folder/jna.times")"
+read -r first range <<<"$(summary "$folder/first-id.times")"
+read -r on_cpu cpu_range <<<"$(summary "$folder/first-id-on-cpu.times")"
+awk -v d="$disc" -v j="$jna" -v f="$first" -v r="$range" -v c="$on_cpu" -v cr="$cpu_range" '
+  BEGIN {split(r, b, "-"); split(cr, cb, "-");
+  printf "JNA and libdiscid over Disc: %.2f\n", j / d;
+  printf "The first Disc.read(drive).getMusicBrainzId() from the start of main: %.1f ms (%.1f-%.1f),", f / 1000, b[1] / 1000, b[2] / 1000;
+  printf " of which on a processor %.1f ms (%.1f-%.1f)\n", c / 1000, cb[1] / 1000, cb[2] / 1000}'

@@ -1,79 +1,188 @@
 package cd;
 
+import java.io.FileInputStream;
 import java.io.IOException;
 import java.nio.ByteBuffer;
+import java.nio.ByteOrder;
+import java.nio.LongBuffer;
 import java.nio.channels.SeekableByteChannel;
-import java.nio.file.FileAlreadyExistsException;
-import java.nio.file.FileSystems;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.nio.file.StandardCopyOption;
-import java.nio.file.StandardOpenOption;
 import java.nio.file.attribute.FileAttribute;
-import java.nio.file.attribute.PosixFileAttributes;
-import java.nio.file.attribute.PosixFilePermission;
 import java.nio.file.attribute.PosixFilePermissions;
-import java.nio.file.attribute.UserPrincipal;
-import java.util.Arrays;
 
 /**
- * The library in this user's cache folder, for where no copy in the temporary folder can be
- * loaded (a temporary folder mounted noexec, full, or not set): {@code
- * $XDG_CACHE_HOME/tocmate/<version>} or {@code ~/.cache/tocmate/<version>}, on Windows {@code
- * %LOCALAPPDATA%\tocmate\<version>}. The copy stays there for later JVMs. Its folders are made
- * for this user only and must not be links; the library is written under a temporary name and
- * then renamed, so that a JVM never loads a half-written one.
+ * The jar's library as a file that JVMs of this user reuse: {@code <base>/<name>/<build>/<file>},
+ * the build folder named by version and content, both folders for this user only. The file is
+ * written under a temporary name and renamed, compared with the jar's bytes before every load
+ * (a copy that differs, is cut short or is not a plain file of this user's is replaced) and
+ * loaded only from a folder that {@link SafeFolders} finds no other user can change.
+ *
+ * <p>Where the system shows a process its open files (/proc/self/fd), the copy is opened
+ * through a second name that is then removed, compared through the open file, and loaded
+ * through the descriptor: what is loaded is what was compared, whatever happens to the folder
+ * meanwhile, and each class loader loads it under a name of its own. Elsewhere it is loaded
+ * by its path, and a class loader that finds the file taken by another takes the next of a few
+ * numbered copies.
  */
 final class CachedCopy {
-  private static final boolean POSIX =
-      FileSystems.getDefault().supportedFileAttributeViews().contains("posix");
+  static final String PART = ".part";
+  static final String OPENED = ".open";
+  private static final Path DESCRIPTORS = Paths.get("/proc/self/fd");
+  private static final String REMOVED = " (deleted)";
+  private static final int COPIES_BY_PATH = 3;
+
+  // The opened copy this class loader loaded, kept open so that its descriptor's number, by
+  // which the JVM knows the library, is not given to another class loader's copy.
+  private static FileInputStream loaded;
 
   private CachedCopy() {}
 
-  static Path folder() throws IOException {
-    Path base;
-    if (NativeLibrary.platform().startsWith("windows-")) {
-      base = absolute(System.getenv("LOCALAPPDATA"));
-      if (base == null) {
-        throw new IOException("LOCALAPPDATA is not set");
-      }
+  /**
+   * Loads the library from build folder under base/name, making the folders (base only if
+   * makeBase) and the copy as needed.
+   */
+  static void load(Path base, boolean makeBase, String name, String build, String fileName,
+      byte[] library) throws IOException {
+    if (makeBase && !Files.isDirectory(base)) {
+      Files.createDirectories(base, ownerOnly("rwx------"));
+    }
+    Path parent = makeFolder(base.resolve(name));
+    SafeFolders user = SafeFolders.forThisUser(parent);
+    // Nothing is made in a folder refused.
+    Path real = user.checkBelow(user.check(parent), makeFolder(parent.resolve(build)));
+    LeftoverCopies.remove(real, fileName, user);
+    if (Files.isDirectory(DESCRIPTORS)) {
+      loadThroughDescriptor(real, fileName, library, user);
     } else {
-      base = absolute(System.getenv("XDG_CACHE_HOME"));
-      if (base == null) {
-        Path home = absolute(System.getenv("HOME"));
-        if (home == null) {
-          home = absolute(System.getProperty("user.home"));
+      loadByPath(real, fileName, library, user);
+    }
+  }
+
+  private static void loadThroughDescriptor(
+      Path folder, String fileName, byte[] library, SafeFolders user) throws IOException {
+    Path target = folder.resolve(fileName);
+    boolean written = false;
+    for (int attempt = 0; attempt < 2; attempt++) {
+      if (!Files.isRegularFile(target, LinkOption.NOFOLLOW_LINKS)) {
+        written = write(library, target);
+      }
+      Path aside = UniqueName.next(folder, "." + fileName, OPENED);
+      if (!makeSecondName(aside, target)) {
+        // A file system without hard links.
+        loadByPath(folder, fileName, library, user);
+        return;
+      }
+      FileInputStream opened = openRemoving(aside);
+      try {
+        Path descriptor = opened != null ? descriptor(aside) : null;
+        if (opened != null && descriptor == null) {
+          // Descriptors not named by their files' paths.
+          loadByPath(folder, fileName, library, user);
+          return;
         }
-        if (home == null) {
-          throw new IOException("neither XDG_CACHE_HOME nor HOME names a folder");
+        if (opened != null && holds(opened, library) && user.ownsUnwritableByOthers(descriptor)) {
+          loadOrRemove(descriptor.toString(), written ? target : null);
+          loaded = opened;
+          opened = null;
+          return;
         }
-        base = home.resolve(".cache");
+      } finally {
+        if (opened != null) {
+          opened.close();
+        }
+      }
+      written = write(library, target);
+    }
+    throw new IOException(target + " does not hold the jar's library even when just written");
+  }
+
+  /** Gives the target a second name, aside; whether it could. */
+  private static boolean makeSecondName(Path aside, Path target) {
+    try {
+      Files.createLink(aside, target);
+      return true;
+    } catch (IOException | RuntimeException e) { // Unsupported, for one.
+      return false;
+    }
+  }
+
+  /**
+   * Opens the file named aside and removes the name; null where there is none or it is not a
+   * plain file (the second name of a link or a folder).
+   */
+  private static FileInputStream openRemoving(Path aside) throws IOException {
+    try {
+      // A second name of a plain file, in a folder only this user can change.
+      return new FileInputStream(aside.toFile());
+    } catch (IOException e) {
+      return null;
+    } finally {
+      Files.deleteIfExists(aside);
+    }
+  }
+
+  /**
+   * The descriptor of the file opened as aside, a name now gone (and unique: no other file
+   * open in this process had it); null where there is none.
+   */
+  private static Path descriptor(Path aside) throws IOException {
+    String opened = aside + REMOVED;
+    String[] descriptors = DESCRIPTORS.toFile().list();
+    for (String number : descriptors != null ? descriptors : new String[0]) {
+      Path descriptor = DESCRIPTORS.resolve(number);
+      try {
+        if (Files.readSymbolicLink(descriptor).toString().equals(opened)) {
+          return descriptor;
+        }
+      } catch (IOException e) {
+        // Closed meanwhile.
       }
     }
-    return base.resolve("tocmate").resolve(Version.NUMBER);
+    return null;
   }
 
-  /** The path, if it is an absolute one: a relative one would depend on the working folder. */
-  private static Path absolute(String path) {
-    return path != null && !path.isEmpty() && Paths.get(path).isAbsolute() ? Paths.get(path) : null;
+  private static void loadByPath(Path folder, String fileName, byte[] library, SafeFolders user)
+      throws IOException {
+    IOException firstFailure = null;
+    for (int copy = 1; copy <= COPIES_BY_PATH; copy++) {
+      Path target = folder.resolve(copy == 1 ? fileName : numbered(fileName, copy));
+      try {
+        boolean written = false;
+        if (!Files.isRegularFile(target, LinkOption.NOFOLLOW_LINKS)
+            || !user.ownsUnwritableByOthers(target) || !holds(target, library)) {
+          written = write(library, target);
+        }
+        loadOrRemove(target.toString(), written ? target : null);
+        return;
+      } catch (IOException | UnsatisfiedLinkError e) {
+        // Taken by another class loader, or in use and so not to be replaced (Windows).
+        if (firstFailure == null) {
+          firstFailure =
+              e instanceof IOException ? (IOException) e : new IOException(e.getMessage(), e);
+        }
+      }
+    }
+    throw firstFailure;
   }
 
-  static void load(Path folder, String fileName, byte[] library) throws IOException {
-    Path tocmate = folder.getParent();
-    Files.createDirectories(tocmate.getParent(), ownerOnly("rwx------"));
-    makeFolder(tocmate);
-    makeFolder(folder);
-    Path target = folder.resolve(fileName);
-    boolean written = place(library, target);
+  /** "Tocmate-2.dll" for "Tocmate.dll". */
+  private static String numbered(String fileName, int copy) {
+    int dot = fileName.lastIndexOf('.');
+    return fileName.substring(0, dot) + "-" + copy + fileName.substring(dot);
+  }
+
+  /** Loads the library; one that does not load is no use to later JVMs either. */
+  private static void loadOrRemove(String path, Path written) {
     try {
-      System.load(target.toString());
+      System.load(path);
     } catch (UnsatisfiedLinkError e) {
-      // What cannot be loaded here is no use to a later JVM either.
-      if (written) {
+      if (written != null) {
         try {
-          Files.deleteIfExists(target);
+          Files.deleteIfExists(written);
         } catch (IOException removal) {
           e.addSuppressed(removal);
         }
@@ -82,19 +191,16 @@ final class CachedCopy {
     }
   }
 
-  /** Puts the library at target unless this user's exact copy is there; whether it wrote. */
-  private static boolean place(byte[] library, Path target) throws IOException {
-    Path folder = target.getParent();
-    Path part = Files.createTempFile(
-        folder, "." + target.getFileName() + "-", ".part", ownerOnly("rw-------"));
+  /** Writes the library under a new name and renames it to target, replacing what is there. */
+  private static boolean write(byte[] library, Path target) throws IOException {
+    Path part = UniqueName.next(target.getParent(), "." + target.getFileName(), PART);
     try {
-      UserPrincipal user = Files.getOwner(part, LinkOption.NOFOLLOW_LINKS);
-      checkPrivate(folder, user);
-      if (holds(target, library, user)) {
-        return false;
+      try (SeekableByteChannel channel = UniqueName.open(part)) {
+        ByteBuffer content = ByteBuffer.wrap(library);
+        while (content.hasRemaining()) {
+          channel.write(content);
+        }
       }
-      Files.write(part, library, StandardOpenOption.WRITE, StandardOpenOption.TRUNCATE_EXISTING,
-          LinkOption.NOFOLLOW_LINKS);
       Files.move(part, target, StandardCopyOption.ATOMIC_MOVE);
       return true;
     } finally {
@@ -103,52 +209,72 @@ final class CachedCopy {
   }
 
   /** Makes the folder for this user only, or takes the one there if it is a folder. */
-  private static void makeFolder(Path folder) throws IOException {
+  private static Path makeFolder(Path folder) throws IOException {
+    if (Files.isDirectory(folder, LinkOption.NOFOLLOW_LINKS)) {
+      return folder;
+    }
     try {
       Files.createDirectory(folder, ownerOnly("rwx------"));
-    } catch (FileAlreadyExistsException e) {
+    } catch (IOException e) {
+      // Made by another JVM meanwhile, or a link or a file in the way.
       if (!Files.isDirectory(folder, LinkOption.NOFOLLOW_LINKS)) {
-        throw new IOException(folder + " is not a folder (a link is not taken)");
+        throw Files.exists(folder, LinkOption.NOFOLLOW_LINKS)
+            ? new IOException(folder + " is not a folder (a link is not taken)")
+            : e;
       }
+    }
+    return folder;
+  }
+
+  private static boolean holds(Path file, byte[] library) throws IOException {
+    try (FileInputStream in = new FileInputStream(file.toFile())) {
+      return holds(in, library);
     }
   }
 
-  /** Refuses a folder of another user's, or one that others may write into. */
-  private static void checkPrivate(Path folder, UserPrincipal user) throws IOException {
-    if (!Files.getOwner(folder, LinkOption.NOFOLLOW_LINKS).equals(user)) {
-      throw new IOException(folder + " belongs to another user");
+  /** Whether the opened file holds exactly the library. */
+  private static boolean holds(FileInputStream file, byte[] library) throws IOException {
+    byte[] content = new byte[library.length];
+    int length = 0;
+    for (int count; length < content.length
+         && (count = file.read(content, length, content.length - length)) > 0;) {
+      length += count;
     }
-    if (POSIX) {
-      PosixFileAttributes attributes =
-          Files.readAttributes(folder, PosixFileAttributes.class, LinkOption.NOFOLLOW_LINKS);
-      if (attributes.permissions().contains(PosixFilePermission.GROUP_WRITE)
-          || attributes.permissions().contains(PosixFilePermission.OTHERS_WRITE)) {
-        throw new IOException(folder + " can be written by other users");
-      }
-    }
+    return length == library.length && file.read() == -1 && sameBytes(content, library);
   }
 
-  /** Whether the file is this user's own regular file holding exactly the library. */
-  private static boolean holds(Path file, byte[] library, UserPrincipal user) throws IOException {
-    if (!Files.isRegularFile(file, LinkOption.NOFOLLOW_LINKS)
-        || !Files.getOwner(file, LinkOption.NOFOLLOW_LINKS).equals(user)
-        || Files.size(file) != library.length) {
-      return false;
-    }
-    ByteBuffer content = ByteBuffer.allocate(library.length);
-    try (SeekableByteChannel channel =
-        Files.newByteChannel(file, StandardOpenOption.READ, LinkOption.NOFOLLOW_LINKS)) {
-      while (content.hasRemaining() && channel.read(content) >= 0) {
-        // Reads on.
+  /**
+   * Whether the two arrays, of one length, hold the same bytes. At a JVM's start nothing is
+   * compiled yet: eight bytes at a time in a plain loop take half of what Arrays.equals does
+   * there, where each step calls into the JVM.
+   */
+  private static boolean sameBytes(byte[] first, byte[] second) {
+    long[] firstLongs = longs(first);
+    long[] secondLongs = longs(second);
+    for (int i = 0; i < firstLongs.length; i++) {
+      if (firstLongs[i] != secondLongs[i]) {
+        return false;
       }
     }
-    return Arrays.equals(content.array(), library);
+    for (int i = 8 * firstLongs.length; i < first.length; i++) {
+      if (first[i] != second[i]) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  /** The bytes as longs, eight at a time, the last few left out. */
+  private static long[] longs(byte[] bytes) {
+    LongBuffer view = ByteBuffer.wrap(bytes).order(ByteOrder.nativeOrder()).asLongBuffer();
+    long[] longs = new long[view.remaining()];
+    view.get(longs);
+    return longs;
   }
 
   private static FileAttribute<?>[] ownerOnly(String permissions) {
-    return POSIX
-        ? new FileAttribute<?>[] {PosixFilePermissions.asFileAttribute(
-            PosixFilePermissions.fromString(permissions))}
-        : new FileAttribute<?>[0];
+    return SafeFolders.POSIX ? new FileAttribute<?>[] {PosixFilePermissions.asFileAttribute(
+               PosixFilePermissions.fromString(permissions))}
+                             : new FileAttribute<?>[ 0 ];
   }
 }

@@ -1,13 +1,10 @@
 package cd;
 
 import java.nio.charset.StandardCharsets;
-import java.security.MessageDigest;
-import java.security.NoSuchAlgorithmException;
 import java.util.ArrayList;
 import java.util.Base64;
 import java.util.Collections;
 import java.util.List;
-import java.util.Locale;
 import java.util.Objects;
 
 /**
@@ -165,7 +162,9 @@ public final class Disc {
         ? null : CdText.of((Object[]) extras[3], firstTrack, lastTrack);
     tracks = Collections.unmodifiableList(list);
 
-    freedbId = String.format(Locale.ROOT, "%08x", freedbNumber());
+    StringBuilder id = new StringBuilder(8);
+    appendHex(id, freedbNumber(), 8, false);
+    freedbId = id.toString();
     StringBuilder query = new StringBuilder("cddb query ").append(freedbId).append(' ').append(count);
     for (Track track : tracks) {
       query.append(' ').append(track.start);
@@ -433,7 +432,7 @@ public final class Disc {
 
   // The SHA-1 of an ASCII text in Base64 with MusicBrainz's . _ - for + / =.
   static String sha1InMusicBrainzBase64(String text) {
-    byte[] digest = sha1().digest(text.getBytes(StandardCharsets.US_ASCII));
+    byte[] digest = Sha1.digest(text.getBytes(StandardCharsets.US_ASCII));
     return Base64.getEncoder()
         .encodeToString(digest)
         .replace('+', '.')
@@ -446,14 +445,6 @@ public final class Disc {
     String alphabet = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";
     for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
       text.append(alphabet.charAt(value >>> shift & 0xf));
-    }
-  }
-
-  private static MessageDigest sha1() {
-    try {
-      return MessageDigest.getInstance("SHA-1");
-    } catch (NoSuchAlgorithmException e) {
-      throw new IllegalStateException("every Java platform has SHA-1", e);
     }
   }
 

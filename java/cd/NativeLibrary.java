@@ -1,9 +1,7 @@
 package cd;
 
-import java.io.ByteArrayOutputStream;
 import java.io.File;
 import java.io.IOException;
-import java.io.InputStream;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.InvalidPathException;
@@ -13,15 +11,18 @@ import java.util.ArrayList;
 import java.util.Collections;
 import java.util.List;
 import java.util.Locale;
+import java.util.zip.CRC32;
 
 /**
  * Loads the native library: the file that the {@code tocmate.library.path} property names,
  * else one on java.library.path, so that a user can always override, else the copy for this
  * platform that the jar carries. A library from outside the jar must be of this jar's version.
  * The jar lists its copies in {@code /cd/tocmate/natives/platforms}, one "platform/file" a
- * line, such as "linux-x86_64/libTocmate.so". The jar's copy is loaded from a private folder
- * in {@code tocmate.tmpdir} (by default java.io.tmpdir) or, where that cannot be, from the
- * user's cache folder.
+ * line, such as "linux-x86_64/libTocmate.so". The jar's copy is loaded from a copy that this
+ * user's JVMs reuse ({@link CachedCopy}): in {@code tocmate.tmpdir} where it is set, else in
+ * the user's cache folder, which is the user's own on every platform and outlives a JVM
+ * without leaving one file per JVM (Windows cannot remove a loaded library's file), else in
+ * java.io.tmpdir, for where there is no home to write.
  */
 final class NativeLibrary {
   static final String LIBRARY_PATH_PROPERTY = "tocmate.library.path";
@@ -74,7 +75,7 @@ final class NativeLibrary {
     } else if (os.startsWith("mac")) {
       os = "macos";
     } else {
-      os = os.replaceAll("[^a-z0-9]", "");
+      os = lettersAndDigits(os);
     }
     if (arch.equals("amd64") || arch.equals("x86_64")) {
       arch = "x86_64";
@@ -82,6 +83,17 @@ final class NativeLibrary {
       arch = "aarch64";
     }
     return os + "-" + arch;
+  }
+
+  private static String lettersAndDigits(String text) {
+    StringBuilder kept = new StringBuilder(text.length());
+    for (int i = 0; i < text.length(); i++) {
+      char c = text.charAt(i);
+      if (c >= 'a' && c <= 'z' || c >= '0' && c <= '9') {
+        kept.append(c);
+      }
+    }
+    return kept.toString();
   }
 
   /** The library the property names: the file itself, or the library in that folder. */
@@ -134,45 +146,108 @@ final class NativeLibrary {
 
   private static void loadFromJar(String name, String fileName) {
     String platform = platform();
-    List<String> bundled = bundledPlatforms();
-    if (!bundled.contains(platform + "/" + fileName)) {
-      throw new UnsatisfiedLinkError(
-          "no " + name + " library for the platform " + platform + " on java.library.path or in"
-              + " the jar, which holds it for: " + String.join(", ", platformsOf(bundled)));
-    }
+    String resource = NATIVES + platform + "/" + fileName;
     byte[] library;
     try {
-      library = resource(NATIVES + platform + "/" + fileName);
+      library = JarResources.read(resource);
     } catch (IOException e) {
       throw linkError("can not read the " + name + " library out of the jar: " + e, e);
     }
+    if (library == null) {
+      List<String> bundled = bundledPlatforms();
+      throw new UnsatisfiedLinkError(bundled.contains(platform + "/" + fileName)
+              ? "the jar lists the " + name + " library for " + platform + ", but " + resource
+                  + " is not in it"
+              : "no " + name + " library for the platform " + platform + " on java.library.path"
+                  + " or in the jar, which holds it for: " + String.join(", ", platformsOf(bundled)));
+    }
+    String build = Version.NUMBER + "-" + contentName(library);
     List<String> failures = new ArrayList<>();
-    String tmpdirProperty =
-        System.getProperty(TMPDIR_PROPERTY) != null ? TMPDIR_PROPERTY : "java.io.tmpdir";
-    String tmpdir = System.getProperty(tmpdirProperty, "");
-    if (tmpdir.isEmpty()) {
-      failures.add(tmpdirProperty + ", which is empty");
-    } else {
-      try {
-        TemporaryCopy.load(Paths.get(tmpdir).toAbsolutePath(), fileName, library);
-        return;
-      } catch (IOException | InvalidPathException | UnsatisfiedLinkError e) {
-        failures.add(tmpdirProperty + " (" + tmpdir + "): " + reason(e));
-      }
+    String tmpdir = System.getProperty(TMPDIR_PROPERTY);
+    if (tmpdir != null && tryTemporaryFolder(TMPDIR_PROPERTY, tmpdir, build, fileName, library,
+        failures)) {
+      return;
     }
     Path cache = null;
     try {
-      cache = CachedCopy.folder();
-      CachedCopy.load(cache, fileName, library);
+      cache = cacheBase();
+      CachedCopy.load(cache, true, "tocmate", build, fileName, library);
       return;
     } catch (IOException | InvalidPathException | UnsatisfiedLinkError e) {
       failures.add("the cache folder" + (cache != null ? " (" + cache + ")" : "") + ": "
           + reason(e));
     }
+    if (tmpdir == null && tryTemporaryFolder("java.io.tmpdir",
+        System.getProperty("java.io.tmpdir", ""), build, fileName, library, failures)) {
+      return;
+    }
     throw new UnsatisfiedLinkError("can not load the " + name + " library copied out of the jar,"
         + " in " + String.join("; nor in ", failures) + ". Set " + TMPDIR_PROPERTY + " to a folder"
         + " it can be copied to and loaded from, or " + LIBRARY_PATH_PROPERTY + " to a "
         + fileName + " of version " + Version.NUMBER + " to load instead");
+  }
+
+  /**
+   * Loads the library from this user's folder in a temporary folder that all users share:
+   * {@code <tmpdir>/tocmate.<user>/<build>}. Whether it did; if not, why is in failures.
+   */
+  private static boolean tryTemporaryFolder(String property, String tmpdir, String build,
+      String fileName, byte[] library, List<String> failures) {
+    if (tmpdir.isEmpty()) {
+      failures.add(property + ", which is empty");
+      return false;
+    }
+    try {
+      CachedCopy.load(Paths.get(tmpdir).toAbsolutePath(), false,
+          "tocmate." + lettersAndDigits(System.getProperty("user.name", "").toLowerCase(Locale.ROOT)),
+          build, fileName, library);
+      return true;
+    } catch (IOException | InvalidPathException | UnsatisfiedLinkError e) {
+      failures.add(property + " (" + tmpdir + "): " + reason(e));
+      return false;
+    }
+  }
+
+  /**
+   * This user's cache folder: {@code $XDG_CACHE_HOME} or {@code ~/.cache}, on Windows
+   * {@code %LOCALAPPDATA%}.
+   */
+  private static Path cacheBase() throws IOException {
+    if (platform().startsWith("windows-")) {
+      Path base = absolute(System.getenv("LOCALAPPDATA"));
+      if (base == null) {
+        throw new IOException("LOCALAPPDATA is not set");
+      }
+      return base;
+    }
+    Path base = absolute(System.getenv("XDG_CACHE_HOME"));
+    if (base != null) {
+      return base;
+    }
+    Path home = absolute(System.getenv("HOME"));
+    if (home == null) {
+      home = absolute(System.getProperty("user.home"));
+    }
+    if (home == null) {
+      throw new IOException("neither XDG_CACHE_HOME nor HOME names a folder");
+    }
+    return home.resolve(".cache");
+  }
+
+  /** The path, if it is an absolute one: a relative one would depend on the working folder. */
+  private static Path absolute(String path) {
+    return path != null && !path.isEmpty() && Paths.get(path).isAbsolute() ? Paths.get(path) : null;
+  }
+
+  /**
+   * Eight hexadecimal digits of the library's checksum, so that two builds of one version
+   * keep apart. (Each load compares the whole copy all the same.)
+   */
+  private static String contentName(byte[] library) {
+    CRC32 checksum = new CRC32();
+    checksum.update(library, 0, library.length);
+    String digits = Long.toHexString(checksum.getValue() | 1L << 32);
+    return digits.substring(1);
   }
 
   /** Why a way of loading failed: a link error says it all, other failures need their kind. */
@@ -186,25 +261,12 @@ final class NativeLibrary {
     return error;
   }
 
-  private static byte[] resource(String name) throws IOException {
-    try (InputStream in = NativeLibrary.class.getResourceAsStream(name)) {
-      if (in == null) {
-        throw new IOException(name + " is listed but missing");
-      }
-      ByteArrayOutputStream content = new ByteArrayOutputStream();
-      byte[] buffer = new byte[65536];
-      for (int count; (count = in.read(buffer)) != -1; ) {
-        content.write(buffer, 0, count);
-      }
-      return content.toByteArray();
-    }
-  }
-
   private static List<String> bundledPlatforms() {
     List<String> entries = new ArrayList<>();
     try {
-      for (String line : new String(resource(NATIVES + "platforms"), StandardCharsets.UTF_8)
-          .split("\n")) {
+      byte[] index = JarResources.read(NATIVES + "platforms");
+      for (String line : new String(index != null ? index : new byte[0], StandardCharsets.UTF_8)
+               .split("\n")) {
         if (!line.trim().isEmpty()) {
           entries.add(line.trim());
         }

@@ -2,7 +2,7 @@
 # Usage: jar.sh CASE JAVA TOCMATE-JAR LIBRARY-FOLDER DISCS-FOLDER FAKE-DRIVE-LIBRARY TESTS-JAR
 #               VERSION
 # The jar as a Java developer gets it: a fresh JVM with nothing but the jar on its class
-# path finds the native library inside, in a private temporary folder it removes at exit.
+# path finds the native library inside, and loads it from a copy for this user only.
 #   alone        java -jar reads a disc file; java -cp reads a (simulated) drive
 #   two_jvms     two JVMs started at the same moment both load the library and read
 #   override     a library on java.library.path is used instead of the jar's
@@ -13,8 +13,9 @@
 #                "<platform>/<file>", separated by spaces) in its own folder
 #   merged       a jar merged from ours and another with natives/ and META-INF/ of its own,
 #                the other's files winning where names meet, reads a disc
-#   leftovers    copies left by JVMs that have ended are removed (only the files a copy
-#                holds), those of running JVMs kept
+#   leftovers    what JVMs killed while writing or opening the reused copy left is removed;
+#                young files, links, FIFOs and other users' files are kept
+#   two_loaders  two class loaders in one JVM each load the library and read the disc
 set -u
 case_name=$1 java=$2 jar=$3 library_folder=$4 discs=$5 fake=$6 tests_jar=$7 version=$8
 source "$(dirname "$0")/jar_common.sh"
@@ -100,26 +101,44 @@ case $case_name in
     no_copies_left
     ;;
   leftovers)
-    copies=$tmp/java-tmp
-    # A running JVM's copy, made to look old, and copies as the loader makes them (for this
-    # user only, with a lock) whose JVMs have ended; one also holds a file not the loader's.
-    hold_library
-    live=$(ls -d "$copies"/tocmate-*)
-    ended=$copies/tocmate-ended extra=$copies/tocmate-extra
-    for copy in "$ended" "$extra"; do
-      mkdir -m 700 "$copy"
-      : >"$copy/in-use.lock"
-      : >"$copy/libTocmate.so"
+    # What JVMs killed while they wrote or opened the reused copy left beside it, and files
+    # that only look so: only this user's plain files untouched for a minute go.
+    run_tool first -jar "$jar"
+    folder=$(echo "$XDG_CACHE_HOME/tocmate/$version"-*)
+    left=$folder/.libTocmate.so
+    : >"$tmp/target"
+    echo part >"$left-killed.part"
+    : >"$left-killed.open"
+    echo part >"$left-young.part"
+    ln -s "$tmp/target" "$left-link.part"
+    mkfifo "$left-fifo.part"
+    kept=("$left-young.part" "$left-link.part" "$left-fifo.part")
+    if [ "$(id -u)" -eq 0 ]; then
+      echo part >"$left-other.part"
+      chown 65533 "$left-other.part"
+      kept+=("$left-other.part")
+    fi
+    touch -c -h -d '2 hours ago' "$left-killed.part" "$left-link.part" "$left-fifo.part" \
+      "$left-other.part"
+    # A second name of the copy counts from when it was made, which no touch can change.
+    sleep 61
+    touch "$left-young.part"
+    TOCMATE_DRIVE=$discs/worked-example.toc timeout -k 5 20 "$java" \
+      -Djava.io.tmpdir="$tmp/java-tmp" -jar "$jar" >/dev/null || fail "the second JVM failed or hung"
+    [ ! -e "$left-killed.part" ] || fail "a copy left half-written is still there"
+    [ ! -e "$left-killed.open" ] || fail "a second name left is still there"
+    for file in "${kept[@]}"; do
+      [ -e "$file" ] || [ -L "$file" ] || fail "removed: $file"
     done
-    : >"$extra/notes.txt"
-    touch -d '2 hours ago' "$ended" "$extra" "$live"
-    run_tool leftovers -jar "$jar"
-    [ ! -e "$ended" ] || fail "the copy of an ended JVM is still there"
-    [ -d "$live" ] || fail "the copy of a running JVM was removed"
-    [ "$(ls -A "$extra")" = notes.txt ] || fail "in a copy with another file: $(ls -A "$extra")"
-    rm -rf "$extra"
-    end_held "the holding JVM"
+    [ -f "$tmp/target" ] || fail "a link was followed"
     no_copies_left
+    ;;
+  two_loaders)
+    # The cache folder only, where two class loaders meet.
+    TOCMATE_DRIVE=$discs/worked-example.toc "$java" -Djava.io.tmpdir= -cp "$tests_jar" \
+      TwoLoaders "$jar" "$discs/22-tracks.toc" \
+      "$(sed -n 's/^# musicbrainz //p' "$discs/22-tracks.toc")" >"$tmp/two" 2>&1 ||
+      fail "$(cat "$tmp/two")"
     ;;
   *)
     fail "no such case"

@@ -10,6 +10,8 @@ cleanup() {
 }
 trap cleanup EXIT
 mkdir "$tmp/java-tmp"
+# The loader's reused copies go to the scratch folder, not to this user's cache.
+export XDG_CACHE_HOME=$tmp/cache
 # A regular file: no folder can be made under it, not even by root.
 nowhere=$tmp/not-a-folder
 : >"$nowhere"
