@@ -10,7 +10,8 @@
 #                TOC ID and lookup, from a file and from the drive
 #   json         --json holds every value, parsed by Python's JSON reader: a disc whose first
 #                track is 3, a data track, a disc of data only; drives named with quotes,
-#                backslashes and control characters, or with an emoji, come back as they were
+#                backslashes and control characters, or with an emoji, come back as they were;
+#                a name in Latin-1 bytes is read under a Latin-1 locale
 #   output       an output that can not be written (full, closed, a pipe nobody reads): exit 1
 #                and a message on standard error
 #   failure      a disc that can not be read: exit 1, nothing on standard output, one line
@@ -97,6 +98,13 @@ http://www.accuraterip.com/accuraterip/${sum:7:1}/${sum:6:1}/${sum:5:1}/dBAR-$id
     LC_ALL=C.UTF-8 "${tool[@]}" --drive "$drive" --json >"$tmp/json" &&
       "${check[@]}" "$drive" "$drive" ||
       fail "emoji name: $(cat -v "$tmp/json")"
+    # A name that is no UTF-8, under a Latin-1 locale (made here) in which Java names it.
+    drive=$tmp/$'caf\xe9.toc'
+    cp "$discs/worked-example.toc" "$drive"
+    localedef -i fr_FR -f ISO-8859-1 "$tmp/fr_FR.ISO-8859-1" 2>/dev/null
+    output=$(LOCPATH=$tmp LC_ALL=fr_FR.ISO-8859-1 "${tool[@]}" --drive "$drive" --musicbrainz)
+    [ "$output" = "$("${tool[@]}" --drive "$discs/worked-example.toc" --musicbrainz)" ] ||
+      fail "Latin-1 name: $(cat -v <<<"$output")"
     for disc in 22-tracks:22 single-track:1; do
       toc=$discs/${disc%:*}.toc
       FAKE_CDROM_DATA=${disc#*:} in_fake_drive "$toc" "${tool[@]}" --json --drive "$tmp/sr0" \
