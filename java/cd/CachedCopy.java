@@ -54,7 +54,13 @@ final class CachedCopy {
     SafeFolders user = SafeFolders.forThisUser(parent);
     // Nothing is made in a folder refused.
     Path real = user.checkBelow(user.check(parent), makeFolder(parent.resolve(build)));
-    LeftoverCopies.remove(real, fileName, user);
+    String[] names = real.toFile().list();
+    // Mostly the copy is there alone, and the clean-up's class need not even be loaded.
+    boolean copyAlone = names == null || names.length == 0
+        || names.length == 1 && names[0].equals(fileName);
+    if (!copyAlone) {
+      LeftoverCopies.remove(real, names, fileName, user);
+    }
     if (Files.isDirectory(DESCRIPTORS)) {
       loadThroughDescriptor(real, fileName, library, user);
     } else {

@@ -29,20 +29,22 @@ final class NativeLibrary {
   static final String TMPDIR_PROPERTY = "tocmate.tmpdir";
   private static final String NATIVES = "/cd/tocmate/natives/";
 
+  // Whether this class loader's classes have their library.
+  private static boolean loaded;
+
   private NativeLibrary() {}
 
   /** The version the loaded library was built as. */
   static native String libraryVersion();
 
   /**
-   * Loads the Tocmate library for this class loader once: {@link Tocmate}'s initialiser does
-   * it, and the other classes with native methods ask it to.
+   * Loads the Tocmate library for this class loader once; the classes with native methods ask
+   * for it in their initialisers. A load that failed is tried again at the next request.
    */
-  static void loadTocmate() {
-    try {
-      Class.forName("cd.Tocmate", true, NativeLibrary.class.getClassLoader());
-    } catch (ClassNotFoundException e) {
-      throw new NoClassDefFoundError("cd.Tocmate");
+  static synchronized void loadTocmate() {
+    if (!loaded) {
+      load("Tocmate");
+      loaded = true;
     }
   }
 
