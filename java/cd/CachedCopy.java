@@ -34,6 +34,7 @@ final class CachedCopy {
   private static final Path DESCRIPTORS = Paths.get("/proc/self/fd");
   private static final String REMOVED = " (deleted)";
   private static final int COPIES_BY_PATH = 3;
+  private static final int PIECE = 32 * 1024;
 
   // The opened copy this class loader loaded, kept open so that its descriptor's number, by
   // which the JVM knows the library, is not given to another class loader's copy.
@@ -238,44 +239,47 @@ final class CachedCopy {
     }
   }
 
-  /** Whether the opened file holds exactly the library. */
-  private static boolean holds(FileInputStream file, byte[] library) throws IOException {
-    byte[] content = new byte[library.length];
-    int length = 0;
-    for (int count; length < content.length
-         && (count = file.read(content, length, content.length - length)) > 0;) {
-      length += count;
-    }
-    return length == library.length && file.read() == -1 && sameBytes(content, library);
-  }
-
   /**
-   * Whether the two arrays, of one length, hold the same bytes. At a JVM's start nothing is
-   * compiled yet: eight bytes at a time in a plain loop take half of what Arrays.equals does
-   * there, where each step calls into the JVM.
+   * Whether the opened file holds exactly the library. It is compared a piece at a time: at a
+   * JVM's start fresh memory is dear (a whole copy's worth of arrays, and the JDK's native
+   * buffer for a large read, took longer than the comparison), and eight bytes at a time in a
+   * plain loop, as nothing is compiled yet and Arrays.equals, which calls into the JVM at each
+   * step, takes twice as long there.
    */
-  private static boolean sameBytes(byte[] first, byte[] second) {
-    long[] firstLongs = longs(first);
-    long[] secondLongs = longs(second);
-    for (int i = 0; i < firstLongs.length; i++) {
-      if (firstLongs[i] != secondLongs[i]) {
+  private static boolean holds(FileInputStream file, byte[] library) throws IOException {
+    byte[] piece = new byte[PIECE];
+    long[] pieceLongs = new long[PIECE / 8];
+    long[] libraryLongs = new long[PIECE / 8];
+    for (int at = 0; at < library.length; at += PIECE) {
+      int length = Math.min(PIECE, library.length - at);
+      int read = 0;
+      for (int count; read < length && (count = file.read(piece, read, length - read)) > 0;) {
+        read += count;
+      }
+      if (read < length) {
         return false;
       }
-    }
-    for (int i = 8 * firstLongs.length; i < first.length; i++) {
-      if (first[i] != second[i]) {
-        return false;
+      int longs = length / 8;
+      asLongs(piece, 0, length).get(pieceLongs, 0, longs);
+      asLongs(library, at, length).get(libraryLongs, 0, longs);
+      for (int i = 0; i < longs; i++) {
+        if (pieceLongs[i] != libraryLongs[i]) {
+          return false;
+        }
+      }
+      for (int i = 8 * longs; i < length; i++) {
+        if (piece[i] != library[at + i]) {
+          return false;
+        }
       }
     }
-    return true;
+    return file.read() == -1;
   }
 
-  /** The bytes as longs, eight at a time, the last few left out. */
-  private static long[] longs(byte[] bytes) {
-    LongBuffer view = ByteBuffer.wrap(bytes).order(ByteOrder.nativeOrder()).asLongBuffer();
-    long[] longs = new long[view.remaining()];
-    view.get(longs);
-    return longs;
+  /** The bytes from offset on as longs, eight bytes each, the last few left out. */
+  private static LongBuffer asLongs(byte[] bytes, int offset, int length) {
+    return ByteBuffer.wrap(bytes, offset, length).slice().order(ByteOrder.nativeOrder())
+        .asLongBuffer();
   }
 
   private static FileAttribute<?>[] ownerOnly(String permissions) {

@@ -34,6 +34,7 @@ final class NativeLibrary {
   static final String LIBRARY_PATH_PROPERTY = "tocmate.library.path";
   static final String TMPDIR_PROPERTY = "tocmate.tmpdir";
   private static final String NATIVES = "/cd/tocmate/natives/";
+  private static final int READ_PIECE = 32 * 1024;
 
   // Whether this class loader's classes have their library.
   private static boolean loaded;
@@ -338,8 +339,11 @@ final class NativeLibrary {
     if (size >= 0 && size < Integer.MAX_VALUE) {
       byte[] content = new byte[(int) size];
       int length = 0;
+      // A piece at a time: the JDK reads through a native buffer as large as the read, and a
+      // fresh one of the library's size costs a start more than the reading.
       for (int count; length < content.length
-           && (count = in.read(content, length, content.length - length)) > 0;) {
+           && (count = in.read(content, length, Math.min(READ_PIECE, content.length - length)))
+               > 0;) {
         length += count;
       }
       if (length == content.length && in.read() == -1) {
