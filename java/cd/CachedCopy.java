@@ -6,13 +6,18 @@ import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
 import java.nio.LongBuffer;
 import java.nio.channels.SeekableByteChannel;
+import java.nio.file.FileAlreadyExistsException;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
+import java.nio.file.OpenOption;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.nio.file.StandardCopyOption;
+import java.nio.file.StandardOpenOption;
 import java.nio.file.attribute.FileAttribute;
 import java.nio.file.attribute.PosixFilePermissions;
+import java.util.Arrays;
+import java.util.HashSet;
 
 /**
  * The jar's library as a file that JVMs of this user reuse: {@code <base>/<name>/<build>/<file>},
@@ -27,6 +32,10 @@ import java.nio.file.attribute.PosixFilePermissions;
  * meanwhile, and each class loader loads it under a name of its own. Elsewhere it is loaded
  * by its path, and a class loader that finds the file taken by another takes the next of a few
  * numbered copies.
+ *
+ * <p>It names the files it writes and opens itself, and makes the file by which {@link
+ * SafeFolders} learns the user where there is no /proc: a class of their own would cost every
+ * start a good part of a millisecond to load.
  */
 final class CachedCopy {
   static final String PART = ".part";
@@ -35,10 +44,13 @@ final class CachedCopy {
   private static final String REMOVED = " (deleted)";
   private static final int COPIES_BY_PATH = 3;
   private static final int PIECE = 32 * 1024;
+  private static final int UNIQUE_NAME_TRIES = 100;
 
   // The opened copy this class loader loaded, kept open so that its descriptor's number, by
   // which the JVM knows the library, is not given to another class loader's copy.
   private static FileInputStream loaded;
+  // Added to the names made, so that two made in one clock tick differ.
+  private static int namesGiven;
 
   private CachedCopy() {}
 
@@ -57,8 +69,8 @@ final class CachedCopy {
     Path real = user.checkBelow(user.check(parent), makeFolder(parent.resolve(build)));
     String[] names = real.toFile().list();
     // Mostly the copy is there alone, and the clean-up's class need not even be loaded.
-    boolean copyAlone = names == null || names.length == 0
-        || names.length == 1 && names[0].equals(fileName);
+    boolean copyAlone =
+        names == null || names.length == 0 || names.length == 1 && names[0].equals(fileName);
     if (!copyAlone) {
       LeftoverCopies.remove(real, names, fileName, user);
     }
@@ -77,7 +89,7 @@ final class CachedCopy {
       if (!Files.isRegularFile(target, LinkOption.NOFOLLOW_LINKS)) {
         written = write(library, target);
       }
-      Path aside = UniqueName.next(folder, "." + fileName, OPENED);
+      Path aside = uniqueName(folder, "." + fileName, OPENED);
       if (!makeSecondName(aside, target)) {
         // A file system without hard links.
         loadByPath(folder, fileName, library, user);
@@ -200,9 +212,9 @@ final class CachedCopy {
 
   /** Writes the library under a new name and renames it to target, replacing what is there. */
   private static boolean write(byte[] library, Path target) throws IOException {
-    Path part = UniqueName.next(target.getParent(), "." + target.getFileName(), PART);
+    Path part = uniqueName(target.getParent(), "." + target.getFileName(), PART);
     try {
-      try (SeekableByteChannel channel = UniqueName.open(part)) {
+      try (SeekableByteChannel channel = createToWrite(part)) {
         ByteBuffer content = ByteBuffer.wrap(library);
         while (content.hasRemaining()) {
           channel.write(content);
@@ -213,6 +225,41 @@ final class CachedCopy {
     } finally {
       Files.deleteIfExists(part);
     }
+  }
+
+  /**
+   * A new name "<prefix>-<unique><suffix>" in the folder, one that only this user can change,
+   * for a file being written or opened: unique among the JVMs that share the folder, not
+   * secret (so no random source, which would cost a start far more than the whole load).
+   */
+  static Path uniqueName(Path folder, String prefix, String suffix) {
+    long unique = System.nanoTime() ^ (long) System.identityHashCode(new Object()) << 32;
+    synchronized (CachedCopy.class) {
+      unique += namesGiven++;
+    }
+    return folder.resolve(prefix + "-" + Long.toHexString(unique) + suffix);
+  }
+
+  /** Makes a new empty file for this user only: "<prefix>-<unique>" in the folder. */
+  static Path createUnique(Path folder, String prefix) throws IOException {
+    for (int i = 0;; i++) {
+      Path file = uniqueName(folder, prefix, "");
+      try {
+        createToWrite(file).close();
+        return file;
+      } catch (FileAlreadyExistsException e) {
+        if (i == UNIQUE_NAME_TRIES) {
+          throw e;
+        }
+      }
+    }
+  }
+
+  /** Creates the file, which must not be there, for this user only, and opens it to write. */
+  private static SeekableByteChannel createToWrite(Path file) throws IOException {
+    HashSet<OpenOption> options = new HashSet<OpenOption>(Arrays.asList(
+        StandardOpenOption.CREATE_NEW, StandardOpenOption.WRITE, LinkOption.NOFOLLOW_LINKS));
+    return Files.newByteChannel(file, options, ownerOnly("rw-------"));
   }
 
   /** Makes the folder for this user only, or takes the one there if it is a folder. */
@@ -278,7 +325,9 @@ final class CachedCopy {
 
   /** The bytes from offset on as longs, eight bytes each, the last few left out. */
   private static LongBuffer asLongs(byte[] bytes, int offset, int length) {
-    return ByteBuffer.wrap(bytes, offset, length).slice().order(ByteOrder.nativeOrder())
+    return ByteBuffer.wrap(bytes, offset, length)
+        .slice()
+        .order(ByteOrder.nativeOrder())
         .asLongBuffer();
   }
 
