@@ -232,7 +232,7 @@ final class CachedCopy {
    * for a file being written or opened: unique among the JVMs that share the folder, not
    * secret (so no random source, which would cost a start far more than the whole load).
    */
-  static Path uniqueName(Path folder, String prefix, String suffix) {
+  private static Path uniqueName(Path folder, String prefix, String suffix) {
     long unique = System.nanoTime() ^ (long) System.identityHashCode(new Object()) << 32;
     synchronized (CachedCopy.class) {
       unique += namesGiven++;
