@@ -8,7 +8,9 @@
 #   - whole processes on the fake drive, side by side: an empty Java program, java -jar
 #     --musicbrainz, a program reading one disc ID through Disc and one through JNA and the
 #     system's libdiscid, each against the empty program, with the first ID's time from main.
+# With --processes, only the whole processes.
 set -euo pipefail
+[ "${1:-}" = --processes ] && processes_only=1 || processes_only=0
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh" libbenchmark-dev libdiscid-dev pkg-config libjna-java libdiscid0
 cd "$here/.."
@@ -19,21 +21,23 @@ discs=$PWD/tests/discs
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 : >"$folder/sr0"
-echo "Reads of a drive, $(nproc) cores, $(uname -r):"
-LD_PRELOAD=$PWD/build-bench/bench/libbench_fake_cdrom.so FAKE_CDROM_DEVICE=$folder/sr0 \
-  build-bench/bench/drive_read_cost "$discs"
+if [ "$processes_only" = 0 ]; then
+  echo "Reads of a drive, $(nproc) cores, $(uname -r):"
+  LD_PRELOAD=$PWD/build-bench/bench/libbench_fake_cdrom.so FAKE_CDROM_DEVICE=$folder/sr0 \
+    build-bench/bench/drive_read_cost "$discs"
 
-echo
-echo "Calls on table-of-contents files:"
-TOCMATE_BENCH_DISCS=$discs build-bench/bench/call_cost --benchmark_repetitions=9 \
-  --benchmark_report_aggregates_only=true --benchmark_display_aggregates_only=true 2>&1 |
-  grep -E '^Benchmark|_median'
-for disc in single-track 22-tracks 99-tracks; do
-  TOCMATE_DRIVE=$discs/$disc.toc java -Djava.library.path=build-bench:build-bench/bench \
-    -cp build-bench/tocmate_classes.jar:build-bench/bench/java_call_cost.jar JavaCallCost
-done
+  echo
+  echo "Calls on table-of-contents files:"
+  TOCMATE_BENCH_DISCS=$discs build-bench/bench/call_cost --benchmark_repetitions=9 \
+    --benchmark_report_aggregates_only=true --benchmark_display_aggregates_only=true 2>&1 |
+    grep -E '^Benchmark|_median'
+  for disc in single-track 22-tracks 99-tracks; do
+    TOCMATE_DRIVE=$discs/$disc.toc java -Djava.library.path=build-bench:build-bench/bench \
+      -cp build-bench/tocmate_classes.jar:build-bench/bench/java_call_cost.jar JavaCallCost
+  done
+  echo
+fi
 
-echo
 runs=${TOCMATE_BENCH_RUNS:-15}
 version=$(sed -n 's/^project(Tocmate VERSION \([^ )]*\).*/\1/p' CMakeLists.txt)
 bench=build-bench/bench

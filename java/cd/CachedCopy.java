@@ -6,13 +6,18 @@ import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
 import java.nio.LongBuffer;
 import java.nio.channels.SeekableByteChannel;
+import java.nio.file.FileAlreadyExistsException;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
+import java.nio.file.OpenOption;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.nio.file.StandardCopyOption;
+import java.nio.file.StandardOpenOption;
 import java.nio.file.attribute.FileAttribute;
 import java.nio.file.attribute.PosixFilePermissions;
+import java.util.Arrays;
+import java.util.HashSet;
 
 /**
  * The jar's library as a file that JVMs of this user reuse: {@code <base>/<name>/<build>/<file>},
@@ -27,6 +32,10 @@ import java.nio.file.attribute.PosixFilePermissions;
  * meanwhile, and each class loader loads it under a name of its own. Elsewhere it is loaded
  * by its path, and a class loader that finds the file taken by another takes the next of a few
  * numbered copies.
+ *
+ * <p>It names the files it writes and opens itself, and makes the file by which {@link
+ * SafeFolders} learns the user where there is no /proc: a class of their own would cost every
+ * start a good part of a millisecond to load.
  */
 final class CachedCopy {
   static final String PART = ".part";
@@ -34,10 +43,14 @@ final class CachedCopy {
   private static final Path DESCRIPTORS = Paths.get("/proc/self/fd");
   private static final String REMOVED = " (deleted)";
   private static final int COPIES_BY_PATH = 3;
+  private static final int PIECE = 32 * 1024;
+  private static final int UNIQUE_NAME_TRIES = 100;
 
   // The opened copy this class loader loaded, kept open so that its descriptor's number, by
   // which the JVM knows the library, is not given to another class loader's copy.
   private static FileInputStream loaded;
+  // Added to the names made, so that two made in one clock tick differ.
+  private static int namesGiven;
 
   private CachedCopy() {}
 
@@ -54,7 +67,13 @@ final class CachedCopy {
     SafeFolders user = SafeFolders.forThisUser(parent);
     // Nothing is made in a folder refused.
     Path real = user.checkBelow(user.check(parent), makeFolder(parent.resolve(build)));
-    LeftoverCopies.remove(real, fileName, user);
+    String[] names = real.toFile().list();
+    // Mostly the copy is there alone, and the clean-up's class need not even be loaded.
+    boolean copyAlone =
+        names == null || names.length == 0 || names.length == 1 && names[0].equals(fileName);
+    if (!copyAlone) {
+      LeftoverCopies.remove(real, names, fileName, user);
+    }
     if (Files.isDirectory(DESCRIPTORS)) {
       loadThroughDescriptor(real, fileName, library, user);
     } else {
@@ -70,7 +89,7 @@ final class CachedCopy {
       if (!Files.isRegularFile(target, LinkOption.NOFOLLOW_LINKS)) {
         written = write(library, target);
       }
-      Path aside = UniqueName.next(folder, "." + fileName, OPENED);
+      Path aside = uniqueName(folder, "." + fileName, OPENED);
       if (!makeSecondName(aside, target)) {
         // A file system without hard links.
         loadByPath(folder, fileName, library, user);
@@ -193,9 +212,9 @@ final class CachedCopy {
 
   /** Writes the library under a new name and renames it to target, replacing what is there. */
   private static boolean write(byte[] library, Path target) throws IOException {
-    Path part = UniqueName.next(target.getParent(), "." + target.getFileName(), PART);
+    Path part = uniqueName(target.getParent(), "." + target.getFileName(), PART);
     try {
-      try (SeekableByteChannel channel = UniqueName.open(part)) {
+      try (SeekableByteChannel channel = createToWrite(part)) {
         ByteBuffer content = ByteBuffer.wrap(library);
         while (content.hasRemaining()) {
           channel.write(content);
@@ -206,6 +225,41 @@ final class CachedCopy {
     } finally {
       Files.deleteIfExists(part);
     }
+  }
+
+  /**
+   * A new name "<prefix>-<unique><suffix>" in the folder, one that only this user can change,
+   * for a file being written or opened: unique among the JVMs that share the folder, not
+   * secret (so no random source, which would cost a start far more than the whole load).
+   */
+  private static Path uniqueName(Path folder, String prefix, String suffix) {
+    long unique = System.nanoTime() ^ (long) System.identityHashCode(new Object()) << 32;
+    synchronized (CachedCopy.class) {
+      unique += namesGiven++;
+    }
+    return folder.resolve(prefix + "-" + Long.toHexString(unique) + suffix);
+  }
+
+  /** Makes a new empty file for this user only: "<prefix>-<unique>" in the folder. */
+  static Path createUnique(Path folder, String prefix) throws IOException {
+    for (int i = 0;; i++) {
+      Path file = uniqueName(folder, prefix, "");
+      try {
+        createToWrite(file).close();
+        return file;
+      } catch (FileAlreadyExistsException e) {
+        if (i == UNIQUE_NAME_TRIES) {
+          throw e;
+        }
+      }
+    }
+  }
+
+  /** Creates the file, which must not be there, for this user only, and opens it to write. */
+  private static SeekableByteChannel createToWrite(Path file) throws IOException {
+    HashSet<OpenOption> options = new HashSet<OpenOption>(Arrays.asList(
+        StandardOpenOption.CREATE_NEW, StandardOpenOption.WRITE, LinkOption.NOFOLLOW_LINKS));
+    return Files.newByteChannel(file, options, ownerOnly("rw-------"));
   }
 
   /** Makes the folder for this user only, or takes the one there if it is a folder. */
@@ -232,44 +286,49 @@ final class CachedCopy {
     }
   }
 
-  /** Whether the opened file holds exactly the library. */
-  private static boolean holds(FileInputStream file, byte[] library) throws IOException {
-    byte[] content = new byte[library.length];
-    int length = 0;
-    for (int count; length < content.length
-         && (count = file.read(content, length, content.length - length)) > 0;) {
-      length += count;
-    }
-    return length == library.length && file.read() == -1 && sameBytes(content, library);
-  }
-
   /**
-   * Whether the two arrays, of one length, hold the same bytes. At a JVM's start nothing is
-   * compiled yet: eight bytes at a time in a plain loop take half of what Arrays.equals does
-   * there, where each step calls into the JVM.
+   * Whether the opened file holds exactly the library. It is compared a piece at a time: at a
+   * JVM's start fresh memory is dear (a whole copy's worth of arrays, and the JDK's native
+   * buffer for a large read, took longer than the comparison), and eight bytes at a time in a
+   * plain loop, as nothing is compiled yet and Arrays.equals, which calls into the JVM at each
+   * step, takes twice as long there.
    */
-  private static boolean sameBytes(byte[] first, byte[] second) {
-    long[] firstLongs = longs(first);
-    long[] secondLongs = longs(second);
-    for (int i = 0; i < firstLongs.length; i++) {
-      if (firstLongs[i] != secondLongs[i]) {
+  private static boolean holds(FileInputStream file, byte[] library) throws IOException {
+    byte[] piece = new byte[PIECE];
+    long[] pieceLongs = new long[PIECE / 8];
+    long[] libraryLongs = new long[PIECE / 8];
+    for (int at = 0; at < library.length; at += PIECE) {
+      int length = Math.min(PIECE, library.length - at);
+      int read = 0;
+      for (int count; read < length && (count = file.read(piece, read, length - read)) > 0;) {
+        read += count;
+      }
+      if (read < length) {
         return false;
       }
-    }
-    for (int i = 8 * firstLongs.length; i < first.length; i++) {
-      if (first[i] != second[i]) {
-        return false;
+      int longs = length / 8;
+      asLongs(piece, 0, length).get(pieceLongs, 0, longs);
+      asLongs(library, at, length).get(libraryLongs, 0, longs);
+      for (int i = 0; i < longs; i++) {
+        if (pieceLongs[i] != libraryLongs[i]) {
+          return false;
+        }
+      }
+      for (int i = 8 * longs; i < length; i++) {
+        if (piece[i] != library[at + i]) {
+          return false;
+        }
       }
     }
-    return true;
+    return file.read() == -1;
   }
 
-  /** The bytes as longs, eight at a time, the last few left out. */
-  private static long[] longs(byte[] bytes) {
-    LongBuffer view = ByteBuffer.wrap(bytes).order(ByteOrder.nativeOrder()).asLongBuffer();
-    long[] longs = new long[view.remaining()];
-    view.get(longs);
-    return longs;
+  /** The bytes from offset on as longs, eight bytes each, the last few left out. */
+  private static LongBuffer asLongs(byte[] bytes, int offset, int length) {
+    return ByteBuffer.wrap(bytes, offset, length)
+        .slice()
+        .order(ByteOrder.nativeOrder())
+        .asLongBuffer();
   }
 
   private static FileAttribute<?>[] ownerOnly(String permissions) {

@@ -440,12 +440,15 @@ public final class Disc {
         .replace('=', '-');
   }
 
-  // Hexadecimal digits, as many as asked for, leading zeros included.
+  // Hexadecimal digits, as many as asked for, leading zeros included: appended at once, as a
+  // fresh JVM interprets each call of StringBuilder's and String's at some cost.
   static void appendHex(StringBuilder text, int value, int digits, boolean upperCase) {
-    String alphabet = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";
-    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
-      text.append(alphabet.charAt(value >>> shift & 0xf));
+    char[] hex = new char[digits];
+    for (int i = digits - 1, rest = value; i >= 0; i--, rest >>>= 4) {
+      int digit = rest & 0xf;
+      hex[i] = (char) (digit < 10 ? '0' + digit : (upperCase ? 'A' : 'a') + digit - 10);
     }
+    text.append(hex);
   }
 
   /** One track of a disc. Immutable. */

@@ -20,11 +20,10 @@ final class LeftoverCopies {
 
   private LeftoverCopies() {}
 
-  static void remove(Path folder, String fileName, SafeFolders user) {
+  /** Removes what is left among the names of entries in the folder. */
+  static void remove(Path folder, String[] names, String fileName, SafeFolders user) {
     String prefix = "." + fileName + "-";
-    // A plain list of names: a start pays for no more where there is nothing to remove.
-    String[] names = folder.toFile().list();
-    for (String name : names != null ? names : new String[0]) {
+    for (String name : names) {
       if (name.startsWith(prefix)
           && (name.endsWith(CachedCopy.PART) || name.endsWith(CachedCopy.OPENED))) {
         removeIfLeft(folder.resolve(name), user);

@@ -1,17 +1,23 @@
 package cd;
 
+import java.io.ByteArrayOutputStream;
 import java.io.File;
 import java.io.IOException;
+import java.io.InputStream;
+import java.net.URL;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.InvalidPathException;
 import java.nio.file.Path;
 import java.nio.file.Paths;
+import java.security.CodeSource;
 import java.util.ArrayList;
 import java.util.Collections;
 import java.util.List;
 import java.util.Locale;
 import java.util.zip.CRC32;
+import java.util.zip.ZipEntry;
+import java.util.zip.ZipFile;
 
 /**
  * Loads the native library: the file that the {@code tocmate.library.path} property names,
@@ -28,6 +34,10 @@ final class NativeLibrary {
   static final String LIBRARY_PATH_PROPERTY = "tocmate.library.path";
   static final String TMPDIR_PROPERTY = "tocmate.tmpdir";
   private static final String NATIVES = "/cd/tocmate/natives/";
+  private static final int READ_PIECE = 32 * 1024;
+
+  // Whether this class loader's classes have their library.
+  private static boolean loaded;
 
   private NativeLibrary() {}
 
@@ -35,14 +45,13 @@ final class NativeLibrary {
   static native String libraryVersion();
 
   /**
-   * Loads the Tocmate library for this class loader once: {@link Tocmate}'s initialiser does
-   * it, and the other classes with native methods ask it to.
+   * Loads the Tocmate library for this class loader once; the classes with native methods ask
+   * for it in their initialisers. A load that failed is tried again at the next request.
    */
-  static void loadTocmate() {
-    try {
-      Class.forName("cd.Tocmate", true, NativeLibrary.class.getClassLoader());
-    } catch (ClassNotFoundException e) {
-      throw new NoClassDefFoundError("cd.Tocmate");
+  static synchronized void loadTocmate() {
+    if (!loaded) {
+      load("Tocmate");
+      loaded = true;
     }
   }
 
@@ -111,14 +120,13 @@ final class NativeLibrary {
         + " neither a " + fileName + " nor a folder holding one");
   }
 
+  // java.io.File answers a folder that cannot be a path (a NUL in it) with false, not an
+  // exception, and costs a start less than making NIO paths.
   private static Path onLibraryPath(String fileName) {
     for (String folder : System.getProperty("java.library.path", "").split(File.pathSeparator)) {
-      try {
-        if (!folder.isEmpty() && Files.isRegularFile(Paths.get(folder, fileName))) {
-          return Paths.get(folder, fileName).toAbsolutePath();
-        }
-      } catch (InvalidPathException e) {
-        // A folder that cannot be is not one to load from.
+      File library = new File(folder, fileName);
+      if (!folder.isEmpty() && library.isFile()) {
+        return library.getAbsoluteFile().toPath();
       }
     }
     return null;
@@ -149,7 +157,7 @@ final class NativeLibrary {
     String resource = NATIVES + platform + "/" + fileName;
     byte[] library;
     try {
-      library = JarResources.read(resource);
+      library = readResource(resource);
     } catch (IOException e) {
       throw linkError("can not read the " + name + " library out of the jar: " + e, e);
     }
@@ -264,7 +272,7 @@ final class NativeLibrary {
   private static List<String> bundledPlatforms() {
     List<String> entries = new ArrayList<>();
     try {
-      byte[] index = JarResources.read(NATIVES + "platforms");
+      byte[] index = readResource(NATIVES + "platforms");
       for (String line : new String(index != null ? index : new byte[0], StandardCharsets.UTF_8)
                .split("\n")) {
         if (!line.trim().isEmpty()) {
@@ -283,5 +291,70 @@ final class NativeLibrary {
       platforms.add(entry.substring(0, entry.indexOf('/')));
     }
     return platforms.isEmpty() ? Collections.singletonList("none") : platforms;
+  }
+
+  /**
+   * The bytes of a resource of the jar these classes came from, or null where there is none;
+   * name is absolute, such as "/cd/tocmate/natives/platforms". They are read straight from the
+   * jar file where the classes came from one, which costs a fresh JVM a fraction of what the
+   * class loader's resource URLs do, else through the class loader.
+   */
+  private static byte[] readResource(String name) throws IOException {
+    File jar = ownJar();
+    if (jar != null) {
+      try (ZipFile zip = new ZipFile(jar)) {
+        ZipEntry entry = zip.getEntry(name.substring(1));
+        if (entry != null) {
+          try (InputStream in = zip.getInputStream(entry)) {
+            return readAll(in, entry.getSize());
+          }
+        }
+      } catch (IOException e) {
+        // Read through the class loader below, as one not in this jar.
+      }
+    }
+    try (InputStream in = NativeLibrary.class.getResourceAsStream(name)) {
+      return in != null ? readAll(in, -1) : null;
+    }
+  }
+
+  /** The jar file that holds this class, or null where it came from elsewhere. */
+  private static File ownJar() {
+    try {
+      CodeSource source = NativeLibrary.class.getProtectionDomain().getCodeSource();
+      URL location = source != null ? source.getLocation() : null;
+      if (location != null && location.getProtocol().equals("file")
+          && location.getPath().endsWith(".jar")) {
+        File jar = new File(location.toURI());
+        return jar.isFile() ? jar : null;
+      }
+    } catch (Exception e) {
+      // A location that is no file's URI, for one: not a plain file.
+    }
+    return null;
+  }
+
+  private static byte[] readAll(InputStream in, long size) throws IOException {
+    if (size >= 0 && size < Integer.MAX_VALUE) {
+      byte[] content = new byte[(int) size];
+      int length = 0;
+      // A piece at a time: the JDK reads through a native buffer as large as the read, and a
+      // fresh one of the library's size costs a start more than the reading.
+      for (int count; length < content.length
+           && (count = in.read(content, length, Math.min(READ_PIECE, content.length - length)))
+               > 0;) {
+        length += count;
+      }
+      if (length == content.length && in.read() == -1) {
+        return content;
+      }
+      throw new IOException("a resource of the jar is not of its listed size");
+    }
+    ByteArrayOutputStream content = new ByteArrayOutputStream();
+    byte[] buffer = new byte[65536];
+    for (int count; (count = in.read(buffer)) != -1;) {
+      content.write(buffer, 0, count);
+    }
+    return content.toByteArray();
   }
 }

@@ -42,7 +42,7 @@ final class SafeFolders {
         return new SafeFolders((Integer) Files.getAttribute(process, "unix:uid"), null);
       }
     }
-    Path probe = UniqueName.create(folder, ".owner");
+    Path probe = CachedCopy.createUnique(folder, ".owner");
     try {
       return POSIX ? new SafeFolders(uidOf(probe), null)
                    : new SafeFolders(-1, Files.getOwner(probe, LinkOption.NOFOLLOW_LINKS));

@@ -37,8 +37,11 @@ final class Sha1 {
       words[i] = (data[at] & 0xff) << 24 | (data[at + 1] & 0xff) << 16 | (data[at + 2] & 0xff) << 8
           | data[at + 3] & 0xff;
     }
+    // The rotations are written out: a fresh JVM interprets this code, and there a call of
+    // Integer.rotateLeft costs more than the rest of a round.
     for (int i = 16; i < 80; i++) {
-      words[i] = Integer.rotateLeft(words[i - 3] ^ words[i - 8] ^ words[i - 14] ^ words[i - 16], 1);
+      int mixed = words[i - 3] ^ words[i - 8] ^ words[i - 14] ^ words[i - 16];
+      words[i] = mixed << 1 | mixed >>> 31;
     }
     int a = state[0];
     int b = state[1];
@@ -56,10 +59,10 @@ final class Sha1 {
       } else {
         mixed = (b ^ c ^ d) + 0xCA62C1D6;
       }
-      int next = Integer.rotateLeft(a, 5) + mixed + e + words[i];
+      int next = (a << 5 | a >>> 27) + mixed + e + words[i];
       e = d;
       d = c;
-      c = Integer.rotateLeft(b, 30);
+      c = b << 30 | b >>> 2;
       b = a;
       a = next;
     }

@@ -15,7 +15,7 @@ public final class Tocmate {
   public static final String NO_DISC = " ";
 
   static {
-    NativeLibrary.load("Tocmate");
+    NativeLibrary.loadTocmate();
   }
 
   private Tocmate() {}

@@ -156,13 +156,19 @@ case $case_name in
     run_tool reused -jar "$jar"
     [ "$(find "$copy" -mmin +60)" = "$copy" ] || fail "a good copy was written anew"
     cp "$intruder" "$tmp/elsewhere"
-    damages=(byte short other link writable)
+    # The copy is compared a piece at a time: a byte at its very end and one too many count too.
+    damages=(byte last-byte longer short other link writable)
     [ "$(id -u)" -eq 0 ] && damages+=(of-another-user)
     for damage in "${damages[@]}"; do
       case $damage in
         writable) chmod 666 "$copy" ;;
         of-another-user) chown 65533 "$copy" ;;
         byte) printf '\xff' | dd of="$copy" bs=1 seek=70000 conv=notrunc status=none ;;
+        last-byte)
+          last=$(tail -c 1 "$copy" | od -An -tu1 | tr -d ' ')
+          printf "\\$(printf %03o $((255 - last)))" |
+            dd of="$copy" bs=1 seek=$(($(stat -c %s "$copy") - 1)) conv=notrunc status=none ;;
+        longer) printf x >>"$copy" ;;
         short) truncate -s 100000 "$copy" ;;
         other) cp "$intruder" "$copy" ;;
         link) rm "$copy" && ln -s "$tmp/elsewhere" "$copy" ;;
