@@ -287,9 +287,9 @@ public final class Disc {
    * of this disc: {@code nnn-aaaaaaaa-bbbbbbbb-ffffffff} (the count in decimal, the rest in
    * lower-case hex), for example {@code "004-0002189a-00087f33-1f02e004"}: the number of
    * audio tracks, two sums over the audio tracks' starts and the disc's lead-out (in LBA,
-   * without the lead-in), and the freedb ID ({@link #getFreedbId()}). Data tracks leave the sums while the lead-out stays
-   * the disc's own, as the database's own ripper counts Enhanced and Mixed Mode CDs. Null when
-   * the disc holds no audio track.
+   * without the lead-in), and the freedb ID ({@link #getFreedbId()}). Data tracks leave the
+   * sums while the lead-out stays the disc's own, as the database's own ripper counts Enhanced
+   * and Mixed Mode CDs. Null when the disc holds no audio track.
    */
   public String getAccurateRipId() {
     return RipIdentifiers.accurateRipId(this);
