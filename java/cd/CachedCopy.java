@@ -9,7 +9,6 @@ import java.nio.channels.FileChannel;
 import java.nio.file.FileAlreadyExistsException;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
-import java.nio.file.NoSuchFileException;
 import java.nio.file.OpenOption;
 import java.nio.file.Path;
 import java.nio.file.Paths;
@@ -21,6 +20,7 @@ import java.nio.file.attribute.FileTime;
 import java.nio.file.attribute.PosixFilePermissions;
 import java.util.Arrays;
 import java.util.HashSet;
+import java.util.concurrent.TimeUnit;
 import java.util.zip.CRC32;
 
 /**
@@ -32,8 +32,8 @@ import java.util.zip.CRC32;
  * that no other may write.
  *
  * <p>Such a file is the jar's library when it is of its size and carries the modification
- * time this loader stamps its copies with ({@link #WRITTEN_STAMP}): a file written any other
- * way carries the time it was written, and only its owner or root could set another. The
+ * time this loader stamps its copies with ({@link #WRITTEN_STAMP}): a file written any
+ * other way carries the time it was written, and only its owner or root could set another. The
  * library is then not even read out of the jar. A copy not stamped (one written by an older
  * loader, or touched) is compared with the jar's library byte for byte, and stamped if equal;
  * one that differs, is cut short or is not this user's is replaced.
@@ -58,7 +58,9 @@ final class CachedCopy {
   private static final int PIECE = 32 * 1024;
   private static final int UNIQUE_NAME_TRIES = 100;
   // 2001-09-09 01:46:40 UTC: a whole second, even, as the coarsest file systems keep times.
-  private static final FileTime WRITTEN_STAMP = FileTime.fromMillis(1_000_000_000_000L);
+  // In seconds, the unit in which a file's whole-second time is read: compared in another,
+  // the times would be made Instants, whose classes a fresh JVM would first have to load.
+  private static final FileTime WRITTEN_STAMP = FileTime.from(1_000_000_000L, TimeUnit.SECONDS);
 
   // The opened copy this class loader loaded, kept open so that its descriptor's number, by
   // which the JVM knows the library, is not given to another class loader's copy.
@@ -132,7 +134,7 @@ final class CachedCopy {
     while (!shared && !Files.isDirectory(existing)) {
       existing = existing.getParent();
       if (existing == null) {
-        throw new NoSuchFileException(base.toString());
+        throw new IOException(base + " is not in any folder");
       }
     }
     SafeFolders user = SafeFolders.forThisUser(existing);
