@@ -289,8 +289,10 @@ final class CachedCopy {
   }
 
   /**
-   * Writes the library under a new name and renames it to target, replacing what is there:
-   * flushed to the disk first, so that a crash cannot leave a stamped copy that is not whole.
+   * Writes the library under a new name and renames it to target, replacing what is there,
+   * and stamps it: flushed to the disk first, so that a crash cannot leave a stamped copy that
+   * is not whole, and stamped once renamed, as a file being written must look young to the
+   * clean-up of other JVMs ({@link LeftoverCopies}).
    */
   private boolean write(Path target) throws IOException {
     byte[] content = library();
@@ -303,8 +305,8 @@ final class CachedCopy {
         }
         channel.force(true);
       }
-      Files.setLastModifiedTime(part, WRITTEN_STAMP);
       Files.move(part, target, StandardCopyOption.ATOMIC_MOVE);
+      stamp(target);
       return true;
     } finally {
       Files.deleteIfExists(part);
@@ -386,13 +388,18 @@ final class CachedCopy {
       }
     }
     if (equal) {
-      try {
-        Files.setLastModifiedTime(file, WRITTEN_STAMP);
-      } catch (IOException e) {
-        // Compared again next time.
-      }
+      stamp(file);
     }
     return equal;
+  }
+
+  /** Stamps a whole copy, where the file system lets it; if not, it is compared at each load. */
+  private static void stamp(Path copy) {
+    try {
+      Files.setLastModifiedTime(copy, WRITTEN_STAMP);
+    } catch (IOException e) {
+      // Compared again next time.
+    }
   }
 
   /**
