@@ -27,7 +27,7 @@ import java.util.zip.CRC32;
  * The jar's library as a file that JVMs of this user reuse: {@code <base>/<name>/<build>/<file>},
  * the build folder named by version and content, both folders for this user only, made only
  * once the folders above them are found safe. The file is written under a temporary name,
- * flushed to the disk, stamped and renamed, and loaded only from a folder that {@link
+ * flushed to the disk, renamed and stamped, and loaded only from a folder that {@link
  * SafeFolders} finds no other user can change, only while it is a plain file of this user's
  * that no other may write.
  *
@@ -124,10 +124,10 @@ final class CachedCopy {
   }
 
   /**
-   * Loads the library from the build folder under base/name, where name is prefix, or in a
-   * folder that all users share (shared), this user's folder named after prefix. The folders
-   * are checked before anything is made in them; base is made too where it is this user's
-   * own (not shared).
+   * Loads the library from {@code <base>/<name>/<build>}, where name is prefix, or in a base
+   * that all users share, this user's folder named after prefix ({@link
+   * SafeFolders#ownFolderName}). Each folder is checked before anything is made in it; a base
+   * not shared is made too, where it is missing.
    */
   void load(Path base, boolean shared, String prefix, String build) throws IOException {
     Path existing = base;
@@ -139,7 +139,7 @@ final class CachedCopy {
     }
     SafeFolders user = SafeFolders.forThisUser(existing);
     Path checked = user.check(existing);
-    if (existing != base) {
+    if (!existing.equals(base)) {
       Files.createDirectories(base, ownerOnly("rwx------"));
       checked = user.check(base);
     }

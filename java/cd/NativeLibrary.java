@@ -118,8 +118,7 @@ final class NativeLibrary {
       // Reported below like a missing file.
     }
     throw new UnsatisfiedLinkError(LIBRARY_PATH_PROPERTY + " is \"" + Printable.escape(chosen)
-        + "\", which is"
-        + " neither a " + fileName + " nor a folder holding one");
+        + "\", which is neither a " + fileName + " nor a folder holding one");
   }
 
   /**
