@@ -230,8 +230,9 @@ final class CachedCopy {
   private static Path descriptor(Path aside) throws IOException {
     String opened = aside + REMOVED;
     String[] descriptors = DESCRIPTORS.toFile().list();
-    for (String number : descriptors != null ? descriptors : new String[0]) {
-      Path descriptor = DESCRIPTORS.resolve(number);
+    // From the last: Linux lists them in order, and a file just opened mostly has the highest.
+    for (int i = descriptors != null ? descriptors.length - 1 : -1; i >= 0; i--) {
+      Path descriptor = DESCRIPTORS.resolve(descriptors[i]);
       try {
         if (Files.readSymbolicLink(descriptor).toString().equals(opened)) {
           return descriptor;
