@@ -140,8 +140,10 @@ final class CachedCopy {
     SafeFolders user = SafeFolders.forThisUser(existing);
     Path checked = user.check(existing);
     if (!existing.equals(base)) {
-      Files.createDirectories(base, ownerOnly("rwx------"));
-      checked = user.check(base);
+      // The missing folders of base one by one, each checked before one is made in it.
+      for (Path missing : existing.relativize(base)) {
+        checked = user.checkBelow(checked, makeFolder(checked.resolve(missing.toString())));
+      }
     }
     String name = shared ? user.ownFolderName(prefix) : prefix;
     Path parent = user.checkBelow(checked, makeFolder(checked.resolve(name)));

@@ -12,7 +12,8 @@
 #                  and two users whose names have no letters each have a folder of their own
 #                  in a shared sticky tocmate.tmpdir
 #   attack_cache   another user made the cache folder's tocmate/ first and swaps folders in
-#                  it: their library never runs, the victim's JVM says which folder it refused
+#                  it: their library never runs, the victim's JVM says which folder it refused;
+#                  a cache folder to be made in a folder of theirs is refused, nothing made
 #   unsafe_folders cache folders that another user could change are passed over for the
 #                  temporary folder; safe ones (a sticky folder of root's among them) are used
 #   cached_copy    a reused copy that is damaged, cut short, another library, a link, or
@@ -154,6 +155,12 @@ case $case_name in
     end_held "the attacker"
     grep -qF "$refusal" "$tmp/errors" && grep -qF "it belongs to another user" "$tmp/errors" ||
       fail "the refusal does not say why: $(cat "$tmp/errors")"
+    # A cache folder yet to be made, in a folder of the attacker's: refused, nothing made there.
+    as_user $attacker mkdir -m 777 "$base/theirs"
+    refusal="refused $base/theirs"
+    victim_runs 1 XDG_CACHE_HOME="$base/theirs/cache" -- -Djava.io.tmpdir=
+    made=$(find "$base/theirs" -user $victim)
+    [ -z "$made" ] || fail "the victim made in the refused folder: $made"
     ;;
   unsafe_folders)
     [ "$(id -u)" -eq 0 ] || skip "needs root, to give folders to another user"
