@@ -10,7 +10,9 @@ import java.util.Objects;
 /**
  * The CD-Text a disc carries: album and track texts in up to eight language blocks.
  * {@link #getAlbum()} and {@link #getTrack(int)} give the first block's; {@link #getBlocks()}
- * gives every block in disc order. Immutable.
+ * gives every block in disc order. Texts are decoded by their block's character code
+ * (ISO-8859-1, ASCII or MS-JIS); in a block of another code (Korean, Mandarin Chinese) they
+ * are null, its codes and language kept. Immutable.
  */
 public final class CdText {
   // The pack types of the texts, as the disc numbers them.
