@@ -3,12 +3,13 @@
 Usage: check_disc_json.py [--extras=HOW] JSON-FILE DISC.toc DRIVE [DATA-TRACK...]
 Every value comes from the disc's table of contents and its "# query", "# lengths",
 "# musicbrainz", "# accuraterip" and "# ctdb" lines. The MusicBrainz values are checked for
-discs of audio tracks, which have them, and of data tracks only, which have none. With --extras, the JSON carries the
-catalog number, ISRCs and CD-Text, checked against the disc's catalog, isrc and cdtext
-lines: HOW is exact; partial (each CD-Text value as the disc's or null, as where packs
-were lost); catalog (the catalog number alone, nothing else); none (every one null);
-textonly (CD-Text alone, exact); textless (no CD-Text, the rest exact); or undecoded (CD-Text's texts null, its codes, genre
-codes and language codes kept).
+discs of audio tracks, which have them, and of data tracks only, which have none. With
+--extras, the JSON carries the catalog number, ISRCs and CD-Text, checked against the
+disc's catalog, isrc and cdtext lines: HOW is exact; partial (each CD-Text value as the
+disc's or null, as where packs were lost); catalog (the catalog number alone, nothing
+else); none (every one null); textonly (CD-Text alone, exact); textless (no CD-Text, the
+rest exact); or undecoded (CD-Text's texts null, its codes, genre codes and language codes
+kept).
 """
 import json
 import re

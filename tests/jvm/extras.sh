@@ -15,7 +15,8 @@ fail() {
   failed=1
 }
 check() { python3 "$(dirname "$0")/check_disc_json.py" "--extras=$1" "$tmp/json" "$toc" "$2"; }
-confirmations=$(awk '/^isrc /{ has[$2] = 1 } END { for (t in has) if (!has[t - 1]) n++; print n + 0 }' "$toc")
+confirmations=$(awk '/^isrc /{ has[$2] = 1 }
+  END { for (t in has) if (!has[t - 1]) n++; print n + 0 }' "$toc")
 audio_tracks=$(grep -c '^[0-9]' <<<"$(sed -e '/^[a-z#]/d' "$toc" | tr -s ' \n\t' '\n' | tail -n +4)")
 
 # name | fake drive settings | how the values must come out

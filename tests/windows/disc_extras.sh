@@ -59,8 +59,8 @@ extras() {
 
 tracks=$(echo ${FAKE_CDROM_TOC:-} | awk '{ print $2 - $1 + 1 }')
 # The ISRCs confirmed from their track's Q sub-channel: each that follows a track without one.
-confirmations=$(awk '/^isrc /{ has[$2] = 1 } END { for (t in has) if (!has[t - 1]) n++; print n + 0 }' \
-  "${FAKE_CDROM_DISC:-/dev/null}")
+confirmations=$(awk '/^isrc /{ has[$2] = 1 }
+  END { for (t in has) if (!has[t - 1]) n++; print n + 0 }' "${FAKE_CDROM_DISC:-/dev/null}")
 case $cases in
   read)
     # Through pass-through: 1 READ SUB-CHANNEL for the catalog number, 1 an audio track
