@@ -127,7 +127,7 @@ std::vector<std::optional<std::string>> readIsrcs(ExtrasReader& reader,
       continue;
     }
     const std::optional<std::string> answer = askIsrc(reader, track);
-    const bool afterTrusted = index > 0 && !toc.isData(track - 1) && isrcs[index - 1];
+    const bool afterTrusted = index > 0 && isrcs[index - 1];  // a data track's is empty
     if (!answer || (afterTrusted && answer != isrcs[index - 1])) {
       isrcs[index] = answer;
       continue;
