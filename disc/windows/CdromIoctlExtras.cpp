@@ -51,10 +51,12 @@ std::optional<std::string> isrcOf(HANDLE drive, unsigned track) {
 // One ISRC per track, audio tracks only. A drive that repeats the ISRC it last saw gives
 // the same one for two adjacent tracks; the class driver offers no sector's Q sub-channel to
 // confirm them by, so from that pair on none is trusted, the pair included.
-std::vector<std::optional<std::string>> isrcsOf(HANDLE drive, const TableOfContents& toc) {
+std::vector<std::optional<std::string>> isrcsOf(HANDLE drive, const TableOfContents& toc,
+                                                const ExtrasLimits& limits) {
   std::vector<std::optional<std::string>> isrcs(toc.trackCount());
   for (unsigned track = toc.firstTrack; track <= toc.lastTrack; ++track) {
     if (toc.isData(track)) continue;
+    if (limits.interrupted() || limits.outOfTime()) break;
     const std::size_t index = track - toc.firstTrack;
     isrcs[index] = isrcOf(drive, track);
     if (index > 0 && isrcs[index] && isrcs[index] == isrcs[index - 1]) {
@@ -84,14 +86,22 @@ std::optional<CdText> cdTextOf(HANDLE drive, const TableOfContents& toc) {
 
 }  // namespace
 
-DiscExtras readExtrasThroughCdromIoctls(HANDLE drive, const TableOfContents& toc, unsigned wanted) {
-  DiscExtras extras;
+ExtrasReading readExtrasThroughCdromIoctls(HANDLE drive, const TableOfContents& toc,
+                                           unsigned wanted, const std::string& path,
+                                           const ExtrasLimits& limits) {
+  ExtrasReading reading;
+  DiscExtras& extras = reading.extras;
   if ((wanted & kExtraMcn) != 0) extras.mediaCatalogNumber = mediaCatalogNumberOf(drive);
   if ((wanted & kExtraIsrc) != 0) {
-    extras.isrcs = isrcsOf(drive, toc);
+    extras.isrcs = isrcsOf(drive, toc, limits);
   } else {
     extras.isrcs.resize(toc.trackCount());
   }
-  if ((wanted & kExtraCdText) != 0) extras.cdText = cdTextOf(drive, toc);
-  return extras;
+  if (limits.interrupted()) {
+    reading.failure = DiscFailure{FailureReason::kInterrupted, path,
+                                  path + ": interrupted while reading the extras"};
+  } else if ((wanted & kExtraCdText) != 0 && !limits.outOfTime()) {
+    extras.cdText = cdTextOf(drive, toc);
+  }
+  return reading;
 }
