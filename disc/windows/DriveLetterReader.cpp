@@ -118,8 +118,9 @@ DiscExtrasReading readDisc(const std::string& drive, unsigned extras,
   // "drive D: <what>".
   const std::string path = "drive " + name.substr(0, 1);
   ExtrasReading read = readDiscExtras(transport, disc.toc, extras, path, limits);
-  if (read.transportRefused)
+  if (read.transportRefused) {
     read = readExtrasThroughCdromIoctls(handle.get(), disc.toc, extras, path, limits);
+  }
   if (read.failure) {
     read.failure->drive = name;
     return std::move(*read.failure);
