@@ -54,12 +54,16 @@ jobject JNICALL getStaticObjectField(JNIEnv*, jclass, jfieldID field) {
   return reference<jobject>(value(field));  // the constant: named as its field
 }
 
-// The one static method called: Integer.valueOf(int).
-jobject JNICALL callStaticObjectMethodV(JNIEnv*, jclass, jmethodID, va_list arguments) {
+// The static methods called: Thread.currentThread() and Integer.valueOf(int).
+jobject JNICALL callStaticObjectMethodV(JNIEnv*, jclass, jmethodID method, va_list arguments) {
+  if (value(method)->text == "currentThread") return reference<jobject>(make("java/lang/Thread"));
   JavaValue* integer = make("java/lang/Integer");
   integer->integer = va_arg(arguments, jint);
   return reference<jobject>(integer);
 }
+
+// The one instance method called: Thread.isInterrupted(), never so here.
+jboolean JNICALL callBooleanMethodV(JNIEnv*, jobject, jmethodID, va_list) { return JNI_FALSE; }
 
 // The one constructor called: DiscReadException(Reason, String, String).
 jobject JNICALL newObjectV(JNIEnv*, jclass type, jmethodID, va_list arguments) {
@@ -123,6 +127,7 @@ RecordingJni::RecordingJni() {
   functions.GetStaticFieldID = fieldId;
   functions.GetStaticObjectField = getStaticObjectField;
   functions.CallStaticObjectMethodV = callStaticObjectMethodV;
+  functions.CallBooleanMethodV = callBooleanMethodV;
   functions.NewObjectV = newObjectV;
   functions.Throw = throwObject;
   functions.ThrowNew = throwNew;
