@@ -10,8 +10,8 @@
 // would hold the drive for a timeout a track.
 class ExtrasLimits {
  public:
-  // A drive reads a disc's 99 ISRCs, each confirmed from its sectors' Q sub-channel where
-  // the drive lags, in well under this.
+  // Room for a slow drive's 99 ISRCs at about a second each, and the Q sub-channel reads
+  // of one that lags.
   static constexpr std::chrono::seconds kDefaultTime{120};
   using Interrupted = std::function<bool()>;
 
