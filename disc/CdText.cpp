@@ -70,14 +70,14 @@ class TextRun {
  private:
   unsigned characters() const { return static_cast<unsigned>(text.size() / width); }
 
-  // Ends the current text: kept when whole, not empty and not given before (by packs sent
-  // twice), a tab (the previous track's text again) resolved; the next text is the next
-  // track's.
+  // Ends the current text: kept when whole, not empty, for a track a disc can have and not
+  // given before (by packs sent twice), a tab (the previous track's text again) resolved; the
+  // next text is the next track's.
   void finish() {
     const bool given = std::any_of(items.begin(), items.end(), [&](const CdTextItem& item) {
       return item.packType == type && item.track == track;
     });
-    if (whole && !text.empty() && !given) {
+    if (whole && !text.empty() && track <= kMaxTrack && !given) {
       if (text == std::string(width, '\t')) {
         if (!items.empty() && items.back().packType == type && items.back().track + 1 == track) {
           items.push_back({type, track, items.back().bytes});

@@ -37,11 +37,12 @@ std::array<std::uint8_t, 10> readCdTextCommand(std::size_t allocation) {
 }
 
 // Sends the commands of one read of the extras, stopping at the first the platform refuses
-// or that shows the disc gone.
+// or that shows the disc gone, at the caller's interrupt and when its time is up.
 class ExtrasReader {
  public:
-  ExtrasReader(ScsiTransport& drive, const std::string& path, ExtrasReading& reading)
-      : drive(drive), path(path), reading(reading) {}
+  ExtrasReader(ScsiTransport& drive, const std::string& path, const ExtrasLimits& limits,
+               ExtrasReading& reading)
+      : drive(drive), path(path), limits(limits), reading(reading) {}
 
   // The bytes that arrived; empty when the drive gave none (it refused this one command,
   // say) or the read is to stop.
@@ -49,6 +50,13 @@ class ExtrasReader {
   std::optional<std::size_t> ask(const std::array<std::uint8_t, N>& command, std::uint8_t* reply,
                                  std::size_t size, const char* doing) {
     if (stopped()) return std::nullopt;
+    if (limits.interrupted()) {
+      reading.failure =
+          DiscFailure{FailureReason::kInterrupted, path, path + ": interrupted while " + doing};
+      return std::nullopt;
+    }
+    outOfTime = limits.outOfTime();
+    if (outOfTime) return std::nullopt;
     const ScsiOutcome outcome = drive.send(command.data(), command.size(), reply, size);
     if (deliveredReply(outcome)) return outcome.transferred;
     if (outcome.status == ScsiOutcome::Status::kRefused) {
@@ -62,13 +70,17 @@ class ExtrasReader {
     return std::nullopt;
   }
 
-  bool stopped() const { return reading.transportRefused || reading.failure.has_value(); }
+  bool stopped() const { return failed() || outOfTime; }
+  // What was read before a refusal or a failure does not count.
+  bool failed() const { return reading.transportRefused || reading.failure.has_value(); }
 
  private:
   static constexpr std::uint8_t kUnitAttentionKey = 0x6;
   ScsiTransport& drive;
   const std::string& path;
+  const ExtrasLimits& limits;
   ExtrasReading& reading;
+  bool outOfTime = false;
 };
 
 std::optional<std::string> readCatalogNumber(ExtrasReader& reader) {
@@ -191,15 +203,15 @@ std::optional<DriveIdentity> inquire(ScsiTransport& drive) {
 }
 
 ExtrasReading readDiscExtras(ScsiTransport& drive, const TableOfContents& toc, unsigned wanted,
-                             const std::string& path) {
+                             const std::string& path, const ExtrasLimits& limits) {
   ExtrasReading reading;
   reading.extras.isrcs.resize(toc.trackCount());
-  ExtrasReader reader(drive, path, reading);
+  ExtrasReader reader(drive, path, limits, reading);
   if ((wanted & kExtraMcn) != 0) reading.extras.mediaCatalogNumber = readCatalogNumber(reader);
   if ((wanted & kExtraIsrc) != 0) reading.extras.isrcs = readIsrcs(reader, toc);
   if ((wanted & kExtraCdText) != 0) reading.extras.cdText = readCdText(reader, toc);
   // Nothing read before the refusal or failure is kept.
-  if (reader.stopped()) {
+  if (reader.failed()) {
     reading.extras = DiscExtras{};
     reading.extras.isrcs.resize(toc.trackCount());
   }

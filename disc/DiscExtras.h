@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DiscFailure.h"
+#include "ExtrasLimits.h"
 #include "ScsiTransport.h"
 #include "TableOfContents.h"
 
@@ -105,8 +106,8 @@ std::optional<DriveIdentity> parseInquiry(const std::uint8_t* reply, std::size_t
 std::optional<DriveIdentity> inquire(ScsiTransport& drive);
 
 // What reading the extras gave. `transportRefused`: the platform passed no command to the
-// drive, and may read what it can by other means. `failure`: the disc went away or the
-// drive stopped answering; the read fails with it.
+// drive, and may read what it can by other means. `failure`: the disc went away, the drive
+// stopped answering or the caller interrupted the read; the read fails with it.
 struct ExtrasReading {
   DiscExtras extras;
   bool transportRefused = false;
@@ -117,6 +118,8 @@ struct ExtrasReading {
 // READ SUB-CHANNEL 02h for the MCN, 03h per audio track for its ISRC (confirmed from the
 // Q sub-channel through READ CD where the answer may be a stale one, and read from it alone
 // once the drive has shown it lags), READ TOC format 5 for CD-Text. A drive that refuses
-// one extra gives no value for it. `path` names the drive in a failure.
+// one extra gives no value for it. `path` names the drive in a failure. An interrupt fails
+// the read; once `limits`' time is up, no command is sent: what was read stays, what was
+// not is empty.
 ExtrasReading readDiscExtras(ScsiTransport& drive, const TableOfContents& toc, unsigned wanted,
-                             const std::string& path);
+                             const std::string& path, const ExtrasLimits& limits = ExtrasLimits());

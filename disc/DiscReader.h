@@ -21,8 +21,11 @@ struct DiscWithExtras {
 using DiscExtrasReading = std::variant<DiscWithExtras, DiscFailure>;
 
 // Reads the table as readDisc(drive) does, then the extras asked for: a table-of-contents
-// file gives those it holds, a drive answers them with a command each (see DiscExtras.h).
-DiscExtrasReading readDisc(const std::string& drive, unsigned extras);
+// file gives those it holds, a drive answers them with a command each (see DiscExtras.h),
+// asking `interrupted` before each and sending none once ExtrasLimits::kDefaultTime has
+// passed since the table was read.
+DiscExtrasReading readDisc(const std::string& drive, unsigned extras,
+                           const ExtrasLimits::Interrupted& interrupted = nullptr);
 
 // A CD drive of the machine: the name readDisc takes, and its names as the drive gives them.
 struct CdDriveInfo {

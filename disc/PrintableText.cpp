@@ -41,7 +41,11 @@ std::string printable(std::string_view bytes) {
   text.reserve(bytes.size());
   for (const char c : bytes) {
     char form[4];
-    text.append(form, writeForm(c, form));
+    if (c == '\\') {
+      text += "\\\\";
+    } else {
+      text.append(form, writeForm(c, form));
+    }
   }
   return text;
 }

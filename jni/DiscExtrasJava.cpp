@@ -81,10 +81,12 @@ jobject javaBlock(JNIEnv* env, const CdTextBlock& block) {
             [&](std::size_t i) { return javaBytes(env, block.items[i].bytes); })) {
     return nullptr;
   }
-  const jobject parts[] = {javaInteger(env, block.languageCode),
-                           javaInteger(env, block.characterCode), keyArray, texts};
-  if (env->ExceptionCheck()) return nullptr;
-  for (jsize i = 0; i < 4; ++i) env->SetObjectArrayElement(fields, i, parts[i]);
+  const jint codes[] = {block.languageCode, block.characterCode};
+  if (!fill(env, fields, 2, [&](std::size_t i) { return javaInteger(env, codes[i]); })) {
+    return nullptr;
+  }
+  env->SetObjectArrayElement(fields, 2, keyArray);
+  env->SetObjectArrayElement(fields, 3, texts);
   return fields;
 }
 

@@ -126,8 +126,9 @@ JNIEXPORT jobjectArray JNICALL Java_cd_Disc_readWithExtras(JNIEnv* env, jclass, 
                                                            jint extras) {
   try {
     const auto reading =
-        readHeldDrive<DiscExtrasReading>(env, drive, [extras](const std::string& name) {
-          return readDisc(name, static_cast<unsigned>(extras));
+        readHeldDrive<DiscExtrasReading>(env, drive, [env, extras](const std::string& name) {
+          return readDisc(name, static_cast<unsigned>(extras),
+                          [env] { return javaThreadInterrupted(env); });
         });
     if (!reading) return nullptr;
     if (const auto* disc = std::get_if<DiscWithExtras>(&*reading)) {

@@ -12,7 +12,8 @@ bool javaThreadInterrupted(JNIEnv* env) noexcept {
       currentThread != nullptr ? env->GetMethodID(threadClass, "isInterrupted", "()Z") : nullptr;
   const jobject thread =
       isInterrupted != nullptr ? env->CallStaticObjectMethod(threadClass, currentThread) : nullptr;
-  const bool interrupted = thread != nullptr && env->CallBooleanMethod(thread, isInterrupted);
+  const bool interrupted =
+      thread != nullptr && !env->ExceptionCheck() && env->CallBooleanMethod(thread, isInterrupted);
   if (env->ExceptionCheck()) env->ExceptionClear();
   if (thread != nullptr) env->DeleteLocalRef(thread);
   env->DeleteLocalRef(threadClass);

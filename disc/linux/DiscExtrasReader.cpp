@@ -31,7 +31,8 @@ DiscExtras onlyThoseWanted(DiscExtras extras, unsigned wanted, std::size_t track
 
 }  // namespace
 
-DiscExtrasReading readDisc(const std::string& drive, unsigned extras) {
+DiscExtrasReading readDisc(const std::string& drive, unsigned extras,
+                           const ExtrasLimits::Interrupted& interrupted) {
   DiscOpening opening = openDisc(drive);
   if (auto* failure = std::get_if<DiscFailure>(&opening)) return std::move(*failure);
   OpenDisc& disc = std::get<OpenDisc>(opening);
@@ -41,7 +42,8 @@ DiscExtrasReading readDisc(const std::string& drive, unsigned extras) {
   }
   SgioTransport transport(disc.node.get());
   const std::string path = drive.empty() ? findFirstCdDrive() : drive;
-  ExtrasReading reading = readDiscExtras(transport, disc.toc, extras, path);
+  ExtrasReading reading = readDiscExtras(transport, disc.toc, extras, path,
+                                         ExtrasLimits(ExtrasLimits::kDefaultTime, interrupted));
   if (reading.failure) return std::move(*reading.failure);
   if (reading.transportRefused && (extras & kExtraMcn) != 0) {
     reading.extras.mediaCatalogNumber = catalogNumberThroughIoctl(disc.node.get());

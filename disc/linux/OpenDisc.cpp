@@ -6,12 +6,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "CdDriveList.h"
 #include "CdromDrive.h"
 #include "DiscReader.h"
 #include "DriveFailures.h"
@@ -77,24 +76,11 @@ DiscOpening readTocFileOpenOn(const FileDescriptor& file, const struct stat& inf
 
 }  // namespace
 
-std::string findFirstCdDrive(const char* devCdrom, const char* driveList) {
+std::string findFirstCdDrive(const char* devCdrom, const std::string& sysClassBlock,
+                             const char* driveList) {
   if (::access(devCdrom, F_OK) == 0) return devCdrom;
-  // stdio rather than iostreams, whose locale machinery would raise the C library the
-  // library needs (see cmake/GlibcFloor.cmake).
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> list(std::fopen(driveList, "re"),
-                                                             std::fclose);
-  if (!list) return "";
-  static constexpr char kLabel[] = "drive name:";
-  // The first name follows the label closely; the rest of a long line does not matter.
-  char line[256];
-  while (std::fgets(line, sizeof line, list.get()) != nullptr) {
-    if (std::strncmp(line, kLabel, sizeof kLabel - 1) != 0) continue;
-    const char* names = line + sizeof kLabel - 1;
-    names += std::strspn(names, " \t");
-    const std::size_t length = std::strcspn(names, " \t\n");
-    if (length > 0) return "/dev/" + std::string(names, length);
-  }
-  return "";
+  const std::vector<std::string> names = cdDriveNames(sysClassBlock, driveList);
+  return names.empty() ? "" : "/dev/" + names.front();
 }
 
 DiscOpening openDisc(const std::string& path) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <variant>
 
+#include "CdDriveList.h"
 #include "DiscExtras.h"
 #include "DiscFailure.h"
 #include "FileDescriptor.h"
@@ -23,7 +24,8 @@ using DiscOpening = std::variant<OpenDisc, DiscFailure>;
 // first CD drive.
 DiscOpening openDisc(const std::string& path);
 
-// The system's first CD drive: `devCdrom` where it exists, else the first drive that the
-// kernel's drive list (/proc/sys/dev/cdrom/info) names; empty when there is none.
+// The system's first CD drive: `devCdrom` where it exists, else the first of the drives that
+// CdDrive.list() gives too (see cdDriveNames); empty when there is none.
 std::string findFirstCdDrive(const char* devCdrom = "/dev/cdrom",
-                             const char* driveList = "/proc/sys/dev/cdrom/info");
+                             const std::string& sysClassBlock = kSysClassBlock,
+                             const char* driveList = kCdromDriveList);

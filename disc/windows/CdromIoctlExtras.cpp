@@ -49,12 +49,20 @@ std::optional<CdText> cdTextOf(HANDLE drive, const TableOfContents& toc) {
 
 }  // namespace
 
-DiscExtras readExtrasThroughCdromIoctls(HANDLE drive, const TableOfContents& toc, unsigned wanted) {
-  DiscExtras extras;
+ExtrasReading readExtrasThroughCdromIoctls(HANDLE drive, const TableOfContents& toc,
+                                           unsigned wanted, const std::string& path,
+                                           const ExtrasLimits& limits) {
+  ExtrasReading reading;
+  DiscExtras& extras = reading.extras;
   if ((wanted & kExtraMcn) != 0) extras.mediaCatalogNumber = mediaCatalogNumberOf(drive);
   // The class driver's ISRC request answers what the drive says, and a drive may say the last
   // ISRC it saw; without a sector's Q sub-channel to confirm it by, no answer is trusted.
   extras.isrcs.resize(toc.trackCount());
-  if ((wanted & kExtraCdText) != 0) extras.cdText = cdTextOf(drive, toc);
-  return extras;
+  if (limits.interrupted()) {
+    reading.failure = DiscFailure{FailureReason::kInterrupted, path,
+                                  path + ": interrupted while reading the extras"};
+  } else if ((wanted & kExtraCdText) != 0 && !limits.outOfTime()) {
+    extras.cdText = cdTextOf(drive, toc);
+  }
+  return reading;
 }

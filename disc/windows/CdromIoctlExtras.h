@@ -8,5 +8,8 @@
 // drive that refuses pass-through: the MCN through IOCTL_CDROM_READ_Q_CHANNEL, CD-Text
 // through IOCTL_CDROM_READ_TOC_EX; no ISRCs, which could not be confirmed. A value is kept
 // only where the driver marks it valid and it passes the checks every reader applies; what
-// the driver does not give stays empty, never a failure.
-DiscExtras readExtrasThroughCdromIoctls(HANDLE drive, const TableOfContents& toc, unsigned wanted);
+// the driver does not give stays empty. The limits end the read as they end readDiscExtras:
+// an interrupt fails it, once the time is up no request is sent.
+ExtrasReading readExtrasThroughCdromIoctls(HANDLE drive, const TableOfContents& toc,
+                                           unsigned wanted, const std::string& path,
+                                           const ExtrasLimits& limits);

@@ -100,7 +100,8 @@ DiscReading readDisc(const std::string& drive) {
 
 // The table as readDisc(drive) reads it; for extras on a handle that may also carry MMC
 // commands, and then through pass-through, or the class driver where that is refused.
-DiscExtrasReading readDisc(const std::string& drive, unsigned extras) {
+DiscExtrasReading readDisc(const std::string& drive, unsigned extras,
+                           const ExtrasLimits::Interrupted& interrupted) {
   const auto letter = cdDriveLetterOf(drive);
   if (auto* problem = std::get_if<DiscFailure>(&letter)) return *problem;
   const std::string& name = std::get<std::string>(letter);
@@ -112,14 +113,18 @@ DiscExtrasReading readDisc(const std::string& drive, unsigned extras) {
   DiscWithExtras disc{std::move(std::get<TableOfContents>(reading)), {}};
 
   PassThroughTransport transport(handle.get());
+  const ExtrasLimits limits(ExtrasLimits::kDefaultTime, interrupted);
   // The shared layer words a failure "<path>: <what>": "drive D" makes it this reader's
   // "drive D: <what>".
-  ExtrasReading read = readDiscExtras(transport, disc.toc, extras, "drive " + name.substr(0, 1));
+  const std::string path = "drive " + name.substr(0, 1);
+  ExtrasReading read = readDiscExtras(transport, disc.toc, extras, path, limits);
+  if (read.transportRefused) {
+    read = readExtrasThroughCdromIoctls(handle.get(), disc.toc, extras, path, limits);
+  }
   if (read.failure) {
     read.failure->drive = name;
     return std::move(*read.failure);
   }
-  disc.extras = read.transportRefused ? readExtrasThroughCdromIoctls(handle.get(), disc.toc, extras)
-                                      : std::move(read.extras);
+  disc.extras = std::move(read.extras);
   return disc;
 }

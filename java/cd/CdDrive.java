@@ -32,9 +32,10 @@ public final class CdDrive {
   }
 
   /**
-   * The machine's CD drives, in the system's order; an empty list when there is none. Listing
-   * opens no drive for long and spins none up; a drive whose names can not be read is listed
-   * with empty names. The list is unmodifiable.
+   * The machine's CD drives, in the system's order (on Linux by number: sr2 before sr10; the
+   * first is the one {@link Disc#read()} reads where there is no {@code /dev/cdrom}); an empty
+   * list when there is none. Listing opens no drive for long and spins none up; a drive whose
+   * names can not be read is listed with empty names. The list is unmodifiable.
    */
   public static List<CdDrive> list() {
     String[] names = listDrives();

@@ -50,7 +50,9 @@ final class CommandLine {
           "                 and CUETools values, the first track's pregap, and the drive",
           "  --all          read the disc's catalog number, ISRCs and CD-Text too (a drive",
           "                 command or two each, one a track for ISRCs): alone, print every",
-          "                 value, one a line; with --json, the JSON carries them",
+          "                 value, one a line; with --json, the JSON carries them (a read of",
+          "                 the extras stops sending commands after two minutes: what the",
+          "                 drive did not give by then is none)",
           "  --drives       print the machine's CD drives, one a line: name, vendor, model",
           "                 and revision, separated by tabs",
           "  --version      print the version",
@@ -60,8 +62,7 @@ final class CommandLine {
           "",
           "TOCMATE_DRIVE names the drive to read when --drive does not (on Windows, only for",
           "--musicbrainz, --accuraterip and --json). Without either, the system's first CD",
-          "drive is read: on Linux /dev/cdrom, else the first drive in",
-          "/proc/sys/dev/cdrom/info.",
+          "drive is read: on Linux /dev/cdrom, else the first that --drives lists.",
           "A table-of-contents file holds the first track, the last track, the lead-out, then",
           "every track's start, in frames; '#' starts a comment. Lines starting with catalog,",
           "isrc, cdtext-block or cdtext give what --all reads (see the README).",
@@ -133,7 +134,8 @@ final class CommandLine {
     try {
       return read();
     } catch (DiscReadException e) {
-      err.println(Printable.escape(e.getMessage() != null ? e.getMessage() : e.toString()));
+      // Escaped by the library already: escaping it again would double its backslashes.
+      err.println(e.getMessage());
     } catch (LinkageError e) {
       // No native library for this platform, or one that does not load.
       err.println(Printable.escape(e.toString()));
@@ -183,7 +185,8 @@ final class CommandLine {
     if (output == Output.DRIVES && (drive != null || all)) {
       throw new IllegalArgumentException("--drives takes no other option");
     }
-    if (all && output == Output.MUSICBRAINZ) {
+    // Those print a few values of the table: the extras, read for nothing, are refused.
+    if (all && (output == Output.MUSICBRAINZ || output == Output.ACCURATERIP)) {
       throw new IllegalArgumentException("--all goes alone or with --json");
     }
   }
@@ -200,10 +203,10 @@ final class CommandLine {
 
   private int read() throws DiscReadException {
     if (output == Output.DRIVES) {
+      // The library escapes what drives say of themselves.
       for (CdDrive cdDrive : CdDrive.list()) {
-        out.println(Printable.escape(cdDrive.getName()) + '\t'
-            + Printable.escape(cdDrive.getVendor()) + '\t' + Printable.escape(cdDrive.getModel())
-            + '\t' + Printable.escape(cdDrive.getRevision()));
+        out.println(cdDrive.getName() + '\t' + cdDrive.getVendor() + '\t' + cdDrive.getModel()
+            + '\t' + cdDrive.getRevision());
       }
       return EXIT_OK;
     }

@@ -81,7 +81,7 @@ public final class Disc {
 
   /**
    * Reads the table of contents of the disc in the system's first CD drive: on Linux
-   * {@code /dev/cdrom} where it exists, else the first drive the kernel lists; on Windows the
+   * {@code /dev/cdrom} where it exists, else the first of {@link CdDrive#list()}; on Windows the
    * first drive letter of type CD-ROM. (The {@code TOCMATE_DRIVE} variable of {@link Tocmate}
    * does not apply here: pass a drive to {@link #read(String)}.)
    *
@@ -116,8 +116,14 @@ public final class Disc {
    * drive refuses to give, or that fails its checks is null: never a wrong one. A table of
    * contents file gives the extras its lines hold.
    *
+   * <p>The drive is asked for the extras with a command each (one a track for ISRCs), and
+   * held meanwhile. No command is sent once two minutes have passed since the table was read:
+   * a drive that answers each only at its timeout would otherwise hold the drive for half a
+   * minute a track. What the drive did not give by then is null, as a value it refuses.
+   *
    * @throws DiscReadException as {@link #read(String)}; also when the disc goes away while
-   *     its extras are read
+   *     its extras are read, and, with the reason {@code INTERRUPTED} and the thread's interrupt
+   *     status kept, when the thread is interrupted between two of the drive's commands
    */
   public static Disc read(String drive, Extra... extras) throws DiscReadException {
     Objects.requireNonNull(drive, "drive");

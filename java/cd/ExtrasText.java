@@ -29,24 +29,28 @@ final class ExtrasText {
       String prefix = "cdtext " + i + " ";
       out.println(prefix + "language " + block.getLanguageCode());
       CdText.Album album = block.getAlbum();
-      printEntry(out, prefix + "0 ", album, "upc");
-      print(out, prefix + "0 genre ",
-          album.getGenreCode() == null ? null : album.getGenreCode() + " " + album.getGenre());
+      printTexts(out, prefix + "0 ", album);
+      print(out, prefix + "0 upc ", album.getUpcEan());
+      if (album.getGenreCode() != null) {
+        out.println(prefix + "0 genre " + album.getGenreCode()
+            + (album.getGenre() == null ? "" : " " + Printable.escape(album.getGenre())));
+      }
       print(out, prefix + "0 catalog ", album.getCatalog());
       for (Disc.Track track : disc.getTracks()) {
-        printEntry(out, prefix + track.getNumber() + " ", block.getTrack(track.getNumber()), "isrc");
+        CdText.Entry entry = block.getTrack(track.getNumber());
+        printTexts(out, prefix + track.getNumber() + " ", entry);
+        print(out, prefix + track.getNumber() + " isrc ", entry.getIsrc());
       }
     }
   }
 
-  private static void printEntry(PrintStream out, String prefix, CdText.Entry entry, String code) {
+  private static void printTexts(PrintStream out, String prefix, CdText.Entry entry) {
     print(out, prefix + "title ", entry.getTitle());
     print(out, prefix + "performer ", entry.getPerformer());
     print(out, prefix + "songwriter ", entry.getSongwriter());
     print(out, prefix + "composer ", entry.getComposer());
     print(out, prefix + "arranger ", entry.getArranger());
     print(out, prefix + "message ", entry.getMessage());
-    print(out, prefix + code + " ", entry.getIsrc());
   }
 
   private static void print(PrintStream out, String prefix, String value) {

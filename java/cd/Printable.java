@@ -6,7 +6,8 @@ package cd;
  * is. Control characters, DEL, and every other character, Unicode's format and
  * bidirectional controls (such as U+202E, which reverses what follows) and line separators
  * among them, are escaped, so that a message is the one line it claims to be and reads in
- * the order it was written, whatever the console's character set.
+ * the order it was written, whatever the console's character set. A backslash, which starts
+ * every escape, is escaped too: the four characters {@code \x1b} never print as ESC does.
  */
 final class Printable {
   private Printable() {}
@@ -19,14 +20,16 @@ final class Printable {
   /**
    * The text with every character that is not plain escaped: below U+0100 as {@code \xNN},
    * as the native library writes bytes, else as a backslash, {@code u} and four hexadecimal
-   * digits. Null gives "null".
+   * digits; a backslash as two. Null gives "null".
    */
   static String escape(String text) {
     text = String.valueOf(text);
     StringBuilder escaped = new StringBuilder(text.length());
     for (int i = 0; i < text.length(); i++) {
       char c = text.charAt(i);
-      if (isPlain(c)) {
+      if (c == '\\') {
+        escaped.append("\\\\");
+      } else if (isPlain(c)) {
         escaped.append(c);
       } else {
         escaped.append(String.format(c < 0x100 ? "\\x%02x" : "\\u%04x", (int) c));

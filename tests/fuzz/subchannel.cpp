@@ -1,11 +1,24 @@
 // The sub-channel parsers over fuzzed replies (the first byte chooses: READ SUB-CHANNEL's
 // catalog number or ISRC, or one sector's Q data): no crash, no read past what the drive
-// sent, and every value given passes its validation.
+// sent, and every value given passes its validation. Mutated Q data keeps its CRC right.
 #include <cstdlib>
 #include <vector>
 
+#include "CrcKeepingMutator.h"
 #include "DiscExtras.h"
 #include "MmcSubchannel.h"
+
+namespace {
+constexpr std::uint8_t kQData = 2;
+}
+
+extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t size,
+                                               std::size_t maxSize, unsigned seed) {
+  size = LLVMFuzzerMutate(data, size, maxSize);
+  // Only Q data has a CRC; READ SUB-CHANNEL's replies have none.
+  if (size > 0 && data[0] % 3 == kQData) writeCrcs(data, size, seed, {1, kQBytes, 10});
+  return size;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
@@ -22,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!validIsrc(*isrc)) std::abort();
       }
       break;
-    default:
+    case kQData:
       if (reply.size() < kQBytes) return 0;
       if (const auto isrc = isrcOfQ(reply.data())) {
         if (!validIsrc(*isrc)) std::abort();

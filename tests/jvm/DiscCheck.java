@@ -34,6 +34,9 @@ import java.util.Set;
  *     that wait for it are interrupted: within a second they throw INTERRUPTED and give " ",
  *     their threads still interrupted. Then, with another Disc.read waiting, the JVM exits;
  *     the last line printed is "exit <time in ms>", just before System.exit.
+ * DiscCheck interrupted-extras MILLISECONDS
+ *     A Disc.read(TOCMATE_DRIVE, ISRC) interrupted after that long throws INTERRUPTED within
+ *     a second, its thread still interrupted.
  * </pre>
  */
 public final class DiscCheck {
@@ -49,6 +52,8 @@ public final class DiscCheck {
       checkFailure(unescape(args[1]), args[2], unescape(args[3]), unescape(args[4]));
     } else if (args.length == 2 && args[0].equals("interrupted-then-exit")) {
       checkInterruptedWaits(args[1]);
+    } else if (args.length == 2 && args[0].equals("interrupted-extras")) {
+      checkInterruptedExtras(System.getenv("TOCMATE_DRIVE"), Long.parseLong(args[1]));
     } else {
       System.out.println("usage: DiscCheck values DISC.toc | failure DRIVE REASON DRIVE MESSAGE");
       System.exit(2);
@@ -274,6 +279,32 @@ public final class DiscCheck {
       }
     }).start();
     Thread.sleep(300);
+  }
+
+  private static void checkInterruptedExtras(String drive, long millis)
+      throws InterruptedException {
+    String[] result = new String[1];
+    Thread reader = new Thread(() -> {
+      String outcome;
+      try {
+        outcome = "read " + Disc.read(drive, Disc.Extra.ISRC);
+      } catch (DiscReadException e) {
+        outcome = e.getReason() + ": " + e.getMessage();
+      }
+      outcome += Thread.currentThread().isInterrupted() ? ", interrupted" : ", not interrupted";
+      synchronized (result) {
+        result[0] = outcome;
+      }
+    });
+    reader.setDaemon(true);
+    reader.start();
+    Thread.sleep(millis);
+    reader.interrupt();
+    reader.join(1000);
+    synchronized (result) {
+      expect("Disc.read(drive, ISRC) interrupted after " + millis + " ms",
+          "INTERRUPTED: " + drive + ": interrupted while reading an ISRC, interrupted", result[0]);
+    }
   }
 
   /** Starts a call of Tocmate's that holds the drive for as long as the drive takes. */

@@ -12,6 +12,9 @@
 #                track is 3, a data track, a disc of data only; drives named with quotes,
 #                backslashes and control characters, or with an emoji, come back as they were;
 #                a name in Latin-1 bytes is read under a Latin-1 locale
+#   all          --all prints the album's UPC/EAN, a genre with or without its text, and a
+#                title of the characters of an escape apart from one holding the byte;
+#                --all goes with --json alone of the other outputs
 #   output       an output that can not be written (full, closed, a pipe nobody reads): exit 1
 #                and a message on standard error
 #   failure      a disc that can not be read: exit 1, nothing on standard output, one line
@@ -135,6 +138,26 @@ http://www.accuraterip.com/accuraterip/${sum:7:1}/${sum:6:1}/${sum:5:1}/dBAR-$id
     status=$?
     [ $status -eq 1 ] && [ -z "$output" ] && [ "$(wc -l <"$tmp/errors")" -eq 1 ] ||
       fail "--musicbrainz, data only: exit $status, [$output], [$(cat "$tmp/errors")]"
+    ;;
+  all)
+    # cdtext lines of a disc (the file's \x5c is a backslash) | the line --all prints
+    cases=(
+      "cdtext 0 0 upc 0724383527720|cdtext 0 0 upc 0724383527720"
+      "cdtext 0 0 genre 9|cdtext 0 0 genre 9"
+      "cdtext 0 0 genre 9 Jazz fusion|cdtext 0 0 genre 9 Jazz fusion"
+      "cdtext 0 1 title \x5cx1b|cdtext 0 1 title \\\\x1b"
+      "cdtext 0 1 title \x1b|cdtext 0 1 title \\x1b"
+    )
+    for case in "${cases[@]}"; do
+      printf '1 1 15000\n150\ncdtext-block 0 09 latin1\n%s\n' "${case%|*}" >"$tmp/disc.toc"
+      output=$("${tool[@]}" --all --drive "$tmp/disc.toc" | grep '^cdtext 0 [01] ')
+      [ "$output" = "${case#*|}" ] || fail "${case%|*}: got [$output]"
+    done
+    for option in --musicbrainz --accuraterip --drives; do
+      "${tool[@]}" --all $option --drive "$discs/latin1-cdtext.toc" >"$tmp/out" 2>&1
+      status=$?
+      [ $status -eq 2 ] || fail "--all $option: exit $status, [$(cat "$tmp/out")]"
+    done
     ;;
   output)
     for option in --json --help; do

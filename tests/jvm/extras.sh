@@ -5,6 +5,7 @@
 # table below; check_disc_json.py holds every value to the disc file's lines. The drive's
 # log counts its commands: the table alone 1; with every extra 1 + 1 + one a track + at
 # most 2, and a READ CD for each ISRC that follows a track without one (or is the first).
+# The JVM checks the library's JNI calls and warns of none.
 set -u
 java=$1 jar=$2 toc=$3 fake=$4
 tmp=$(mktemp -d)
@@ -34,17 +35,21 @@ cases=(
   "SG_IO refused|FAKE_CDROM_SG_IO=refuse|catalog"
 )
 
-"$java" -jar "$jar" --all --json --drive "$toc" >"$tmp/json" && check exact "$toc" >"$tmp/out" ||
-  fail "file: $(cat "$tmp/out")"
+quiet() { [ ! -s "$tmp/errors" ] || fail "$1: standard error: $(cat "$tmp/errors")"; }
+
+"$java" -Xcheck:jni -jar "$jar" --all --json --drive "$toc" >"$tmp/json" 2>"$tmp/errors" &&
+  check exact "$toc" >"$tmp/out" || fail "file: $(cat "$tmp/out")"
+quiet file
 
 for case in "${cases[@]}"; do
   IFS='|' read -r name settings how <<<"$case"
   : >"$tmp/log"
   env ${settings:+"$settings"} FAKE_CDROM_LOG="$tmp/log" \
     bash "$(dirname "$0")/../fakedrive/with_fake_drive.sh" "$fake" "$toc" \
-    sh -c '"$0" -jar "$1" --all --json --drive "$TOCMATE_DRIVE" >"$2/json"; echo "$TOCMATE_DRIVE" >"$2/drive"' \
-    "$java" "$jar" "$tmp"
+    sh -c '"$0" -Xcheck:jni -jar "$1" --all --json --drive "$TOCMATE_DRIVE" >"$2/json" 2>"$2/errors"
+      echo "$TOCMATE_DRIVE" >"$2/drive"' "$java" "$jar" "$tmp"
   check "$how" "$(cat "$tmp/drive")" >"$tmp/out" || fail "$name: $(cat "$tmp/out")"
+  quiet "$name"
   case $how in
     exact)
       subchannel=$(grep -c '^command 42' "$tmp/log")

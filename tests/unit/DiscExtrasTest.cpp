@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -55,7 +56,7 @@ class DriveExtras : public testing::Test {
     for (const char* name :
          {"FAKE_CDROM_DEVICE", "FAKE_CDROM_LOG", "FAKE_CDROM_TOC", "FAKE_CDROM_DISC",
           "FAKE_CDROM_STATE", "FAKE_CDROM_SG_IO", "FAKE_CDROM_ISRC", "FAKE_CDROM_CDTEXT",
-          "FAKE_CDROM_REFUSE", "FAKE_CDROM_UNIT_ATTENTION"}) {
+          "FAKE_CDROM_REFUSE", "FAKE_CDROM_UNIT_ATTENTION", "FAKE_CDROM_LATENCY_US"}) {
       unsetenv(name);
     }
   }
@@ -289,11 +290,56 @@ TEST_F(DriveExtras, FailWhenTheDiscIsGoneOrChangedMidway) {
   }
 }
 
-// Named by the kernel's attributes where it has them, else by the drive's INQUIRY; a name
-// in the kernel's list that is no plain file name is left out.
+// A read ends at its caller's interrupt, failing, or when its time is up, keeping what it
+// read: sent before each command, the disc's catalog number, the first track's ISRC and its
+// confirmation from the track's Q data, the other tracks' ISRCs, CD-Text.
+TEST_F(DriveExtras, StopAtAnInterruptOrWhenTheirTimeIsUp) {
+  using namespace std::chrono_literals;
+  const TableOfContents toc = insert("latin1-cdtext");
+  const DiscExtras all = fromFile("latin1-cdtext").extras;
+  // 300 ms a command in 750 ms: the catalog number, the first ISRC and its confirmation.
+  DiscExtras threeCommands;
+  threeCommands.mediaCatalogNumber = all.mediaCatalogNumber;
+  threeCommands.isrcs = {all.isrcs[0], std::nullopt, std::nullopt, std::nullopt};
+  const struct {
+    const char* name;
+    std::chrono::milliseconds time;
+    int questionsBeforeTheInterrupt;
+    std::string commands;
+    std::optional<std::string> failure;
+    DiscExtras extras;
+  } cases[] = {
+      {"interrupted at the first ISRC's confirmation", 10s, 2, "command 42\ncommand 42\n",
+       device + ": interrupted while reading the Q sub-channel", asked(all, 0)},
+      {"no time", 0s, -1, "", std::nullopt, asked(all, 0)},
+      {"time for three commands", 750ms, -1, "command 42\ncommand 42\ncommand be\n", std::nullopt,
+       threeCommands},
+  };
+  setenv("FAKE_CDROM_LATENCY_US", "300000", 1);
+  for (const auto& limit : cases) {
+    SCOPED_TRACE(limit.name);
+    int questions = 0;
+    const ExtrasLimits limits(limit.time, [&] {
+      return limit.questionsBeforeTheInterrupt >= 0 &&
+             questions++ >= limit.questionsBeforeTheInterrupt;
+    });
+    const FileDescriptor node(::open(device.c_str(), O_RDONLY | O_CLOEXEC));
+    SgioTransport drive(node.get());
+    const ExtrasReading reading = readDiscExtras(drive, toc, kAllExtras, device, limits);
+    EXPECT_EQ(commands(), limit.commands);
+    ASSERT_EQ(reading.failure.has_value(), limit.failure.has_value());
+    if (reading.failure) {
+      EXPECT_EQ(reading.failure->reason, FailureReason::kInterrupted);
+      EXPECT_EQ(reading.failure->detail, *limit.failure);
+    }
+    expectSameExtras(reading.extras, limit.extras);
+  }
+}
+
+// Named by the kernel's attributes where it has them, else by the drive's INQUIRY.
 TEST_F(DriveExtras, ListDrivesByTheirAttributesOrTheirInquiry) {
-  const std::string list =
-      folder.write("info", "CD-ROM information\n\ndrive name:\t\tsr1\tsr0\t../x\n");
+  const std::string list = folder.write("info", "CD-ROM information\n\ndrive name:\t\tsr1\n");
+  std::filesystem::create_directories(folder.path() + "/block/sr1");
   for (const auto& [file, value] :
        {std::pair("vendor", "HL-DT-ST\n"), {"model", "DVDRAM GH24NSD1 \n"}, {"rev", "LG00\n"}}) {
     std::filesystem::create_directories(folder.path() + "/block/sr0/device");
@@ -303,7 +349,7 @@ TEST_F(DriveExtras, ListDrivesByTheirAttributesOrTheirInquiry) {
   const std::string unnamed = folder.write("dev/sr1", "");
   setenv("FAKE_CDROM_DEVICE", unnamed.c_str(), 1);
   const std::vector<CdDriveInfo> drives =
-      listCdDrives(list.c_str(), folder.path() + "/block", folder.path() + "/dev");
+      listCdDrives(folder.path() + "/block", list.c_str(), folder.path() + "/dev");
   ASSERT_EQ(drives.size(), 2u);
   const CdDriveInfo expected[] = {
       {folder.path() + "/dev/sr0", "HL-DT-ST", "DVDRAM GH24NSD1", "LG00"},

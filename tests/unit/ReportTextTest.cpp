@@ -20,6 +20,10 @@ TEST(PrintableText, EscapesEveryByteThatIsNotPrintableAscii) {
   const std::string bytes = "a\x1b[2J\n\0\x7f\xff~ "s;
   EXPECT_EQ(printable(bytes), "a\\x1b[2J\\x0a\\x00\\x7f\\xff~ ");
   EXPECT_EQ(within(bytes, 100), printable(bytes));
+  // The four characters of an escape stay apart from the byte it stands for; the MCI
+  // reports, which escape twice, give the same text both times.
+  EXPECT_EQ(printable("\\x1b"), "\\\\x1b");
+  EXPECT_EQ(within(within(bytes + "\\", 100), 100), within(bytes + "\\", 100));
 }
 
 // Too long, the middle goes: both ends stay, an escape is kept whole or left out whole.

@@ -139,6 +139,10 @@ int printDiscWithExtras(HMODULE library, const char* drive, int extras) {
   RecordingJni jni;
   const JavaValue* reading =
       RecordingJni::valueOf(readWithExtras(jni.env(), nullptr, jni.string(drive), extras));
+  if (jni.misused()) {
+    std::fprintf(stderr, "a JNI call followed a call into Java without an exception check\n");
+    return 2;
+  }
   if (const JavaValue* exception = jni.pendingException()) {
     const auto text = [&](int i) {
       const JavaValue* part = exception->elements[i];

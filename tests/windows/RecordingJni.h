@@ -29,6 +29,9 @@ class RecordingJni {
     return reinterpret_cast<const JavaValue*>(object);
   }
   const JavaValue* pendingException() const;
+  // Whether the method called a JNI function after a call into Java without checking for
+  // its exception first.
+  bool misused() const;
 
  private:
   JNINativeInterface_ functions{};

@@ -32,6 +32,6 @@ FAKE_CDROM_STATE=tray-open expect "NO_DISC|D:|drive D: holds no disc, or its tra
 # (Wine reports a drive's input/output error as no disc: no read-error case here.)
 expect "NO_DRIVE|Q:|drive Q: does not exist" q:
 expect "NO_DRIVE|C:|drive C: is not a CD drive" 'C:\'
-expect "NO_DRIVE|/dev/sr0|'/dev/sr0' is not a drive letter; name a CD drive as D:, D or D:\\" /dev/sr0
-expect "NO_DRIVE|D:x|'D:x' is not a drive letter; name a CD drive as D:, D or D:\\" D:x
+expect "NO_DRIVE|/dev/sr0|'/dev/sr0' is not a drive letter; name a CD drive as D:, D or D:\\\\" /dev/sr0
+expect "NO_DRIVE|D:x|'D:x' is not a drive letter; name a CD drive as D:, D or D:\\\\" D:x
 exit $failed
