@@ -6,6 +6,9 @@
 //
 // Runs with the fake drive preloaded (scripts/bench.sh does it); FAKE_CDROM_DEVICE names
 // its device file. Usage: drive_read_cost SAMPLE-DISCS-FOLDER
+//
+// Given a reader (call, readDisc or libdiscid), a track count (1, 22 or 99) and a count, it
+// only makes that many reads of that disc, untimed, for callgrind to count instructions.
 #include <discid/discid.h>
 #include <fcntl.h>
 #include <linux/cdrom.h>
@@ -96,6 +99,14 @@ double fakeCommandMicroseconds(const char* device) {
   return microseconds;
 }
 
+// Gives the fake drive the sample disc of `tracks` tracks, which it returns.
+TableOfContents loadDisc(const std::string& folder, int tracks) {
+  const char* name = tracks == 1 ? "single-track" : tracks == 22 ? "22-tracks" : "99-tracks";
+  TableOfContents toc = std::get<TableOfContents>(readTocFile(folder + "/" + name + ".toc"));
+  setenv("FAKE_CDROM_TOC", fakeDriveTable(toc).c_str(), 1);
+  return toc;
+}
+
 std::string lowerCase(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
@@ -105,14 +116,18 @@ std::string lowerCase(std::string text) {
 
 int main(int argc, char** argv) {
   const char* device = std::getenv("FAKE_CDROM_DEVICE");
-  if (argc != 2 || device == nullptr) {
-    std::fprintf(stderr, "usage: FAKE_CDROM_DEVICE=FILE LD_PRELOAD=FAKE-DRIVE %s DISCS\n", argv[0]);
+  if ((argc != 2 && argc != 5) || device == nullptr) {
+    std::fprintf(stderr,
+                 "usage: FAKE_CDROM_DEVICE=FILE LD_PRELOAD=FAKE-DRIVE %s DISCS "
+                 "[call|readDisc|libdiscid TRACKS READS]\n",
+                 argv[0]);
     return 2;
   }
   setenv("TOCMATE_DRIVE", device, 1);
   const std::string log = std::string(device) + ".commands";
 
   std::string freedbId;
+  int status = 0;
   const std::vector<Read> reads = {
       [] { return callNative(Java_cd_Tocmate_getCDDBNumbers)[0] != ' '; },
       [device] { return std::holds_alternative<TableOfContents>(readDisc(device)); },
@@ -124,24 +139,29 @@ int main(int argc, char** argv) {
         return read;
       },
   };
+  if (argc == 5) {
+    const std::string names[] = {"call", "readDisc", "libdiscid"};
+    const auto reader = std::find(std::begin(names), std::end(names), argv[2]) - names;
+    if (reader == 3) return 2;
+    loadDisc(argv[1], std::atoi(argv[3]));
+    for (int n = std::atoi(argv[4]); n > 0; --n) status |= reads[reader]() ? 0 : 1;
+    return status;
+  }
 
   std::printf("%-10s %-8s %10s %10s %10s %7s %8s  %s\n", "", "drive", "whole call", "readDisc",
               "libdiscid", "ratio", "ratio", "commands");
   std::printf("%-10s %-8s %10s %10s %10s %7s %8s  %s\n", "disc", "latency", "(us)", "(us)", "(us)",
               "call", "readDisc", "Tocmate/libdiscid");
-  int status = 0;
   std::string fakeCosts;
   for (const int latency : {0, 500}) {
     setenv("FAKE_CDROM_LATENCY_US", std::to_string(latency).c_str(), 1);
-    for (const char* name : {"single-track", "22-tracks", "99-tracks"}) {
-      const DiscReading disc = readTocFile(std::string(argv[1]) + "/" + name + ".toc");
-      const auto& toc = std::get<TableOfContents>(disc);
-      setenv("FAKE_CDROM_TOC", fakeDriveTable(toc).c_str(), 1);
+    for (const int trackCount : {1, 22, 99}) {
+      const TableOfContents toc = loadDisc(argv[1], trackCount);
       for (const Read& read : reads) status |= read() ? 0 : 1;
       const std::string numbers = callNative(Java_cd_Tocmate_getCDDBNumbers);
       if (status != 0 || lowerCase(numbers.substr(0, 8)) != freedbId) {
-        std::fprintf(stderr, "%s: the readers disagree: Tocmate '%s', libdiscid '%s'\n", name,
-                     numbers.c_str(), freedbId.c_str());
+        std::fprintf(stderr, "%d tracks: the readers disagree: Tocmate '%s', libdiscid '%s'\n",
+                     trackCount, numbers.c_str(), freedbId.c_str());
         return 1;
       }
       const std::vector<double> medians = medianMicroseconds(reads);
