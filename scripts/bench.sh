@@ -45,18 +45,17 @@ instructions() {
 }
 
 if [ "$mode" = --instructions ]; then
-  echo "Instructions of one read on the fake drive (callgrind): the reader's own, and with the"
-  echo "fake drive's work; getCDDBNumbers (a whole call), readDisc and libdiscid:"
-  printf '%-6s %10s %10s %10s %10s %10s %10s %6s %6s\n' tracks call call+drive readDisc \
-    +drive libdiscid +drive 'call/' '+drive'
-  printf '%-6s %65s %6s %6s\n' '' '' libdisc libdisc
+  echo "Instructions of one read on the fake drive (callgrind): getCDDBNumbers (a whole call),"
+  echo "readDisc and libdiscid, their own (the fake drive's work left out) and with the drive's:"
+  printf '%-6s %10s %10s %10s %10s %10s %10s %9s %9s\n' tracks 'call own' '+drive' \
+    'readDisc' '+drive' 'libdiscid' '+drive' 'ratio own' '+drive'
   for tracks in 1 22 99; do
     read -r call_all call_own <<<"$(instructions call "$tracks")"
     read -r disc_all disc_own <<<"$(instructions readDisc "$tracks")"
     read -r lib_all lib_own <<<"$(instructions libdiscid "$tracks")"
     awk -v t="$tracks" -v c="$call_own" -v C="$call_all" -v d="$disc_own" -v D="$disc_all" \
       -v l="$lib_own" -v L="$lib_all" \
-      'BEGIN {printf "%-6s %10d %10d %10d %10d %10d %10d %6.2f %6.2f\n", t, c, C, d, D, l, L, c / l, C / L}'
+      'BEGIN {printf "%-6s %10d %10d %10d %10d %10d %10d %9.2f %9.2f\n", t, c, C, d, D, l, L, c / l, C / L}'
   done
   exit 0
 fi
