@@ -89,10 +89,10 @@ bool parseMsf(const char* reply, Msf& msf) {
 
 MCICDDrive::MCICDDrive(const char* deviceName, Diagnostics& diagnostics)
     : diagnostics(diagnostics) {
-  Command open;
-  open << "open " << deviceName << " wait";
+  Command openDevice;
+  openDevice << "open " << deviceName << " wait";
   char reply[kBufferSize];
-  if (sendCommand(open.c_str(), reply, sizeof reply) != 0) {
+  if (sendCommand(openDevice.c_str(), reply, sizeof reply) != 0) {
     diagnostics.add("Can not open device %s\n", deviceName);
     return;
   }
@@ -135,10 +135,10 @@ MCIERROR MCICDDrive::sendCommand(const char* command, char* reply, unsigned repl
 }
 
 int MCICDDrive::readTrackCount(const char* deviceName) {
-  Command status;
-  status << "status " << deviceName << " number of tracks";
+  Command askTrackCount;
+  askTrackCount << "status " << deviceName << " number of tracks";
   char reply[kBufferSize];
-  if (MCIERROR code = sendCommand(status.c_str(), reply, sizeof reply)) {
+  if (MCIERROR code = sendCommand(askTrackCount.c_str(), reply, sizeof reply)) {
     return static_cast<int>(code);
   }
   int count = 0;

@@ -147,6 +147,7 @@ bool startsWith(std::string_view text, std::string_view start) {
 CdAudioDevice::Outcome CdAudioDevice::execute(std::string_view command, char* reply,
                                               unsigned replyLength) {
   writeReply(reply, replyLength, "");
+  // As in winmm, a device belongs to the thread that opened it.
   const bool openHere = disc && owner == std::this_thread::get_id();
   // A track's commands as drives send them (lower case, one space between words) are known
   // by their whole text, without splitting words: three a track, they are nearly all of a
@@ -172,7 +173,6 @@ CdAudioDevice::Outcome CdAudioDevice::execute(std::string_view command, char* re
   if (!sameWord(verb, "close") && !sameWord(verb, "set") && !sameWord(verb, "status")) {
     return answer(kMciUnrecognizedCommand);
   }
-  // As in winmm, a device belongs to the thread that opened it.
   if (!openHere) return answer(kMciInvalidDeviceName);
 
   if (sameWord(verb, "close")) {
