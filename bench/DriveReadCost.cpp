@@ -2,14 +2,19 @@
 // getCDDBNumbers call through the library's parts, the disc reader alone (readDisc), and
 // libdiscid (discid_read_sparse and discid_get_freedb_id), for discs of 1, 22 and 99
 // tracks, with the drive answering at once and taking 0.5 ms a command. Prints medians in
-// microseconds a read, each ratio to libdiscid, and the drive commands a read sends.
+// microseconds a read, wall time and processor time, each ratio to libdiscid, and the drive
+// commands a read sends.
 //
 // Runs with the fake drive preloaded (scripts/bench.sh does it); FAKE_CDROM_DEVICE names
 // its device file. Usage: drive_read_cost SAMPLE-DISCS-FOLDER
+//
+// Given a reader (call, readDisc or libdiscid), a track count (1, 22 or 99) and a count, it
+// only makes that many reads of that disc, untimed, for callgrind to count instructions.
 #include <discid/discid.h>
 #include <fcntl.h>
 #include <linux/cdrom.h>
 #include <sys/ioctl.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,9 +43,28 @@ double microsecondsSince(std::chrono::steady_clock::time_point start) {
       .count();
 }
 
-// The median time of one read of each, the samples of all taken in turns so that the
+// The processor time this process has used, in microseconds: a busy machine stretches a
+// read's wall time, far less the processor time it takes.
+double cpuMicroseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+}
+
+double median(std::vector<double> values) {
+  std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+  return values[values.size() / 2];
+}
+
+// The medians of one read of each, wall time and processor time.
+struct Medians {
+  std::vector<double> wall;
+  std::vector<double> cpu;
+};
+
+// The median times of one read of each, the samples of all taken in turns so that the
 // machine's changes of pace fall on all alike.
-std::vector<double> medianMicroseconds(const std::vector<Read>& reads) {
+Medians medianMicroseconds(const std::vector<Read>& reads) {
   std::vector<int> repeats;
   for (const Read& read : reads) {
     const auto start = std::chrono::steady_clock::now();
@@ -48,18 +72,21 @@ std::vector<double> medianMicroseconds(const std::vector<Read>& reads) {
     repeats.push_back(
         std::max(1, static_cast<int>(kSampleMicroseconds / microsecondsSince(start))));
   }
-  std::vector<std::vector<double>> samples(reads.size());
+  std::vector<std::vector<double>> wall(reads.size());
+  std::vector<std::vector<double>> cpu(reads.size());
   for (int sample = 0; sample < kSamples; ++sample) {
     for (std::size_t i = 0; i < reads.size(); ++i) {
       const auto start = std::chrono::steady_clock::now();
+      const double cpuStart = cpuMicroseconds();
       for (int n = 0; n < repeats[i]; ++n) reads[i]();
-      samples[i].push_back(microsecondsSince(start) / repeats[i]);
+      cpu[i].push_back((cpuMicroseconds() - cpuStart) / repeats[i]);
+      wall[i].push_back(microsecondsSince(start) / repeats[i]);
     }
   }
-  std::vector<double> medians;
-  for (auto& times : samples) {
-    std::nth_element(times.begin(), times.begin() + kSamples / 2, times.end());
-    medians.push_back(times[kSamples / 2]);
+  Medians medians;
+  for (std::size_t i = 0; i < reads.size(); ++i) {
+    medians.wall.push_back(median(wall[i]));
+    medians.cpu.push_back(median(cpu[i]));
   }
   return medians;
 }
@@ -96,6 +123,14 @@ double fakeCommandMicroseconds(const char* device) {
   return microseconds;
 }
 
+// Gives the fake drive the sample disc of `tracks` tracks, which it returns.
+TableOfContents loadDisc(const std::string& folder, int tracks) {
+  const char* name = tracks == 1 ? "single-track" : tracks == 22 ? "22-tracks" : "99-tracks";
+  TableOfContents toc = std::get<TableOfContents>(readTocFile(folder + "/" + name + ".toc"));
+  setenv("FAKE_CDROM_TOC", fakeDriveTable(toc).c_str(), 1);
+  return toc;
+}
+
 std::string lowerCase(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
@@ -105,14 +140,18 @@ std::string lowerCase(std::string text) {
 
 int main(int argc, char** argv) {
   const char* device = std::getenv("FAKE_CDROM_DEVICE");
-  if (argc != 2 || device == nullptr) {
-    std::fprintf(stderr, "usage: FAKE_CDROM_DEVICE=FILE LD_PRELOAD=FAKE-DRIVE %s DISCS\n", argv[0]);
+  if ((argc != 2 && argc != 5) || device == nullptr) {
+    std::fprintf(stderr,
+                 "usage: FAKE_CDROM_DEVICE=FILE LD_PRELOAD=FAKE-DRIVE %s DISCS "
+                 "[call|readDisc|libdiscid TRACKS READS]\n",
+                 argv[0]);
     return 2;
   }
   setenv("TOCMATE_DRIVE", device, 1);
   const std::string log = std::string(device) + ".commands";
 
   std::string freedbId;
+  int status = 0;
   const std::vector<Read> reads = {
       [] { return callNative(Java_cd_Tocmate_getCDDBNumbers)[0] != ' '; },
       [device] { return std::holds_alternative<TableOfContents>(readDisc(device)); },
@@ -124,27 +163,35 @@ int main(int argc, char** argv) {
         return read;
       },
   };
+  if (argc == 5) {
+    const std::string names[] = {"call", "readDisc", "libdiscid"};
+    const auto reader = std::find(std::begin(names), std::end(names), argv[2]) - names;
+    if (reader == 3) return 2;
+    loadDisc(argv[1], std::atoi(argv[3]));
+    for (int n = std::atoi(argv[4]); n > 0; --n) status |= reads[reader]() ? 0 : 1;
+    return status;
+  }
 
-  std::printf("%-10s %-8s %10s %10s %10s %7s %8s  %s\n", "", "drive", "whole call", "readDisc",
-              "libdiscid", "ratio", "ratio", "commands");
-  std::printf("%-10s %-8s %10s %10s %10s %7s %8s  %s\n", "disc", "latency", "(us)", "(us)", "(us)",
-              "call", "readDisc", "Tocmate/libdiscid");
-  int status = 0;
+  std::printf("%-10s %-8s %10s %10s %10s %7s %8s %9s %9s %6s  %s\n", "", "drive", "whole call",
+              "readDisc", "libdiscid", "ratio", "ratio", "CPU: call", "libdiscid", "ratio",
+              "commands");
+  std::printf("%-10s %-8s %10s %10s %10s %7s %8s %9s %9s %6s  %s\n", "disc", "latency", "(us)",
+              "(us)", "(us)", "call", "readDisc", "(us)", "(us)", "call", "Tocmate/libdiscid");
   std::string fakeCosts;
   for (const int latency : {0, 500}) {
     setenv("FAKE_CDROM_LATENCY_US", std::to_string(latency).c_str(), 1);
-    for (const char* name : {"single-track", "22-tracks", "99-tracks"}) {
-      const DiscReading disc = readTocFile(std::string(argv[1]) + "/" + name + ".toc");
-      const auto& toc = std::get<TableOfContents>(disc);
-      setenv("FAKE_CDROM_TOC", fakeDriveTable(toc).c_str(), 1);
+    for (const int trackCount : {1, 22, 99}) {
+      const TableOfContents toc = loadDisc(argv[1], trackCount);
       for (const Read& read : reads) status |= read() ? 0 : 1;
       const std::string numbers = callNative(Java_cd_Tocmate_getCDDBNumbers);
       if (status != 0 || lowerCase(numbers.substr(0, 8)) != freedbId) {
-        std::fprintf(stderr, "%s: the readers disagree: Tocmate '%s', libdiscid '%s'\n", name,
-                     numbers.c_str(), freedbId.c_str());
+        std::fprintf(stderr, "%d tracks: the readers disagree: Tocmate '%s', libdiscid '%s'\n",
+                     trackCount, numbers.c_str(), freedbId.c_str());
         return 1;
       }
-      const std::vector<double> medians = medianMicroseconds(reads);
+      const Medians medians = medianMicroseconds(reads);
+      const std::vector<double>& wall = medians.wall;
+      const std::vector<double>& cpu = medians.cpu;
       const std::string tracks =
           std::to_string(toc.trackCount()) + (toc.trackCount() == 1 ? " track" : " tracks");
       const std::string commands = std::to_string(commandsOf(reads[0], log)) + "/" +
@@ -156,9 +203,9 @@ int main(int argc, char** argv) {
         fakeCosts += cost;
       }
       const std::string delay = latency == 0 ? "none" : std::to_string(latency) + " us";
-      std::printf("%-10s %-8s %10.1f %10.1f %10.1f %7.2f %8.2f  %s\n", tracks.c_str(),
-                  delay.c_str(), medians[0], medians[1], medians[2], medians[0] / medians[2],
-                  medians[1] / medians[2], commands.c_str());
+      std::printf("%-10s %-8s %10.1f %10.1f %10.1f %7.2f %8.2f %9.1f %9.1f %6.2f  %s\n",
+                  tracks.c_str(), delay.c_str(), wall[0], wall[1], wall[2], wall[0] / wall[2],
+                  wall[1] / wall[2], cpu[0], cpu[2], cpu[0] / cpu[2], commands.c_str());
     }
   }
   std::printf("The fake drive's own work a command: %s.\n", fakeCosts.c_str());

@@ -1,7 +1,12 @@
 #include "MCICDDrive.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <new>
+#include <string_view>
 
 #include "Frames.h"
 
@@ -13,17 +18,70 @@ constexpr unsigned kBufferSize = 1024;
 // their buffers hold.
 constexpr std::size_t kShownTextLength = kBufferSize - 1;
 
-// Reads "mm:ss:ff" (each field at most two digits). A negative field does not parse.
-bool parseMsf(const char* reply, Msf& msf) {
-  int minutes = 0;
-  int seconds = 0;
-  int frames = 0;
-  if (std::sscanf(reply, "%02d:%02d:%02d", &minutes, &seconds, &frames) != 3 || minutes < 0 ||
-      seconds < 0 || frames < 0) {
-    return false;
+// A command text built from pieces in a buffer of kBufferSize bytes, cut where the buffer
+// ends; a track's command is built once and then changes only its number.
+class Command {
+ public:
+  Command() { text[0] = '\0'; }
+
+  Command& operator<<(std::string_view piece) {
+    const std::size_t added = std::min(piece.size(), kBufferSize - 1 - length);
+    std::memcpy(text + length, piece.data(), added);
+    length += added;
+    text[length] = '\0';
+    return *this;
   }
-  msf = {static_cast<std::uint32_t>(minutes), static_cast<std::uint32_t>(seconds),
-         static_cast<std::uint32_t>(frames)};
+  Command& operator<<(int number) {
+    char digits[16];
+    const char* const end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    return *this << std::string_view(digits, static_cast<std::size_t>(end - digits));
+  }
+  // Keeps the first `kept` characters.
+  void cutTo(std::size_t kept) {
+    length = kept;
+    text[length] = '\0';
+  }
+
+  std::size_t size() const { return length; }
+  const char* c_str() const { return text; }
+
+ private:
+  char text[kBufferSize];
+  std::size_t length = 0;
+};
+
+// The blanks that scanf skips before a number (the C locale's).
+bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads a decimal integer as scanf's "%d" reads one: blanks skipped, an optional sign, then
+// digits, at most `width` characters after the blanks (0: any number). Returns the end of
+// what it read, or null when there is no number or it does not fit an int.
+const char* readInteger(const char* text, std::size_t width, int& value) {
+  while (isBlank(*text)) ++text;
+  const std::size_t limit = width == 0 ? SIZE_MAX : width;
+  const char* const digits = text + (*text == '+' || *text == '-' ? 1 : 0);
+  const char* end = digits;
+  while (static_cast<std::size_t>(end - text) < limit && isDigit(*end)) ++end;
+  if (end == digits) return nullptr;
+  // from_chars takes a minus sign, not a plus.
+  const char* const number = *text == '+' ? digits : text;
+  return std::from_chars(number, end, value).ec == std::errc() ? end : nullptr;
+}
+
+// Reads "mm:ss:ff" (each field at most two characters, as scanf's "%02d:%02d:%02d" reads
+// them; anything may follow). A negative field does not parse.
+bool parseMsf(const char* reply, Msf& msf) {
+  int fields[3];
+  const char* pos = reply;
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (i > 0 && *pos++ != ':') return false;
+    pos = readInteger(pos, 2, fields[i]);
+    if (pos == nullptr || fields[i] < 0) return false;
+  }
+  msf = {static_cast<std::uint32_t>(fields[0]), static_cast<std::uint32_t>(fields[1]),
+         static_cast<std::uint32_t>(fields[2])};
   return true;
 }
 
@@ -31,10 +89,10 @@ bool parseMsf(const char* reply, Msf& msf) {
 
 MCICDDrive::MCICDDrive(const char* deviceName, Diagnostics& diagnostics)
     : diagnostics(diagnostics) {
-  char command[kBufferSize];
+  Command openDevice;
+  openDevice << "open " << deviceName << " wait";
   char reply[kBufferSize];
-  std::snprintf(command, sizeof command, "open %s wait", deviceName);
-  if (sendCommand(command, reply, sizeof reply) != 0) {
+  if (sendCommand(openDevice.c_str(), reply, sizeof reply) != 0) {
     diagnostics.add("Can not open device %s\n", deviceName);
     return;
   }
@@ -77,12 +135,14 @@ MCIERROR MCICDDrive::sendCommand(const char* command, char* reply, unsigned repl
 }
 
 int MCICDDrive::readTrackCount(const char* deviceName) {
-  char command[kBufferSize];
+  Command askTrackCount;
+  askTrackCount << "status " << deviceName << " number of tracks";
   char reply[kBufferSize];
-  std::snprintf(command, sizeof command, "status %s number of tracks", deviceName);
-  if (MCIERROR code = sendCommand(command, reply, sizeof reply)) return static_cast<int>(code);
+  if (MCIERROR code = sendCommand(askTrackCount.c_str(), reply, sizeof reply)) {
+    return static_cast<int>(code);
+  }
   int count = 0;
-  if (std::sscanf(reply, "%d", &count) != 1 || count < 0) {
+  if (readInteger(reply, 0, count) == nullptr || count < 0) {
     diagnostics.add("Can not read track count\n");
     return -1;
   }
@@ -91,23 +151,38 @@ int MCICDDrive::readTrackCount(const char* deviceName) {
 }
 
 int MCICDDrive::readTrackTable(const char* deviceName) {
-  char command[kBufferSize];
+  // Each command is built once; a track's commands then change only their number.
+  Command setFormat;
+  setFormat << "set " << deviceName << " time format msf";
+  Command positionOf;
+  positionOf << "status " << deviceName << " position track ";
+  const std::size_t positionPrefix = positionOf.size();
+  Command lengthOf;
+  lengthOf << "status " << deviceName << " length track ";
+  const std::size_t lengthPrefix = lengthOf.size();
   char reply[kBufferSize];
   for (std::uint32_t i = 0; i < trackCount; ++i) {
     const int trackNumber = static_cast<int>(i + 1);
-    std::snprintf(command, sizeof command, "set %s time format msf", deviceName);
-    if (MCIERROR code = sendCommand(command, reply, sizeof reply)) return static_cast<int>(code);
+    if (MCIERROR code = sendCommand(setFormat.c_str(), reply, sizeof reply)) {
+      return static_cast<int>(code);
+    }
 
-    std::snprintf(command, sizeof command, "status %s position track %d", deviceName, trackNumber);
-    if (MCIERROR code = sendCommand(command, reply, sizeof reply)) return static_cast<int>(code);
+    positionOf.cutTo(positionPrefix);
+    positionOf << trackNumber;
+    if (MCIERROR code = sendCommand(positionOf.c_str(), reply, sizeof reply)) {
+      return static_cast<int>(code);
+    }
     Msf position;
     if (!parseMsf(reply, position)) {
       diagnostics.add("Can not read position of track\n");
       return -1;
     }
 
-    std::snprintf(command, sizeof command, "status %s length track %d", deviceName, trackNumber);
-    if (MCIERROR code = sendCommand(command, reply, sizeof reply)) return static_cast<int>(code);
+    lengthOf.cutTo(lengthPrefix);
+    lengthOf << trackNumber;
+    if (MCIERROR code = sendCommand(lengthOf.c_str(), reply, sizeof reply)) {
+      return static_cast<int>(code);
+    }
     Msf length;
     if (!parseMsf(reply, length)) {
       diagnostics.add("Can not read length of track\n");

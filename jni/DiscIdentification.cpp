@@ -1,6 +1,7 @@
 #include "DiscTexts.h"
 #include "Frames.h"
 #include "NativeFrame.h"
+#include "NumberText.h"
 #include "cd_Tocmate.h"
 
 namespace {
@@ -27,14 +28,17 @@ std::string discIdentificationText(const CDDrive& drive, std::uint32_t trackCoun
   const std::uint32_t total = end - first;
   const std::uint32_t discId = (sum % 255) << 24 | total << 8 | trackCount;
 
-  std::string text;
-  appendPiece(text, "%08X", static_cast<unsigned>(discId));
-  appendPiece(text, " %d", static_cast<int>(trackCount));
+  NumberText text(trackCount + 3);
+  text.addHexadecimal(discId);
+  text.addCharacter(' ');
+  text.addNumber(static_cast<int>(trackCount));
   for (std::uint32_t i = 0; i < trackCount; ++i) {
-    appendPiece(text, " %ld", static_cast<long>(drive.getTrackStart(i)));
+    text.addCharacter(' ');
+    text.addNumber(static_cast<long>(drive.getTrackStart(i)));
   }
-  appendPiece(text, " %ld", static_cast<long>(end));
-  return text;
+  text.addCharacter(' ');
+  text.addNumber(static_cast<long>(end));
+  return std::move(text).take();
 }
 
 JNIEXPORT jstring JNICALL Java_cd_Tocmate_getCDDBNumbers(JNIEnv* env, jclass) {

@@ -1,7 +1,5 @@
 #include "NativeFrame.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <memory>
 
 #include "Diagnostics.h"
@@ -36,13 +34,4 @@ jstring readDiscAsText(JNIEnv* env, DiscTextBuilder buildText,
   // blocks this thread alone.
   diagnostics.write();
   return env->NewStringUTF(text.c_str());
-}
-
-void appendPiece(std::string& text, const char* format, ...) {
-  char piece[128];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(piece, sizeof piece, format, args);
-  va_end(args);
-  text += piece;
 }

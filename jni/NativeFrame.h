@@ -20,10 +20,3 @@ using DiscTextBuilder = std::string (*)(const CDDrive& drive, std::uint32_t trac
 // The native methods wait the default; tests wait less.
 jstring readDiscAsText(JNIEnv* env, DiscTextBuilder buildText,
                        std::chrono::milliseconds driveWait = DriveLock::kDefaultWait);
-
-// Formats one piece of a text with its printf format and appends it.
-void appendPiece(std::string& text, const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 2, 3)))
-#endif
-    ;

@@ -1,14 +1,16 @@
 #include "DiscTexts.h"
 #include "NativeFrame.h"
+#include "NumberText.h"
 #include "cd_Tocmate.h"
 
 std::string trackLengthsText(const CDDrive& drive, std::uint32_t trackCount) {
-  std::string text;
-  appendPiece(text, "%d", static_cast<int>(trackCount));
+  NumberText text(trackCount + 1);
+  text.addNumber(static_cast<int>(trackCount));
   for (std::uint32_t i = 0; i < trackCount; ++i) {
-    appendPiece(text, " %d", static_cast<int>(drive.getTrackSeconds(i)));
+    text.addCharacter(' ');
+    text.addNumber(static_cast<int>(drive.getTrackSeconds(i)));
   }
-  return text;
+  return std::move(text).take();
 }
 
 JNIEXPORT jstring JNICALL Java_cd_Tocmate_getTrackLengths(JNIEnv* env, jclass) {

@@ -99,6 +99,23 @@ void writeMsf(char* reply, unsigned replyLength, std::uint32_t frames) {
 
 CdAudioDevice::Outcome answer(MCIERROR code) { return {code, {}}; }
 
+// The track number of a status command, the whole of `word`; empty when it is none.
+std::optional<long> trackNumberOf(std::string_view word) {
+  long track = 0;
+  const auto [rest, error] = std::from_chars(word.data(), word.data() + word.size(), track);
+  if (error != std::errc() || rest != word.data() + word.size()) return std::nullopt;
+  return track;
+}
+
+// Answers "status cdaudio position|length track N".
+CdAudioDevice::Outcome trackStatus(const TableOfContents& disc, bool position, long track,
+                                   char* reply, unsigned replyLength) {
+  if (!disc.hasTrack(track)) return answer(kMciOutOfRange);
+  const auto trackNumber = static_cast<unsigned>(track);
+  writeMsf(reply, replyLength, position ? disc.startOf(trackNumber) : disc.lengthOf(trackNumber));
+  return answer(0);
+}
+
 // Answers "status cdaudio ..." from the table read at open.
 CdAudioDevice::Outcome status(const TableOfContents& disc, const Words& words, char* reply,
                               unsigned replyLength) {
@@ -111,16 +128,18 @@ CdAudioDevice::Outcome status(const TableOfContents& disc, const Words& words, c
   if (!(position || length) || !sameWord(words.items[3], "track")) {
     return answer(kMciUnrecognizedCommand);
   }
-  const std::string_view number = words.items[4];
-  long track = 0;
-  const auto [rest, error] = std::from_chars(number.data(), number.data() + number.size(), track);
-  if (error != std::errc() || rest != number.data() + number.size()) {
-    return answer(kMciUnrecognizedCommand);
-  }
-  if (!disc.hasTrack(track)) return answer(kMciOutOfRange);
-  const auto trackNumber = static_cast<unsigned>(track);
-  writeMsf(reply, replyLength, position ? disc.startOf(trackNumber) : disc.lengthOf(trackNumber));
-  return answer(0);
+  const std::optional<long> track = trackNumberOf(words.items[4]);
+  if (!track) return answer(kMciUnrecognizedCommand);
+  return trackStatus(disc, position, *track, reply, replyLength);
+}
+
+// The commands of a track, as a drive sends them for every track.
+constexpr std::string_view kSetMsf = "set cdaudio time format msf";
+constexpr std::string_view kPositionOfTrack = "status cdaudio position track ";
+constexpr std::string_view kLengthOfTrack = "status cdaudio length track ";
+
+bool startsWith(std::string_view text, std::string_view start) {
+  return text.size() >= start.size() && std::memcmp(text.data(), start.data(), start.size()) == 0;
 }
 
 }  // namespace
@@ -128,6 +147,21 @@ CdAudioDevice::Outcome status(const TableOfContents& disc, const Words& words, c
 CdAudioDevice::Outcome CdAudioDevice::execute(std::string_view command, char* reply,
                                               unsigned replyLength) {
   writeReply(reply, replyLength, "");
+  // As in winmm, a device belongs to the thread that opened it.
+  const bool openHere = disc && owner == std::this_thread::get_id();
+  // A track's commands as drives send them (lower case, one space between words) are known
+  // by their whole text, without splitting words: three a track, they are nearly all of a
+  // call's commands. Any other spelling takes the long way to the same answer.
+  if (openHere) {
+    if (command == kSetMsf) return answer(0);
+    const bool position = startsWith(command, kPositionOfTrack);
+    if (position || startsWith(command, kLengthOfTrack)) {
+      const std::size_t start = position ? kPositionOfTrack.size() : kLengthOfTrack.size();
+      if (const std::optional<long> track = trackNumberOf(command.substr(start))) {
+        return trackStatus(disc->toc, position, *track, reply, replyLength);
+      }
+    }
+  }
   const Words words = splitWords(command);
   if (words.tooMany || words.count < 2) return answer(kMciUnrecognizedCommand);
   const std::string_view verb = words.items[0];
@@ -139,8 +173,7 @@ CdAudioDevice::Outcome CdAudioDevice::execute(std::string_view command, char* re
   if (!sameWord(verb, "close") && !sameWord(verb, "set") && !sameWord(verb, "status")) {
     return answer(kMciUnrecognizedCommand);
   }
-  // As in winmm, a device belongs to the thread that opened it.
-  if (!disc || owner != std::this_thread::get_id()) return answer(kMciInvalidDeviceName);
+  if (!openHere) return answer(kMciInvalidDeviceName);
 
   if (sameWord(verb, "close")) {
     if (words.count != 2) return answer(kMciUnrecognizedCommand);

@@ -9,11 +9,13 @@
 #     --musicbrainz, a program reading one disc ID through Disc and one through JNA and the
 #     system's libdiscid, each against the empty program, with the first ID's time from main.
 # With --processes, only the whole processes. TOCMATE_BENCH_BEFORE names another build's jar
-# (an earlier loader, say) whose java -jar and first ID are measured in the same runs.
+# (an earlier loader, say) whose java -jar and first ID are measured in the same runs. With
+# --instructions, only the instructions of one read of each on the fake drive, which
+# callgrind counts alike on a busy machine.
 set -euo pipefail
-[ "${1:-}" = --processes ] && processes_only=1 || processes_only=0
+mode=${1:-all}
 here=$(cd "$(dirname "$0")" && pwd)
-"$here/install-deps.sh" libbenchmark-dev libdiscid-dev pkg-config libjna-java libdiscid0
+"$here/install-deps.sh" libbenchmark-dev libdiscid-dev pkg-config libjna-java libdiscid0 valgrind
 cd "$here/.."
 "$here/build.sh" build-bench -DCMAKE_BUILD_TYPE=Release -DTOCMATE_BENCH=ON -DBUILD_TESTING=OFF \
   -DTOCMATE_CROSS_BUILDS=OFF >/dev/null
@@ -22,10 +24,47 @@ discs=$PWD/tests/discs
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 : >"$folder/sr0"
-if [ "$processes_only" = 0 ]; then
+fake_drive=(env LD_PRELOAD="$PWD/build-bench/bench/libbench_fake_cdrom.so" FAKE_CDROM_DEVICE="$folder/sr0")
+
+# instructions READER TRACKS: "all own" instructions of one read, all of them and those left
+# when the fake drive's (its ioctl, open and status functions: what a kernel and a drive
+# would do) are taken off; the difference between 11 reads and 1, so that what happens once
+# in a process (symbol binding, first allocations) is left out.
+instructions() {
+  local reads
+  for reads in 1 11; do
+    "${fake_drive[@]}" valgrind --tool=callgrind --callgrind-out-file="$folder/callgrind.$reads" \
+      --toggle-collect=Java_cd_Tocmate_getCDDBNumbers --toggle-collect='readDisc(*' \
+      --toggle-collect='discid_*' build-bench/bench/drive_read_cost "$discs" "$1" "$2" "$reads" \
+      2>/dev/null
+    callgrind_annotate --inclusive=yes --threshold=100 "$folder/callgrind.$reads" |
+      awk '{count = $1; gsub(",", "", count)}
+        /PROGRAM TOTALS/ {all = count}
+        /:(ioctl|open|fstat|stat|__fxstat|__xstat) \[.*libbench_fake_cdrom.so\]$/ {fake += count}
+        END {print all, all - fake}' >"$folder/counts.$reads"
+  done
+  paste -d ' ' "$folder/counts.1" "$folder/counts.11" | awk '{printf "%.0f %.0f\n", ($3 - $1) / 10, ($4 - $2) / 10}'
+}
+
+if [ "$mode" = --instructions ]; then
+  echo "Instructions of one read on the fake drive (callgrind): getCDDBNumbers (a whole call),"
+  echo "readDisc and libdiscid, their own (the fake drive's work left out) and with the drive's:"
+  printf '%-6s %10s %10s %10s %10s %10s %10s %9s %9s\n' tracks 'call own' '+drive' \
+    'readDisc' '+drive' 'libdiscid' '+drive' 'ratio own' '+drive'
+  for tracks in 1 22 99; do
+    read -r call_all call_own <<<"$(instructions call "$tracks")"
+    read -r disc_all disc_own <<<"$(instructions readDisc "$tracks")"
+    read -r lib_all lib_own <<<"$(instructions libdiscid "$tracks")"
+    awk -v t="$tracks" -v c="$call_own" -v C="$call_all" -v d="$disc_own" -v D="$disc_all" \
+      -v l="$lib_own" -v L="$lib_all" \
+      'BEGIN {printf "%-6s %10d %10d %10d %10d %10d %10d %9.2f %9.2f\n", t, c, C, d, D, l, L, c / l, C / L}'
+  done
+  exit 0
+fi
+
+if [ "$mode" != --processes ]; then
   echo "Reads of a drive, $(nproc) cores, $(uname -r):"
-  LD_PRELOAD=$PWD/build-bench/bench/libbench_fake_cdrom.so FAKE_CDROM_DEVICE=$folder/sr0 \
-    build-bench/bench/drive_read_cost "$discs"
+  "${fake_drive[@]}" build-bench/bench/drive_read_cost "$discs"
 
   echo
   echo "Calls on table-of-contents files:"

@@ -8,7 +8,9 @@
 namespace {
 
 // The worked example's disc: starts 150, 18000 and 33765, lead-out 48766.
-DiscOpening workedExample() { return OpenDisc{{1, 3, 48766, {150, 18000, 33765}, {0, 0, 0}}, {}, {}}; }
+DiscOpening workedExample() {
+  return OpenDisc{{1, 3, 48766, {150, 18000, 33765}, {0, 0, 0}}, {}, {}};
+}
 // A disc whose first track is number 3.
 DiscOpening discFromTrackThree() { return OpenDisc{{3, 4, 9000, {150, 4650}, {0, 0}}, {}, {}}; }
 DiscOpening noDisc() {
@@ -49,6 +51,8 @@ TEST_F(CdAudio, AnswersTheDriveReadWithAbsoluteStartsAndTheLastTrackOneFrameShor
 TEST_F(CdAudio, HoldsItsAliasForTheWholeProcess) {
   EXPECT_EQ(run("close cdaudio"), kMciInvalidDeviceName);
   EXPECT_EQ(run("status cdaudio number of tracks"), kMciInvalidDeviceName);
+  EXPECT_EQ(run("set cdaudio time format msf"), kMciInvalidDeviceName);
+  EXPECT_EQ(run("status cdaudio position track 1"), kMciInvalidDeviceName);
   ASSERT_EQ(run("open cdaudio wait"), 0u);
   EXPECT_EQ(run("open cdaudio wait"), kMciDeviceOpen);
   EXPECT_EQ(run("close cdaudio"), 0u);
@@ -78,6 +82,9 @@ TEST_F(CdAudio, RejectsWhatItDoesNotKnow) {
       {"status cdaudio position track", kMciUnrecognizedCommand},
       {"status cdaudio position track two", kMciUnrecognizedCommand},
       {"status cdaudio position track 2x", kMciUnrecognizedCommand},
+      {"status cdaudio position track 2 3", kMciUnrecognizedCommand},
+      {"status cdaudio length track +2", kMciUnrecognizedCommand},
+      {"set cdaudio time format msfx", kMciUnrecognizedCommand},
       {"status cdaudio volume track 2", kMciUnrecognizedCommand},
       {"status cdaudio position track 0", kMciOutOfRange},
       {"status cdaudio length track 4", kMciOutOfRange},
@@ -96,6 +103,11 @@ TEST_F(CdAudio, TakesWordsInAnyCaseAndWaitAnywhere) {
   EXPECT_EQ(run("OPEN CDAudio"), 0u);
   EXPECT_EQ(run("  status  cdaudio wait Position TRACK 2 "), 0u);
   EXPECT_STREQ(reply, "04:00:00");
+  EXPECT_EQ(run("set cdaudio time format msf wait"), 0u);
+  EXPECT_EQ(run("status cdaudio length track 2 wait"), 0u);
+  EXPECT_STREQ(reply, "03:30:15");
+  EXPECT_EQ(run("status cdaudio position track  3"), 0u);
+  EXPECT_STREQ(reply, "07:30:15");
 }
 
 TEST_F(CdAudio, CutsARepliesToItsBuffer) {

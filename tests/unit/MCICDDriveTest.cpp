@@ -62,6 +62,64 @@ TEST(MCICDDrive, ReadsMsfFieldsOfOneOrTwoDigitsAndDropsFrames) {
   EXPECT_EQ(drive.getTrackLength(1), 9u * 4500 + 9 * 75 + 9 + 1);
 }
 
+// Replies are read as "%d" and "%02d:%02d:%02d" read them: blanks before a number, a plus
+// sign and whatever follows are taken, and a field's two characters include its sign. A
+// track count that does not fit an int does not parse.
+TEST(MCICDDrive, ReadsRepliesAsTheirFormatsDo) {
+  const std::string countFailure = "Can not read track count\nCan not read track count";
+  const struct {
+    const char* reply;
+    bool parses;
+  } counts[] = {{" 1", true},
+                {"+1", true},
+                {"\t\n1", true},
+                {"1 track", true},
+                {"01", true},
+                {"+-1", false},
+                {"+", false},
+                {"- 1", false},
+                {"2147483648", false},
+                {"4294967297", false},
+                {"99999999999999999999", false}};
+  for (const auto& count : counts) {
+    SCOPED_TRACE(count.reply);
+    std::vector<Exchange> script = goodRead({"00:02:00"}, {"03:58:00"});
+    script[1] = replies("status cdaudio number of tracks", count.reply);
+    if (!count.parses) script.erase(script.begin() + 2, script.end() - 1);
+    const DriveRun run = runDrive(script);
+    EXPECT_EQ(run.trackCount, count.parses ? 1u : 0u);
+    EXPECT_EQ(run.report, count.parses ? "" : countFailure);
+  }
+
+  const std::uint32_t oneTwoThree = 1 * 4500 + 2 * 75 + 3;
+  const struct {
+    const char* reply;
+    std::uint32_t start;  // 0: does not parse
+  } positions[] = {{"+1:02:03", oneTwoThree},
+                   {" 1: 2:\t3", oneTwoThree},
+                   {"01:02:03 and more", oneTwoThree},
+                   {"-0:+2:03", 2 * 75 + 3},
+                   {"+12:00:00", 0},
+                   {"01 :02:03", 0},
+                   {"01:02", 0},
+                   {"1:2:+-3", 0}};
+  for (const auto& position : positions) {
+    SCOPED_TRACE(position.reply);
+    std::vector<Exchange> script = goodRead({position.reply}, {"03:58:00"});
+    if (position.start == 0) script.erase(script.begin() + 4, script.end() - 1);
+    ScriptedMci mci(script);
+    Diagnostics diagnostics;
+    {
+      MCICDDrive drive("cdaudio", diagnostics);
+      ASSERT_EQ(drive.getTrackCount(), position.start == 0 ? 0u : 1u);
+      if (position.start != 0) {
+        EXPECT_EQ(drive.getTrackStart(0), position.start);
+      }
+    }
+    EXPECT_EQ(diagnostics.text(), position.start == 0 ? "Can not read position of track\n" : "");
+  }
+}
+
 TEST(MCICDDrive, ADiscOfNoTracksIsOpenedAndClosedWithoutTrackCommands) {
   const DriveRun run = runDrive({kOpen, replies("status cdaudio number of tracks", "0"), kClose});
   EXPECT_EQ(run.trackCount, 0u);
