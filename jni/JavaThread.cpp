@@ -12,7 +12,10 @@ bool javaThreadInterrupted(JNIEnv* env) noexcept {
       currentThread != nullptr ? env->GetMethodID(threadClass, "isInterrupted", "()Z") : nullptr;
   const jobject thread =
       isInterrupted != nullptr ? env->CallStaticObjectMethod(threadClass, currentThread) : nullptr;
-  const bool interrupted = thread != nullptr && env->CallBooleanMethod(thread, isInterrupted);
+  // A call into Java is followed by a check of its exception before the next.
+  const bool called = !env->ExceptionCheck();
+  const bool interrupted =
+      called && thread != nullptr && env->CallBooleanMethod(thread, isInterrupted);
   if (env->ExceptionCheck()) env->ExceptionClear();
   if (thread != nullptr) env->DeleteLocalRef(thread);
   env->DeleteLocalRef(threadClass);
