@@ -18,6 +18,8 @@ import java.util.List;
  *   removed@T              a removal reported (once)
  *   unreadable@T           a disc reported unreadable (once), within four polls
  *   eject@T, close@T       CdDrive.eject or CdDrive.closeTray
+ *   eject-refused@T:REASON, close-refused@T:REASON
+ *                          those fail with that DiscReadException reason
  *   reads@T                Disc.read beside the watch for two seconds: none may wait long
  *   throw@T                the listener throws at its first call after T; the watch goes on
  * At END the watch is closed: its thread must end within a poll.
@@ -83,6 +85,10 @@ public final class WatchCheck {
         case "reads":
           readBeside(drive, at + 2);
           break;
+        case "eject-refused":
+        case "close-refused":
+          expectRefusal(drive, action[0].startsWith("eject"), action[2]);
+          break;
         case "throw":
           throwAfter = at;
           break;
@@ -142,6 +148,23 @@ public final class WatchCheck {
       }
       if (at < due - 0.05 || at > due + late) {
         failures.add(String.format("report %d at %.2f s, due from %.2f s", i + 1, at, due));
+      }
+    }
+  }
+
+  private static void expectRefusal(String drive, boolean eject, String reason) {
+    try {
+      if (eject) {
+        CdDrive.eject(drive);
+      } else {
+        CdDrive.closeTray(drive);
+      }
+      failures.add((eject ? "eject" : "close") + " succeeded where " + reason + " was due");
+    } catch (DiscReadException e) {
+      System.out.println((eject ? "eject: " : "close: ") + e.getReason() + ": " + e.getMessage());
+      if (!e.getReason().name().equals(reason)) {
+        failures.add((eject ? "eject: " : "close: ") + e.getReason() + " where " + reason
+            + " was due");
       }
     }
   }
