@@ -80,7 +80,9 @@ public final class CdDrive {
   public static Closeable watch(String drive, DiscListener listener) throws DiscReadException {
     Objects.requireNonNull(drive, "drive");
     Objects.requireNonNull(listener, "listener");
-    return new DriveWatch(drive, listener);
+    DriveWatch watch = new DriveWatch(drive, listener);
+    watch.start();
+    return watch;
   }
 
   /**

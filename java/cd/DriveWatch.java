@@ -29,7 +29,16 @@ final class DriveWatch implements Closeable {
     thread = new Thread(this::run, "Tocmate watch of " + this.drive);
     // A watch never keeps the JVM from ending.
     thread.setDaemon(true);
+  }
+
+  /** Starts the polls; the first at once, which reports a disc already in the drive. */
+  void start() {
     thread.start();
+  }
+
+  /** The drive as the system names it, escaped. */
+  String drive() {
+    return drive;
   }
 
   /**

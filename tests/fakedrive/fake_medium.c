@@ -29,6 +29,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -51,6 +52,8 @@ struct Change {
   char table[1024];
 };
 
+/* The schedule, read once, and the drive's state, which every process that uses the drive
+ * shares through a file beside the schedule (as a drive is one for all its users). */
 static struct {
   int loaded;
   double origin;
@@ -61,6 +64,36 @@ static struct {
   int attention; /* a unit attention is due */
   int event;     /* the media event not yet read */
 } medium = {.current = -1};
+
+static int lockedState = -1;
+
+/* Takes the shared state, locked, into `medium`. */
+static void takeState(void) {
+  char path[4096];
+  snprintf(path, sizeof path, "%s.state", getenv("FAKE_CDROM_MEDIUM"));
+  lockedState = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (lockedState < 0) return;
+  flock(lockedState, LOCK_EX);
+  char text[64] = "";
+  const ssize_t length = pread(lockedState, text, sizeof text - 1, 0);
+  text[length > 0 ? length : 0] = '\0';
+  if (sscanf(text, "%d %d %d %d", &medium.current, &medium.ejected, &medium.attention,
+             &medium.event) != 4) {
+    medium.current = -1, medium.ejected = medium.attention = medium.event = 0;
+  }
+}
+
+static void giveState(void) {
+  if (lockedState < 0) return;
+  char text[64];
+  const int length = snprintf(text, sizeof text, "%d %d %d %d\n", medium.current, medium.ejected,
+                              medium.attention, medium.event);
+  if (ftruncate(lockedState, 0) != 0 || pwrite(lockedState, text, (size_t)length, 0) != length) {
+    perror("fake medium state");
+  }
+  close(lockedState);
+  lockedState = -1;
+}
 
 static double now(void) {
   struct timespec time;
@@ -95,11 +128,11 @@ static int holdsMedium(const char *state) {
   return strcmp(state, "no-disc") != 0 && strcmp(state, "tray-open") != 0;
 }
 
-static const char *stateOf(int line) {
-  return line < 0 ? "no-disc" : medium.changes[line].state;
-}
+static const char *stateOf(int line) { return line < 0 ? "no-disc" : medium.changes[line].state; }
 
-static const char *currentState(void) { return medium.ejected ? "tray-open" : stateOf(medium.current); }
+static const char *currentState(void) {
+  return medium.ejected ? "tray-open" : stateOf(medium.current);
+}
 
 static void newMedium(void) {
   medium.attention = 1;
@@ -123,10 +156,13 @@ static void advance(void) {
   medium.ejected = 0;
 }
 
+/* Whether a schedule rules the medium; if so, its state taken and brought up to date, to be
+ * given back. */
 static int scheduled(void) {
   const char *path = getenv("FAKE_CDROM_MEDIUM");
   if (path == NULL || *path == '\0') return 0;
   if (!medium.loaded) loadSchedule(path);
+  takeState();
   advance();
   return 1;
 }
@@ -134,11 +170,15 @@ static int scheduled(void) {
 const char *fake_mediumSetting(const char *name) {
   const int state = strcmp(name, "FAKE_CDROM_STATE") == 0;
   if (!state && strcmp(name, "FAKE_CDROM_TOC") != 0) return NULL;
-  if (!scheduled()) return NULL;
-  if (state) return currentState();
-  return medium.current >= 0 && medium.changes[medium.current].table[0] != '\0'
-             ? medium.changes[medium.current].table
-             : NULL;
+  /* Asked while answering a command, the state is already taken. */
+  const int taken = lockedState >= 0;
+  if (!taken && !scheduled()) return NULL;
+  const char *value = state ? currentState()
+                      : medium.current >= 0 && medium.changes[medium.current].table[0] != '\0'
+                          ? medium.changes[medium.current].table
+                          : NULL;
+  if (!taken) giveState();
+  return value;
 }
 
 void fake_noteCommand(const char *line) {
@@ -152,7 +192,6 @@ void fake_noteCommand(const char *line) {
 
 /* 0 when the tray moved, else the reason as the drive's sense: key << 16 | ASC << 8 | ASCQ. */
 static int moveTray(int eject) {
-  scheduled();
   if (eject) {
     if (fake_is("FAKE_CDROM_TRAY", "tray", "locked")) return 0x055302;
     if (holdsMedium(currentState())) medium.event = kMediumRemovedEvent;
@@ -180,7 +219,11 @@ static int answerMediaEvents(sg_io_hdr_t *io, const unsigned char *command) {
   }
   const char *state = fake_setting("FAKE_CDROM_STATE", "disc");
   const unsigned char reply[8] = {
-      0, 6, 0x04, 0x10, (unsigned char)medium.event,
+      0,
+      6,
+      0x04,
+      0x10,
+      (unsigned char)medium.event,
       (unsigned char)((holdsMedium(state) ? 0x02 : 0) | (strcmp(state, "tray-open") == 0))};
   medium.event = 0;
   return fake_deliver(io, reply, sizeof reply, allocation);
@@ -194,8 +237,7 @@ static int answerTestUnitReady(sg_io_hdr_t *io) {
   return 0;
 }
 
-int fake_answerMedium(sg_io_hdr_t *io, const unsigned char *command) {
-  scheduled();
+static int answerMedium(sg_io_hdr_t *io, const unsigned char *command) {
   if (command[0] == kMediaEvents) return answerMediaEvents(io, command), 1;
   if (command[0] == kInquiry) return 0;
   if (medium.attention) {
@@ -210,8 +252,17 @@ int fake_answerMedium(sg_io_hdr_t *io, const unsigned char *command) {
   return 1;
 }
 
+int fake_answerMedium(sg_io_hdr_t *io, const unsigned char *command) {
+  const int shared = scheduled();
+  const int answered = answerMedium(io, command);
+  if (shared) giveState();
+  return answered;
+}
+
 int fake_mediumIoctl(unsigned long request) {
+  const int shared = scheduled();
   const int refusal = moveTray(request == CDROMEJECT);
+  if (shared) giveState();
   if (refusal == 0) return 0;
   errno = refusal == 0x055302 ? EBUSY : ENOSYS;
   return -1;
