@@ -63,12 +63,12 @@ public final class CdDrive {
    * uncaught exception handler and the watch goes on.
    *
    * <pre>{@code
-   * try (Closeable watch = CdDrive.watch("/dev/sr0", new DiscListener() {
-   *       public void discInserted(Disc disc) { rip(disc); }
-   *       public void discRemoved(String drive) { stop(); }
-   *     })) {
-   *   ...
-   * }
+   * Closeable watch = CdDrive.watch("/dev/sr0", new DiscListener() {
+   *   public void discInserted(Disc disc) { rip(disc); }
+   *   public void discRemoved(String drive) { stopRipping(); }
+   * });
+   * ...
+   * watch.close();
    * }</pre>
    *
    * @param drive as {@link Disc#read(String)} takes it, a drive and not a table-of-contents

@@ -71,6 +71,9 @@ final class DriveWatch implements Closeable {
           // never a burst of polls to catch up.
           nextPoll = now + POLL_INTERVAL_NANOS;
         }
+        // An interrupt is no way to end a watch (close is): cleared, it would end every wait
+        // at once.
+        Thread.interrupted();
         for (long left = nextPoll - now; !closed && left > 0; left = nextPoll - System.nanoTime()) {
           LockSupport.parkNanos(this, left);
         }

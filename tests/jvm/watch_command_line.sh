@@ -3,7 +3,7 @@
 # The command line's --watch prints a line for each change of the fake drive until it is
 # interrupted: each disc with its MusicBrainz ID and CDDB query (from the sample files' own
 # comments), each removal; --eject ejects (the watch then reports a removal) and says why
-# it can not.
+# it can not; a drive that is not there fails the watch at once.
 set -u
 fake=$1 jar=$2 java=$3 discs=$4
 folder=$(mktemp -d)
@@ -45,6 +45,14 @@ ejected=$?
 reason="$device: the tray is locked: a program prevents the disc's removal"
 if [ $ejected -ne 1 ] || [ "$(cat "$folder/eject-err")" != "$reason" ]; then
   echo "a locked tray: exit $ejected, $(cat "$folder/eject-err")"
+  failed=1
+fi
+# A drive that is not there: the reason, exit status 1, at once.
+"$java" -jar "$jar" --watch --drive "$folder/sr9" 2>"$folder/watch-err" >/dev/null
+watched=$?
+reason="$folder/sr9: No such file or directory"
+if [ $watched -ne 1 ] || [ "$(cat "$folder/watch-err")" != "$reason" ]; then
+  echo "no drive: exit $watched, $(cat "$folder/watch-err")"
   failed=1
 fi
 [ $failed -eq 0 ] && echo "ok: --watch printed $(wc -l <"$folder/out") lines; --eject"
