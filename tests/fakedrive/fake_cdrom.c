@@ -33,6 +33,7 @@
  *                       ATTENTION (the disc was changed); each such answer counts it down.
  *                       (The kernel's own ioctls retry a unit attention themselves.)
  *   FAKE_CDROM_LATENCY_US  the microseconds that each drive command takes
+ *   FAKE_CDROM_SLOW_OPCODE only the SCSI command of this opcode (hexadecimal) takes them
  *   FAKE_CDROM_NODE     block (the default), or file: the file stays a regular file, and
  *                       only its opens are logged
  *   FAKE_CDROM_LOG      a file to which each drive command appends a line: "command 43"
@@ -114,6 +115,10 @@ static void driveCommand(const char *format, int number) {
   appendLine("FAKE_CDROM_LOG", line);
   fake_noteCommand(line);
   long latency = atol(setting("FAKE_CDROM_LATENCY_US", "0"));
+  const char *slow = getenv("FAKE_CDROM_SLOW_OPCODE");
+  if (slow != NULL && (strncmp(format, "command", 7) != 0 || strtol(slow, NULL, 16) != number)) {
+    latency = 0;
+  }
   if (latency > 0) {
     struct timespec wait = {latency / 1000000, latency % 1000000 * 1000};
     while (nanosleep(&wait, &wait) != 0 && errno == EINTR) continue;

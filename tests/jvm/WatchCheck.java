@@ -21,6 +21,7 @@ import java.util.List;
  *   eject-refused@T:REASON, close-refused@T:REASON
  *                          those fail with that DiscReadException reason
  *   reads@T                Disc.read beside the watch for two seconds: none may wait long
+ *   read@T                 one Disc.read, however long it takes, whatever it finds
  *   throw@T                the listener throws at its first call after T; the watch goes on
  * At END the watch is closed: its thread must end within a poll.
  */
@@ -84,6 +85,14 @@ public final class WatchCheck {
           break;
         case "reads":
           readBeside(drive, at + 2);
+          break;
+        case "read":
+          try {
+            Disc.read(drive);
+          } catch (DiscReadException e) {
+            // The disc may leave while it is read: the reading held the drive all the same.
+            System.out.println("read: " + e.getMessage());
+          }
           break;
         case "eject-refused":
         case "close-refused":

@@ -44,6 +44,11 @@ case $case in
     settings=(FAKE_CDROM_LATENCY_US=40000) rate=reads
     schedule='0 disc 22-tracks'
     steps='inserted@0:22-tracks reads@2' end=5 ;;
+  drive-held) # a reading of a slow drive (1 s) holds it while the disc leaves: the watch
+    # sends nothing meanwhile (its poll skipped) and reports the removal after
+    settings=(FAKE_CDROM_LATENCY_US=1000000 FAKE_CDROM_SLOW_OPCODE=43) rate=held
+    schedule='0 disc 22-tracks|5.5 no-disc'
+    steps='inserted@0:22-tracks read@5 removed@5.5' end=8 ;;
   *) echo "no case $case"; exit 2 ;;
 esac
 
@@ -80,6 +85,13 @@ busiest=$(grep -v ' header$\| entry [0-9]*$' "$folder/commands" | awk '
 echo "$(wc -l <"$folder/commands") drive commands in ${end} s, at most $busiest in a second"
 if [ "$rate" = check ] && [ "$busiest" -gt 4 ]; then
   echo "FAILED: $busiest commands in one second"
+  status=1
+fi
+# While a reading holds the drive, no command of the watch's comes between.
+if [ "$rate" = held ] && ! awk '
+    held && $1 - since < 1 { print "FAILED: " $0 " while a reading held the drive"; bad = 1 }
+    { held = $3 == "43"; since = $1 }
+    END { exit bad }' "$folder/commands"; then
   status=1
 fi
 exit $status
