@@ -114,6 +114,9 @@ public final class WatchCheck {
     if (watching.isAlive()) {
       failures.add("the watch's thread still runs " + (System.nanoTime() - closing) / 1000000
           + " ms after close()");
+    } else {
+      System.out.println("the watch's thread ended " + (System.nanoTime() - closing) / 1000000
+          + " ms after close()");
     }
     if (!watching.isDaemon()) {
       failures.add("the watch's thread would hold up the JVM's exit");
