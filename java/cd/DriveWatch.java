@@ -25,8 +25,13 @@ final class DriveWatch implements Closeable {
   DriveWatch(String drive, DiscListener listener) throws DiscReadException {
     this.listener = listener;
     handle = open(drive);
-    this.drive = name(handle);
-    thread = new Thread(this::run, "Tocmate watch of " + this.drive);
+    try {
+      this.drive = name(handle);
+      thread = new Thread(this::run, "Tocmate watch of " + this.drive);
+    } catch (RuntimeException | Error e) {
+      release(handle);
+      throw e;
+    }
     // A watch never keeps the JVM from ending.
     thread.setDaemon(true);
   }
