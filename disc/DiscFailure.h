@@ -17,6 +17,8 @@ enum class FailureReason {
   kBadTable,    // what was read is no valid table of contents
   // The caller stopped waiting for the drive: its thread was interrupted.
   kInterrupted,
+  kTrayLocked,   // a program keeps the tray locked: the disc may not be removed
+  kUnsupported,  // the drive can not do what was asked (a slot-loading drive closes no tray)
 };
 
 // A failure with what a user needs to mend it: the drive or file that was read, and a

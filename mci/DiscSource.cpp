@@ -26,6 +26,8 @@ MCIERROR mciErrorFor(FailureReason reason) {
       return kMciDeviceNotReady;
     case FailureReason::kReadFailed:
     case FailureReason::kBadTable:
+    case FailureReason::kTrayLocked:
+    case FailureReason::kUnsupported:
       break;
   }
   return kMciHardware;

@@ -94,12 +94,18 @@ DiscFailure explained(DiscFailure failure, int node) {
 
 }  // namespace
 
-DiscOpening readCdromDrive(FileDescriptor node, const std::string& path) {
-  SgioTransport drive(node.get());
+DiscReading readCdromTable(int node, const std::string& path) {
+  SgioTransport drive(node);
   std::optional<DiscReading> reading = readTocThrough(drive, path);
-  if (!reading) reading = readTocThroughIoctls(node.get(), path);
+  if (!reading) reading = readTocThroughIoctls(node, path);
   if (auto* failure = std::get_if<DiscFailure>(&*reading)) {
-    return explained(std::move(*failure), node.get());
+    return explained(std::move(*failure), node);
   }
-  return OpenDisc{std::move(std::get<TableOfContents>(*reading)), std::move(node), {}};
+  return std::move(*reading);
+}
+
+DiscOpening readCdromDrive(FileDescriptor node, const std::string& path) {
+  DiscReading reading = readCdromTable(node.get(), path);
+  if (auto* failure = std::get_if<DiscFailure>(&reading)) return std::move(*failure);
+  return OpenDisc{std::move(std::get<TableOfContents>(reading)), std::move(node), {}};
 }

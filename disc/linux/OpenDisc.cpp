@@ -54,16 +54,6 @@ std::string deniedAdvice(const std::string& path) {
   return advice;
 }
 
-DiscFailure cannotOpen(const std::string& path, int openError) {
-  std::string what = std::strerror(openError);
-  const bool denied = openError == EACCES || openError == EPERM;
-  if (denied) what += deniedAdvice(path);
-  const FailureReason reason = openError == ENOMEDIUM ? FailureReason::kNoDisc
-                               : denied               ? FailureReason::kNoAccess
-                                                      : FailureReason::kNoDrive;
-  return driveFailure(reason, path, what);
-}
-
 DiscOpening readTocFileOpenOn(const FileDescriptor& file, const struct stat& info,
                               const std::string& path) {
   DiscExtrasReading reading = readTocText<DiscExtrasReading>(
@@ -75,6 +65,16 @@ DiscOpening readTocFileOpenOn(const FileDescriptor& file, const struct stat& inf
 }
 
 }  // namespace
+
+DiscFailure cannotOpen(const std::string& path, int openError) {
+  std::string what = std::strerror(openError);
+  const bool denied = openError == EACCES || openError == EPERM;
+  if (denied) what += deniedAdvice(path);
+  const FailureReason reason = openError == ENOMEDIUM ? FailureReason::kNoDisc
+                               : denied               ? FailureReason::kNoAccess
+                                                      : FailureReason::kNoDrive;
+  return driveFailure(reason, path, what);
+}
 
 std::string findFirstCdDrive(const char* devCdrom, const std::string& sysClassBlock,
                              const char* driveList) {

@@ -24,6 +24,10 @@ using DiscOpening = std::variant<OpenDisc, DiscFailure>;
 // first CD drive.
 DiscOpening openDisc(const std::string& path);
 
+// Why `path` could not be opened, the open having failed with `openError`: the group that
+// grants access is named where the node's mode denies this user.
+DiscFailure cannotOpen(const std::string& path, int openError);
+
 // The system's first CD drive: `devCdrom` where it exists, else the first of the drives that
 // CdDrive.list() gives too (see cdDriveNames); empty when there is none.
 std::string findFirstCdDrive(const char* devCdrom = "/dev/cdrom",

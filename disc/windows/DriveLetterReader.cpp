@@ -6,6 +6,7 @@
 // After windows.h and winioctl.h, which it builds on.
 #include <ntddcdrm.h>
 
+#include "CdDriveLetter.h"
 #include "CdromIoctlExtras.h"
 #include "DiscReader.h"
 #include "DriveLetters.h"
@@ -18,7 +19,29 @@ DiscFailure failure(FailureReason reason, const std::string& letter, const std::
   return {reason, letter, "drive " + letter + " " + what};
 }
 
-// What an error of opening or reading the drive means; `doing` says which of the two failed.
+// The reply has the layout of MMC's READ TOC reply with MSF addresses, which is what the
+// class driver sends the drive for it.
+DiscReading tableOf(const CDROM_TOC& reply, DWORD replyBytes, const std::string& letter) {
+  auto parsed = parseReadTocReply(reinterpret_cast<const std::uint8_t*>(&reply), replyBytes,
+                                  TocAddressForm::kMsf);
+  if (auto* problem = std::get_if<std::string>(&parsed)) {
+    return failure(FailureReason::kBadTable, letter, *problem);
+  }
+  return std::move(std::get<TableOfContents>(parsed));
+}
+
+DiscReading readTable(HANDLE handle, const std::string& letter) {
+  CDROM_TOC reply{};
+  DWORD replyBytes = 0;
+  if (!DeviceIoControl(handle, IOCTL_CDROM_READ_TOC, nullptr, 0, &reply, sizeof reply, &replyBytes,
+                       nullptr)) {
+    return windowsFailure(GetLastError(), letter, "fails to read its table of contents");
+  }
+  return tableOf(reply, replyBytes, letter);
+}
+
+}  // namespace
+
 DiscFailure windowsFailure(DWORD error, const std::string& letter, const char* doing) {
   switch (error) {
     case ERROR_NOT_READY:
@@ -45,18 +68,6 @@ DiscFailure windowsFailure(DWORD error, const std::string& letter, const char* d
   return failure(FailureReason::kReadFailed, letter, std::string(doing) + ": " + systemText(error));
 }
 
-// The reply has the layout of MMC's READ TOC reply with MSF addresses, which is what the
-// class driver sends the drive for it.
-DiscReading tableOf(const CDROM_TOC& reply, DWORD replyBytes, const std::string& letter) {
-  auto parsed = parseReadTocReply(reinterpret_cast<const std::uint8_t*>(&reply), replyBytes,
-                                  TocAddressForm::kMsf);
-  if (auto* problem = std::get_if<std::string>(&parsed)) {
-    return failure(FailureReason::kBadTable, letter, *problem);
-  }
-  return std::move(std::get<TableOfContents>(parsed));
-}
-
-// The drive letter that `drive` names, of a drive of type CD-ROM; else why there is none.
 std::variant<std::string, DiscFailure> cdDriveLetterOf(const std::string& drive) {
   if (drive.empty()) {
     const std::vector<std::string> letters = cdDriveLetters();
@@ -76,18 +87,6 @@ std::variant<std::string, DiscFailure> cdDriveLetterOf(const std::string& drive)
   if (type != DRIVE_CDROM) return failure(FailureReason::kNoDrive, letter, "is not a CD drive");
   return letter;
 }
-
-DiscReading readTable(HANDLE handle, const std::string& letter) {
-  CDROM_TOC reply{};
-  DWORD replyBytes = 0;
-  if (!DeviceIoControl(handle, IOCTL_CDROM_READ_TOC, nullptr, 0, &reply, sizeof reply, &replyBytes,
-                       nullptr)) {
-    return windowsFailure(GetLastError(), letter, "fails to read its table of contents");
-  }
-  return tableOf(reply, replyBytes, letter);
-}
-
-}  // namespace
 
 DiscReading readDisc(const std::string& drive) {
   const auto letter = cdDriveLetterOf(drive);

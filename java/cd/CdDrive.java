@@ -1,5 +1,6 @@
 package cd;
 
+import java.io.Closeable;
 import java.util.ArrayList;
 import java.util.Collections;
 import java.util.List;
@@ -49,6 +50,69 @@ public final class CdDrive {
   // Four strings a drive: name, vendor, model, revision; bytes other than printable ASCII
   // escaped as \xNN.
   private static native String[] listDrives();
+
+  /**
+   * Watches a drive: tells the listener of a disc already in it, then of every disc put in
+   * and taken out, each once, until the watch is closed. The watch asks the drive about once
+   * a second, with commands that spin no disc up (one or two a poll; the table of contents
+   * is read once a disc), and holds the drive only for those commands: a {@link Disc#read}
+   * beside it waits no longer than they take. While another user of this process keeps the
+   * drive (an audio stream), the watch skips its polls and reports nothing.
+   *
+   * <p>The listener is called from the watch's thread, a daemon thread of its own, one call
+   * at a time in the order of the changes; an exception it throws goes to that thread's
+   * uncaught exception handler and the watch goes on.
+   *
+   * <pre>{@code
+   * Closeable watch = CdDrive.watch("/dev/sr0", new DiscListener() {
+   *   public void discInserted(Disc disc) { rip(disc); }
+   *   public void discRemoved(String drive) { stopRipping(); }
+   * });
+   * ...
+   * watch.close();
+   * }</pre>
+   *
+   * @param drive as {@link Disc#read(String)} takes it, a drive and not a table-of-contents
+   *     file; empty: the system's first CD drive
+   * @return the watch; closing it ends the watch within a poll
+   * @throws DiscReadException when the drive does not exist or may not be opened
+   * @throws NullPointerException when drive or listener is null
+   */
+  public static Closeable watch(String drive, DiscListener listener) throws DiscReadException {
+    Objects.requireNonNull(drive, "drive");
+    Objects.requireNonNull(listener, "listener");
+    DriveWatch watch = new DriveWatch(drive, listener);
+    watch.start();
+    return watch;
+  }
+
+  /**
+   * Ejects the drive's disc, or opens its empty tray. A watch of the drive reports the disc
+   * removed.
+   *
+   * @param drive as {@link Disc#read(String)} takes it; empty: the system's first CD drive
+   * @throws DiscReadException when the drive can not eject: {@code TRAY_LOCKED} when a
+   *     program keeps its tray locked, {@code UNSUPPORTED} when it has no such motor, or as
+   *     {@link Disc#read(String)} for a drive that does not exist or may not be used
+   */
+  public static void eject(String drive) throws DiscReadException {
+    moveTray(Objects.requireNonNull(drive, "drive"), true);
+  }
+
+  /**
+   * Closes the drive's tray. A disc in it is then reported by a watch of the drive when it
+   * is ready.
+   *
+   * @param drive as {@link Disc#read(String)} takes it; empty: the system's first CD drive
+   * @throws DiscReadException when the tray can not be closed: {@code UNSUPPORTED} for a
+   *     drive that does not close its tray by itself (a slot-loading or manual drive), or as
+   *     {@link #eject(String)}
+   */
+  public static void closeTray(String drive) throws DiscReadException {
+    moveTray(Objects.requireNonNull(drive, "drive"), false);
+  }
+
+  private static native void moveTray(String drive, boolean eject) throws DiscReadException;
 
   /** What {@link Disc#read(String)} takes: {@code /dev/sr0} on Linux, {@code D:} on Windows. */
   public String getName() {

@@ -1,6 +1,7 @@
 package cd;
 
 import java.io.PrintStream;
+import java.util.concurrent.CountDownLatch;
 
 /**
  * The command line of the jar. Arguments are checked, and --help and --version answered,
@@ -19,6 +20,7 @@ final class CommandLine {
           "Usage: java -jar " + JAR
               + " [--drive DRIVE] [--all] [--musicbrainz | --accuraterip | --json]",
           "       java -jar " + JAR + " --drives",
+          "       java -jar " + JAR + " [--drive DRIVE] --watch | --eject | --close",
           "       java -jar " + JAR + " --help | --version");
 
   private static final String HELP =
@@ -55,6 +57,13 @@ final class CommandLine {
           "                 drive did not give by then is none)",
           "  --drives       print the machine's CD drives, one a line: name, vendor, model",
           "                 and revision, separated by tabs",
+          "  --watch        watch the drive until interrupted, printing a line for each",
+          "                 change, its fields separated by tabs: 'inserted', the drive, the",
+          "                 disc's MusicBrainz ID ('-' without audio tracks) and its CDDB",
+          "                 query; 'removed' and the drive; 'unreadable', the drive and why.",
+          "                 A disc in the drive at the start is reported first",
+          "  --eject        eject the drive's disc (open its tray)",
+          "  --close        close the drive's tray",
           "  --version      print the version",
           "  --help         print this text",
           "With --drive, --musicbrainz, --accuraterip or --json, a disc that can not be read",
@@ -84,7 +93,10 @@ final class CommandLine {
     MUSICBRAINZ,
     ACCURATERIP,
     JSON,
-    DRIVES
+    DRIVES,
+    WATCH,
+    EJECT,
+    CLOSE
   }
 
   private final PrintStream out;
@@ -158,6 +170,12 @@ final class CommandLine {
         choose(Output.ACCURATERIP);
       } else if (arg.equals("--drives")) {
         choose(Output.DRIVES);
+      } else if (arg.equals("--watch")) {
+        choose(Output.WATCH);
+      } else if (arg.equals("--eject")) {
+        choose(Output.EJECT);
+      } else if (arg.equals("--close")) {
+        choose(Output.CLOSE);
       } else if (arg.equals("--all")) {
         all = true;
       } else if (arg.equals("--drive") && i + 1 < args.length) {
@@ -174,8 +192,8 @@ final class CommandLine {
 
   private void choose(Output chosen) {
     if (output != Output.TEXTS && output != chosen) {
-      throw new IllegalArgumentException(
-          "--musicbrainz, --accuraterip, --json and --drives exclude each other");
+      throw new IllegalArgumentException("--musicbrainz, --accuraterip, --json, --drives, "
+          + "--watch, --eject and --close exclude each other");
     }
     output = chosen;
   }
@@ -184,6 +202,9 @@ final class CommandLine {
   private void checkCombination() {
     if (output == Output.DRIVES && (drive != null || all)) {
       throw new IllegalArgumentException("--drives takes no other option");
+    }
+    if (all && output.ordinal() > Output.DRIVES.ordinal()) {
+      throw new IllegalArgumentException("--all does not go with --watch, --eject or --close");
     }
     // Those print a few values of the table: the extras, read for nothing, are refused.
     if (all && (output == Output.MUSICBRAINZ || output == Output.ACCURATERIP)) {
@@ -217,9 +238,20 @@ final class CommandLine {
       String configured = System.getenv("TOCMATE_DRIVE");
       drive = configured == null || configured.isEmpty() ? null : configured;
     }
+    String chosen = drive == null ? "" : drive;
+    if (output == Output.WATCH) {
+      return watch(chosen);
+    }
+    if (output == Output.EJECT || output == Output.CLOSE) {
+      if (output == Output.EJECT) {
+        CdDrive.eject(chosen);
+      } else {
+        CdDrive.closeTray(chosen);
+      }
+      return EXIT_OK;
+    }
     // Without extras, neither the extras' class nor a switch's table of the outputs is loaded:
     // each class costs a short run a good part of a millisecond.
-    String chosen = drive == null ? "" : drive;
     Disc disc = all ? Disc.read(chosen, Disc.Extra.values()) : Disc.read(chosen);
     if (output == Output.MUSICBRAINZ) {
       if (disc.getMusicBrainzId() == null) {
@@ -246,6 +278,49 @@ final class CommandLine {
       }
     }
     return EXIT_OK;
+  }
+
+  /**
+   * Prints a line for each change of the drive until the JVM is ended (an interrupt, a
+   * signal), or until the output can no longer be written.
+   */
+  private int watch(String chosen) throws DiscReadException {
+    CountDownLatch outputFailed = new CountDownLatch(1);
+    DriveWatch[] watch = new DriveWatch[1];
+    watch[0] = new DriveWatch(chosen, new DiscListener() {
+      @Override
+      public void discInserted(Disc disc) {
+        String id = disc.getMusicBrainzId();
+        print("inserted\t" + watch[0].drive() + '\t' + (id == null ? "-" : id) + '\t'
+            + disc.getCddbQuery());
+      }
+
+      @Override
+      public void discRemoved(String removed) {
+        print("removed\t" + removed);
+      }
+
+      @Override
+      public void discUnreadable(DiscReadException e) {
+        print("unreadable\t" + e.getDrive() + '\t' + e.getMessage());
+      }
+
+      private void print(String line) {
+        out.println(line);
+        out.flush();
+        if (out.checkError()) {
+          outputFailed.countDown();
+        }
+      }
+    });
+    watch[0].start();
+    try {
+      outputFailed.await();
+    } catch (InterruptedException e) {
+      Thread.currentThread().interrupt();
+    }
+    watch[0].close();
+    return EXIT_NOT_READ;
   }
 
   /**

@@ -138,6 +138,11 @@ public final class Disc {
     return new Disc((int[]) reading[0], reading);
   }
 
+  /** The disc of a table that a watch read, in the form {@link #readTableOfContents} gives. */
+  static Disc ofTable(int[] table) {
+    return new Disc(table, null);
+  }
+
   /**
    * Reads the drive's table of contents: the first track, the last track, the lead-out, then
    * every track's start, then every track's CONTROL nibble.

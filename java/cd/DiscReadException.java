@@ -3,7 +3,8 @@ package cd;
 import java.io.IOException;
 
 /**
- * Thrown when {@link Disc#read(String)} can not read a disc's table of contents. The message
+ * Thrown when {@link Disc#read(String)} can not read a disc's table of contents, and when a
+ * drive can not be watched or its tray moved ({@link CdDrive}). The message
  * says what went wrong, where, and, where it helps, what to do: for example
  * {@code "/dev/sr0: Permission denied; the user needs read access to it, for example as a
  * member of its group 'cdrom'"} or {@code "disc.toc line 2: 'x' is not a number of frames"}.
@@ -45,7 +46,14 @@ public final class DiscReadException extends IOException {
      * The thread was interrupted while it waited for the drive, which another call was using.
      * Its interrupt status stays set.
      */
-    INTERRUPTED
+    INTERRUPTED,
+    /** The tray can not be opened: a program keeps it locked. */
+    TRAY_LOCKED,
+    /**
+     * The drive can not do what was asked: a slot-loading or manual drive does not close its
+     * tray, a drive without a motor does not eject.
+     */
+    UNSUPPORTED
   }
 
   private final Reason reason;

@@ -33,12 +33,15 @@
  *                       ATTENTION (the disc was changed); each such answer counts it down.
  *                       (The kernel's own ioctls retry a unit attention themselves.)
  *   FAKE_CDROM_LATENCY_US  the microseconds that each drive command takes
+ *   FAKE_CDROM_SLOW_OPCODE only the SCSI command of this opcode (hexadecimal) takes them
  *   FAKE_CDROM_NODE     block (the default), or file: the file stays a regular file, and
  *                       only its opens are logged
  *   FAKE_CDROM_LOG      a file to which each drive command appends a line: "command 43"
  *                       (SCSI, the opcode in hexadecimal), "header", "entry N" (N = 170 for
  *                       the lead-out), "drive status", "disc status", "mcn" or "subchannel"
  *   FAKE_CDROM_OPEN_LOG a file to which each open of the device file appends "open"
+ *   FAKE_CDROM_MEDIUM, FAKE_CDROM_EVENTS, FAKE_CDROM_TRAY, FAKE_CDROM_TIMED_LOG
+ *                       a medium that changes over time, and the tray (see fake_medium.c)
  *   FAKE_CDROM_OPEN_ERROR
  *                       an error number with which every open of the device file fails
  *                       (1: EPERM, as a sandbox refuses even root)
@@ -71,7 +74,8 @@ enum { kReadToc = 0x43, kInquiry = 0x12 };
   if (real_##name == NULL) real_##name = (__typeof__(name) *)dlsym(RTLD_NEXT, #name)
 
 static const char *setting(const char *name, const char *fallback) {
-  const char *value = getenv(name);
+  const char *value = fake_mediumSetting(name);
+  if (value == NULL) value = getenv(name);
   return value != NULL && *value != '\0' ? value : fallback;
 }
 
@@ -109,7 +113,12 @@ static void driveCommand(const char *format, int number) {
   char line[32];
   snprintf(line, sizeof line, format, number);
   appendLine("FAKE_CDROM_LOG", line);
+  fake_noteCommand(line);
   long latency = atol(setting("FAKE_CDROM_LATENCY_US", "0"));
+  const char *slow = getenv("FAKE_CDROM_SLOW_OPCODE");
+  if (slow != NULL && (strncmp(format, "command", 7) != 0 || strtol(slow, NULL, 16) != number)) {
+    latency = 0;
+  }
   if (latency > 0) {
     struct timespec wait = {latency / 1000000, latency % 1000000 * 1000};
     while (nanosleep(&wait, &wait) != 0 && errno == EINTR) continue;
@@ -119,7 +128,7 @@ static void driveCommand(const char *format, int number) {
 /* The table: values[0] first, [1] last, [2] lead-out, [3...] starts; data[i] marks a data
  * track's start. Returns the count of values. */
 static int readTable(long values[kMaxTracks + 3], int data[kMaxTracks + 3]) {
-  const char *text = getenv("FAKE_CDROM_TOC");
+  const char *text = setting("FAKE_CDROM_TOC", NULL);
   int count = 0;
   char *end;
   while (text != NULL && count < kMaxTracks + 3) {
@@ -351,6 +360,7 @@ static int answerScsi(int fd, sg_io_hdr_t *io) {
   io->resid = 0;
   io->duration = 0;
   io->info = SG_INFO_OK;
+  if (fake_answerMedium(io, command)) return 0;
   if (command[0] == kInquiry) return fake_answerInquiry(io, command);
   if (io->cmd_len < 10) return checkCondition(io, 5, 0x20, 0);
   if (fake_takeOne("FAKE_CDROM_UNIT_ATTENTION")) return checkCondition(io, 6, 0x28, 0);
@@ -380,6 +390,10 @@ static int answer(int fd, unsigned long request, void *argument) {
       return fake_answerMcn(argument);
     case CDROMSUBCHNL:
       return answerSubchannel(argument);
+    case CDROMEJECT:
+    case CDROMCLOSETRAY:
+      driveCommand(request == CDROMEJECT ? "eject\n" : "close tray\n", 0);
+      return fake_mediumIoctl(request);
     default:
       return fail(ENOTTY);
   }

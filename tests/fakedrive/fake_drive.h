@@ -26,3 +26,13 @@ FAKE_SHARED int fake_answerExtra(sg_io_hdr_t *io, const unsigned char *command);
 /* CDROM_GET_MCN. */
 struct cdrom_mcn;
 FAKE_SHARED int fake_answerMcn(struct cdrom_mcn *mcn);
+
+/* The medium over time and the tray (fake_medium.c). The state and table that a schedule
+ * gives for FAKE_CDROM_STATE and FAKE_CDROM_TOC, else null; */
+FAKE_SHARED const char *fake_mediumSetting(const char *name);
+/* TEST UNIT READY, media events, START STOP UNIT and a due unit attention: 1 if answered. */
+FAKE_SHARED int fake_answerMedium(sg_io_hdr_t *io, const unsigned char *command);
+/* CDROMEJECT and CDROMCLOSETRAY. */
+FAKE_SHARED int fake_mediumIoctl(unsigned long request);
+/* Each drive command's log line, with its time. */
+FAKE_SHARED void fake_noteCommand(const char *line);

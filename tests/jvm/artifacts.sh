@@ -53,7 +53,7 @@ case $case_name in
       [[ $class == *'$'* ]] && continue
       name=${class%.class}
       grep -qx "$name.java" <<<"$sources" || fail "no $name.java in the sources jar"
-      if "${java%/*}/javap" -cp "$tmp" "${name//\//.}" | grep -q "^public .*\bclass\b"; then
+      if "${java%/*}/javap" -cp "$tmp" "${name//\//.}" | grep -qE "^public .*\b(class|interface)\b"; then
         grep -qx "$name.html" <<<"$javadoc" || fail "no page for $name in the Javadoc jar"
       elif grep -qx "$name.html" <<<"$javadoc"; then
         fail "a page for $name, which is not public"

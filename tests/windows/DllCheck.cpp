@@ -12,6 +12,12 @@
 //                             (their bits as a number), then the extras as the lines of a
 //                             table-of-contents file give them
 //   dll_check --drives        CdDrive's list, a line "name|vendor|model|revision" a drive
+//   dll_check --watch DRIVE POLLS [eject@N|close@N...]
+//                             a watch of the drive, polled once a second, POLLS times, its
+//                             reports a line each: "inserted" and the table as a
+//                             table-of-contents file holds it, "removed" and the drive,
+//                             "unreadable" and the reason; after the N-th poll, the tray
+//                             moved as asked ("eject REASON" where it fails)
 // Exits with 0 when a disc was read, 1 when not, 2 when the DLL or a method is missing.
 #include <fcntl.h>
 #include <io.h>
@@ -21,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "../unit/JniCall.h"
 #include "RecordingJni.h"
@@ -191,6 +198,56 @@ int printDrives(HMODULE library) {
   return 0;
 }
 
+using WatchOpenMethod = jlong(JNICALL*)(JNIEnv*, jclass, jstring);
+using WatchPollMethod = jobjectArray(JNICALL*)(JNIEnv*, jclass, jlong);
+using WatchReleaseMethod = void(JNICALL*)(JNIEnv*, jclass, jlong);
+using TrayMethod = void(JNICALL*)(JNIEnv*, jclass, jstring, jboolean);
+
+int watchDrive(HMODULE library, const char* drive, int polls, char** steps, int stepCount) {
+  const auto open = find<WatchOpenMethod>(library, "Java_cd_DriveWatch_open");
+  const auto poll = find<WatchPollMethod>(library, "Java_cd_DriveWatch_poll");
+  const auto release = find<WatchReleaseMethod>(library, "Java_cd_DriveWatch_release");
+  const auto moveTray = find<TrayMethod>(library, "Java_cd_CdDrive_moveTray");
+  if (open == nullptr || poll == nullptr || release == nullptr || moveTray == nullptr) return 2;
+  RecordingJni jni;
+  const jlong watch = open(jni.env(), nullptr, jni.string(drive));
+  if (const JavaValue* exception = jni.pendingException()) {
+    std::printf("open %s\n", exception->elements[2]->text.c_str());
+    return 1;
+  }
+  for (int number = 1; number <= polls; ++number) {
+    const JavaValue* report = RecordingJni::valueOf(poll(jni.env(), nullptr, watch));
+    if (report != nullptr && report->elements[0] != nullptr) {
+      std::printf("removed %s\n", report->elements[0]->text.c_str());
+    }
+    if (report != nullptr && report->elements[1] != nullptr) {
+      const std::vector<jint>& table = report->elements[1]->ints;
+      std::printf("inserted");
+      for (std::size_t i = 0; i < 3 + static_cast<std::size_t>(table[1] - table[0] + 1); ++i) {
+        std::printf(" %d", static_cast<int>(table[i]));
+      }
+      std::printf("\n");
+    }
+    if (report != nullptr && report->elements[2] != nullptr) {
+      std::printf("unreadable %s\n", report->elements[2]->elements[0]->text.c_str());
+    }
+    for (int i = 0; i < stepCount; ++i) {
+      const std::string step = steps[i];
+      const bool eject = step.rfind("eject@", 0) == 0;
+      if (std::atoi(step.c_str() + step.find('@') + 1) != number) continue;
+      moveTray(jni.env(), nullptr, jni.string(drive), eject ? JNI_TRUE : JNI_FALSE);
+      if (const JavaValue* exception = jni.pendingException()) {
+        std::printf("%s %s\n", eject ? "eject" : "close", exception->elements[0]->text.c_str());
+        return 1;
+      }
+    }
+    std::fflush(stdout);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+  }
+  release(jni.env(), nullptr, watch);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -204,6 +261,9 @@ int main(int argc, char** argv) {
     return printDiscWithExtras(library, argv[2], std::atoi(argv[3]));
   }
   if (argc == 2 && std::strcmp(argv[1], "--drives") == 0) return printDrives(library);
+  if (argc >= 4 && std::strcmp(argv[1], "--watch") == 0) {
+    return watchDrive(library, argv[2], std::atoi(argv[3]), argv + 4, argc - 4);
+  }
   if (argc >= 2 && std::strcmp(argv[1], "--disc") == 0) {
     return printDiscTable(library, argc >= 3 ? argv[2] : "");
   }
