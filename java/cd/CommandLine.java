@@ -19,6 +19,7 @@ final class CommandLine {
           "Usage: java -jar " + JAR
               + " [--drive DRIVE] [--all] [--musicbrainz | --accuraterip | --json]",
           "       java -jar " + JAR + " --drives",
+          "       java -jar " + JAR + " " + RipCommand.USAGE,
           "       java -jar " + JAR + " --help | --version");
 
   private static final String HELP =
@@ -53,6 +54,7 @@ final class CommandLine {
           "                 value, one a line; with --json, the JSON carries them",
           "  --drives       print the machine's CD drives, one a line: name, vendor, model",
           "                 and revision, separated by tabs",
+          RipCommand.HELP,
           "  --version      print the version",
           "  --help         print this text",
           "With --drive, --musicbrainz, --accuraterip or --json, a disc that can not be read",
@@ -114,6 +116,9 @@ final class CommandLine {
   }
 
   private int run(String[] args) {
+    if (RipCommand.wanted(args)) {
+      return RipCommand.run(args, out, err);
+    }
     try {
       parse(args);
       checkCombination();

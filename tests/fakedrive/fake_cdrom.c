@@ -28,6 +28,7 @@
  *                       where it transferred less than asked
  *   FAKE_CDROM_DISC     the table-of-contents file whose catalog, isrc and cdtext lines the
  *                       drive answers from (see fake_extras.c for its settings)
+ *   FAKE_CDROM_READ_OFFSET and others: the disc's audio (see fake_audio.c)
  *   FAKE_CDROM_UNIT_ATTENTION
  *                       a file holding how many SCSI commands are still to answer UNIT
  *                       ATTENTION (the disc was changed); each such answer counts it down.
@@ -63,7 +64,7 @@
 
 #include "fake_drive.h"
 
-enum { kReadToc = 0x43, kInquiry = 0x12 };
+enum { kReadToc = 0x43, kInquiry = 0x12, kReadCd = 0xbe, kUserData = 0x10 };
 
 /* The real function behind one of ours, looked up once. */
 #define REAL(name)                      \
@@ -360,6 +361,7 @@ static int answerScsi(int fd, sg_io_hdr_t *io) {
   if (strcmp(state, "becoming-ready") == 0) return checkCondition(io, 2, 0x04, 1);
   if (strcmp(state, "read-error") == 0) return checkCondition(io, 3, 0x11, 0);
   if (command[0] == kReadToc && (command[2] & 0x0f) == 0) return readToc(io, command);
+  if (command[0] == kReadCd && (command[9] & kUserData) != 0) return fake_answerAudio(io, command);
   return fake_answerExtra(io, command);
 }
 
