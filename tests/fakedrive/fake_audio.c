@@ -12,6 +12,7 @@
  *                            or from the lead-out on are zero, as the pregap and lead-out
  *                            of a disc hold silence.
  *   FAKE_CDROM_FLAKY         blocks whose first read returns wrong samples without an error
+ *   FAKE_CDROM_UNSTABLE      blocks whose every read returns other wrong samples
  *   FAKE_CDROM_UNREADABLE    blocks that always fail: MEDIUM ERROR (3/11/05), and so does
  *                            any READ CD that covers one
  *   FAKE_CDROM_GONE_AT       a block from which on the disc is gone: READ CD covering it
@@ -70,6 +71,7 @@ static int trackIndexOf(const long *table, int count, long lba) {
 }
 
 int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
+  static unsigned reads; /* of unstable blocks, to make each read differ */
   long table[kMaxTracks + 3];
   int data[kMaxTracks + 3];
   const int count = fake_readTable(table, data);
@@ -100,6 +102,7 @@ int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
       for (int b = 0; b < 4; ++b) sector[4 * i + b] = (unsigned char)(sample >> (8 * b));
     }
     if (firstReadOfFlaky(block)) sector[kSectorBytes / 2] ^= 0x5a;
+    if (listed("FAKE_CDROM_UNSTABLE", block)) sector[kSectorBytes / 2] ^= (unsigned char)++reads;
   }
   fake_deliver(io, reply, (size_t)sectors * kSectorBytes, (size_t)sectors * kSectorBytes);
   free(reply);

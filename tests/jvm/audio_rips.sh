@@ -57,6 +57,8 @@ rip "drive taking 7 sectors"      two-tracks 0 "" "FAKE_CDROM_MAX_SECTORS=7" "" 
 rip "tracks 3 and 1 to 2"         short-enhanced-cd 0 "" "" "--tracks 3,1-2" ""
 rip "secure, flaky sectors"       short-enhanced-cd 0 "" "FAKE_CDROM_FLAKY=0 1700 4649" \
   "--secure" "--reread 3"
+rip "secure, unstable sector"     short-enhanced-cd 1 "^track 2: sectors whose reads never agreed: 1600$" \
+  "FAKE_CDROM_UNSTABLE=1600" "--secure" "--unconfirmed 1600"
 rip "unreadable sectors"          short-enhanced-cd 1 "^track 2: sectors never read.*: 1700 2000$" \
   "FAKE_CDROM_UNREADABLE=1700 2000" "" "--unreadable 1700,2000"
 # With +667, track 1 ends in sector 1501, where track 2 starts.

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Usage: check_rip.py TOC FOLDER OUTPUT [--offset N] [--tracks 1,3] [--unreadable LBA,...]
-                      [--reread N] [--gone-at LBA]
+                      [--unconfirmed LBA,...] [--reread N] [--gone-at LBA]
 
 Checks a rip of the fake drive's disc made by the command line's --rip: every WAVE file in
 FOLDER holds exactly the samples the disc holds at that read offset, computed here from the
@@ -9,7 +9,8 @@ p * 2654435761 + 12345 modulo 2^32; silence where p + offset falls before the di
 or at or after the audio session's lead-out, and in the sectors listed unreadable), and
 each line of OUTPUT gives the checksums that whipper's accuraterip-checksum and zlib compute
 for that file. With --gone-at, the disc went away at that block: the last track written
-holds only a prefix of its samples, and has no line.
+holds only a prefix of its samples, and has no line. The samples of sectors listed
+unconfirmed (whose reads never agreed) are not compared; the checksums still are.
 """
 import argparse
 import os
@@ -63,6 +64,16 @@ def expected_samples(span, offset, readable_end, unreadable):
     return struct.pack("<%dI" % len(values), *values)
 
 
+def without(samples, span, offset, sectors):
+    """The samples with those read from `sectors` zeroed."""
+    kept = bytearray(samples)
+    for sector in sectors:
+        first = sector * SAMPLES_PER_SECTOR - offset - span[0] * SAMPLES_PER_SECTOR
+        for i in range(max(first, 0), min(first + SAMPLES_PER_SECTOR, len(kept) // 4)):
+            kept[4 * i:4 * i + 4] = bytes(4)
+    return bytes(kept)
+
+
 def wave_data(path):
     with open(path, "rb") as f:
         header = f.read(44)
@@ -89,6 +100,7 @@ def main():
     parser.add_argument("--offset", type=int, default=0)
     parser.add_argument("--tracks", default="")
     parser.add_argument("--unreadable", default="")
+    parser.add_argument("--unconfirmed", default="")
     parser.add_argument("--reread", type=int, default=0)
     parser.add_argument("--gone-at", type=int)
     args = parser.parse_args()
@@ -96,6 +108,7 @@ def main():
     spans, readable_end = audio_tracks(read_toc(args.toc))
     numbers = sorted(spans) if not args.tracks else [int(n) for n in args.tracks.split(",")]
     unreadable = {int(n) for n in args.unreadable.split(",") if n}
+    unconfirmed = {int(n) for n in args.unconfirmed.split(",") if n}
     lines = {}
     for line in open(args.output):
         match = re.fullmatch(r"(\d\d) v1 ([0-9A-F]{8}) v2 ([0-9A-F]{8}) crc32 ([0-9A-F]{8}) "
@@ -128,9 +141,13 @@ def main():
                       "track's first (or a line was printed)" % (number, len(data)))
                 failed = True
             continue
-        if data != wanted:
-            at = next(i for i in range(min(len(data), len(wanted))) if data[i] != wanted[i]) \
-                if len(data) == len(wanted) else min(len(data), len(wanted))
+        compared = data
+        if unconfirmed:
+            compared, wanted = without(data, spans[number], args.offset, unconfirmed), \
+                without(wanted, spans[number], args.offset, unconfirmed)
+        if compared != wanted:
+            at = next(i for i in range(len(wanted)) if compared[i] != wanted[i]) \
+                if len(compared) == len(wanted) else min(len(compared), len(wanted))
             print("track %d: the samples differ from byte %d on (%d bytes, %d wanted)" %
                   (number, at, len(data), len(wanted)))
             failed = True
