@@ -8,11 +8,15 @@
 #   - whole processes on the fake drive, side by side: an empty Java program, java -jar
 #     --musicbrainz, a program reading one disc ID through Disc and one through JNA and the
 #     system's libdiscid, each against the empty program, with the first ID's time from main.
-# With --processes, only the whole processes.
+#   - a disc's audio on the fake drive (answering at once): MB/s of a rip through the command
+#     line in burst and in secure mode, and the processor time a megabyte of its checksums
+#     takes, beside whipper's accuraterip-checksum on the same WAVE file.
+# With --processes, only the whole processes; with --audio, only the audio.
 set -euo pipefail
 [ "${1:-}" = --processes ] && processes_only=1 || processes_only=0
+[ "${1:-}" = --audio ] && audio_only=1 || audio_only=0
 here=$(cd "$(dirname "$0")" && pwd)
-"$here/install-deps.sh" libbenchmark-dev libdiscid-dev pkg-config libjna-java libdiscid0
+"$here/install-deps.sh" libbenchmark-dev libdiscid-dev pkg-config libjna-java libdiscid0 whipper
 cd "$here/.."
 "$here/build.sh" build-bench -DCMAKE_BUILD_TYPE=Release -DTOCMATE_BENCH=ON -DBUILD_TESTING=OFF \
   -DTOCMATE_CROSS_BUILDS=OFF >/dev/null
@@ -21,7 +25,46 @@ discs=$PWD/tests/discs
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 : >"$folder/sr0"
+# median FILE: the median of the numbers in the file
+median() { sort -g "$1" | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+
 if [ "$processes_only" = 0 ]; then
+  version=$(sed -n 's/^project(Tocmate VERSION \([^ )]*\).*/\1/p' CMakeLists.txt)
+  # One track of ten minutes: 105,840,000 bytes.
+  echo "1 1 45150 150" >"$folder/audio.toc"
+  bytes=105840000
+  runs=${TOCMATE_BENCH_RUNS:-5}
+  echo "A disc's audio, a track of ten minutes on the fake drive, median of $runs runs:"
+  for mode in burst secure; do
+    options=()
+    [ "$mode" = secure ] && options=(--secure)
+    for ((run = 0; run < runs; run++)); do
+      rm -rf "$folder/rip"
+      start=$EPOCHREALTIME
+      bash tests/fakedrive/with_fake_drive.sh "$PWD/build-bench/bench/libbench_fake_cdrom.so" \
+        "$folder/audio.toc" java -jar "build-bench/tocmate-$version.jar" --rip "$folder/rip" \
+        "${options[@]}" >/dev/null
+      end=$EPOCHREALTIME
+      echo "$(((${end/./} - ${start/./})))" >>"$folder/$mode.times"
+    done
+    awk -v t="$(median "$folder/$mode.times")" -v b="$bytes" -v m="$mode" \
+      'BEGIN {printf "  %-6s %6.1f MB/s (%.2f s for the whole process)\n", m, b / t, t / 1e6}'
+  done
+  wave=$folder/rip/track01.wav
+  ours=$(build-bench/bench/checksum_cost "$wave" | cut -d' ' -f1)
+  TIMEFORMAT='%U %S'
+  for version in 1 2; do
+    for ((run = 0; run < runs; run++)); do
+      { time accuraterip-checksum --accuraterip-v$version "$wave" 1 1 >/dev/null; } 2>&1 |
+        awk -v b="$bytes" '{printf "%.3f\n", ($1 + $2) * 1000 / (b / 1048576)}' >>"$folder/v$version.cpu"
+    done
+  done
+  awk -v o="$ours" -v p1="$(median "$folder/v1.cpu")" -v p2="$(median "$folder/v2.cpu")" 'BEGIN {
+    printf "  checksums: v1, v2 and CRC-32 in one pass %.3f ms of processor time a MB;\n", o;
+    printf "  accuraterip-checksum (one version a run, the whole process): v1 %.3f, v2 %.3f ms a MB (%.1fx, %.1fx ours)\n", p1, p2, p1 / o, p2 / o}'
+  echo
+  [ "$audio_only" = 1 ] && exit 0
+
   echo "Reads of a drive, $(nproc) cores, $(uname -r):"
   LD_PRELOAD=$PWD/build-bench/bench/libbench_fake_cdrom.so FAKE_CDROM_DEVICE=$folder/sr0 \
     build-bench/bench/drive_read_cost "$discs"

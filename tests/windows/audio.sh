@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Usage: audio.sh DLL-CHECK JAVA LINUX-JAR
+#   (in the Wine prefix whose drive D: is the fake drive, FAKE_CDROM_DEVICE its file and
+#   FAKE_CDROM_DISC the disc in it, the fake drive preloaded)
+# Every audio track read through the DLL's DiscAudio methods (pass-through's READ CD) gives
+# the samples and the line that the Linux library in the jar gives for the same drive's
+# file through --rip: at read offsets 0 and +667, in burst and secure mode.
+set -u -o pipefail
+check=$1 java=$2 jar=$3
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failed=0
+# Each audio track's end and the audio session's lead-out, in frames, by the rule the
+# sample checks hold both libraries to.
+spans=$(python3 - "$FAKE_CDROM_DISC" "$here/../jvm" <<'SPANS'
+import sys
+sys.path.insert(0, sys.argv[2])
+from check_rip import LEAD_IN, audio_tracks, read_toc
+spans, readable_end = audio_tracks(read_toc(sys.argv[1]))
+for number, (start, end) in sorted(spans.items()):
+    print(number, end + LEAD_IN, readable_end + LEAD_IN)
+SPANS
+) || exit 1
+for offset in 0 667; do
+  for secure in 0 1; do
+    options=(--read-offset "$offset")
+    [ "$secure" = 1 ] && options+=(--secure)
+    rm -rf "$work/linux"
+    FAKE_CDROM_READ_OFFSET=$offset "$java" -jar "$jar" --rip "$work/linux" \
+      --drive "$FAKE_CDROM_DEVICE" "${options[@]}" >"$work/lines" 2>"$work/errors" ||
+      { echo "FAILED: Linux --rip ${options[*]}: $(cat "$work/errors")"; failed=1; continue; }
+    while read -r track end lead_out; do
+      what="track $track, offset $offset, secure $secure"
+      FAKE_CDROM_READ_OFFSET=$offset wine "$check" --audio D: "$track" "$end" "$lead_out" \
+        "$offset" "$secure" "$work/dll.raw" >"$work/dll.line" 2>"$work/errors"
+      status=$?
+      wave=$(printf '%s/linux/track%02d.wav' "$work" "$track")
+      line=$(tr -d '\r' <"$work/dll.line")
+      if [ $status -ne 0 ] || [ -s "$work/errors" ] || ! grep -qxF "$line" "$work/lines" ||
+        ! cmp -s <(tail -c +45 "$wave") "$work/dll.raw"; then
+        echo "FAILED $what: exit $status, line '$line', Linux's:"
+        cat "$work/lines" "$work/errors"
+        failed=1
+      else
+        echo "ok: $what: $line"
+      fi
+    done <<<"$spans"
+  done
+done
+exit $failed
