@@ -1,5 +1,7 @@
 #include "AudioChecksums.h"
 
+#include <algorithm>
+
 #include "Frames.h"
 
 namespace {
@@ -17,13 +19,17 @@ AudioChecksums::AudioChecksums(std::uint64_t trackSamples, bool firstTrack, bool
 
 void AudioChecksums::add(const std::uint8_t* samples, std::size_t size) {
   crc.add(samples, size);
-  for (std::size_t i = 0; i + kBytesPerSample <= size; i += kBytesPerSample, ++position) {
-    if (position < countedFrom || position >= countedUntil) continue;
-    const std::uint32_t sample = std::uint32_t{samples[i]} | std::uint32_t{samples[i + 1]} << 8 |
-                                 std::uint32_t{samples[i + 2]} << 16 |
-                                 std::uint32_t{samples[i + 3]} << 24;
-    const std::uint64_t product = std::uint64_t{sample} * (position + 1);
+  const std::uint64_t count = size / kBytesPerSample;
+  // Only the samples between countedFrom and countedUntil take part in the sums.
+  const std::uint64_t from = std::max(position, countedFrom);
+  const std::uint64_t until = std::min(position + count, countedUntil);
+  for (std::uint64_t at = from; at < until; ++at) {
+    const std::uint8_t* sample = samples + (at - position) * kBytesPerSample;
+    const std::uint32_t value = std::uint32_t{sample[0]} | std::uint32_t{sample[1]} << 8 |
+                                std::uint32_t{sample[2]} << 16 | std::uint32_t{sample[3]} << 24;
+    const std::uint64_t product = std::uint64_t{value} * (at + 1);
     v1 += static_cast<std::uint32_t>(product);
     v2 += static_cast<std::uint32_t>(product) + static_cast<std::uint32_t>(product >> 32);
   }
+  position += count;
 }
