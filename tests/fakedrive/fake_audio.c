@@ -19,11 +19,15 @@
  *                            answers NOT READY, medium not present (2/3A/00)
  *   FAKE_CDROM_MAX_SECTORS   the most sectors a READ CD may ask for; more: ILLEGAL REQUEST
  *                            (5/24/00), as drives and adapters that take less (default 64)
+ * CDROMREADAUDIO (the kernel's read of CD-DA, through which Wine's raw read of audio goes)
+ * answers the same, a failure as EIO, or ENOMEDIUM for a disc gone.
  * A READ CD of a data track's sectors answers ILLEGAL REQUEST, illegal mode for this track
  * (5/64/00); one past the lead-out, logical block address out of range (5/21/00).
  * Lists of blocks are separated by spaces.
  */
 #define _GNU_SOURCE
+#include <errno.h>
+#include <linux/cdrom.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -107,4 +111,30 @@ int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
   fake_deliver(io, reply, (size_t)sectors * kSectorBytes, (size_t)sectors * kSectorBytes);
   free(reply);
   return 0;
+}
+
+int fake_answerReadAudio(struct cdrom_read_audio *request) {
+  long lba = request->addr.lba;
+  if (request->addr_format == CDROM_MSF) {
+    lba = (request->addr.msf.minute * 60L + request->addr.msf.second) * 75 +
+          request->addr.msf.frame - kLeadInFrames;
+  }
+  const unsigned char command[12] = {0xbe,
+                                     0x04,
+                                     (unsigned char)(lba >> 24),
+                                     (unsigned char)(lba >> 16),
+                                     (unsigned char)(lba >> 8),
+                                     (unsigned char)lba,
+                                     (unsigned char)(request->nframes >> 16),
+                                     (unsigned char)(request->nframes >> 8),
+                                     (unsigned char)request->nframes,
+                                     0x10};
+  unsigned char sense[32];
+  sg_io_hdr_t io = {.interface_id = 'S', .cmd_len = sizeof command, .mx_sb_len = sizeof sense,
+                    .dxfer_len = (unsigned)request->nframes * kSectorBytes,
+                    .dxferp = request->buf, .sbp = sense};
+  fake_answerAudio(&io, command);
+  if (io.status == 0) return 0;
+  errno = io.sb_len_wr > 2 && (sense[2] & 0x0f) == 2 ? ENOMEDIUM : EIO;
+  return -1;
 }

@@ -38,7 +38,8 @@
  *                       only its opens are logged
  *   FAKE_CDROM_LOG      a file to which each drive command appends a line: "command 43"
  *                       (SCSI, the opcode in hexadecimal), "header", "entry N" (N = 170 for
- *                       the lead-out), "drive status", "disc status", "mcn" or "subchannel"
+ *                       the lead-out), "drive status", "disc status", "mcn", "subchannel"
+ *                       or "read audio"
  *   FAKE_CDROM_OPEN_LOG a file to which each open of the device file appends "open"
  *   FAKE_CDROM_OPEN_ERROR
  *                       an error number with which every open of the device file fails
@@ -382,6 +383,10 @@ static int answer(int fd, unsigned long request, void *argument) {
       return fake_answerMcn(argument);
     case CDROMSUBCHNL:
       return answerSubchannel(argument);
+    case CDROMREADAUDIO:
+      driveCommand("read audio\n", 0);
+      if (!is("FAKE_CDROM_STATE", "disc", "disc")) return fail(ENOMEDIUM);
+      return fake_answerReadAudio(argument);
     default:
       return fail(ENOTTY);
   }
