@@ -42,7 +42,6 @@ public final class DiscAudio implements AutoCloseable {
   private static final int CHUNK_BYTES = 26 * SECTOR_BYTES;
   // The largest read offset any drive has: within a hundred sectors either way.
   private static final int MAX_OFFSET = 100 * 588;
-  private static final AudioFormat CD_AUDIO = new AudioFormat(44100f, 16, 2, true, false);
 
   static {
     NativeLibrary.loadTocmate();
@@ -179,7 +178,9 @@ public final class DiscAudio implements AutoCloseable {
    */
   public AudioInputStream openTrack(int number) throws DiscReadException {
     TrackStream stream = startTrack(number);
-    return new AudioInputStream(stream, CD_AUDIO, stream.bytes / SAMPLE_BYTES);
+    // Made here, so that only this method needs javax.sound (the java.desktop module).
+    AudioFormat cdAudio = new AudioFormat(44100f, 16, 2, true, false);
+    return new AudioInputStream(stream, cdAudio, stream.bytes / SAMPLE_BYTES);
   }
 
   /** Lets the drive go; a second call does nothing. */

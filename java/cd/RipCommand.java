@@ -16,8 +16,8 @@ import java.util.List;
  */
 final class RipCommand {
   static final String USAGE =
-      "[--drive DRIVE] --rip FOLDER [--tracks 1,3-5] [--read-offset N] [--secure]"
-          + " [--accuraterip-results FILE]";
+      "[--drive DRIVE] --rip FOLDER [--tracks LIST] [--read-offset N]\n"
+          + "                                [--secure] [--accuraterip-results FILE]";
   static final String HELP =
       String.join(
           "\n",
@@ -137,11 +137,12 @@ final class RipCommand {
   private int rip() throws IOException {
     AccurateRipResults results =
         resultsFile == null ? null : AccurateRipResults.parse(Files.readAllBytes(resultsFile.toPath()));
-    if (!folder.isDirectory() && !folder.mkdirs()) {
-      throw new IOException("the folder " + folder + " can not be made");
-    }
     boolean complete = true;
     try (DiscAudio audio = DiscAudio.open(drive)) {
+      if (!folder.isDirectory() && !folder.mkdirs()) {
+        throw new IOException("the folder " + Printable.escape(folder.getPath())
+            + " can not be made");
+      }
       audio.setReadOffset(readOffset);
       audio.setSecure(secure);
       if (System.console() != null) {
