@@ -12,6 +12,8 @@
  *                            or from the lead-out on are zero, as the pregap and lead-out
  *                            of a disc hold silence.
  *   FAKE_CDROM_FLAKY         blocks whose first read returns wrong samples without an error
+ *   FAKE_CDROM_FAILS_TWICE   blocks whose first two reads fail (MEDIUM ERROR), those of the
+ *                            READ CDs that reach them
  *   FAKE_CDROM_UNSTABLE      blocks whose every read returns other wrong samples
  *   FAKE_CDROM_UNREADABLE    blocks that always fail: MEDIUM ERROR (3/11/05), and so does
  *                            any READ CD that covers one
@@ -34,7 +36,7 @@
 
 #include "fake_drive.h"
 
-enum { kSamplesPerSector = 588, kSectorBytes = 2352, kMaxFlaky = 256 };
+enum { kSamplesPerSector = 588, kSectorBytes = 2352, kMaxListed = 256 };
 
 /* Whether `block` is one of the blocks a setting lists. */
 static int listed(const char *settingName, long block) {
@@ -48,16 +50,24 @@ static int listed(const char *settingName, long block) {
   }
 }
 
-/* A flaky block's reads so far: its first one is wrong. Kept for the process. */
-static int firstReadOfFlaky(long block) {
-  static long seen[kMaxFlaky];
-  static int seenCount;
-  if (!listed("FAKE_CDROM_FLAKY", block)) return 0;
-  for (int i = 0; i < seenCount; ++i) {
-    if (seen[i] == block) return 0;
+/* How often each block that a setting lists has been read, for the process. */
+struct Reads {
+  long blocks[kMaxListed];
+  int counts[kMaxListed];
+  int used;
+};
+
+/* How often `block` was read before, counting this read; -1 for a block the setting does not
+ * list. */
+static int readsBefore(struct Reads *reads, const char *settingName, long block) {
+  if (!listed(settingName, block)) return -1;
+  for (int i = 0; i < reads->used; ++i) {
+    if (reads->blocks[i] == block) return reads->counts[i]++;
   }
-  if (seenCount < kMaxFlaky) seen[seenCount++] = block;
-  return 1;
+  if (reads->used == kMaxListed) return -1;
+  reads->blocks[reads->used] = block;
+  reads->counts[reads->used++] = 1;
+  return 0;
 }
 
 static uint32_t sampleAt(long long position, long long discSamples) {
@@ -76,6 +86,7 @@ static int trackIndexOf(const long *table, int count, long lba) {
 
 int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
   static unsigned reads; /* of unstable blocks, to make each read differ */
+  static struct Reads flakyReads, failingReads;
   long table[kMaxTracks + 3];
   int data[kMaxTracks + 3];
   const int count = fake_readTable(table, data);
@@ -93,6 +104,8 @@ int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
     if (track >= 0 && data[track]) return fake_checkCondition(io, 5, 0x64, 0);
     if (goneAt >= 0 && block >= goneAt) return fake_checkCondition(io, 2, 0x3a, 0);
     if (listed("FAKE_CDROM_UNREADABLE", block)) return fake_checkCondition(io, 3, 0x11, 0x05);
+    const int failedBefore = readsBefore(&failingReads, "FAKE_CDROM_FAILS_TWICE", block);
+    if (failedBefore == 0 || failedBefore == 1) return fake_checkCondition(io, 3, 0x11, 0x05);
   }
   unsigned char *reply = malloc((size_t)sectors * kSectorBytes + 1);
   if (reply == NULL) return fake_checkCondition(io, 4, 0x44, 0);
@@ -105,7 +118,7 @@ int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
       const uint32_t sample = sampleAt(position - offset, discSamples);
       for (int b = 0; b < 4; ++b) sector[4 * i + b] = (unsigned char)(sample >> (8 * b));
     }
-    if (firstReadOfFlaky(block)) sector[kSectorBytes / 2] ^= 0x5a;
+    if (readsBefore(&flakyReads, "FAKE_CDROM_FLAKY", block) == 0) sector[kSectorBytes / 2] ^= 0x5a;
     if (listed("FAKE_CDROM_UNSTABLE", block)) sector[kSectorBytes / 2] ^= (unsigned char)++reads;
   }
   fake_deliver(io, reply, (size_t)sectors * kSectorBytes, (size_t)sectors * kSectorBytes);
@@ -130,9 +143,12 @@ int fake_answerReadAudio(struct cdrom_read_audio *request) {
                                      (unsigned char)request->nframes,
                                      0x10};
   unsigned char sense[32];
-  sg_io_hdr_t io = {.interface_id = 'S', .cmd_len = sizeof command, .mx_sb_len = sizeof sense,
+  sg_io_hdr_t io = {.interface_id = 'S',
+                    .cmd_len = sizeof command,
+                    .mx_sb_len = sizeof sense,
                     .dxfer_len = (unsigned)request->nframes * kSectorBytes,
-                    .dxferp = request->buf, .sbp = sense};
+                    .dxferp = request->buf,
+                    .sbp = sense};
   fake_answerAudio(&io, command);
   if (io.status == 0) return 0;
   errno = io.sb_len_wr > 2 && (sense[2] & 0x0f) == 2 ? ENOMEDIUM : EIO;

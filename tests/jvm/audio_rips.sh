@@ -57,6 +57,8 @@ rip "drive taking 7 sectors"      two-tracks 0 "" "FAKE_CDROM_MAX_SECTORS=7" "" 
 rip "tracks 3 and 1 to 2"         short-enhanced-cd 0 "" "" "--tracks 3,1-2" ""
 rip "secure, flaky sectors"       short-enhanced-cd 0 "" "FAKE_CDROM_FLAKY=0 1700 4649" \
   "--secure" "--reread 3"
+rip "burst, sectors failing twice" short-enhanced-cd 0 "" "FAKE_CDROM_FAILS_TWICE=40 1600 4000" \
+  "" "--reread 3"
 rip "secure, unstable sector"     short-enhanced-cd 1 "^track 2: sectors whose reads never agreed: 1600$" \
   "FAKE_CDROM_UNSTABLE=1600" "--secure" "--unconfirmed 1600"
 rip "unreadable sectors"          short-enhanced-cd 1 "^track 2: sectors never read.*: 1700 2000$" \
