@@ -53,6 +53,8 @@ rip "offset +6, plain disc"       two-tracks 0 "" "FAKE_CDROM_READ_OFFSET=6" "--
   "--offset 6"
 rip "offset -30, secure"          two-tracks 0 "" "FAKE_CDROM_READ_OFFSET=-30" \
   "--read-offset -30 --secure" "--offset -30"
+rip "one track, offset +667"      one-track 0 "" "FAKE_CDROM_READ_OFFSET=667" "--read-offset 667" \
+  "--offset 667"
 rip "drive taking 7 sectors"      two-tracks 0 "" "FAKE_CDROM_MAX_SECTORS=7" "" ""
 rip "tracks 3 and 1 to 2"         short-enhanced-cd 0 "" "" "--tracks 3,1-2" ""
 rip "secure, flaky sectors"       short-enhanced-cd 0 "" "FAKE_CDROM_FLAKY=0 1700 4649" \
