@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
     AudioChecksums sums(samples.size() / kBytesPerSample, true, true);
     // In blocks as a rip hands them over.
     for (std::size_t at = 0; at < samples.size(); at += 26 * kAudioFrameBytes) {
-      sums.add(samples.data() + at, std::min<std::size_t>(26 * kAudioFrameBytes, samples.size() - at));
+      sums.add(samples.data() + at,
+               std::min<std::size_t>(26 * kAudioFrameBytes, samples.size() - at));
     }
     keep ^= sums.accurateRipV1() ^ sums.accurateRipV2() ^ sums.crc32();
     perMegabyte.push_back((processorSeconds() - start) * 1000 / (samples.size() / 1048576.0));

@@ -27,6 +27,16 @@ bool carriesText(std::uint8_t type) {
   return (type >= kCdTextTitle && type <= kCdTextGenre) || type == kCdTextUpcIsrc;
 }
 
+// The catalogue text, the genre and the codes are single-byte in every block; the other
+// texts are double-byte where their packs say so, or all through an MS-JIS block (whose
+// packs may leave the flag clear).
+bool readsDoubleByte(const Pack& pack, std::uint8_t characterCode) {
+  if (pack.type == kCdTextDiscCatalog || pack.type == kCdTextGenre || pack.type == kCdTextUpcIsrc) {
+    return false;
+  }
+  return pack.doubleByte || characterCode == kCdTextMsJis;
+}
+
 // Gathers the texts of one pack type in one block from its packs in disc order. A pack
 // that does not follow on from the one before (one skipped for its CRC, say) starts anew;
 // the text it starts within is then incomplete and left out.
@@ -157,8 +167,9 @@ std::optional<CdText> parseCdText(const std::uint8_t* reply, std::size_t size) {
     }
     std::map<std::uint8_t, TextRun> runs;
     for (const Pack& pack : packs[number]) {
-      const bool doubleByte = pack.doubleByte || block.characterCode == kCdTextMsJis;
-      runs.try_emplace(pack.type, pack.type, doubleByte, block.items).first->second.add(pack);
+      runs.try_emplace(pack.type, pack.type, readsDoubleByte(pack, block.characterCode),
+                       block.items)
+          .first->second.add(pack);
     }
     sortItems(block);
     if (!block.items.empty()) cdText.blocks.push_back(std::move(block));

@@ -103,25 +103,39 @@ std::optional<std::string> isrcFromQ(ExtrasReader& reader, const TableOfContents
   return std::nullopt;
 }
 
-// Each audio track's ISRC. Some drives answer with the last ISRC they saw, often the
-// previous track's: the same ISRC on adjacent tracks shows it. From then on, no answer of
-// the drive's counts: each track's ISRC is read from its own Q data, the two alike included.
+// Each audio track's ISRC. Some drives answer with the last ISRC they saw rather than the
+// track's own, often the previous track's. An answer is taken as it is only when the track
+// before gave a trusted ISRC and this one differs: a stale one would be that ISRC again. Any
+// other (the first audio track's, one after a data track or a track without one) is
+// confirmed from the track's own Q data. An answer the Q data does not bear out, or two
+// adjacent alike, shows the drive lags: from then on no answer counts, and each track's ISRC
+// is read from its Q data, the two alike and those it answered none for included.
 std::vector<std::optional<std::string>> readIsrcs(ExtrasReader& reader,
                                                   const TableOfContents& toc) {
   std::vector<std::optional<std::string>> isrcs(toc.trackCount());
+  std::vector<bool> fromQ(toc.trackCount());
+  const auto readFromQ = [&](unsigned track) {
+    isrcs[track - toc.firstTrack] = isrcFromQ(reader, toc, track);
+    fromQ[track - toc.firstTrack] = true;
+  };
   bool lagging = false;
   for (unsigned track = toc.firstTrack; track <= toc.lastTrack && !reader.stopped(); ++track) {
     if (toc.isData(track)) continue;
-    std::optional<std::string>& isrc = isrcs[track - toc.firstTrack];
+    const std::size_t index = track - toc.firstTrack;
     if (lagging) {
-      isrc = isrcFromQ(reader, toc, track);
+      readFromQ(track);
       continue;
     }
-    isrc = askIsrc(reader, track);
-    if (isrc && track > toc.firstTrack && isrcs[track - 1 - toc.firstTrack] == isrc) {
-      lagging = true;
-      isrcs[track - 1 - toc.firstTrack] = isrcFromQ(reader, toc, track - 1);
-      isrc = isrcFromQ(reader, toc, track);
+    const std::optional<std::string> answer = askIsrc(reader, track);
+    const bool afterTrusted = index > 0 && isrcs[index - 1];  // a data track's is empty
+    if (!answer || (afterTrusted && answer != isrcs[index - 1])) {
+      isrcs[index] = answer;
+      continue;
+    }
+    readFromQ(track);
+    lagging = afterTrusted || isrcs[index] != answer;
+    for (unsigned earlier = toc.firstTrack; lagging && earlier < track; ++earlier) {
+      if (!toc.isData(earlier) && !fromQ[earlier - toc.firstTrack]) readFromQ(earlier);
     }
   }
   return isrcs;

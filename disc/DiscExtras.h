@@ -115,8 +115,8 @@ struct ExtrasReading {
 
 // Reads the extras asked for in `wanted` of the disc whose table is `toc` through `drive`:
 // READ SUB-CHANNEL 02h for the MCN, 03h per audio track for its ISRC (confirmed from the
-// Q sub-channel through READ CD once the drive has shown it repeats an old ISRC), READ
-// TOC format 5 for CD-Text. A drive that refuses one extra gives no value for it.
-// `path` names the drive in a failure.
+// Q sub-channel through READ CD where the answer may be a stale one, and read from it alone
+// once the drive has shown it lags), READ TOC format 5 for CD-Text. A drive that refuses
+// one extra gives no value for it. `path` names the drive in a failure.
 ExtrasReading readDiscExtras(ScsiTransport& drive, const TableOfContents& toc, unsigned wanted,
                              const std::string& path);

@@ -15,6 +15,8 @@
 #     one track read by DiscAudio in burst mode (timed inside the JVM, after a first read)
 #     beside cdparanoia -Z reading it, in the guest.
 # With --processes, only the whole processes; with --audio, only the audio.
+# TOCMATE_BENCH_BEFORE names another build's jar (an earlier loader, say) whose java -jar and
+# first ID are measured in the same runs.
 set -euo pipefail
 [ "${1:-}" = --processes ] && processes_only=1 || processes_only=0
 [ "${1:-}" = --audio ] && audio_only=1 || audio_only=0
@@ -130,6 +132,12 @@ declare -A commands=(
   [jna]="java -cp /usr/share/java/jna.jar:$bench/whole_process.jar JnaDiscId $folder/sr0"
 )
 names=(empty jar disc jna)
+if [ -n "${TOCMATE_BENCH_BEFORE:-}" ]; then
+  commands[jar-before]="java -jar $TOCMATE_BENCH_BEFORE --musicbrainz --drive $folder/sr0"
+  commands[disc-before]="java -cp $TOCMATE_BENCH_BEFORE:$bench/whole_process.jar FirstDiscId"
+  commands[disc-before]+=" $folder/sr0"
+  names+=(jar-before disc-before)
+fi
 # time_run NAME: runs it once; its wall time in microseconds in $elapsed, its output in $output
 time_run() {
   local start=$EPOCHREALTIME
@@ -147,10 +155,10 @@ for ((run = 0; run < runs; run++)); do
   for name in "${names[@]}"; do
     time_run "$name"
     echo "$elapsed" >>"$folder/$name.times"
-    if [ "$name" = disc ]; then
+    if [ "${name%-before}" = disc ]; then
       read -r _ wall on_cpu <<<"$output"
-      echo "$wall" >>"$folder/first-id.times"
-      echo "$on_cpu" >>"$folder/first-id-on-cpu.times"
+      echo "$wall" >>"$folder/first-id${name#disc}.times"
+      echo "$on_cpu" >>"$folder/first-id-on-cpu${name#disc}.times"
     fi
   done
 done
@@ -159,15 +167,18 @@ echo "Whole processes on the fake drive (22 tracks), median of $runs runs (min-m
 for name in "${names[@]}"; do
   read -r median range <<<"$(summary "$folder/$name.times")"
   awk -v name="$name" -v m="$median" -v r="$range" -v e="$empty" -v c="${commands[$name]}" \
-    'BEGIN {split(r, b, "-"); printf "  %-6s %6.1f (%.1f-%.1f)  %.2fx the empty program  %s\n",
+    'BEGIN {split(r, b, "-"); printf "  %-11s %6.1f (%.1f-%.1f)  %.2fx the empty program  %s\n",
       name, m / 1000, b[1] / 1000, b[2] / 1000, m / e, c}'
 done
 read -r disc _ <<<"$(summary "$folder/disc.times")"
 read -r jna _ <<<"$(summary "$folder/jna.times")"
-read -r first range <<<"$(summary "$folder/first-id.times")"
-read -r on_cpu cpu_range <<<"$(summary "$folder/first-id-on-cpu.times")"
-awk -v d="$disc" -v j="$jna" -v f="$first" -v r="$range" -v c="$on_cpu" -v cr="$cpu_range" '
-  BEGIN {split(r, b, "-"); split(cr, cb, "-");
-  printf "JNA and libdiscid over Disc: %.2f\n", j / d;
-  printf "The first Disc.read(drive).getMusicBrainzId() from the start of main: %.1f ms (%.1f-%.1f),", f / 1000, b[1] / 1000, b[2] / 1000;
-  printf " of which on a processor %.1f ms (%.1f-%.1f)\n", c / 1000, cb[1] / 1000, cb[2] / 1000}'
+for jar in "" -before; do
+  [ -e "$folder/first-id$jar.times" ] || continue
+  read -r first range <<<"$(summary "$folder/first-id$jar.times")"
+  read -r on_cpu cpu_range <<<"$(summary "$folder/first-id-on-cpu$jar.times")"
+  awk -v f="$first" -v r="$range" -v c="$on_cpu" -v cr="$cpu_range" -v jar="${jar:+ (${jar#-})}" '
+    BEGIN {split(r, b, "-"); split(cr, cb, "-");
+    printf "The first Disc.read(drive).getMusicBrainzId() from the start of main%s:", jar;
+    printf " %.1f ms (%.1f-%.1f),", f / 1000, b[1] / 1000, b[2] / 1000;
+    printf " of which on a processor %.1f ms (%.1f-%.1f)\n", c / 1000, cb[1] / 1000, cb[2] / 1000}'
+done

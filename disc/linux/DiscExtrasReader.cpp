@@ -12,7 +12,8 @@
 
 namespace {
 
-// CDROM_GET_MCN: the kernel's READ SUB-CHANNEL, its valid bit unchecked by the ioctl.
+// CDROM_GET_MCN: the kernel's READ SUB-CHANNEL, whose digits it copies without looking at
+// the valid bit (MCVAL) and hands over without it: the digits alone are checked here.
 std::optional<std::string> catalogNumberThroughIoctl(int node) {
   cdrom_mcn mcn{};
   if (::ioctl(node, CDROM_GET_MCN, &mcn) != 0) return std::nullopt;

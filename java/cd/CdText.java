@@ -10,7 +10,9 @@ import java.util.Objects;
 /**
  * The CD-Text a disc carries: album and track texts in up to eight language blocks.
  * {@link #getAlbum()} and {@link #getTrack(int)} give the first block's; {@link #getBlocks()}
- * gives every block in disc order. Immutable.
+ * gives every block in disc order. Texts are decoded by their block's character code
+ * (ISO-8859-1, ASCII or MS-JIS); in a block of another code (Korean, Mandarin Chinese) they
+ * are null, its codes and language kept. Immutable.
  */
 public final class CdText {
   // The pack types of the texts, as the disc numbers them.
@@ -286,15 +288,22 @@ public final class CdText {
   }
 
   // MS-JIS is Java's windows-31j; a runtime without it (a trimmed one) gives no texts
-  // rather than wrong ones.
+  // rather than wrong ones, as does a character code whose encoding is not known for certain
+  // (81h Korean, 82h Mandarin Chinese, any other).
   private static Charset charsetOf(int characterCode) {
-    if (characterCode == 0x80) {
-      try {
-        return Charset.forName("windows-31j");
-      } catch (IllegalArgumentException e) {
+    switch (characterCode) {
+      case 0x00:
+        return StandardCharsets.ISO_8859_1;
+      case 0x01:
+        return StandardCharsets.US_ASCII;
+      case 0x80:
+        try {
+          return Charset.forName("windows-31j");
+        } catch (IllegalArgumentException e) {
+          return null;
+        }
+      default:
         return null;
-      }
     }
-    return characterCode == 0x01 ? StandardCharsets.US_ASCII : StandardCharsets.ISO_8859_1;
   }
 }

@@ -65,7 +65,10 @@ public final class Disc {
   public enum Extra {
     /** The Media Catalog Number (one command). */
     MCN,
-    /** Each audio track's ISRC (a command a track; more on drives that repeat old ones). */
+    /**
+     * Each audio track's ISRC (a command a track, and one more to confirm an answer that may
+     * be stale; more on drives that repeat old ones).
+     */
     ISRC,
     /** The CD-Text (at most two commands). */
     CD_TEXT;

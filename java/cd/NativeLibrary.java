@@ -15,7 +15,6 @@ import java.util.ArrayList;
 import java.util.Collections;
 import java.util.List;
 import java.util.Locale;
-import java.util.zip.CRC32;
 import java.util.zip.ZipEntry;
 import java.util.zip.ZipFile;
 
@@ -67,7 +66,9 @@ final class NativeLibrary {
     }
     Path onLibraryPath = onLibraryPath(fileName);
     if (onLibraryPath != null) {
-      System.loadLibrary(name);
+      // The file found, not the JVM's own search, which takes an empty or relative entry of
+      // java.library.path (and on Windows every folder of PATH) as the working folder.
+      System.load(onLibraryPath.toString());
       checkVersion(onLibraryPath, "put the library of version " + Version.NUMBER
           + " there, or take its folder off java.library.path to use the jar's own copy");
       return;
@@ -94,7 +95,7 @@ final class NativeLibrary {
     return os + "-" + arch;
   }
 
-  private static String lettersAndDigits(String text) {
+  static String lettersAndDigits(String text) {
     StringBuilder kept = new StringBuilder(text.length());
     for (int i = 0; i < text.length(); i++) {
       char c = text.charAt(i);
@@ -116,17 +117,21 @@ final class NativeLibrary {
     } catch (InvalidPathException e) {
       // Reported below like a missing file.
     }
-    throw new UnsatisfiedLinkError(LIBRARY_PATH_PROPERTY + " is \"" + chosen + "\", which is"
-        + " neither a " + fileName + " nor a folder holding one");
+    throw new UnsatisfiedLinkError(LIBRARY_PATH_PROPERTY + " is \"" + Printable.escape(chosen)
+        + "\", which is neither a " + fileName + " nor a folder holding one");
   }
 
-  // java.io.File answers a folder that cannot be a path (a NUL in it) with false, not an
-  // exception, and costs a start less than making NIO paths.
+  /**
+   * The library in the first folder of java.library.path that holds one. Only absolute folders
+   * count: an empty or relative one would be the working folder, or one in it, which anyone
+   * may have chosen. (java.io.File answers a folder that cannot be a path, a NUL in it, with
+   * false, not an exception, and costs a start less than making NIO paths.)
+   */
   private static Path onLibraryPath(String fileName) {
     for (String folder : System.getProperty("java.library.path", "").split(File.pathSeparator)) {
       File library = new File(folder, fileName);
-      if (!folder.isEmpty() && library.isFile()) {
-        return library.getAbsoluteFile().toPath();
+      if (new File(folder).isAbsolute() && library.isFile()) {
+        return library.toPath();
       }
     }
     return null;
@@ -142,11 +147,12 @@ final class NativeLibrary {
     try {
       version = libraryVersion();
     } catch (UnsatisfiedLinkError e) {
-      throw new UnsatisfiedLinkError(library + " is a Tocmate library of an older version than "
-          + Version.NUMBER + ", which these classes need: " + remedy);
+      throw new UnsatisfiedLinkError(Printable.escape(library.toString())
+          + " is a Tocmate library of an older version than " + Version.NUMBER
+          + ", which these classes need: " + remedy);
     }
     if (!Version.NUMBER.equals(version)) {
-      throw new UnsatisfiedLinkError(library + " is version " + Printable.escape(version)
+      throw new UnsatisfiedLinkError(Printable.escape(library + " is version " + version)
           + " of the Tocmate library, but these classes need version " + Version.NUMBER + ": "
           + remedy);
     }
@@ -155,13 +161,14 @@ final class NativeLibrary {
   private static void loadFromJar(String name, String fileName) {
     String platform = platform();
     String resource = NATIVES + platform + "/" + fileName;
-    byte[] library;
+    CachedCopy copy;
     try {
-      library = readResource(resource);
+      copy = CachedCopy.of(resource, fileName);
     } catch (IOException e) {
-      throw linkError("can not read the " + name + " library out of the jar: " + e, e);
+      throw linkError("can not read the " + name + " library out of the jar: "
+          + Printable.escape(e.toString()), e);
     }
-    if (library == null) {
+    if (copy == null) {
       List<String> bundled = bundledPlatforms();
       throw new UnsatisfiedLinkError(bundled.contains(platform + "/" + fileName)
               ? "the jar lists the " + name + " library for " + platform + ", but " + resource
@@ -169,30 +176,30 @@ final class NativeLibrary {
               : "no " + name + " library for the platform " + platform + " on java.library.path"
                   + " or in the jar, which holds it for: " + String.join(", ", platformsOf(bundled)));
     }
-    String build = Version.NUMBER + "-" + contentName(library);
+    String build = Version.NUMBER + "-" + copy.contentName();
     List<String> failures = new ArrayList<>();
     String tmpdir = System.getProperty(TMPDIR_PROPERTY);
-    if (tmpdir != null && tryTemporaryFolder(TMPDIR_PROPERTY, tmpdir, build, fileName, library,
-        failures)) {
+    if (tmpdir != null && tryTemporaryFolder(TMPDIR_PROPERTY, tmpdir, build, copy, failures)) {
       return;
     }
     Path cache = null;
     try {
       cache = cacheBase();
-      CachedCopy.load(cache, true, "tocmate", build, fileName, library);
+      copy.load(cache, false, "tocmate", build);
       return;
     } catch (IOException | InvalidPathException | UnsatisfiedLinkError e) {
       failures.add("the cache folder" + (cache != null ? " (" + cache + ")" : "") + ": "
           + reason(e));
     }
     if (tmpdir == null && tryTemporaryFolder("java.io.tmpdir",
-        System.getProperty("java.io.tmpdir", ""), build, fileName, library, failures)) {
+        System.getProperty("java.io.tmpdir", ""), build, copy, failures)) {
       return;
     }
     throw new UnsatisfiedLinkError("can not load the " + name + " library copied out of the jar,"
-        + " in " + String.join("; nor in ", failures) + ". Set " + TMPDIR_PROPERTY + " to a folder"
-        + " it can be copied to and loaded from, or " + LIBRARY_PATH_PROPERTY + " to a "
-        + fileName + " of version " + Version.NUMBER + " to load instead");
+        + " in " + Printable.escape(String.join("; nor in ", failures)) + ". Set "
+        + TMPDIR_PROPERTY + " to a folder it can be copied to and loaded from, or "
+        + LIBRARY_PATH_PROPERTY + " to a " + fileName + " of version " + Version.NUMBER
+        + " to load instead");
   }
 
   /**
@@ -200,15 +207,13 @@ final class NativeLibrary {
    * {@code <tmpdir>/tocmate.<user>/<build>}. Whether it did; if not, why is in failures.
    */
   private static boolean tryTemporaryFolder(String property, String tmpdir, String build,
-      String fileName, byte[] library, List<String> failures) {
+      CachedCopy copy, List<String> failures) {
     if (tmpdir.isEmpty()) {
       failures.add(property + ", which is empty");
       return false;
     }
     try {
-      CachedCopy.load(Paths.get(tmpdir).toAbsolutePath(), false,
-          "tocmate." + lettersAndDigits(System.getProperty("user.name", "").toLowerCase(Locale.ROOT)),
-          build, fileName, library);
+      copy.load(Paths.get(tmpdir).toAbsolutePath(), true, "tocmate", build);
       return true;
     } catch (IOException | InvalidPathException | UnsatisfiedLinkError e) {
       failures.add(property + " (" + tmpdir + "): " + reason(e));
@@ -245,17 +250,6 @@ final class NativeLibrary {
   /** The path, if it is an absolute one: a relative one would depend on the working folder. */
   private static Path absolute(String path) {
     return path != null && !path.isEmpty() && Paths.get(path).isAbsolute() ? Paths.get(path) : null;
-  }
-
-  /**
-   * Eight hexadecimal digits of the library's checksum, so that two builds of one version
-   * keep apart. (Each load compares the whole copy all the same.)
-   */
-  private static String contentName(byte[] library) {
-    CRC32 checksum = new CRC32();
-    checksum.update(library, 0, library.length);
-    String digits = Long.toHexString(checksum.getValue() | 1L << 32);
-    return digits.substring(1);
   }
 
   /** Why a way of loading failed: a link error says it all, other failures need their kind. */
@@ -299,7 +293,7 @@ final class NativeLibrary {
    * jar file where the classes came from one, which costs a fresh JVM a fraction of what the
    * class loader's resource URLs do, else through the class loader.
    */
-  private static byte[] readResource(String name) throws IOException {
+  static byte[] readResource(String name) throws IOException {
     File jar = ownJar();
     if (jar != null) {
       try (ZipFile zip = new ZipFile(jar)) {
@@ -316,6 +310,25 @@ final class NativeLibrary {
     try (InputStream in = NativeLibrary.class.getResourceAsStream(name)) {
       return in != null ? readAll(in, -1) : null;
     }
+  }
+
+  /**
+   * The size and CRC-32 that the jar file these classes came from lists for a resource (name
+   * as for {@link #readResource}), read from its directory alone; null where it lists none.
+   */
+  static long[] listedSizeAndChecksum(String name) {
+    File jar = ownJar();
+    if (jar != null) {
+      try (ZipFile zip = new ZipFile(jar)) {
+        ZipEntry entry = zip.getEntry(name.substring(1));
+        if (entry != null && entry.getSize() >= 0 && entry.getCrc() >= 0) {
+          return new long[] {entry.getSize(), entry.getCrc()};
+        }
+      } catch (IOException e) {
+        // Read through the class loader, as one not in this jar.
+      }
+    }
+    return null;
   }
 
   /** The jar file that holds this class, or null where it came from elsewhere. */

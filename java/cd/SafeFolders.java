@@ -6,7 +6,9 @@ import java.nio.file.Files;
 import java.nio.file.LinkOption;
 import java.nio.file.Path;
 import java.nio.file.Paths;
+import java.nio.file.attribute.AclFileAttributeView;
 import java.nio.file.attribute.UserPrincipal;
+import java.util.Locale;
 import java.util.Map;
 
 /**
@@ -14,7 +16,8 @@ import java.util.Map;
  * change what is loaded from it. On POSIX systems that is every folder from it up to the root
  * being this user's or root's and not writable by group or others, unless sticky (as /tmp):
  * only the owners of a sticky folder's entries, of the folder and root may rename them. Where
- * there are no POSIX modes (Windows), the folders the loader makes must be this user's.
+ * there are no POSIX modes (Windows), the access lists say it ({@link WindowsAcl}): the folders
+ * the loader makes must be this user's, and no folder up to the root may be changed by others.
  */
 final class SafeFolders {
   // The systems whose files have a "unix" view: all but Windows.
@@ -51,6 +54,20 @@ final class SafeFolders {
     }
   }
 
+  /**
+   * The name of this user's folder in a folder all users share: the prefix, a dot and the
+   * user's name in lower-case letters and digits, or where it has none, the uid (on Windows a
+   * hash of the name), so that users without such names do not meet in one folder.
+   */
+  String ownFolderName(String prefix) {
+    String name = System.getProperty("user.name", "");
+    String kept = NativeLibrary.lettersAndDigits(name.toLowerCase(Locale.ROOT));
+    if (!kept.isEmpty()) {
+      return prefix + "." + kept;
+    }
+    return prefix + "." + (POSIX ? "uid-" + uid : "user-" + Integer.toHexString(name.hashCode()));
+  }
+
   /** Whether the entry itself (not what a link names) is this user's. */
   boolean owns(Path entry) throws IOException {
     return POSIX ? uidOf(entry) == uid
@@ -61,10 +78,15 @@ final class SafeFolders {
     return (Integer) Files.getAttribute(entry, "unix:uid", LinkOption.NOFOLLOW_LINKS);
   }
 
-  /** Whether a file's mode and owner, as read from an opened file, keep others from writing it. */
+  /**
+   * Whether a file's owner and mode (on Windows its access list), as read from an opened file,
+   * keep others from writing it.
+   */
   boolean ownsUnwritableByOthers(Path file) throws IOException {
     if (!POSIX) {
-      return Files.getOwner(file).equals(user);
+      AclFileAttributeView view = Files.getFileAttributeView(file, AclFileAttributeView.class);
+      return view.getOwner().equals(user)
+          && WindowsAcl.whyUnsafe(view.getAcl(), user, true) == null;
     }
     Map<String, Object> attributes = Files.readAttributes(file, "unix:uid,mode");
     return (Integer) attributes.get("uid") == uid
@@ -77,26 +99,36 @@ final class SafeFolders {
    */
   Path check(Path folder) throws IOException {
     Path real = folder.toRealPath();
-    for (Path current = real; current != null; current = POSIX ? current.getParent() : null) {
-      checkOne(current);
+    for (Path current = real; current != null; current = current.getParent()) {
+      checkOne(current, false);
     }
     return real;
   }
 
   /**
-   * As {@link #check}, for a folder that is not a link, made in the folder checked (its real
-   * path): only the folder itself is left to check. Returns its real path.
+   * As {@link #check}, for a folder that the loader makes and loads from, not a link, made in
+   * the folder checked (its real path): only the folder itself is left to check. Returns its
+   * real path.
    */
   Path checkBelow(Path checked, Path folder) throws IOException {
     Path real = checked.resolve(folder.getFileName());
-    checkOne(real);
+    checkOne(real, true);
     return real;
   }
 
-  private void checkOne(Path folder) throws IOException {
+  /** Checks one folder; the loader's own (made) must be this user's alone. */
+  private void checkOne(Path folder, boolean made) throws IOException {
     if (!POSIX) {
-      if (!owns(folder)) {
-        throw new IOException("refused " + folder + ": it belongs to another user");
+      AclFileAttributeView view =
+          Files.getFileAttributeView(folder, AclFileAttributeView.class, LinkOption.NOFOLLOW_LINKS);
+      UserPrincipal owner = view.getOwner();
+      if (made ? !owner.equals(user) : !WindowsAcl.trusted(owner, user)) {
+        throw new IOException(
+            "refused " + folder + ": it belongs to another user (" + owner.getName() + ")");
+      }
+      String unsafe = WindowsAcl.whyUnsafe(view.getAcl(), user, made);
+      if (unsafe != null) {
+        throw new IOException("refused " + folder + ": " + unsafe);
       }
       return;
     }

@@ -7,9 +7,22 @@
  *
  * Environment, besides fake_cdrom.c's:
  *   FAKE_CDROM_ISRC     latched: READ SUB-CHANNEL answers a track's ISRC request with the
- *                       previous track's ISRC, as drives that report the last ISRC they saw
+ *                       previous track's ISRC, as drives that report the last ISRC they saw;
+ *                       lagging: with that of the nearest track before it that has one, none
+ *                       for the first, as a drive whose latch lags one request behind;
+ *                       country-digit: with the track's ISRC, its country code's second
+ *                       letter a digit
+ *   FAKE_CDROM_SUBCHANNEL  unmarked: READ SUB-CHANNEL replies hold the catalog number and
+ *                       ISRCs with their valid bits clear
+ *   FAKE_CDROM_Q        damaged: every sector's Q that carries no ISRC or catalog number
+ *                       carries another, valid-looking ISRC with its CRC wrong
  *   FAKE_CDROM_CDTEXT   corrupt: every fourth pack arrives with a byte changed (its CRC
- *                       then fails); unsized: no size information packs
+ *                       then fails); unsized: no size information packs; unflagged: no pack
+ *                       sets the double-byte flag
+ *   FAKE_CDROM_CDTEXT_CODE  the character code (hexadecimal) the size information gives every
+ *                       block, in place of its own
+ *   FAKE_CDROM_CDTEXT_BEYOND  a block number: that block and the later ones carry texts
+ *                       only for tracks past the table's last, numbered on from it
  *   FAKE_CDROM_REFUSE   extras the drive answers ILLEGAL REQUEST, of mcn, isrc, cdtext and
  *                       q (READ CD), separated by spaces
  */
@@ -164,11 +177,12 @@ int fake_answerMcn(struct cdrom_mcn *mcn) {
 static int readSubchannel(sg_io_hdr_t *io, const unsigned char *command, const struct Disc *disc,
                           const long *table, int count) {
   const int format = command[3];
+  const int unmarked = fake_is("FAKE_CDROM_SUBCHANNEL", "", "unmarked");
   unsigned char reply[24] = {0, 0x15, 0, 20, (unsigned char)format};
   if (format == 2) {
     if (refuses("mcn")) return fake_checkCondition(io, 5, 0x24, 0);
     if (disc->catalog[0] != '\0') {
-      reply[8] = 0x80;
+      reply[8] = unmarked ? 0 : 0x80;
       memcpy(reply + 9, disc->catalog, 13);
     }
   } else if (format == 3) {
@@ -177,13 +191,19 @@ static int readSubchannel(sg_io_hdr_t *io, const unsigned char *command, const s
     if (track < table[0] || track > table[1] || 3 + track - table[0] >= count) {
       return fake_checkCondition(io, 5, 0x24, 0);
     }
-    const int latched = fake_is("FAKE_CDROM_ISRC", "", "latched") && track > table[0];
-    const char *isrc = disc->isrcs[latched ? track - 1 : track];
+    int answered = track;
+    if (fake_is("FAKE_CDROM_ISRC", "", "latched") && track > table[0]) answered = track - 1;
+    if (fake_is("FAKE_CDROM_ISRC", "", "lagging")) {
+      do --answered;
+      while (answered >= table[0] && disc->isrcs[answered][0] == '\0');
+    }
+    const char *isrc = answered >= table[0] ? disc->isrcs[answered] : "";
     reply[5] = 0x10;
     reply[6] = (unsigned char)track;
     if (isrc[0] != '\0') {
-      reply[8] = 0x80;
+      reply[8] = unmarked ? 0 : 0x80;
       memcpy(reply + 9, isrc, 12);
+      if (fake_is("FAKE_CDROM_ISRC", "", "country-digit")) reply[10] = '0';
     }
   } else {
     return fake_checkCondition(io, 5, 0x24, 0);
@@ -192,10 +212,12 @@ static int readSubchannel(sg_io_hdr_t *io, const unsigned char *command, const s
 }
 
 /* Packs of one text type of one block: every track's text from the album on, each ended
- * by one NUL (two for double-byte), a text equal to the previous track's as a TAB. */
+ * by one NUL (two for double-byte: the texts before the catalogue text in an MS-JIS block),
+ * a text equal to the previous track's as a TAB. */
 static int packTexts(const struct Block *block, int number, int type, int lastTrack,
                      unsigned char *packs, int at, int *sequence) {
-  const int width = block->characterCode == 0x80 ? 2 : 1;
+  const int width = block->characterCode == 0x80 && type < 6 ? 2 : 1;
+  const int beyond = atoi(fake_setting("FAKE_CDROM_CDTEXT_BEYOND", "8"));
   unsigned char stream[(kMaxTracks + 1) * (kTextLength + 2)];
   int owners[(kMaxTracks + 1) * (kTextLength + 2)], starts[kMaxTracks + 1], length = 0, any = 0;
   for (int track = 0; track <= lastTrack; ++track) {
@@ -219,10 +241,10 @@ static int packTexts(const struct Block *block, int number, int type, int lastTr
     const int track = owners[offset];
     const int position = (offset - starts[track]) / width;
     pack[0] = (unsigned char)(kFirstType + type);
-    pack[1] = (unsigned char)track;
+    const int flagged = width == 2 && !fake_is("FAKE_CDROM_CDTEXT", "", "unflagged");
+    pack[1] = (unsigned char)(track + (number >= beyond ? lastTrack + 1 : 0));
     pack[2] = (unsigned char)(*sequence)++;
-    pack[3] =
-        (unsigned char)((width == 2 ? 0x80 : 0) | number << 4 | (position > 15 ? 15 : position));
+    pack[3] = (unsigned char)((flagged ? 0x80 : 0) | number << 4 | (position > 15 ? 15 : position));
     memset(pack + 4, 0, 12);
     memcpy(pack + 4, stream + offset, length - offset < 12 ? (size_t)(length - offset) : 12);
     putCrc(pack, 16);
@@ -265,7 +287,9 @@ static int buildPacks(const struct Disc *disc, int firstTrack, int lastTrack,
     const int number = pack[3] >> 4 & 7;
     unsigned char *text = pack + 4;
     if (pack[1] == 0) {
-      text[0] = (unsigned char)disc->blocks[number].characterCode;
+      const char *code = getenv("FAKE_CDROM_CDTEXT_CODE");
+      text[0] = (unsigned char)(code != NULL ? strtol(code, NULL, 16)
+                                             : disc->blocks[number].characterCode);
       text[1] = (unsigned char)firstTrack;
       text[2] = (unsigned char)lastTrack;
       for (int type = 0; type < 8; ++type) text[4 + type] = (unsigned char)counts[number][type];
@@ -312,7 +336,9 @@ static void putQ(unsigned char *q, long frame, const struct Disc *disc, const lo
   const long track = table[0] + index - 3;
   const char *isrc = disc->isrcs[track];
   memset(q, 0, 16);
-  if (frame % 25 == 3 && isrc[0] != '\0') {
+  const int damaged = fake_is("FAKE_CDROM_Q", "", "damaged") && frame % 25 != 3 && frame % 25 != 13;
+  if (damaged) isrc = "QZDAM2600001";
+  if (damaged || (frame % 25 == 3 && isrc[0] != '\0')) {
     q[0] = 0x03;
     unsigned long long bits = 0;
     for (int i = 0; i < 5; ++i) bits = bits << 6 | (unsigned)((isrc[i] - '0') & 0x3f);
@@ -335,6 +361,7 @@ static void putQ(unsigned char *q, long frame, const struct Disc *disc, const lo
     q[7] = bcd(frame / 4500), q[8] = bcd(frame / 75 % 60), q[9] = bcd(frame % 75);
   }
   putCrc(q, 10);
+  if (damaged) q[11] ^= 1;
 }
 
 /* READ CD of formatted Q sub-channel alone: 16 bytes a sector. */

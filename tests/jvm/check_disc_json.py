@@ -3,10 +3,13 @@
 Usage: check_disc_json.py [--extras=HOW] JSON-FILE DISC.toc DRIVE [DATA-TRACK...]
 Every value comes from the disc's table of contents and its "# query", "# lengths",
 "# musicbrainz", "# accuraterip" and "# ctdb" lines. The MusicBrainz values are checked for
-discs of audio tracks, which have them, and of data tracks only, which have none. With --extras, the JSON carries the
-catalog number, ISRCs and CD-Text, checked against the disc's catalog, isrc and cdtext
-lines: HOW is exact; partial (each CD-Text value as the disc's or null, as where packs
-were lost); catalog (the catalog number alone, nothing else); or none (every one null).
+discs of audio tracks, which have them, and of data tracks only, which have none. With
+--extras, the JSON carries the catalog number, ISRCs and CD-Text, checked against the
+disc's catalog, isrc and cdtext lines: HOW is exact; partial (each CD-Text value as the
+disc's or null, as where packs were lost); catalog (the catalog number alone, nothing
+else); none (every one null); textonly (CD-Text alone, exact); textless (no CD-Text, the
+rest exact); or undecoded (CD-Text's texts null, its codes, genre codes and language codes
+kept).
 """
 import json
 import re
@@ -107,10 +110,20 @@ def partially(actual, expected, where):
 
 if extras_check:
     catalog, isrcs, cd_text = expected_extras()
+    if extras_check in ("catalog", "none", "textonly"):
+        isrcs = {}
     if extras_check in ("catalog", "none"):
-        isrcs, cd_text = {}, None
-    if extras_check == "none":
+        cd_text = None
+    if extras_check in ("none", "textonly"):
         catalog = None
+    if extras_check == "textless":
+        cd_text = None
+    if extras_check == "undecoded":
+        for block in cd_text["blocks"]:
+            for entry in [block["album"]] + block["tracks"]:
+                for key in entry:
+                    if key not in ("number", "genreCode", "upcEan", "isrc"):
+                        entry[key] = None
     expect("mediaCatalogNumber", disc.get("mediaCatalogNumber"), catalog)
     expect("isrcs", [track.pop("isrc", "missing") for track in disc.get("tracks", [])],
            [isrcs.get(number) for number in range(first, last + 1)])

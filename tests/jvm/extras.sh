@@ -4,7 +4,7 @@
 # from the file and from the fake drive serving it, each drive behaviour one case of the
 # table below; check_disc_json.py holds every value to the disc file's lines. The drive's
 # log counts its commands: the table alone 1; with every extra 1 + 1 + one a track + at
-# most 2.
+# most 2, and a READ CD for each ISRC that follows a track without one (or is the first).
 set -u
 java=$1 jar=$2 toc=$3 fake=$4
 tmp=$(mktemp -d)
@@ -15,12 +15,20 @@ fail() {
   failed=1
 }
 check() { python3 "$(dirname "$0")/check_disc_json.py" "--extras=$1" "$tmp/json" "$toc" "$2"; }
+confirmations=$(awk '/^isrc /{ has[$2] = 1 }
+  END { for (t in has) if (!has[t - 1]) n++; print n + 0 }' "$toc")
 audio_tracks=$(grep -c '^[0-9]' <<<"$(sed -e '/^[a-z#]/d' "$toc" | tr -s ' \n\t' '\n' | tail -n +4)")
 
 # name | fake drive settings | how the values must come out
 cases=(
   "every extra exact||exact"
   "a drive that repeats the last ISRC it saw|FAKE_CDROM_ISRC=latched|exact"
+  "a drive whose ISRC lags a request behind|FAKE_CDROM_ISRC=lagging|exact"
+  "damaged Q frames with another ISRC|FAKE_CDROM_Q=damaged|exact"
+  "valid bits clear|FAKE_CDROM_SUBCHANNEL=unmarked|textonly"
+  "an MS-JIS block without double-byte flags|FAKE_CDROM_CDTEXT=unflagged|exact"
+  "texts only for tracks the disc lacks|FAKE_CDROM_CDTEXT_BEYOND=0|textless"
+  "Korean CD-Text|FAKE_CDROM_CDTEXT_CODE=81|undecoded"
   "corrupted CD-Text packs|FAKE_CDROM_CDTEXT=corrupt|partial"
   "a drive refusing each extra|FAKE_CDROM_REFUSE=mcn isrc cdtext|none"
   "SG_IO refused|FAKE_CDROM_SG_IO=refuse|catalog"
@@ -43,7 +51,7 @@ for case in "${cases[@]}"; do
       toc_reads=$(grep -c '^command 43' "$tmp/log")
       q_reads=$(grep -c '^command be' "$tmp/log")
       if [ -z "$settings" ]; then
-        [ "$subchannel" -eq $((1 + audio_tracks)) ] && [ "$toc_reads" -le 3 ] && [ "$q_reads" -eq 0 ] ||
+        [ "$subchannel" -eq $((1 + audio_tracks)) ] && [ "$toc_reads" -le 3 ] && [ "$q_reads" -eq "$confirmations" ] ||
           fail "$name: $subchannel READ SUB-CHANNEL, $toc_reads READ TOC, $q_reads READ CD"
       fi
       ;;

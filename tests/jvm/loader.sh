@@ -7,18 +7,25 @@
 # two users) are skipped (77) with a message where that cannot be.
 #   attack_tmpdir  another user owns tocmate.tmpdir (writable by all, not sticky) and swaps
 #                  folders in it: their library never runs, the victim's JVM reads the disc
+#                  and makes nothing there; nor does their library run from the working
+#                  folder, theirs, taken for an empty or relative entry of java.library.path;
+#                  and two users whose names have no letters each have a folder of their own
+#                  in a shared sticky tocmate.tmpdir
 #   attack_cache   another user made the cache folder's tocmate/ first and swaps folders in
-#                  it: their library never runs, the victim's JVM says which folder it refused
+#                  it: their library never runs, the victim's JVM says which folder it refused;
+#                  a cache folder to be made in a folder of theirs is refused, nothing made
 #   unsafe_folders cache folders that another user could change are passed over for the
 #                  temporary folder; safe ones (a sticky folder of root's among them) are used
 #   cached_copy    a reused copy that is damaged, cut short, another library, a link, or
 #                  writable by or of another user is replaced with the jar's, never loaded; a
-#                  good one is reused as it is
+#                  good one is reused as it is, and one of the library's size with the stamp
+#                  only the loader (or its owner) gives is loaded without being compared
 #   full_tmpdir    a full tocmate.tmpdir keeps nothing of a failed copy; the cache serves
 #   empty_tmpdir   with no cache folder, an empty java.io.tmpdir fails, saying so, and
 #                  tocmate.library.path serves; nothing goes to the working folder
-#   properties     tocmate.tmpdir and tocmate.library.path (a file, a folder, a wrong one); a
-#                  folder named as the library on java.library.path is passed over
+#   properties     tocmate.tmpdir and tocmate.library.path (a file, a folder, a wrong one,
+#                  named in characters the error escapes); a folder named as the library on
+#                  java.library.path is passed over
 #   noexec         a noexec tocmate.tmpdir loads through the cache folder; with that one
 #                  noexec too, the error names both folders and the two properties
 #   mismatch       a library of another version, or without a version, is refused
@@ -85,6 +92,13 @@ refused() {
       fail "$name: not [$message] in: $(head -3 "$tmp/errors")"
   done
 }
+# change_last_byte FILE: its last byte another, its size kept
+change_last_byte() {
+  local last
+  last=$(tail -c 1 "$1" | od -An -tu1 | tr -d ' ')
+  printf "\\$(printf %03o $((255 - last)))" |
+    dd of="$1" bs=1 seek=$(($(stat -c %s "$1") - 1)) conv=notrunc status=none
+}
 # one_copy FOLDER: FOLDER holds this build's reused copy, and the only file there
 one_copy() {
   local files
@@ -103,6 +117,29 @@ case $case_name in
     # Each run loads the victim's own copy, from the victim's cache folder.
     victim_runs 20 -- -Dtocmate.tmpdir="$shared"
     end_held "the attacker"
+    made=$(find "$shared" -user $victim)
+    [ -z "$made" ] || fail "the victim made in the refused folder: $made"
+    # The victim works in the attacker's folder, where the attacker left libraries; the real
+    # one is on java.library.path after an empty entry, or after a relative one.
+    mkdir "$tmp/lib" "$shared/lib"
+    cp "$library_folder/libTocmate.so" "$tmp/lib/"
+    cp "$intruder" "$shared/libTocmate.so"
+    cp "$intruder" "$shared/lib/libTocmate.so"
+    chown -R $attacker:$attacker "$shared"
+    cd "$shared" || exit 1
+    victim_runs 1 LD_LIBRARY_PATH=":$tmp/lib" --
+    victim_runs 1 -- -Djava.library.path="lib:$tmp/lib"
+    cd "$tmp" || exit 1
+    # Neither user's name has a letter (as where the password file lacks them), and neither
+    # has a cache folder: each needs a folder of their own in the shared one.
+    sticky=$tmp/sticky
+    mkdir -m 1777 "$sticky"
+    for user in $attacker $victim; do
+      output=$(as_user $user env XDG_CACHE_HOME="$nowhere/cache" \
+        TOCMATE_DRIVE="$tmp/worked-example.toc" "$java" -XX:-UsePerfData -Duser.name=? \
+        -Dtocmate.tmpdir="$sticky" -jar "$tmp/tocmate.jar" 2>"$tmp/errors")
+      [ "$output" = "$worked" ] || fail "user $user without a name: [$output] $(cat "$tmp/errors")"
+    done
     ;;
   attack_cache)
     two_users
@@ -118,6 +155,12 @@ case $case_name in
     end_held "the attacker"
     grep -qF "$refusal" "$tmp/errors" && grep -qF "it belongs to another user" "$tmp/errors" ||
       fail "the refusal does not say why: $(cat "$tmp/errors")"
+    # A cache folder yet to be made, in a folder of the attacker's: refused, nothing made there.
+    as_user $attacker mkdir -m 777 "$base/theirs"
+    refusal="refused $base/theirs"
+    victim_runs 1 XDG_CACHE_HOME="$base/theirs/cache" -- -Djava.io.tmpdir=
+    made=$(find "$base/theirs" -user $victim)
+    [ -z "$made" ] || fail "the victim made in the refused folder: $made"
     ;;
   unsafe_folders)
     [ "$(id -u)" -eq 0 ] || skip "needs root, to give folders to another user"
@@ -164,10 +207,7 @@ case $case_name in
         writable) chmod 666 "$copy" ;;
         of-another-user) chown 65533 "$copy" ;;
         byte) printf '\xff' | dd of="$copy" bs=1 seek=70000 conv=notrunc status=none ;;
-        last-byte)
-          last=$(tail -c 1 "$copy" | od -An -tu1 | tr -d ' ')
-          printf "\\$(printf %03o $((255 - last)))" |
-            dd of="$copy" bs=1 seek=$(($(stat -c %s "$copy") - 1)) conv=notrunc status=none ;;
+        last-byte) change_last_byte "$copy" ;;
         longer) printf x >>"$copy" ;;
         short) truncate -s 100000 "$copy" ;;
         other) cp "$intruder" "$copy" ;;
@@ -179,6 +219,13 @@ case $case_name in
         [ "$(stat -c '%u %a' "$copy")" = "$(id -u) 600" ] || fail "$damage: the copy was not replaced"
     done
     cmp -s "$tmp/elsewhere" "$intruder" || fail "the link was followed"
+    # Of the library's size and with the loader's stamp, which only its owner or root could
+    # have given it, a copy is taken as the library, not even read (its last byte, in section
+    # headers that loading does not read, is not the library's).
+    change_last_byte "$copy"
+    touch -d @1000000000 "$copy"
+    run_tool stamped -jar "$jar"
+    cmp -s "$copy" "$jar_library" && fail "a whole stamped copy was compared"
     one_copy "$XDG_CACHE_HOME"
     ;;
   full_tmpdir)
@@ -215,6 +262,12 @@ case $case_name in
     done
     refused missing -Dtocmate.library.path="$tmp/none" -- \
       "tocmate.library.path is \"$tmp/none\", which is neither a libTocmate.so"
+    # The error as a program gets it (the command line escapes what it prints): U+202E, which
+    # would reverse what follows, escaped.
+    LC_ALL=C.UTF-8 "$java" -Dtocmate.library.path="$tmp/none"$'\xe2\x80\xae'"x" \
+      -cp "$jar:$tests_jar" HoldLibrary </dev/null >/dev/null 2>"$tmp/errors"
+    grep -qF "tocmate.library.path is \"$tmp/none\\u202ex\"" "$tmp/errors" &&
+      ! grep -q $'\xe2\x80\xae' "$tmp/errors" || fail "not escaped: $(head -1 "$tmp/errors")"
     mkdir -p "$tmp/path/libTocmate.so"
     run_tool "a folder on java.library.path" -Djava.library.path="$tmp/path" -jar "$jar"
     ;;

@@ -19,7 +19,8 @@
 namespace {
 
 constexpr unsigned kAllExtras = kExtraMcn | kExtraIsrc | kExtraCdText;
-const char* const kExtrasDiscs[] = {"latin1-cdtext", "msjis-cdtext", "two-languages"};
+const char* const kExtrasDiscs[] = {"latin1-cdtext", "msjis-cdtext", "two-languages",
+                                    "ascii-cdtext"};
 
 std::string discFile(const std::string& name) { return TOCMATE_TEST_DISCS "/" + name + ".toc"; }
 
@@ -51,23 +52,25 @@ class DriveExtras : public testing::Test {
     setenv("FAKE_CDROM_LOG", log.c_str(), 1);
   }
   void TearDown() override {
-    for (const char* name : {"FAKE_CDROM_DEVICE", "FAKE_CDROM_LOG", "FAKE_CDROM_TOC",
-                             "FAKE_CDROM_DISC", "FAKE_CDROM_STATE", "FAKE_CDROM_SG_IO",
-                             "FAKE_CDROM_ISRC", "FAKE_CDROM_CDTEXT", "FAKE_CDROM_REFUSE"}) {
+    for (const char* name :
+         {"FAKE_CDROM_DEVICE", "FAKE_CDROM_LOG", "FAKE_CDROM_TOC", "FAKE_CDROM_DISC",
+          "FAKE_CDROM_STATE", "FAKE_CDROM_SG_IO", "FAKE_CDROM_ISRC", "FAKE_CDROM_CDTEXT",
+          "FAKE_CDROM_REFUSE", "FAKE_CDROM_UNIT_ATTENTION"}) {
       unsetenv(name);
     }
   }
 
   // The fake drive holds the sample disc: its table and the lines of its file.
-  TableOfContents insert(const std::string& name) {
-    const TableOfContents toc = fromFile(name).toc;
+  TableOfContents insert(const std::string& name) { return insertFile(discFile(name)); }
+  TableOfContents insertFile(const std::string& path) {
+    const TableOfContents toc = std::get<DiscWithExtras>(readDisc(path, 0)).toc;
     std::string numbers = std::to_string(toc.firstTrack) + " " + std::to_string(toc.lastTrack) +
                           " " + std::to_string(toc.leadOut);
     for (unsigned track = toc.firstTrack; track <= toc.lastTrack; ++track) {
       numbers += " " + std::to_string(toc.startOf(track)) + (toc.isData(track) ? "d" : "");
     }
     setenv("FAKE_CDROM_TOC", numbers.c_str(), 1);
-    setenv("FAKE_CDROM_DISC", discFile(name).c_str(), 1);
+    setenv("FAKE_CDROM_DISC", path.c_str(), 1);
     return toc;
   }
 
@@ -98,23 +101,38 @@ std::string repeated(const std::string& line, unsigned times) {
   return lines;
 }
 
+// One READ SUB-CHANNEL per audio track, and a READ CD after the answer of each track that
+// has an ISRC where the track before has none (or it is the first).
+std::string isrcCommands(const TableOfContents& toc, const DiscExtras& expected) {
+  std::string commands;
+  for (unsigned track = toc.firstTrack; track <= toc.lastTrack; ++track) {
+    if (toc.isData(track)) continue;
+    const std::size_t index = track - toc.firstTrack;
+    commands += "command 42\n";
+    if (expected.isrcs[index] && (index == 0 || !expected.isrcs[index - 1])) {
+      commands += "command be\n";
+    }
+  }
+  return commands;
+}
+
 // The table, then per extra: one READ SUB-CHANNEL for the catalog number, one per audio
-// track for ISRCs, READ TOC's header and then the whole for CD-Text; the values those of the
-// disc's file.
+// track for ISRCs (and their confirmations), READ TOC's header and then the whole for
+// CD-Text; the values those of the disc's file.
 TEST_F(DriveExtras, ReadEachExtraWithItsOwnCommandsAsTheFileGivesThem) {
   for (const char* name : kExtrasDiscs) {
     const TableOfContents toc = insert(name);
     const DiscExtras expected = fromFile(name).extras;
+    const std::string isrcs = isrcCommands(toc, expected);
     const struct {
       unsigned wanted;
       std::string commands;
     } cases[] = {
         {0, "command 43\n"},
         {kExtraMcn, "command 43\ncommand 42\n"},
-        {kExtraIsrc, "command 43\n" + repeated("command 42\n", toc.trackCount())},
+        {kExtraIsrc, "command 43\n" + isrcs},
         {kExtraCdText, "command 43\ncommand 43\ncommand 43\n"},
-        {kAllExtras, "command 43\n" + repeated("command 42\n", 1 + toc.trackCount()) +
-                         "command 43\ncommand 43\n"},
+        {kAllExtras, "command 43\ncommand 42\n" + isrcs + "command 43\ncommand 43\n"},
     };
     for (const auto& read : cases) {
       SCOPED_TRACE(std::string(name) + ", extras " + std::to_string(read.wanted));
@@ -126,6 +144,19 @@ TEST_F(DriveExtras, ReadEachExtraWithItsOwnCommandsAsTheFileGivesThem) {
   insert("worked-example");
   EXPECT_FALSE(readDrive(kExtraCdText).cdText);
   EXPECT_EQ(commands(), "command 43\ncommand 43\n");
+  // An Enhanced CD: the audio tracks' ISRCs alone, though the drive answers one for the data
+  // track too.
+  std::ifstream enhanced(discFile("enhanced-cd"));
+  std::string lines((std::istreambuf_iterator<char>(enhanced)), {});
+  std::vector<std::optional<std::string>> isrcs;
+  for (unsigned track = 1; track <= 11; ++track) {
+    const std::string isrc = "GBXYZ26000" + std::to_string(10 + track);
+    lines += "isrc " + std::to_string(track) + " " + isrc + "\n";
+    isrcs.push_back(track < 11 ? std::optional(isrc) : std::nullopt);
+  }
+  insertFile(folder.write("enhanced-with-isrcs.toc", lines));
+  EXPECT_EQ(readDrive(kExtraIsrc).isrcs, isrcs);
+  EXPECT_EQ(commands(), "command 43\ncommand 42\ncommand be\n" + repeated("command 42\n", 9));
 }
 
 // Every CD-Text item of `actual` is one of `expected`'s, and some are missing.
@@ -157,14 +188,40 @@ TEST_F(DriveExtras, GiveNoWrongValueWhateverTheDriveDoes) {
     const char* value;
     Check check;
   } cases[] = {
-      // Confirmed from each track's Q sub-channel once the drive repeated an ISRC.
+      // Confirmed from each track's Q sub-channel once the drive repeated an ISRC, or gave
+      // one the track's Q data does not bear out; damaged Q frames never count.
       {"FAKE_CDROM_ISRC", "latched", expectSameExtras},
+      {"FAKE_CDROM_ISRC", "lagging", expectSameExtras},
+      {"FAKE_CDROM_Q", "damaged", expectSameExtras},
+      {"FAKE_CDROM_SUBCHANNEL", "unmarked",
+       [](const DiscExtras& actual, const DiscExtras& expected) {
+         expectSameExtras(actual, asked(expected, kExtraCdText));
+       }},
+      {"FAKE_CDROM_ISRC", "country-digit",
+       [](const DiscExtras& actual, const DiscExtras& expected) {
+         expectSameExtras(actual, asked(expected, kExtraMcn | kExtraCdText));
+       }},
+      // An MS-JIS block is double-byte whatever its packs' flags say.
+      {"FAKE_CDROM_CDTEXT", "unflagged", expectSameExtras},
+      // Blocks whose texts are all for tracks the disc lacks are left out, and with them
+      // the whole CD-Text when none is left.
+      {"FAKE_CDROM_CDTEXT_BEYOND", "1",
+       [](const DiscExtras& actual, const DiscExtras& expected) {
+         ASSERT_TRUE(actual.cdText && expected.cdText);
+         ASSERT_EQ(actual.cdText->blocks.size(), 1u);
+         EXPECT_TRUE(actual.cdText->blocks[0] == expected.cdText->blocks[0]);
+       }},
+      {"FAKE_CDROM_CDTEXT_BEYOND", "0",
+       [](const DiscExtras& actual, const DiscExtras& expected) {
+         expectSameExtras(actual, asked(expected, kExtraMcn | kExtraIsrc));
+       }},
       {"FAKE_CDROM_CDTEXT", "corrupt",
        [](const DiscExtras& actual, const DiscExtras& expected) {
          EXPECT_EQ(actual.isrcs, expected.isrcs);
          expectFewerTexts(actual, expected);
        }},
-      // Without size information: the texts all the same, the language unknown.
+      // Without size information: the texts all the same, the language unknown, a
+      // single-byte block taken for ISO-8859-1.
       {"FAKE_CDROM_CDTEXT", "unsized",
        [](const DiscExtras& actual, const DiscExtras& expected) {
          ASSERT_TRUE(actual.cdText && expected.cdText);
@@ -172,6 +229,7 @@ TEST_F(DriveExtras, GiveNoWrongValueWhateverTheDriveDoes) {
          for (std::size_t i = 0; i < actual.cdText->blocks.size(); ++i) {
            CdTextBlock block = expected.cdText->blocks[i];
            block.languageCode = 0;
+           if (block.characterCode == kCdTextAscii) block.characterCode = kCdTextIso8859_1;
            EXPECT_TRUE(actual.cdText->blocks[i] == block);
          }
        }},
@@ -202,17 +260,33 @@ TEST_F(DriveExtras, GiveNoWrongValueWhateverTheDriveDoes) {
   }
 }
 
-// A disc taken out after its table was read fails the read, as it would have before.
-TEST_F(DriveExtras, FailWhenTheDiscIsGoneMidway) {
+// A disc taken out or changed after its table was read fails the read, as it would have
+// before, rather than give another disc's values.
+TEST_F(DriveExtras, FailWhenTheDiscIsGoneOrChangedMidway) {
   const TableOfContents toc = insert("latin1-cdtext");
-  setenv("FAKE_CDROM_STATE", "no-disc", 1);
-  const FileDescriptor node(::open(device.c_str(), O_RDONLY | O_CLOEXEC));
-  SgioTransport drive(node.get());
-  const ExtrasReading reading = readDiscExtras(drive, toc, kAllExtras, device);
-  ASSERT_TRUE(reading.failure);
-  EXPECT_EQ(reading.failure->reason, FailureReason::kNoDisc);
-  EXPECT_EQ(reading.failure->detail, device + ": no disc in the drive");
-  EXPECT_EQ(commands(), "command 42\n");
+  const std::string attentions = folder.write("attentions", "1\n");
+  const struct {
+    const char* setting;
+    std::string value;
+    FailureReason reason;
+    std::string detail;
+  } cases[] = {
+      {"FAKE_CDROM_STATE", "no-disc", FailureReason::kNoDisc, device + ": no disc in the drive"},
+      {"FAKE_CDROM_UNIT_ATTENTION", attentions, FailureReason::kReadFailed,
+       device + ": reading the catalog number: unit attention (sense 6/28/00)"},
+  };
+  for (const auto& change : cases) {
+    SCOPED_TRACE(change.setting);
+    setenv(change.setting, change.value.c_str(), 1);
+    const FileDescriptor node(::open(device.c_str(), O_RDONLY | O_CLOEXEC));
+    SgioTransport drive(node.get());
+    const ExtrasReading reading = readDiscExtras(drive, toc, kAllExtras, device);
+    unsetenv(change.setting);
+    ASSERT_TRUE(reading.failure);
+    EXPECT_EQ(reading.failure->reason, change.reason);
+    EXPECT_EQ(reading.failure->detail, change.detail);
+    EXPECT_EQ(commands(), "command 42\n");
+  }
 }
 
 // Named by the kernel's attributes where it has them, else by the drive's INQUIRY; a name

@@ -85,6 +85,7 @@ TEST(TocFile, SaysWhatIsWrongAndWhere) {
        "t line 1: '12345678901234' is not a catalog number (13 digits, not all 0)"},
       {"1 1 14160 151\nisrc 1 gbaye9200070", "t line 2: 'gbaye9200070' is not an ISRC"},
       {"1 1 14160 151\nisrc 1 GBAYE92000701", "t line 2: 'GBAYE92000701' is not an ISRC"},
+      {"1 1 14160 151\nisrc 1 G8AYE9200070", "t line 2: 'G8AYE9200070' is not an ISRC"},
       {"1 1 14160 151\n\nisrc 2 GBAYE9200070", "t line 3: the disc has no track 2"},
       {"1 1 14160 151\ncdtext 0 1 title x",
        "t line 2: CD-Text block 0 has no cdtext-block line before"},

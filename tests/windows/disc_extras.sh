@@ -58,26 +58,33 @@ extras() {
 }
 
 tracks=$(echo ${FAKE_CDROM_TOC:-} | awk '{ print $2 - $1 + 1 }')
+# The ISRCs confirmed from their track's Q sub-channel: each that follows a track without one.
+confirmations=$(awk '/^isrc /{ has[$2] = 1 }
+  END { for (t in has) if (!has[t - 1]) n++; print n + 0 }' "${FAKE_CDROM_DISC:-/dev/null}")
 case $cases in
   read)
     # Through pass-through: 1 READ SUB-CHANNEL for the catalog number, 1 an audio track
-    # for its ISRC, READ TOC format 5 twice for CD-Text (its length, then all of it).
-    extras 7 all "command 42×$((1 + tracks)), command 43×2"
+    # for its ISRC and a READ CD for each to confirm, READ TOC format 5 twice for CD-Text
+    # (its length, then all of it).
+    extras 7 all "command 42×$((1 + tracks)), command 43×2, command be×$confirmations"
     extras 1 all "command 42×1"
-    extras 2 all "command 42×$tracks"
+    extras 2 all "command 42×$tracks, command be×$confirmations"
     extras 4 all "command 43×2"
     extras 0 all ""
-    # A drive that answers with the last ISRC it saw: once two tracks alike show it, each
-    # ISRC is taken from its track's own Q sub-channel (READ CD) instead.
+    # A drive that answers with the last ISRC it saw: once two tracks alike show it, or an
+    # answer its track's own Q sub-channel (READ CD) does not bear out, each ISRC is taken
+    # from that instead.
     extras 2 all "command 42×2, command be×$tracks" FAKE_CDROM_ISRC=latched
+    extras 2 all "command 42×2, command be×$tracks" FAKE_CDROM_ISRC=lagging
     ;;
   misbehaving)
     # No write access to the drive, as Windows refuses pass-through then: the class
     # driver's requests, whose answers under Wine hold no valid value. The catalog number
-    # it hands over (read from the disc: mcn) is marked invalid and gives none; ISRCs it
-    # never fills in; CD-Text it does not read. The drive is listed by its letter alone.
+    # it hands over (read from the disc: mcn) is marked invalid and gives none; ISRCs,
+    # which nothing could confirm, are not asked for; CD-Text it does not read. The drive is
+    # listed by its letter alone.
     chmod a-w "$FAKE_CDROM_DEVICE"
-    extras 7 none "mcn×1, subchannel×$((1 + tracks))" FAKE_CDROM_SG_IO=writable
+    extras 7 none "mcn×1, subchannel×1" FAKE_CDROM_SG_IO=writable
     expect drives "D:|||" "" 0 FAKE_CDROM_SG_IO=writable -- --drives
     chmod u+w "$FAKE_CDROM_DEVICE"
     # The drive's sense data comes through pass-through: the disc changed since the table
@@ -94,6 +101,8 @@ case $cases in
     expect drives "D:|TOCMATE|FAKE CD DRIVE|1.00" "command 12×1" 0 FAKE_CDROM_STATE=no-disc \
       -- --drives
     expect drives "D:|||" "" 0 FAKE_CDROM_SG_IO=refuse -- --drives
+    # An INQUIRY reply cut short names nothing rather than what lies past its end.
+    expect drives "D:|||" "command 12×1" 0 FAKE_CDROM_TRANSFER=20 -- --drives
     ;;
   no-drives)
     expect drives "" "" 0 -- --drives
