@@ -46,8 +46,9 @@ std::array<std::uint8_t, 12> readCdAudioCommand(std::uint32_t lba, std::uint32_t
 SectorsRead MmcAudioSectors::read(std::uint32_t lba, std::uint32_t count, std::uint8_t* out) {
   while (count > 0) {
     const std::uint32_t piece = std::min(count, perCommand);
-    SectorsRead read = readOnce(lba, piece, out);
-    if (read.status != SectorsRead::Status::kRead) return read;
+    const std::optional<SectorsRead> read = readOnce(lba, piece, out);
+    if (!read) continue;  // refused as too long: asked again for fewer
+    if (read->status != SectorsRead::Status::kRead) return *read;
     lba += piece;
     count -= piece;
     out += std::size_t{piece} * kAudioFrameBytes;
@@ -55,39 +56,43 @@ SectorsRead MmcAudioSectors::read(std::uint32_t lba, std::uint32_t count, std::u
   return {SectorsRead::Status::kRead, std::nullopt};
 }
 
-SectorsRead MmcAudioSectors::readOnce(std::uint32_t lba, std::uint32_t count, std::uint8_t* out) {
+std::optional<SectorsRead> MmcAudioSectors::readOnce(std::uint32_t lba, std::uint32_t count,
+                                                     std::uint8_t* out) {
   static const std::string kDoing = "reading audio";
   const std::size_t size = std::size_t{count} * kAudioFrameBytes;
   const auto command = readCdAudioCommand(lba, count);
   const ScsiOutcome outcome = drive.send(command.data(), command.size(), out, size);
   if (deliveredReply(outcome) && outcome.transferred == size) {
-    return {SectorsRead::Status::kRead, std::nullopt};
+    return SectorsRead{SectorsRead::Status::kRead, std::nullopt};
   }
   // Less than asked, or refused as too long: ask for fewer, down to one sector.
   if ((deliveredReply(outcome) || refusedLength(outcome)) && count > 1) {
     perCommand = std::max<std::uint32_t>(1, count / 2);
-    return read(lba, count, out);
+    return std::nullopt;
   }
   if (outcome.status == ScsiOutcome::Status::kRefused) {
-    return {SectorsRead::Status::kRefused,
-            driveFailure(FailureReason::kReadFailed, path,
-                         kDoing + ": the system passes the drive no READ CD: " + outcome.error)};
+    return SectorsRead{
+        SectorsRead::Status::kRefused,
+        driveFailure(FailureReason::kReadFailed, path,
+                     kDoing + ": the system passes the drive no READ CD: " + outcome.error)};
   }
   if (outcome.sense && outcome.sense->key == kMediumError) {
-    return {SectorsRead::Status::kBadSector, std::nullopt};
+    return SectorsRead{SectorsRead::Status::kBadSector, std::nullopt};
   }
   if (outcome.sense && outcome.sense->key == kIllegalRequest &&
       outcome.sense->asc == kIllegalModeForTrack) {
-    return {SectorsRead::Status::kFailed,
-            driveFailure(FailureReason::kReadFailed, path,
-                         kDoing + ": sector " + std::to_string(lba) + " holds no audio")};
+    return SectorsRead{
+        SectorsRead::Status::kFailed,
+        driveFailure(FailureReason::kReadFailed, path,
+                     kDoing + ": sector " + std::to_string(lba) + " holds no audio")};
   }
   if (deliveredReply(outcome)) {
-    return {SectorsRead::Status::kFailed,
-            driveFailure(FailureReason::kReadFailed, path,
-                         kDoing + ": the drive sent " + std::to_string(outcome.transferred) +
-                             " of the " + std::to_string(size) + " bytes of sector " +
-                             std::to_string(lba))};
+    return SectorsRead{
+        SectorsRead::Status::kFailed,
+        driveFailure(FailureReason::kReadFailed, path,
+                     kDoing + ": the drive sent " + std::to_string(outcome.transferred) +
+                         " of the " + std::to_string(size) + " bytes of sector " +
+                         std::to_string(lba))};
   }
-  return {SectorsRead::Status::kFailed, failureFor(outcome, path, kDoing)};
+  return SectorsRead{SectorsRead::Status::kFailed, failureFor(outcome, path, kDoing)};
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "AudioSectors.h"
@@ -29,8 +30,9 @@ class MmcAudioSectors : public AudioSectors {
   std::uint32_t sectorsPerCommand() const { return perCommand; }
 
  private:
-  // One command of at most perCommand sectors.
-  SectorsRead readOnce(std::uint32_t lba, std::uint32_t count, std::uint8_t* out);
+  // One command of at most perCommand sectors; empty when the drive refused so many, and
+  // perCommand is fewer now.
+  std::optional<SectorsRead> readOnce(std::uint32_t lba, std::uint32_t count, std::uint8_t* out);
 
   ScsiTransport& drive;
   std::string path;
