@@ -237,16 +237,26 @@ public final class DiscAudio implements AutoCloseable {
     return current;
   }
 
-  /** The next samples of the stream, or -1 at its end. */
+  /** The stream's next samples: their size, 0 at its end. A failure ends the stream. */
   private synchronized int readFor(TrackStream stream, byte[] buffer) throws IOException {
-    if (stream != current) {
-      throw new IOException("track " + stream.number + "'s reading was ended by "
-          + (session == 0 ? "closing the drive" : "reading another track"));
+    checkCurrent(stream);
+    try {
+      return readSamples(session, buffer);
+    } catch (DiscReadException e) {
+      current = null;
+      throw e;
     }
-    return readSamples(session, buffer);
   }
 
-  private synchronized TrackRip ripOf(TrackStream stream) {
+  private void checkCurrent(TrackStream stream) throws IOException {
+    if (stream != current) {
+      throw new IOException("track " + stream.number + "'s reading has ended: "
+          + (session == 0 ? "the drive was closed" : "it failed, or another track is read"));
+    }
+  }
+
+  private synchronized TrackRip ripOf(TrackStream stream) throws IOException {
+    checkCurrent(stream);
     return new TrackRip(stream.number, stream.number - disc.getFirstTrack(), stream.bytes,
         stream.readOffset, stream.secure, trackResult(session));
   }
