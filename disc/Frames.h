@@ -24,3 +24,9 @@ constexpr Msf msfOf(std::uint32_t frames) {
   return {frames / kFramesPerMinute, frames / kFramesPerSecond % kSecondsPerMinute,
           frames % kFramesPerSecond};
 }
+
+// A frame of audio is one sector of CD-DA: 588 stereo samples of two 16-bit little-endian
+// values, 2352 bytes.
+constexpr std::uint32_t kSamplesPerFrame = 588;
+constexpr std::uint32_t kBytesPerSample = 4;
+constexpr std::uint32_t kAudioFrameBytes = kSamplesPerFrame * kBytesPerSample;

@@ -2,7 +2,13 @@
 
 #include <jni.h>
 
+#include <string>
+
 #include "DiscFailure.h"
+#include "DriveLock.h"
+
+// What the native methods of the Java disc API share: the table of contents as Java numbers
+// and their failures as a cd.DiscReadException.
 
 // The name of a failure's DiscReadException.Reason constant.
 const char* javaReasonName(FailureReason reason);
@@ -21,3 +27,7 @@ void throwFailure(JNIEnv* env, const DiscFailure& failure);
 
 void throwOutOfMemory(JNIEnv* env,
                       const char* what = "no memory left to read the table of contents");
+
+// Why a lock on `drive` was not held: the drive stayed busy for the whole wait (not
+// ready), or the caller's interrupt ended the wait.
+DiscFailure lockFailure(const DriveLock& lock, const std::string& drive);

@@ -11,7 +11,6 @@
 #include "DriveLock.h"
 #include "DriveName.h"
 #include "JavaThread.h"
-#include "PrintableText.h"
 #include "cd_Disc.h"
 
 namespace {
@@ -25,13 +24,10 @@ std::optional<Reading> readHeldDrive(JNIEnv* env, jstring javaName, Read read) {
   if (!name) return std::nullopt;
   if (const auto* unnamed = std::get_if<DiscFailure>(&*name)) return Reading(*unnamed);
   const std::string& drive = std::get<std::string>(*name);
-  // The drive is read here and nowhere else, once per Disc.read, one caller at a time.
+  // One caller at a time: each Disc.read, and a DiscAudio for as long as it is open.
   const DriveLock lock(DriveLock::kDefaultWait, [env] { return javaThreadInterrupted(env); });
   if (lock.held()) return Reading(read(drive));
-  const std::string where = drive.empty() ? "the first CD drive" : drive;
-  return Reading(
-      DiscFailure{lock.stopped() ? FailureReason::kInterrupted : FailureReason::kNotReady, drive,
-                  where + ": " + lock.whyNotHeld()});
+  return Reading(lockFailure(lock, drive));
 }
 
 }  // namespace
@@ -44,7 +40,7 @@ JNIEXPORT jintArray JNICALL Java_cd_Disc_readTableOfContents(JNIEnv* env, jclass
     if (const auto* toc = std::get_if<TableOfContents>(&*reading)) return javaTable(env, *toc);
     throwFailure(env, std::get<DiscFailure>(*reading));
   } catch (const std::bad_alloc&) {
-    throwOutOfMemory(env);
+    throwOutOfMemory(env, "no memory left to read the table of contents");
   } catch (...) {
     // Nothing else is thrown on the way; should it ever be, the caller still gets the
     // exception it handles, naming the drive as it was given.
@@ -69,7 +65,7 @@ JNIEXPORT jobjectArray JNICALL Java_cd_Disc_readWithExtras(JNIEnv* env, jclass, 
     }
     throwFailure(env, std::get<DiscFailure>(*reading));
   } catch (const std::bad_alloc&) {
-    throwOutOfMemory(env);
+    throwOutOfMemory(env, "no memory left to read the table of contents");
   } catch (...) {
     throwDiscReadException(env, "READ_FAILED", drive,
                            "the disc can not be read: an unexpected failure");

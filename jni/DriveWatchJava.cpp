@@ -137,10 +137,7 @@ JNIEXPORT void JNICALL Java_cd_CdDrive_moveTray(JNIEnv* env, jclass, jstring jav
     const DriveLock lock(DriveLock::kDefaultWait, [env] { return javaThreadInterrupted(env); });
     const std::string& drive = std::get<std::string>(*name);
     if (!lock.held()) {
-      throwFailure(
-          env, DiscFailure{
-                   lock.stopped() ? FailureReason::kInterrupted : FailureReason::kNotReady, drive,
-                   (drive.empty() ? "the first CD drive" : drive) + ": " + lock.whyNotHeld()});
+      throwFailure(env, lockFailure(lock, drive));
       return;
     }
     const auto failure = moveTray(drive, eject ? TrayMove::kEject : TrayMove::kClose);

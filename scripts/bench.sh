@@ -8,14 +8,21 @@
 #   - whole processes on the fake drive, side by side: an empty Java program, java -jar
 #     --musicbrainz, a program reading one disc ID through Disc and one through JNA and the
 #     system's libdiscid, each against the empty program, with the first ID's time from main.
-# With --processes, only the whole processes. TOCMATE_BENCH_BEFORE names another build's jar
-# (an earlier loader, say) whose java -jar and first ID are measured in the same runs. With
+#   - a disc's audio on the fake drive (answering at once): MB/s of a rip through the command
+#     line in burst and in secure mode, and the processor time a megabyte of its checksums
+#     takes, beside whipper's accuraterip-checksum on the same WAVE file; and where the CDEmu
+#     guest of the tests is made (TOCMATE_CDEMU_GUEST, else /var/cache/tocmate/trixie-cdemu),
+#     one track read by DiscAudio in burst mode (timed inside the JVM, after a first read)
+#     beside cdparanoia -Z reading it, in the guest.
+# With --processes, only the whole processes; with --audio, only the audio; with
 # --instructions, only the instructions of one read of each on the fake drive, which
-# callgrind counts alike on a busy machine.
+# callgrind counts alike on a busy machine. TOCMATE_BENCH_BEFORE names another build's jar
+# (an earlier loader, say) whose java -jar and first ID are measured in the same runs.
 set -euo pipefail
 mode=${1:-all}
 here=$(cd "$(dirname "$0")" && pwd)
-"$here/install-deps.sh" libbenchmark-dev libdiscid-dev pkg-config libjna-java libdiscid0 valgrind
+"$here/install-deps.sh" libbenchmark-dev libdiscid-dev pkg-config libjna-java libdiscid0 \
+  valgrind whipper
 cd "$here/.."
 "$here/build.sh" build-bench -DCMAKE_BUILD_TYPE=Release -DTOCMATE_BENCH=ON -DBUILD_TESTING=OFF \
   -DTOCMATE_CROSS_BUILDS=OFF >/dev/null
@@ -62,7 +69,79 @@ if [ "$mode" = --instructions ]; then
   exit 0
 fi
 
+# median FILE: the median of the numbers in the file
+median() { sort -g "$1" | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+
 if [ "$mode" != --processes ]; then
+  version=$(sed -n 's/^project(Tocmate VERSION \([^ )]*\).*/\1/p' CMakeLists.txt)
+  # One track of ten minutes: 105,840,000 bytes.
+  echo "1 1 45150 150" >"$folder/audio.toc"
+  bytes=105840000
+  runs=${TOCMATE_BENCH_RUNS:-5}
+  echo "A disc's audio, a track of ten minutes on the fake drive, median of $runs runs:"
+  for reading in burst secure; do
+    options=()
+    [ "$reading" = secure ] && options=(--secure)
+    for ((run = 0; run < runs; run++)); do
+      rm -rf "$folder/rip"
+      start=$EPOCHREALTIME
+      bash tests/fakedrive/with_fake_drive.sh "$PWD/build-bench/bench/libbench_fake_cdrom.so" \
+        "$folder/audio.toc" java -jar "build-bench/tocmate-$version.jar" --rip "$folder/rip" \
+        "${options[@]}" >/dev/null
+      end=$EPOCHREALTIME
+      echo "$(((${end/./} - ${start/./})))" >>"$folder/$reading.times"
+    done
+    awk -v t="$(median "$folder/$reading.times")" -v b="$bytes" -v m="$reading" \
+      'BEGIN {printf "  %-6s %6.1f MB/s (%.2f s for the whole process)\n", m, b / t, t / 1e6}'
+  done
+  wave=$folder/rip/track01.wav
+  ours=$(build-bench/bench/checksum_cost "$wave" | cut -d' ' -f1)
+  TIMEFORMAT='%U %S'
+  for checksum in 1 2; do
+    for ((run = 0; run < runs; run++)); do
+      { time accuraterip-checksum --accuraterip-v$checksum "$wave" 1 1 >/dev/null; } 2>&1 |
+        awk -v b="$bytes" '{printf "%.3f\n", ($1 + $2) * 1000 / (b / 1048576)}' >>"$folder/v$checksum.cpu"
+    done
+  done
+  awk -v o="$ours" -v p1="$(median "$folder/v1.cpu")" -v p2="$(median "$folder/v2.cpu")" 'BEGIN {
+    printf "  checksums: v1, v2 and CRC-32 in one pass %.3f ms of processor time a MB;\n", o;
+    printf "  accuraterip-checksum (one version a run, the whole process): v1 %.3f, v2 %.3f ms a MB (%.1fx, %.1fx ours)\n", p1, p2, p1 / o, p2 / o}'
+  guest=${TOCMATE_CDEMU_GUEST:-/var/cache/tocmate/trixie-cdemu}
+  if [ -f "$guest/made" ]; then
+    mkdir -p "$folder/guest/images" "$folder/guest/out"
+    cp "build-bench/tocmate-$version.jar" "$folder/guest/tocmate.jar"
+    cp build-bench/bench/audio_read_time.jar tests/cdemu/steps.sh "$folder/guest/"
+    mv "$folder/guest/steps.sh" "$folder/guest/run.sh"
+    python3 tests/cdemu/audio_image.py "$folder/guest/images" >/dev/null
+    chmod -R a+rwX "$folder/guest"
+    # cdparanoia reading track 2 of audio.cue (12 seconds, 2,116,800 bytes) once, then
+    # timed RUNS times.
+    cat >"$folder/guest/paranoia.sh" <<'PARANOIA'
+cdparanoia -Z -q -r -d /dev/sr0 2 - >/dev/null
+for ((i = 0; i < $1; i++)); do
+  start=$EPOCHREALTIME
+  cdparanoia -Z -q -r -d /dev/sr0 2 - >/dev/null
+  end=$EPOCHREALTIME
+  echo $(((${end/./} - ${start/./}) / 1000))
+done
+PARANOIA
+    cat >"$folder/guest/steps.sh" <<STEPS
+load images/audio.cue
+run java java -cp tocmate.jar:audio_read_time.jar AudioReadTime /dev/sr0 2 $runs
+run paranoia bash paranoia.sh $runs
+STEPS
+    if bash tests/cdemu/guest.sh run "$guest" "$folder/guest" >/dev/null; then
+      java_ms=$(cut -d' ' -f1 "$folder/guest/out/java.out")
+      paranoia_ms=$(sort -n "$folder/guest/out/paranoia.out" | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}')
+      awk -v j="$java_ms" -v p="$paranoia_ms" -v a="$(cat "$guest/accelerator")" 'BEGIN {
+        printf "  in the CDEmu guest (%s), a track of 12 s: DiscAudio %d ms, cdparanoia -Z %d ms (%.2fx DiscAudio)\n", a, j, p, p / j}'
+    else
+      echo "  the CDEmu guest did not run: $(tail -3 "$folder/guest/guest.log" 2>/dev/null)"
+    fi
+  fi
+  echo
+  [ "$mode" = --audio ] && exit 0
+
   echo "Reads of a drive, $(nproc) cores, $(uname -r):"
   "${fake_drive[@]}" build-bench/bench/drive_read_cost "$discs"
 

@@ -9,6 +9,7 @@
 #include "CdDriveLetter.h"
 #include "CdromIoctlExtras.h"
 #include "DiscReader.h"
+#include "DriveLetterReader.h"
 #include "DriveLetters.h"
 #include "MmcToc.h"
 #include "PassThroughTransport.h"
@@ -95,6 +96,21 @@ DiscReading readDisc(const std::string& drive) {
   const Handle handle = openDriveDevice(name, GENERIC_READ);
   if (handle == nullptr) return windowsFailure(GetLastError(), name, "can not be opened");
   return readTable(handle.get(), name);
+}
+
+std::variant<OpenDriveLetter, DiscFailure> openDriveLetter(const std::string& drive) {
+  const auto letter = cdDriveLetterOf(drive);
+  if (auto* problem = std::get_if<DiscFailure>(&letter)) return *problem;
+  const std::string& name = std::get<std::string>(letter);
+  Handle handle = openDriveForCommands(name);
+  if (handle == nullptr) return windowsFailure(GetLastError(), name, "can not be opened");
+  DiscReading reading = readTable(handle.get(), name);
+  if (auto* problem = std::get_if<DiscFailure>(&reading)) return std::move(*problem);
+  return OpenDriveLetter{name, std::move(handle), std::move(std::get<TableOfContents>(reading))};
+}
+
+DiscFailure driveLetterFailure(DWORD error, const std::string& letter, const char* doing) {
+  return windowsFailure(error, letter, doing);
 }
 
 // The table as readDisc(drive) reads it; for extras on a handle that may also carry MMC

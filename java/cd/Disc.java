@@ -157,6 +157,11 @@ public final class Disc {
   private static native Object[] readWithExtras(String drive, int extras)
       throws DiscReadException;
 
+  /** The disc of a table as readTableOfContents gives it, read by other means. */
+  static Disc ofTable(int[] table) {
+    return new Disc(table, null);
+  }
+
   private Disc(int[] table, Object[] extras) {
     firstTrack = table[0];
     lastTrack = table[1];
@@ -199,6 +204,14 @@ public final class Disc {
           SUBMISSION_URL + "?id=" + musicBrainzId + "&tracks=" + (audioEnd - firstTrack + 1)
               + "&toc=" + musicBrainzToc.replace(' ', '+');
     }
+  }
+
+  /**
+   * Where the disc's audio ends, in absolute frames: the lead-out, or on an Enhanced CD the
+   * audio session's; 0 without audio tracks.
+   */
+  int getAudioLeadOut() {
+    return audioLeadOut;
   }
 
   /** The number of the disc's first track (1 on most discs, between 1 and 99). */

@@ -51,6 +51,21 @@
  * }
  * }</pre>
  *
+ * <h2>Copy the audio, and check the copy</h2>
+ *
+ * <p>{@link cd.DiscAudio} reads a disc's tracks bit-exact, corrected by the drive's read
+ * offset, once or (secure) until two reads agree, holding the drive until closed; each
+ * {@link cd.TrackRip} carries the track's AccurateRip checksums, which
+ * {@link cd.AccurateRipResults} holds against the database's answer:
+ *
+ * <pre>{@code
+ * try (DiscAudio audio = DiscAudio.open("/dev/sr0")) {
+ *   audio.setReadOffset(6);
+ *   TrackRip rip = audio.readTrack(1, pcmStream);   // 16-bit little-endian stereo, 44.1 kHz
+ *   int confidence = AccurateRipResults.parse(answerOfTheUrl).confidence(rip);
+ * }
+ * }</pre>
+ *
  * <h2>The two texts</h2>
  *
  * <p>{@link cd.Tocmate} gives the disc as the two lines of text it was first made for; each

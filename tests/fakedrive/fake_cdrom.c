@@ -28,6 +28,7 @@
  *                       where it transferred less than asked
  *   FAKE_CDROM_DISC     the table-of-contents file whose catalog, isrc and cdtext lines the
  *                       drive answers from (see fake_extras.c for its settings)
+ *   FAKE_CDROM_READ_OFFSET and others: the disc's audio (see fake_audio.c)
  *   FAKE_CDROM_UNIT_ATTENTION
  *                       a file holding how many SCSI commands are still to answer UNIT
  *                       ATTENTION (the disc was changed); each such answer counts it down.
@@ -38,7 +39,8 @@
  *                       only its opens are logged
  *   FAKE_CDROM_LOG      a file to which each drive command appends a line: "command 43"
  *                       (SCSI, the opcode in hexadecimal), "header", "entry N" (N = 170 for
- *                       the lead-out), "drive status", "disc status", "mcn" or "subchannel"
+ *                       the lead-out), "drive status", "disc status", "mcn", "subchannel"
+ *                       or "read audio"
  *   FAKE_CDROM_OPEN_LOG a file to which each open of the device file appends "open"
  *   FAKE_CDROM_MEDIUM, FAKE_CDROM_EVENTS, FAKE_CDROM_TRAY, FAKE_CDROM_TIMED_LOG
  *                       a medium that changes over time, and the tray (see fake_medium.c)
@@ -66,7 +68,7 @@
 
 #include "fake_drive.h"
 
-enum { kReadToc = 0x43, kInquiry = 0x12 };
+enum { kReadToc = 0x43, kInquiry = 0x12, kReadCd = 0xbe, kUserData = 0x10 };
 
 /* The real function behind one of ours, looked up once. */
 #define REAL(name)                      \
@@ -370,6 +372,7 @@ static int answerScsi(int fd, sg_io_hdr_t *io) {
   if (strcmp(state, "becoming-ready") == 0) return checkCondition(io, 2, 0x04, 1);
   if (strcmp(state, "read-error") == 0) return checkCondition(io, 3, 0x11, 0);
   if (command[0] == kReadToc && (command[2] & 0x0f) == 0) return readToc(io, command);
+  if (command[0] == kReadCd && (command[9] & kUserData) != 0) return fake_answerAudio(io, command);
   return fake_answerExtra(io, command);
 }
 
@@ -394,6 +397,10 @@ static int answer(int fd, unsigned long request, void *argument) {
     case CDROMCLOSETRAY:
       driveCommand(request == CDROMEJECT ? "eject\n" : "close tray\n", 0);
       return fake_mediumIoctl(request);
+    case CDROMREADAUDIO:
+      driveCommand("read audio\n", 0);
+      if (!is("FAKE_CDROM_STATE", "disc", "disc")) return fail(ENOMEDIUM);
+      return fake_answerReadAudio(argument);
     default:
       return fail(ENOTTY);
   }

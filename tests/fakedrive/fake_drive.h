@@ -23,6 +23,10 @@ FAKE_SHARED int fake_deliver(sg_io_hdr_t *io, const unsigned char *reply, size_t
  * (CD-Text) and READ CD's Q sub-channel (fake_extras.c). */
 FAKE_SHARED int fake_answerInquiry(sg_io_hdr_t *io, const unsigned char *command);
 FAKE_SHARED int fake_answerExtra(sg_io_hdr_t *io, const unsigned char *command);
+/* READ CD of CD-DA sectors' samples (fake_audio.c). */
+FAKE_SHARED int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command);
+struct cdrom_read_audio;
+FAKE_SHARED int fake_answerReadAudio(struct cdrom_read_audio *request);
 /* CDROM_GET_MCN. */
 struct cdrom_mcn;
 FAKE_SHARED int fake_answerMcn(struct cdrom_mcn *mcn);

@@ -18,11 +18,18 @@
 //                             table-of-contents file holds it, "removed" and the drive,
 //                             "unreadable" and the reason; after the N-th poll, the tray
 //                             moved as asked ("eject REASON" where it fails)
+//   dll_check --audio DRIVE TRACK END AUDIO-LEAD-OUT OFFSET SECURE FILE
+//                             reads the track through DiscAudio's native methods as Java
+//                             does (its end and the audio session's lead-out in frames, the
+//                             offset in samples, SECURE 0 or 1), writes its samples to FILE
+//                             and prints its line as --rip prints it; or the exception
+//                             as "REASON|drive|message"
 // Exits with 0 when a disc was read, 1 when not, 2 when the DLL or a method is missing.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -248,6 +255,56 @@ int watchDrive(HMODULE library, const char* drive, int polls, char** steps, int 
   return 0;
 }
 
+using OpenDriveMethod = jlong(JNICALL*)(JNIEnv*, jclass, jstring);
+using StartReadingMethod = jlong(JNICALL*)(JNIEnv*, jclass, jlong, jint, jint, jint, jint,
+                                           jboolean);
+using ReadSamplesMethod = jint(JNICALL*)(JNIEnv*, jclass, jlong, jbyteArray);
+using SessionMethod = jintArray(JNICALL*)(JNIEnv*, jclass, jlong);
+using CloseDriveMethod = void(JNICALL*)(JNIEnv*, jclass, jlong);
+
+int readAudio(HMODULE library, char** args) {
+  const auto openDrive = find<OpenDriveMethod>(library, "Java_cd_DiscAudio_openDrive");
+  const auto startReading = find<StartReadingMethod>(library, "Java_cd_DiscAudio_startReading");
+  const auto readSamples = find<ReadSamplesMethod>(library, "Java_cd_DiscAudio_readSamples");
+  const auto trackResult = find<SessionMethod>(library, "Java_cd_DiscAudio_trackResult");
+  const auto closeDrive = find<CloseDriveMethod>(library, "Java_cd_DiscAudio_closeDrive");
+  if (!openDrive || !startReading || !readSamples || !trackResult || !closeDrive) return 2;
+  RecordingJni jni;
+  const auto failed = [&] {
+    const JavaValue* exception = jni.pendingException();
+    if (exception == nullptr) return false;
+    const auto text = [&](int i) {
+      const JavaValue* part = exception->elements[i];
+      return part != nullptr ? part->text.c_str() : "";
+    };
+    std::printf("%s|%s|%s\n", exception->elements[0] != nullptr ? text(0) : exception->text.c_str(),
+                text(1), text(2));
+    return true;
+  };
+  const jlong session = openDrive(jni.env(), nullptr, jni.string(args[0]));
+  if (failed()) return 1;
+  const int track = std::atoi(args[1]);
+  startReading(jni.env(), nullptr, session, track, std::atoi(args[2]), std::atoi(args[3]),
+               std::atoi(args[4]), std::atoi(args[5]) != 0 ? JNI_TRUE : JNI_FALSE);
+  std::FILE* samples = std::fopen(args[6], "wb");
+  const jbyteArray buffer = jni.env()->NewByteArray(26 * 2352);
+  for (jint read; !failed() && (read = readSamples(jni.env(), nullptr, session, buffer)) > 0;) {
+    std::fwrite(RecordingJni::valueOf(buffer)->bytes.data(), 1, static_cast<std::size_t>(read),
+                samples);
+  }
+  std::fclose(samples);
+  if (jni.pendingException() != nullptr) return 1;
+  const std::vector<jint>& result =
+      RecordingJni::valueOf(trackResult(jni.env(), nullptr, session))->ints;
+  closeDrive(jni.env(), nullptr, session);
+  std::printf("%02d v1 %08lX v2 %08lX crc32 %08lX reread %ld\n", track,
+              static_cast<unsigned long>(static_cast<std::uint32_t>(result[0])),
+              static_cast<unsigned long>(static_cast<std::uint32_t>(result[1])),
+              static_cast<unsigned long>(static_cast<std::uint32_t>(result[2])),
+              static_cast<long>(result[3]));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -264,6 +321,7 @@ int main(int argc, char** argv) {
   if (argc >= 4 && std::strcmp(argv[1], "--watch") == 0) {
     return watchDrive(library, argv[2], std::atoi(argv[3]), argv + 4, argc - 4);
   }
+  if (argc == 9 && std::strcmp(argv[1], "--audio") == 0) return readAudio(library, argv + 2);
   if (argc >= 2 && std::strcmp(argv[1], "--disc") == 0) {
     return printDiscTable(library, argc >= 3 ? argv[2] : "");
   }

@@ -146,6 +146,10 @@ void JNICALL setByteArrayRegion(JNIEnv*, jbyteArray array, jsize start, jsize le
   for (jsize i = 0; i < length; ++i) value(array)->bytes.at(start + i) = static_cast<char>(from[i]);
 }
 
+jsize JNICALL getArrayLength(JNIEnv*, jarray array) {
+  return static_cast<jsize>(value(array)->bytes.size());  // the one array asked: a byte array
+}
+
 }  // namespace
 
 RecordingJni::RecordingJni() {
@@ -173,6 +177,7 @@ RecordingJni::RecordingJni() {
   functions.SetIntArrayRegion = setIntArrayRegion;
   functions.NewByteArray = newByteArray;
   functions.SetByteArrayRegion = setByteArrayRegion;
+  functions.GetArrayLength = getArrayLength;
   environment.functions = &functions;
 }
 

@@ -1,0 +1,35 @@
+#include "AudioChecksums.h"
+
+#include <algorithm>
+
+#include "Frames.h"
+
+namespace {
+
+constexpr std::uint64_t kFirstSkipped = 5 * kSamplesPerFrame - 1;
+constexpr std::uint64_t kLastSkipped = 5 * kSamplesPerFrame;
+
+}  // namespace
+
+AudioChecksums::AudioChecksums(std::uint64_t trackSamples, bool firstTrack, bool lastTrack)
+    : countedFrom(firstTrack ? kFirstSkipped : 0),
+      countedUntil(!lastTrack                    ? trackSamples
+                   : trackSamples > kLastSkipped ? trackSamples - kLastSkipped
+                                                 : 0) {}
+
+void AudioChecksums::add(const std::uint8_t* samples, std::size_t size) {
+  crc.add(samples, size);
+  const std::uint64_t count = size / kBytesPerSample;
+  // Only the samples between countedFrom and countedUntil take part in the sums.
+  const std::uint64_t from = std::max(position, countedFrom);
+  const std::uint64_t until = std::min(position + count, countedUntil);
+  for (std::uint64_t at = from; at < until; ++at) {
+    const std::uint8_t* sample = samples + (at - position) * kBytesPerSample;
+    const std::uint32_t value = std::uint32_t{sample[0]} | std::uint32_t{sample[1]} << 8 |
+                                std::uint32_t{sample[2]} << 16 | std::uint32_t{sample[3]} << 24;
+    const std::uint64_t product = std::uint64_t{value} * (at + 1);
+    v1 += static_cast<std::uint32_t>(product);
+    v2 += static_cast<std::uint32_t>(product) + static_cast<std::uint32_t>(product >> 32);
+  }
+  position += count;
+}

@@ -1,0 +1,42 @@
+// A drive's audio on Linux: READ CD through SG_IO on the node the table was read from.
+#include "AudioDrive.h"
+
+#include "DriveFailures.h"
+#include "MmcReadCd.h"
+#include "OpenDisc.h"
+#include "SgioTransport.h"
+
+namespace {
+
+class LinuxAudioDrive : public AudioDrive {
+ public:
+  LinuxAudioDrive(OpenDisc disc, std::string path)
+      : disc(std::move(disc)),
+        name(std::move(path)),
+        transport(this->disc.node.get()),
+        audio(transport, name) {}
+
+  const TableOfContents& toc() const override { return disc.toc; }
+  AudioSectors& sectors() override { return audio; }
+  const std::string& path() const override { return name; }
+
+ private:
+  OpenDisc disc;
+  std::string name;
+  SgioTransport transport;
+  MmcAudioSectors audio;
+};
+
+}  // namespace
+
+AudioDriveOpening openAudioDrive(const std::string& drive) {
+  DiscOpening opening = openDisc(drive);
+  if (auto* failure = std::get_if<DiscFailure>(&opening)) return std::move(*failure);
+  OpenDisc& disc = std::get<OpenDisc>(opening);
+  const std::string path = drive.empty() ? findFirstCdDrive() : drive;
+  if (!disc.node) {
+    return driveFailure(FailureReason::kNoDrive, path,
+                        "a table-of-contents file holds no audio to read");
+  }
+  return std::make_unique<LinuxAudioDrive>(std::move(disc), path);
+}

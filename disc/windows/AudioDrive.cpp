@@ -1,0 +1,115 @@
+// A drive's audio on Windows: READ CD through SCSI pass-through, or, where Windows refuses
+// pass-through (a handle without write access), the CD-ROM class driver's raw read of CD-DA.
+#include "AudioDrive.h"
+
+#include <windows.h>
+#include <winioctl.h>
+// After windows.h and winioctl.h, which it builds on.
+#include <ntddcdrm.h>
+
+#include <algorithm>
+
+#include "DriveLetterReader.h"
+#include "Frames.h"
+#include "MmcReadCd.h"
+#include "PassThroughTransport.h"
+
+namespace {
+
+// The class driver's address of a sector in a raw read: as if its sectors held 2048 bytes.
+constexpr LONGLONG kCookedSectorBytes = 2048;
+
+// IOCTL_CDROM_RAW_READ in track mode CDDA. Requests too long for the driver are made
+// shorter, halving down to one sector, as for READ CD.
+class RawReadSectors : public AudioSectors {
+ public:
+  RawReadSectors(HANDLE drive, std::string letter) : drive(drive), letter(std::move(letter)) {}
+
+  SectorsRead read(std::uint32_t lba, std::uint32_t count, std::uint8_t* out) override {
+    while (count > 0) {
+      const std::uint32_t piece = std::min(count, perRequest);
+      RAW_READ_INFO request{};
+      request.DiskOffset.QuadPart = LONGLONG{lba} * kCookedSectorBytes;
+      request.SectorCount = piece;
+      request.TrackMode = CDDA;
+      const DWORD size = piece * kAudioFrameBytes;
+      DWORD returned = 0;
+      const bool read = DeviceIoControl(drive, IOCTL_CDROM_RAW_READ, &request, sizeof request, out,
+                                        size, &returned, nullptr);
+      const DWORD error = read ? ERROR_SUCCESS : GetLastError();
+      if (read && returned == size) {
+        lba += piece;
+        count -= piece;
+        out += size;
+        continue;
+      }
+      if (piece > 1 && (read || error == ERROR_INVALID_PARAMETER ||
+                        error == ERROR_NOT_ENOUGH_MEMORY || error == ERROR_INVALID_USER_BUFFER)) {
+        perRequest = std::max<std::uint32_t>(1, piece / 2);
+        continue;
+      }
+      // The class driver reports a sector it can not read as a CRC error.
+      if (error == ERROR_CRC || error == ERROR_SECTOR_NOT_FOUND) {
+        return {SectorsRead::Status::kBadSector, std::nullopt};
+      }
+      return {SectorsRead::Status::kFailed,
+              driveLetterFailure(read ? ERROR_READ_FAULT : error, letter, "fails to read audio")};
+    }
+    return {SectorsRead::Status::kRead, std::nullopt};
+  }
+
+ private:
+  HANDLE drive;
+  std::string letter;
+  std::uint32_t perRequest = kSectorsPerReadCd;
+};
+
+// Pass-through while Windows passes it; from its first refusal on, the raw read.
+class WindowsAudioDrive : public AudioDrive {
+ public:
+  explicit WindowsAudioDrive(OpenDriveLetter opened)
+      : drive(std::move(opened)),
+        name("drive " + drive.letter.substr(0, 1)),
+        transport(drive.handle.get()),
+        commands(transport, name),
+        raw(drive.handle.get(), drive.letter),
+        sectorsRead(*this) {}
+
+  const TableOfContents& toc() const override { return drive.toc; }
+  AudioSectors& sectors() override { return sectorsRead; }
+  const std::string& path() const override { return drive.letter; }
+
+ private:
+  struct Fallback : AudioSectors {
+    explicit Fallback(WindowsAudioDrive& owner) : owner(owner) {}
+    SectorsRead read(std::uint32_t lba, std::uint32_t count, std::uint8_t* out) override {
+      if (!owner.passThroughRefused) {
+        SectorsRead read = owner.commands.read(lba, count, out);
+        if (read.status != SectorsRead::Status::kRefused) {
+          // The shared layer words a failure "drive D: <what>": it is this reader's.
+          if (read.failure) read.failure->drive = owner.drive.letter;
+          return read;
+        }
+        owner.passThroughRefused = true;
+      }
+      return owner.raw.read(lba, count, out);
+    }
+    WindowsAudioDrive& owner;
+  };
+
+  OpenDriveLetter drive;
+  std::string name;
+  PassThroughTransport transport;
+  MmcAudioSectors commands;
+  RawReadSectors raw;
+  Fallback sectorsRead;
+  bool passThroughRefused = false;
+};
+
+}  // namespace
+
+AudioDriveOpening openAudioDrive(const std::string& drive) {
+  auto opened = openDriveLetter(drive);
+  if (auto* failure = std::get_if<DiscFailure>(&opened)) return std::move(*failure);
+  return std::make_unique<WindowsAudioDrive>(std::move(std::get<OpenDriveLetter>(opened)));
+}

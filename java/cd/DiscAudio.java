@@ -1,0 +1,352 @@
+package cd;
+
+import java.io.IOException;
+import java.io.InputStream;
+import java.io.OutputStream;
+import java.util.Objects;
+import javax.sound.sampled.AudioFormat;
+import javax.sound.sampled.AudioInputStream;
+
+/**
+ * The audio of the CD in a drive, read track by track, offset-corrected and checked:
+ *
+ * <pre>{@code
+ * try (DiscAudio audio = DiscAudio.open("/dev/sr0")) {
+ *   audio.setReadOffset(6);   // the drive's correction, from AccurateRip's list of drives
+ *   audio.setSecure(true);    // every sector read twice and compared
+ *   try (OutputStream pcm = new FileOutputStream("01.pcm")) {
+ *     TrackRip rip = audio.readTrack(1, pcm);
+ *     System.out.println(rip.getAccurateRipV2() + " " + rip.getCrc32());
+ *   }
+ * }
+ * }</pre>
+ *
+ * <p>Samples are 16-bit little-endian stereo at 44.1 kHz, as the CD holds them. The read
+ * offset says where the drive's samples lie against the disc's: with offset {@code n}, the
+ * track's sample {@code i} is the one the drive returns at {@code i + n}. Samples that this
+ * puts before the disc's start or at or after its lead-out are silence, as AccurateRip
+ * counts them. A track is never held in memory: it streams through a buffer of 61,152 bytes.
+ *
+ * <p>From {@link #open(String)} to {@link #close()} the drive is this object's: other reads
+ * of the drive in this process ({@link Disc#read(String)}, {@link Tocmate}) wait for it, at
+ * most 30 seconds each, as they wait for each other; so close it when done. The tray is not
+ * locked: a disc taken out ends the read under way with {@link DiscReadException.Reason#NO_DISC},
+ * the samples written so far kept. A {@code DiscAudio} may be used from any thread, one read
+ * at a time.
+ */
+public final class DiscAudio implements AutoCloseable {
+  /** The bytes of a sector of audio: 588 stereo samples of 4 bytes. */
+  static final int SECTOR_BYTES = 2352;
+  static final int SAMPLE_BYTES = 4;
+  // The most bytes one native read hands out: 26 sectors, a READ CD's worth.
+  private static final int CHUNK_BYTES = 26 * SECTOR_BYTES;
+  // The largest read offset any drive has: within a hundred sectors either way.
+  private static final int MAX_OFFSET = 100 * 588;
+
+  static {
+    NativeLibrary.loadTocmate();
+  }
+
+  /** Told how far a read has come, after every block of sectors, on the reading thread. */
+  public interface Progress {
+    /**
+     * @param track the track being read
+     * @param sectorsDone its sectors written so far (75 a second)
+     * @param sectors all its sectors
+     */
+    void update(int track, int sectorsDone, int sectors);
+  }
+
+  private final String drive;
+  private final Disc disc;
+  // The native reading of the drive; 0 once closed.
+  private long session;
+  private int readOffset;
+  private boolean secure;
+  private Progress progress;
+  // The stream of the track being read; a new one ends it.
+  private TrackStream current;
+
+  private DiscAudio(String drive, long session) {
+    this.drive = drive;
+    this.session = session;
+    Disc read;
+    try {
+      read = Disc.ofTable(table(session));
+    } catch (RuntimeException | Error e) {
+      closeDrive(session);
+      throw e;
+    }
+    this.disc = read;
+  }
+
+  /**
+   * Opens the system's first CD drive, as {@link Disc#read()} chooses it.
+   *
+   * @throws DiscReadException as {@link #open(String)}
+   */
+  public static DiscAudio open() throws DiscReadException {
+    return open("");
+  }
+
+  /**
+   * Opens a drive, reads its table of contents and holds the drive until {@link #close()}.
+   *
+   * @param drive as {@link Disc#read(String)} takes it; a table-of-contents file holds no
+   *     audio and is refused ({@link DiscReadException.Reason#NO_DRIVE})
+   * @throws DiscReadException as {@link Disc#read(String)}: no such drive, no access, no
+   *     disc, not ready (another read held the drive for 30 seconds), a read failing, or the
+   *     thread interrupted while it waited
+   */
+  public static DiscAudio open(String drive) throws DiscReadException {
+    Objects.requireNonNull(drive, "drive");
+    return new DiscAudio(drive, openDrive(drive));
+  }
+
+  /** The disc's table of contents and identifiers, as read when the drive was opened. */
+  public Disc getDisc() {
+    return disc;
+  }
+
+  /**
+   * Sets the drive's read offset correction in samples, as AccurateRip's list of drives
+   * gives it (such as +6, +667 or -1164); 0 by default. Applies to the reads that start after.
+   *
+   * @throws IllegalArgumentException beyond 100 sectors (58,800 samples) either way
+   */
+  public synchronized void setReadOffset(int samples) {
+    if (Math.abs(samples) > MAX_OFFSET) {
+      throw new IllegalArgumentException(
+          "a read offset of " + samples + " samples is beyond any drive's (" + MAX_OFFSET + ")");
+    }
+    readOffset = samples;
+  }
+
+  public synchronized int getReadOffset() {
+    return readOffset;
+  }
+
+  /**
+   * Secure reading (false by default: every sector read once): every sector is read at least
+   * twice and kept once two reads agree; one whose reads differ is read again, up to ten reads
+   * in all, and if none two agree is kept as last read and reported
+   * ({@link TrackRip#getUnconfirmedSectors()}). About twice as slow. A drive's cache may answer
+   * a sector's second read from the first: secure reading catches a drive's inconstant
+   * reads, not every error on the disc.
+   */
+  public synchronized void setSecure(boolean secure) {
+    this.secure = secure;
+  }
+
+  public synchronized boolean isSecure() {
+    return secure;
+  }
+
+  /** Sets what is told of a read's progress; null for nothing. */
+  public synchronized void setProgress(Progress progress) {
+    this.progress = progress;
+  }
+
+  /**
+   * Reads a track and writes its samples to {@code pcm}, which stays open.
+   *
+   * @return the track's checksums and what the reading met
+   * @throws DiscReadException when the disc goes away ({@code NO_DISC}) or the drive fails:
+   *     the samples written until then stay written
+   * @throws IOException when {@code pcm} fails
+   * @throws IllegalArgumentException for a track the disc does not have, or a data track
+   * @throws IllegalStateException once closed
+   */
+  public TrackRip readTrack(int number, OutputStream pcm) throws IOException {
+    Objects.requireNonNull(pcm, "pcm");
+    TrackStream stream = startTrack(number);
+    byte[] buffer = new byte[CHUNK_BYTES];
+    for (int read; (read = stream.read(buffer, 0, buffer.length)) > 0; ) {
+      pcm.write(buffer, 0, read);
+    }
+    return stream.rip();
+  }
+
+  /**
+   * The track's samples as a stream, as {@link #readTrack} reads them, for
+   * {@code AudioSystem.write(stream, AudioFileFormat.Type.WAVE, file)} for example. A failure
+   * of the drive comes out of its read as a {@link DiscReadException}. Reading another track
+   * or closing this object ends it.
+   *
+   * @throws IllegalArgumentException for a track the disc does not have, or a data track
+   * @throws IllegalStateException once closed
+   */
+  public AudioInputStream openTrack(int number) throws DiscReadException {
+    TrackStream stream = startTrack(number);
+    // Made here, so that only this method needs javax.sound (the java.desktop module).
+    AudioFormat cdAudio = new AudioFormat(44100f, 16, 2, true, false);
+    return new AudioInputStream(stream, cdAudio, stream.bytes / SAMPLE_BYTES);
+  }
+
+  /** Lets the drive go; a second call does nothing. */
+  @Override
+  public synchronized void close() {
+    if (session != 0) {
+      closeDrive(session);
+      session = 0;
+      current = null;
+    }
+  }
+
+  /**
+   * The samples a track holds: 588 a sector, up to the next track, the last audio track up
+   * to the lead-out (on an Enhanced CD, that of the audio session).
+   *
+   * @throws IllegalArgumentException for a track the disc does not have, or a data track
+   */
+  public long getTrackSamples(int number) {
+    Disc.Track track = audioTrack(number);
+    return (endOf(track) - track.getStart()) * 588L;
+  }
+
+  private Disc.Track audioTrack(int number) {
+    if (number < disc.getFirstTrack() || number > disc.getLastTrack()) {
+      throw new IllegalArgumentException("the disc has no track " + number);
+    }
+    Disc.Track track = disc.getTrack(number);
+    if (!track.isAudio()) {
+      throw new IllegalArgumentException("track " + number + " is a data track: it holds no audio");
+    }
+    return track;
+  }
+
+  // Where an audio track ends, in absolute frames.
+  private int endOf(Disc.Track track) {
+    int number = track.getNumber();
+    for (int later = number + 1; later <= disc.getLastTrack(); later++) {
+      if (disc.getTrack(later).isAudio()) {
+        return disc.getTrack(number + 1).getStart();
+      }
+    }
+    return disc.getAudioLeadOut();
+  }
+
+  private synchronized TrackStream startTrack(int number) throws DiscReadException {
+    if (session == 0) {
+      throw new IllegalStateException("the drive " + Printable.escape(drive) + " was closed");
+    }
+    Disc.Track track = audioTrack(number);
+    long bytes = startReading(session, number, endOf(track), disc.getAudioLeadOut(), readOffset,
+        secure);
+    current = new TrackStream(number, bytes, readOffset, secure, progress);
+    return current;
+  }
+
+  /** The stream's next samples: their size, 0 at its end. A failure ends the stream. */
+  private synchronized int readFor(TrackStream stream, byte[] buffer) throws IOException {
+    checkCurrent(stream);
+    try {
+      return readSamples(session, buffer);
+    } catch (DiscReadException e) {
+      current = null;
+      throw e;
+    }
+  }
+
+  private void checkCurrent(TrackStream stream) throws IOException {
+    if (stream != current) {
+      throw new IOException("track " + stream.number + "'s reading has ended: "
+          + (session == 0 ? "the drive was closed" : "it failed, or another track is read"));
+    }
+  }
+
+  private synchronized TrackRip ripOf(TrackStream stream) throws IOException {
+    checkCurrent(stream);
+    return new TrackRip(stream.number, stream.number - disc.getFirstTrack(), stream.bytes,
+        stream.readOffset, stream.secure, trackResult(session));
+  }
+
+  /** A track's samples in order, whole samples only, fetched a block of sectors at a time. */
+  private final class TrackStream extends InputStream {
+    final int number;
+    final long bytes;
+    final int readOffset;
+    final boolean secure;
+    private final Progress progress;
+    private final byte[] one = new byte[SAMPLE_BYTES];
+    private final byte[] chunk = new byte[CHUNK_BYTES];
+    private int chunkStart;
+    private int chunkEnd;
+    private long done;
+
+    TrackStream(int number, long bytes, int readOffset, boolean secure, Progress progress) {
+      this.number = number;
+      this.bytes = bytes;
+      this.readOffset = readOffset;
+      this.secure = secure;
+      this.progress = progress;
+    }
+
+    @Override
+    public int read() throws IOException {
+      return read(one, 0, 1) < 0 ? -1 : one[0] & 0xff;
+    }
+
+    @Override
+    public int read(byte[] buffer, int offset, int length) throws IOException {
+      if (offset < 0 || length < 0 || length > buffer.length - offset) {
+        throw new IndexOutOfBoundsException();
+      }
+      if (length == 0) {
+        return 0;
+      }
+      if (chunkStart == chunkEnd) {
+        if (done == bytes) {
+          return -1;
+        }
+        chunkStart = 0;
+        chunkEnd = readFor(this, chunk);
+        if (chunkEnd == 0) {
+          throw new IOException("track " + number + " ended " + (bytes - done) + " bytes early");
+        }
+        done += chunkEnd;
+        if (progress != null) {
+          progress.update(number, (int) (done / SECTOR_BYTES), (int) (bytes / SECTOR_BYTES));
+        }
+      }
+      int count = Math.min(length, chunkEnd - chunkStart);
+      System.arraycopy(chunk, chunkStart, buffer, offset, count);
+      chunkStart += count;
+      return count;
+    }
+
+    @Override
+    public int available() {
+      return chunkEnd - chunkStart;
+    }
+
+    /** The rip of the whole track, read to its end. */
+    TrackRip rip() throws IOException {
+      if (done != bytes || chunkStart != chunkEnd) {
+        throw new IllegalStateException("track " + number + " was not read to its end");
+      }
+      return ripOf(this);
+    }
+  }
+
+  /** Opens the drive, holding it, and reads its table: the session's handle. */
+  private static native long openDrive(String drive) throws DiscReadException;
+
+  /** The table as Disc.readTableOfContents gives it. */
+  private static native int[] table(long session);
+
+  private static native void closeDrive(long session);
+
+  /** Starts reading a track: the bytes of its samples. */
+  private static native long startReading(long session, int track, int end, int audioLeadOut,
+      int offset, boolean secure) throws DiscReadException;
+
+  /** Reads the next samples into `buffer`, as many as fit: their size, 0 at the end. */
+  private static native int readSamples(long session, byte[] buffer) throws DiscReadException;
+
+  /**
+   * What the track's reading found: AccurateRip v1, v2, CRC-32, the sectors read again, the
+   * count of unreadable sectors and their addresses, then those of unconfirmed ones.
+   */
+  private static native int[] trackResult(long session);
+}

@@ -1,0 +1,156 @@
+// cd.DiscAudio's native methods: a drive held open for reading its audio, and the reading
+// of one track at a time. No C++ exception leaves them; failures are DiscReadExceptions.
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "AudioDrive.h"
+#include "DiscFailureJava.h"
+#include "DriveLock.h"
+#include "DriveName.h"
+#include "JavaThread.h"
+#include "TrackReader.h"
+#include "cd_DiscAudio.h"
+
+namespace {
+
+// The drive, held from the opening to the closing: the process's lock first, then the drive.
+struct AudioSession {
+  explicit AudioSession(JNIEnv* env)
+      : lock(DriveLock::kDefaultWait, [env] { return javaThreadInterrupted(env); }) {}
+
+  DriveLock lock;
+  std::unique_ptr<AudioDrive> drive;
+  std::unique_ptr<TrackReader> reader;
+  std::vector<std::uint8_t> chunk;
+};
+
+AudioSession& sessionOf(jlong handle) { return *reinterpret_cast<AudioSession*>(handle); }
+
+void throwIllegalState(JNIEnv* env, const char* what) {
+  const jclass error = env->FindClass("java/lang/IllegalStateException");
+  if (error != nullptr) env->ThrowNew(error, what);
+}
+
+// Runs `call`, turning what C++ might throw into the Java exception a caller handles.
+template <typename Result, typename Call>
+Result guarded(JNIEnv* env, Result failed, Call call) {
+  try {
+    return call();
+  } catch (const std::bad_alloc&) {
+    throwOutOfMemory(env, "no memory left to read the disc's audio");
+  } catch (...) {
+    const jstring unnamed = env->NewStringUTF("");
+    if (unnamed != nullptr) {
+      throwDiscReadException(env, "READ_FAILED", unnamed,
+                             "the disc's audio can not be read: an unexpected failure");
+    }
+  }
+  return failed;
+}
+
+}  // namespace
+
+JNIEXPORT jlong JNICALL Java_cd_DiscAudio_openDrive(JNIEnv* env, jclass, jstring javaName) {
+  return guarded<jlong>(env, 0, [&]() -> jlong {
+    const std::optional<DriveName> name = driveNameOf(env, javaName);
+    if (!name) return 0;
+    if (const auto* unnamed = std::get_if<DiscFailure>(&*name)) {
+      throwFailure(env, *unnamed);
+      return 0;
+    }
+    const std::string& drive = std::get<std::string>(*name);
+    auto session = std::make_unique<AudioSession>(env);
+    if (!session->lock.held()) {
+      throwFailure(env, lockFailure(session->lock, drive));
+      return 0;
+    }
+    AudioDriveOpening opening = openAudioDrive(drive);
+    if (const auto* failure = std::get_if<DiscFailure>(&opening)) {
+      throwFailure(env, *failure);
+      return 0;
+    }
+    session->drive = std::move(std::get<std::unique_ptr<AudioDrive>>(opening));
+    return reinterpret_cast<jlong>(session.release());
+  });
+}
+
+JNIEXPORT jintArray JNICALL Java_cd_DiscAudio_table(JNIEnv* env, jclass, jlong handle) {
+  return guarded<jintArray>(env, nullptr,
+                            [&] { return javaTable(env, sessionOf(handle).drive->toc()); });
+}
+
+JNIEXPORT void JNICALL Java_cd_DiscAudio_closeDrive(JNIEnv*, jclass, jlong handle) {
+  delete &sessionOf(handle);
+}
+
+JNIEXPORT jlong JNICALL Java_cd_DiscAudio_startReading(JNIEnv* env, jclass, jlong handle,
+                                                       jint track, jint end, jint audioLeadOut,
+                                                       jint offset, jboolean secure) {
+  return guarded<jlong>(env, 0, [&]() -> jlong {
+    AudioSession& session = sessionOf(handle);
+    session.reader.reset();
+    const auto span =
+        trackSpan(session.drive->toc(), static_cast<unsigned>(track),
+                  static_cast<std::uint32_t>(end), static_cast<std::uint32_t>(audioLeadOut));
+    if (track < 0 || end < 0 || audioLeadOut < 0 || !span) {
+      throwFailure(env, DiscFailure{FailureReason::kReadFailed, session.drive->path(),
+                                    session.drive->path() + ": track " + std::to_string(track) +
+                                        " is no audio track of the disc"});
+      return 0;
+    }
+    session.reader = std::make_unique<TrackReader>(session.drive->sectors(), *span,
+                                                   static_cast<int>(offset), secure == JNI_TRUE);
+    session.chunk.resize(TrackReader::kMaxChunkBytes);
+    return static_cast<jlong>(session.reader->samples() * kBytesPerSample);
+  });
+}
+
+JNIEXPORT jint JNICALL Java_cd_DiscAudio_readSamples(JNIEnv* env, jclass, jlong handle,
+                                                     jbyteArray buffer) {
+  return guarded<jint>(env, 0, [&]() -> jint {
+    AudioSession& session = sessionOf(handle);
+    if (!session.reader) {
+      throwIllegalState(env, "no track is being read");
+      return 0;
+    }
+    const std::size_t room = static_cast<std::size_t>(env->GetArrayLength(buffer));
+    const std::size_t capacity =
+        std::min(room, session.chunk.size()) / kBytesPerSample * kBytesPerSample;
+    auto read = session.reader->next(session.chunk.data(), capacity);
+    if (const auto* failure = std::get_if<DiscFailure>(&read)) {
+      // The read ends with its failure: what it handed out stays, nothing more follows.
+      throwFailure(env, *failure);
+      session.reader.reset();
+      return 0;
+    }
+    const auto size = static_cast<jsize>(std::get<std::size_t>(read));
+    env->SetByteArrayRegion(buffer, 0, size, reinterpret_cast<const jbyte*>(session.chunk.data()));
+    return size;
+  });
+}
+
+JNIEXPORT jintArray JNICALL Java_cd_DiscAudio_trackResult(JNIEnv* env, jclass, jlong handle) {
+  return guarded<jintArray>(env, nullptr, [&]() -> jintArray {
+    const AudioSession& session = sessionOf(handle);
+    if (!session.reader) {
+      throwIllegalState(env, "no track has been read");
+      return nullptr;
+    }
+    const TrackReader& reader = *session.reader;
+    std::vector<jint> values{static_cast<jint>(reader.checksums().accurateRipV1()),
+                             static_cast<jint>(reader.checksums().accurateRipV2()),
+                             static_cast<jint>(reader.checksums().crc32()),
+                             static_cast<jint>(reader.rereadSectors()),
+                             static_cast<jint>(reader.unreadableSectors().size())};
+    values.insert(values.end(), reader.unreadableSectors().begin(),
+                  reader.unreadableSectors().end());
+    values.insert(values.end(), reader.unconfirmedSectors().begin(),
+                  reader.unconfirmedSectors().end());
+    const auto size = static_cast<jsize>(values.size());
+    const jintArray result = env->NewIntArray(size);
+    if (result != nullptr) env->SetIntArrayRegion(result, 0, size, values.data());
+    return result;
+  });
+}

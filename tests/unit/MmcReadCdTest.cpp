@@ -1,0 +1,121 @@
+// READ CD of audio against a drive scripted by the sectors a command asks for: how each
+// outcome a drive or platform gives ends a read, and how many sectors a command asks for.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Frames.h"
+#include "MmcReadCd.h"
+
+namespace {
+
+// Answers each READ CD by the number of sectors it asks for; keeps those numbers.
+class ScriptedDrive : public ScsiTransport {
+ public:
+  explicit ScriptedDrive(std::function<ScsiOutcome(std::uint32_t, std::size_t)> answer)
+      : answer(std::move(answer)) {}
+
+  ScsiOutcome send(const std::uint8_t* command, std::size_t, std::uint8_t*,
+                   std::size_t replySize) override {
+    const std::uint32_t count = std::uint32_t{command[6]} << 16 | command[7] << 8 | command[8];
+    counts.push_back(count);
+    return answer(count, replySize);
+  }
+
+  std::vector<std::uint32_t> counts;
+
+ private:
+  std::function<ScsiOutcome(std::uint32_t, std::size_t)> answer;
+};
+
+ScsiOutcome good(std::size_t transferred) {
+  return {ScsiOutcome::Status::kGood, transferred, std::nullopt, ""};
+}
+
+ScsiOutcome checkCondition(std::uint8_t key, std::uint8_t asc) {
+  return {ScsiOutcome::Status::kCheckCondition, 0, Sense{key, asc, 0}, ""};
+}
+
+struct Case {
+  const char* name;
+  std::function<ScsiOutcome(std::uint32_t, std::size_t)> answer;
+  SectorsRead::Status status;
+  std::vector<std::uint32_t> counts;  // the sectors each command asked for
+  std::string detail;                 // of the failure; empty for none
+};
+
+TEST(ReadCdAudio, AsksForCdDaUserData) {
+  const std::array<std::uint8_t, 12> command = {0xbe, 0x04, 0, 0, 0x12, 0x34, 0, 0, 26, 0x10, 0, 0};
+  EXPECT_EQ(readCdAudioCommand(0x1234, 26), command);
+}
+
+TEST(ReadCdAudio, EndsAsTheDriveAnswers) {
+  const std::vector<Case> cases = {
+      {"every sector, 26 a command",
+       [](std::uint32_t, std::size_t size) { return good(size); },
+       SectorsRead::Status::kRead,
+       {26, 26, 8},
+       ""},
+      {"more than 7 refused as an invalid field: halved until 6 pass, then 6 a command",
+       [](std::uint32_t count, std::size_t size) {
+         return count > 7 ? checkCondition(5, 0x24) : good(size);
+       },
+       SectorsRead::Status::kRead,
+       {26, 13, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6},
+       ""},
+      {"a short transfer: fewer asked for",
+       [](std::uint32_t count, std::size_t size) { return good(count > 10 ? size / 2 : size); },
+       SectorsRead::Status::kRead,
+       {26, 13, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6},
+       ""},
+      {"a medium error: a bad sector, not a failure",
+       [](std::uint32_t, std::size_t) { return checkCondition(3, 0x11); },
+       SectorsRead::Status::kBadSector,
+       {26},
+       ""},
+      {"a recovered error: read",
+       [](std::uint32_t, std::size_t size) {
+         ScsiOutcome outcome = checkCondition(1, 0x17);
+         outcome.transferred = size;
+         return outcome;
+       },
+       SectorsRead::Status::kRead,
+       {26, 26, 8},
+       ""},
+      {"a data sector: illegal mode, not asked again",
+       [](std::uint32_t, std::size_t) { return checkCondition(5, 0x64); },
+       SectorsRead::Status::kFailed,
+       {26},
+       "sr0: reading audio: sector 100 holds no audio"},
+      {"no disc",
+       [](std::uint32_t, std::size_t) { return checkCondition(2, 0x3a); },
+       SectorsRead::Status::kFailed,
+       {26},
+       "sr0: no disc in the drive"},
+      {"refused by the platform at every length",
+       [](std::uint32_t, std::size_t) {
+         return ScsiOutcome{ScsiOutcome::Status::kRefused, 0, std::nullopt, "denied"};
+       },
+       SectorsRead::Status::kRefused,
+       {26, 13, 6, 3, 1},
+       "sr0: reading audio: the system passes the drive no READ CD: denied"},
+      {"a short transfer of one sector",
+       [](std::uint32_t, std::size_t size) { return good(size - 4); },
+       SectorsRead::Status::kFailed,
+       {26, 13, 6, 3, 1},
+       "sr0: reading audio: the drive sent 2348 of the 2352 bytes of sector 100"},
+  };
+  for (const Case& c : cases) {
+    ScriptedDrive drive(c.answer);
+    MmcAudioSectors sectors(drive, "sr0");
+    std::vector<std::uint8_t> out(60 * kAudioFrameBytes);
+    const SectorsRead read = sectors.read(100, 60, out.data());
+    EXPECT_EQ(read.status, c.status) << c.name;
+    EXPECT_EQ(drive.counts, c.counts) << c.name;
+    EXPECT_EQ(read.failure ? read.failure->detail : "", c.detail) << c.name;
+  }
+}
+
+}  // namespace

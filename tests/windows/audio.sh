@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Usage: audio.sh DLL-CHECK JAVA LINUX-JAR
+#   (in the Wine prefix whose drive D: is the fake drive, FAKE_CDROM_DEVICE its file and
+#   FAKE_CDROM_DISC the disc in it, the fake drive preloaded)
+# Every audio track read through the DLL's DiscAudio methods gives the samples and the line
+# that the Linux library in the jar gives for the same drive's file through --rip: through
+# pass-through's READ CD at read offsets 0 and +667, in burst and secure mode; and where
+# pass-through is refused (no write access), through the class driver's raw read.
+set -u -o pipefail
+check=$1 java=$2 jar=$3
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'chmod u+w "$FAKE_CDROM_DEVICE"; rm -rf "$work"' EXIT
+failed=0
+# Each audio track's end and the audio session's lead-out, in frames, by the rule the
+# sample checks hold both libraries to.
+spans=$(python3 - "$FAKE_CDROM_DISC" "$here/../jvm" <<'SPANS'
+import sys
+sys.path.insert(0, sys.argv[2])
+from check_rip import LEAD_IN, audio_tracks, read_toc
+spans, readable_end = audio_tracks(read_toc(sys.argv[1]))
+for number, (start, end) in sorted(spans.items()):
+    print(number, end + LEAD_IN, readable_end + LEAD_IN)
+SPANS
+) || exit 1
+# rip WAY OFFSET SECURE: every track through the DLL, WAY pass-through or raw, against Linux.
+rip() {
+  local way=$1 offset=$2 secure=$3 options=(--read-offset "$2") settings=() status line wave
+  local command="command be"
+  [ "$secure" = 1 ] && options+=(--secure)
+  rm -rf "$work/linux"
+  FAKE_CDROM_READ_OFFSET=$offset "$java" -jar "$jar" --rip "$work/linux" \
+    --drive "$FAKE_CDROM_DEVICE" "${options[@]}" >"$work/lines" 2>"$work/errors" ||
+    { echo "FAILED: Linux --rip ${options[*]}: $(cat "$work/errors")"; failed=1; return; }
+  if [ "$way" = raw ]; then
+    chmod a-w "$FAKE_CDROM_DEVICE"
+    settings=(FAKE_CDROM_SG_IO=writable)
+    command="read audio"
+  fi
+  while read -r track end lead_out; do
+    what="$way, track $track, offset $offset, secure $secure"
+    rm -f "$work/log"
+    env "${settings[@]}" FAKE_CDROM_READ_OFFSET="$offset" FAKE_CDROM_LOG="$work/log" \
+      wine "$check" --audio D: "$track" "$end" "$lead_out" "$offset" "$secure" \
+      "$work/dll.raw" >"$work/dll.line" 2>"$work/errors"
+    status=$?
+    wave=$(printf '%s/linux/track%02d.wav' "$work" "$track")
+    line=$(tr -d '\r' <"$work/dll.line")
+    if [ $status -ne 0 ] || [ -s "$work/errors" ] || ! grep -qxF "$line" "$work/lines" ||
+      ! cmp -s <(tail -c +45 "$wave") "$work/dll.raw" || ! grep -q "^$command" "$work/log"; then
+      echo "FAILED $what: exit $status, line '$line', Linux's:"
+      cat "$work/lines" "$work/errors"
+      failed=1
+    else
+      echo "ok: $what: $line"
+    fi
+  done <<<"$spans"
+  chmod u+w "$FAKE_CDROM_DEVICE"
+}
+
+for offset in 0 667; do
+  for secure in 0 1; do
+    rip pass-through "$offset" "$secure"
+  done
+done
+rip raw 667 0
+exit $failed
