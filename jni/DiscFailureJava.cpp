@@ -63,15 +63,21 @@ void throwDiscReadException(JNIEnv* env, const char* reasonName, jstring drive,
   if (exception != nullptr) env->Throw(static_cast<jthrowable>(exception));
 }
 
-DiscFailure lockFailure(const DriveLock& lock, const std::string& drive) {
-  const std::string where = drive.empty() ? "the first CD drive" : drive;
-  return DiscFailure{lock.stopped() ? FailureReason::kInterrupted : FailureReason::kNotReady, drive,
-                     where + ": " + lock.whyNotHeld()};
+void throwOutOfMemory(JNIEnv* env, const char* what) {
+  const jclass error = env->FindClass("java/lang/OutOfMemoryError");
+  if (error != nullptr) env->ThrowNew(error, what);
 }
+
 void throwFailure(JNIEnv* env, const DiscFailure& failure) {
   const std::string message = printable(failure.detail);
   const jstring failedDrive = env->NewStringUTF(printable(failure.drive).c_str());
   if (failedDrive != nullptr) {
     throwDiscReadException(env, javaReasonName(failure.reason), failedDrive, message.c_str());
   }
+}
+
+DiscFailure lockFailure(const DriveLock& lock, const std::string& drive) {
+  const std::string where = drive.empty() ? "the first CD drive" : drive;
+  return DiscFailure{lock.stopped() ? FailureReason::kInterrupted : FailureReason::kNotReady, drive,
+                     where + ": " + lock.whyNotHeld()};
 }

@@ -138,7 +138,10 @@ public final class Disc {
     return new Disc((int[]) reading[0], reading);
   }
 
-  /** The disc of a table that a watch read, in the form {@link #readTableOfContents} gives. */
+  /**
+   * The disc of a table read by other means (a watch, an audio reading), in the form {@link
+   * #readTableOfContents} gives.
+   */
   static Disc ofTable(int[] table) {
     return new Disc(table, null);
   }
@@ -156,11 +159,6 @@ public final class Disc {
    */
   private static native Object[] readWithExtras(String drive, int extras)
       throws DiscReadException;
-
-  /** The disc of a table as readTableOfContents gives it, read by other means. */
-  static Disc ofTable(int[] table) {
-    return new Disc(table, null);
-  }
 
   private Disc(int[] table, Object[] extras) {
     firstTrack = table[0];
