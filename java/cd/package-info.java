@@ -66,6 +66,21 @@
  * }
  * }</pre>
  *
+ * <h2>Watch a drive</h2>
+ *
+ * <p>{@link cd.CdDrive#watch} reports each disc put in once, when its table of contents can be
+ * read, and each removal once, from a thread of its own, polling the drive about once a
+ * second with commands that do not spin a disc up; {@link cd.CdDrive#eject} and
+ * {@link cd.CdDrive#closeTray} move the tray:
+ *
+ * <pre>{@code
+ * Closeable watch = CdDrive.watch("/dev/sr0", new DiscListener() {
+ *   public void discInserted(Disc disc) { System.out.println(disc.getMusicBrainzId()); }
+ *   public void discRemoved(String drive) { System.out.println("removed"); }
+ * });
+ * CdDrive.eject("/dev/sr0");  // reported as a removal; watch.close() ends the watch
+ * }</pre>
+ *
  * <h2>The two texts</h2>
  *
  * <p>{@link cd.Tocmate} gives the disc as the two lines of text it was first made for; each
