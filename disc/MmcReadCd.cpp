@@ -4,11 +4,11 @@
 
 #include "DriveFailures.h"
 #include "Frames.h"
+#include "ReadCdCommand.h"
 #include "ScsiSense.h"
 
 namespace {
 
-constexpr std::uint8_t kReadCd = 0xbe;
 constexpr std::uint8_t kCdDaSectorType = 1 << 2;
 constexpr std::uint8_t kUserData = 0x10;
 
@@ -29,18 +29,7 @@ bool refusedLength(const ScsiOutcome& outcome) {
 }  // namespace
 
 std::array<std::uint8_t, 12> readCdAudioCommand(std::uint32_t lba, std::uint32_t count) {
-  return {kReadCd,
-          kCdDaSectorType,
-          static_cast<std::uint8_t>(lba >> 24),
-          static_cast<std::uint8_t>(lba >> 16),
-          static_cast<std::uint8_t>(lba >> 8),
-          static_cast<std::uint8_t>(lba),
-          static_cast<std::uint8_t>(count >> 16),
-          static_cast<std::uint8_t>(count >> 8),
-          static_cast<std::uint8_t>(count),
-          kUserData,
-          0,
-          0};
+  return readCdCommand(lba, count, kCdDaSectorType, kUserData, 0);
 }
 
 SectorsRead MmcAudioSectors::read(std::uint32_t lba, std::uint32_t count, std::uint8_t* out) {

@@ -2,6 +2,7 @@
 
 #include "Crc16.h"
 #include "DiscExtras.h"
+#include "ReadCdCommand.h"
 
 namespace {
 
@@ -14,7 +15,6 @@ constexpr std::size_t kValueOffset = 9;
 constexpr std::size_t kCatalogLength = 13;
 constexpr std::size_t kIsrcLength = 12;
 
-constexpr std::uint8_t kReadCd = 0xbe;
 constexpr std::uint8_t kFormattedQ = 0x02;
 constexpr std::uint8_t kIsrcAdr = 3;
 
@@ -62,18 +62,7 @@ std::optional<std::string> parseIsrcReply(const std::uint8_t* reply, std::size_t
 }
 
 std::array<std::uint8_t, 12> readQCommand(std::uint32_t lba, std::uint32_t count) {
-  return {kReadCd,
-          0,
-          static_cast<std::uint8_t>(lba >> 24),
-          static_cast<std::uint8_t>(lba >> 16),
-          static_cast<std::uint8_t>(lba >> 8),
-          static_cast<std::uint8_t>(lba),
-          static_cast<std::uint8_t>(count >> 16),
-          static_cast<std::uint8_t>(count >> 8),
-          static_cast<std::uint8_t>(count),
-          0,
-          kFormattedQ,
-          0};
+  return readCdCommand(lba, count, 0, 0, kFormattedQ);
 }
 
 std::optional<std::string> isrcOfQ(const std::uint8_t* q) {
