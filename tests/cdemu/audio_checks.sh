@@ -11,12 +11,9 @@
 set -u
 guest=$1 jar=$2
 here=$(cd "$(dirname "$0")" && pwd)
-guest_java="java -Xint -XX:+UseSerialGC -XX:-UsePerfData -jar tocmate.jar"
+source "$here/common.sh"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/tocmate-cdemu-audio.XXXXXX") || exit 1
-trap 'rm -rf "$work"' EXIT
-mkdir "$work/out" "$work/images"
-cp "$jar" "$work/tocmate.jar" && cp "$here/steps.sh" "$work/run.sh" && chmod 755 "$work" || exit 1
+make_work "$jar"
 python3 "$here/audio_image.py" "$work/images" >"$work/tracks" || exit 1
 cat >"$work/steps.sh" <<STEPS
 mkdir -m 777 /work/out/audio /work/out/enhanced
@@ -32,12 +29,7 @@ run enhanced-data $guest_java --rip out/enhanced --tracks 3 --drive /dev/sr0
 unload
 STEPS
 
-start=$SECONDS
-bash "$here/guest.sh" run "$guest" "$work"
-status=$?
-echo "guest: exit $status in $((SECONDS - start)) s"
-[ $status -eq 77 ] && exit 77
-[ $status -eq 0 ] || { cat "$work/guest.log"; exit 1; }
+boot_guest "$guest"
 
 out=$work/out
 failed=0

@@ -20,14 +20,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 # discs are the fake drive's. It also leaves out the tracks' ISRCs among the CD-Text packs,
 # which its disc therefore has none of, and numbered the blocks of a disc by language code.)
 table=(22-tracks hidden-first-track 99-tracks ascii-cdtext)
-# A JVM takes seconds to start under TCG: interpreting a short run is quicker than compiling it.
-guest_java="java -Xint -XX:+UseSerialGC -XX:-UsePerfData -jar tocmate.jar"
+source "$here/common.sh"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/tocmate-cdemu.XXXXXX") || exit 1
-trap 'rm -rf "$work"' EXIT
-mkdir "$work/out" "$work/images"
-cp "$jar" "$work/tocmate.jar" && cp "$discid" "$work/discid" &&
-  cp "$here/steps.sh" "$work/run.sh" && chmod 755 "$work" || exit 1
+make_work "$jar"
+cp "$discid" "$work/discid" || exit 1
 {
   for disc in "${table[@]}"; do
     python3 "$here/disc_image.py" "$discs/$disc.toc" "$work/images/$disc.toc" || exit 1
@@ -49,12 +45,7 @@ cp "$jar" "$work/tocmate.jar" && cp "$discid" "$work/discid" &&
   done
 } >"$work/steps.sh" || exit 1
 
-start=$SECONDS
-bash "$here/guest.sh" run "$guest" "$work"
-status=$?
-echo "guest: exit $status in $((SECONDS - start)) s"
-[ $status -eq 77 ] && exit 77
-[ $status -eq 0 ] || { cat "$work/guest.log"; exit 1; }
+boot_guest "$guest"
 
 failed=0
 fail() {

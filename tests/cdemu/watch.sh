@@ -9,12 +9,9 @@ set -u
 guest=$1 jar=$2 discs=$3
 here=$(cd "$(dirname "$0")" && pwd)
 first=22-tracks second=six-tracks
-guest_java="java -Xint -XX:+UseSerialGC -XX:-UsePerfData -jar tocmate.jar"
+source "$here/common.sh"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/tocmate-cdemu.XXXXXX") || exit 1
-trap 'rm -rf "$work"' EXIT
-mkdir "$work/out" "$work/images"
-cp "$jar" "$work/tocmate.jar" && cp "$here/steps.sh" "$work/run.sh" && chmod 755 "$work" || exit 1
+make_work "$jar"
 for disc in $first $second; do
   python3 "$here/disc_image.py" "$discs/$disc.toc" "$work/images/$disc.toc" || exit 1
 done
@@ -38,12 +35,7 @@ await 5
 sleep 4
 STEPS
 
-start=$SECONDS
-bash "$here/guest.sh" run "$guest" "$work"
-status=$?
-echo "guest: exit $status in $((SECONDS - start)) s"
-[ $status -eq 77 ] && exit 77
-[ $status -eq 0 ] || { cat "$work/guest.log"; exit 1; }
+boot_guest "$guest"
 
 inserted_line() {
   local query
