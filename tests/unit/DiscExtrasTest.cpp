@@ -259,6 +259,13 @@ TEST_F(DriveExtras, GiveNoWrongValueWhateverTheDriveDoes) {
       unsetenv(drive.setting);
     }
   }
+  // Where SG_IO is refused, the kernel's catalog number only when it was asked for.
+  insert("latin1-cdtext");
+  setenv("FAKE_CDROM_SG_IO", "refuse", 1);
+  commands();
+  EXPECT_FALSE(readDrive(kExtraIsrc | kExtraCdText).mediaCatalogNumber);
+  EXPECT_EQ(commands().find("mcn"), std::string::npos);
+  unsetenv("FAKE_CDROM_SG_IO");
 }
 
 // A disc taken out or changed after its table was read fails the read, as it would have
