@@ -108,20 +108,6 @@ struct SizeInformation {
 
 }  // namespace
 
-const CdTextItem* CdTextBlock::find(std::uint8_t packType, unsigned track) const {
-  for (const CdTextItem& item : items) {
-    if (item.packType == packType && item.track == track) return &item;
-  }
-  return nullptr;
-}
-
-void sortItems(CdTextBlock& block) {
-  std::stable_sort(block.items.begin(), block.items.end(),
-                   [](const CdTextItem& a, const CdTextItem& b) {
-                     return a.packType != b.packType ? a.packType < b.packType : a.track < b.track;
-                   });
-}
-
 std::optional<CdText> parseCdText(const std::uint8_t* reply, std::size_t size) {
   if (size < kHeaderSize) return std::nullopt;
   const std::size_t length = std::min(size, 2 + (std::size_t{reply[0]} << 8 | reply[1]));
@@ -176,17 +162,4 @@ std::optional<CdText> parseCdText(const std::uint8_t* reply, std::size_t size) {
   }
   if (cdText.blocks.empty()) return std::nullopt;
   return cdText;
-}
-
-void keepTracksOf(CdText& cdText, const TableOfContents& toc) {
-  for (CdTextBlock& block : cdText.blocks) {
-    block.items.erase(std::remove_if(block.items.begin(), block.items.end(),
-                                     [&](const CdTextItem& item) {
-                                       return item.track != 0 && !toc.hasTrack(item.track);
-                                     }),
-                      block.items.end());
-  }
-  cdText.blocks.erase(std::remove_if(cdText.blocks.begin(), cdText.blocks.end(),
-                                     [](const CdTextBlock& block) { return block.items.empty(); }),
-                      cdText.blocks.end());
 }
