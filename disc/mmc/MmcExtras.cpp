@@ -1,7 +1,6 @@
-#include "DiscExtras.h"
-
 #include <algorithm>
 
+#include "DiscExtras.h"
 #include "MmcSubchannel.h"
 #include "ScsiSense.h"
 
