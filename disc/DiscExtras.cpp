@@ -38,6 +38,13 @@ void sortItems(CdTextBlock& block) {
                    });
 }
 
+DiscExtras onlyThoseWanted(DiscExtras extras, unsigned wanted, std::size_t trackCount) {
+  if ((wanted & kExtraMcn) == 0) extras.mediaCatalogNumber.reset();
+  if ((wanted & kExtraIsrc) == 0) extras.isrcs.assign(trackCount, std::nullopt);
+  if ((wanted & kExtraCdText) == 0) extras.cdText.reset();
+  return extras;
+}
+
 void keepTracksOf(CdText& cdText, const TableOfContents& toc) {
   for (CdTextBlock& block : cdText.blocks) {
     block.items.erase(std::remove_if(block.items.begin(), block.items.end(),

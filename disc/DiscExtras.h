@@ -92,6 +92,9 @@ std::optional<CdText> parseCdText(const std::uint8_t* reply, std::size_t size);
 // Puts a block's items in pack type order, then track order.
 void sortItems(CdTextBlock& block);
 
+// The extras of a file that holds them all, left empty where not asked for in `wanted`.
+DiscExtras onlyThoseWanted(DiscExtras extras, unsigned wanted, std::size_t trackCount);
+
 // Keeps only the album and the tracks `toc` has.
 void keepTracksOf(CdText& cdText, const TableOfContents& toc);
 

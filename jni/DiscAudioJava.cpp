@@ -2,10 +2,12 @@
 // of one track at a time. No C++ exception leaves them; failures are DiscReadExceptions.
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "AudioDrive.h"
+#include "CueImage.h"
 #include "DiscFailureJava.h"
 #include "DriveLock.h"
 #include "DriveName.h"
@@ -16,11 +18,13 @@
 namespace {
 
 // The drive, held from the opening to the closing: the process's lock first, then the drive.
+// A disc image is no drive: nothing to lock.
 struct AudioSession {
-  explicit AudioSession(JNIEnv* env)
-      : lock(DriveLock::kDefaultWait, [env] { return javaThreadInterrupted(env); }) {}
+  AudioSession(JNIEnv* env, bool image) {
+    if (!image) lock.emplace(DriveLock::kDefaultWait, [env] { return javaThreadInterrupted(env); });
+  }
 
-  DriveLock lock;
+  std::optional<DriveLock> lock;
   std::unique_ptr<AudioDrive> drive;
   std::unique_ptr<TrackReader> reader;
   std::vector<std::uint8_t> chunk;
@@ -61,9 +65,9 @@ JNIEXPORT jlong JNICALL Java_cd_DiscAudio_openDrive(JNIEnv* env, jclass, jstring
       return 0;
     }
     const std::string& drive = std::get<std::string>(*name);
-    auto session = std::make_unique<AudioSession>(env);
-    if (!session->lock.held()) {
-      throwFailure(env, lockFailure(session->lock, drive));
+    auto session = std::make_unique<AudioSession>(env, isCueSheetName(drive));
+    if (session->lock && !session->lock->held()) {
+      throwFailure(env, lockFailure(*session->lock, drive));
       return 0;
     }
     AudioDriveOpening opening = openAudioDrive(drive);
@@ -79,6 +83,10 @@ JNIEXPORT jlong JNICALL Java_cd_DiscAudio_openDrive(JNIEnv* env, jclass, jstring
 JNIEXPORT jintArray JNICALL Java_cd_DiscAudio_table(JNIEnv* env, jclass, jlong handle) {
   return guarded<jintArray>(env, nullptr,
                             [&] { return javaTable(env, sessionOf(handle).drive->toc()); });
+}
+
+JNIEXPORT jboolean JNICALL Java_cd_DiscAudio_readsImage(JNIEnv*, jclass, jlong handle) {
+  return sessionOf(handle).drive->isImage() ? JNI_TRUE : JNI_FALSE;
 }
 
 JNIEXPORT void JNICALL Java_cd_DiscAudio_closeDrive(JNIEnv*, jclass, jlong handle) {
@@ -100,8 +108,10 @@ JNIEXPORT jlong JNICALL Java_cd_DiscAudio_startReading(JNIEnv* env, jclass, jlon
                                         " is no audio track of the disc"});
       return 0;
     }
+    // An image's files read the same every time: a second read would prove nothing.
+    const bool twice = secure == JNI_TRUE && !session.drive->isImage();
     session.reader = std::make_unique<TrackReader>(session.drive->sectors(), *span,
-                                                   static_cast<int>(offset), secure == JNI_TRUE);
+                                                   static_cast<int>(offset), twice);
     session.chunk.resize(TrackReader::kMaxChunkBytes);
     return static_cast<jlong>(session.reader->samples() * kBytesPerSample);
   });

@@ -17,11 +17,13 @@ class AudioDrive {
   virtual AudioSectors& sectors() = 0;
   // The drive as failures name it.
   virtual const std::string& path() const = 0;
+  // Whether it is a disc image: files, which read the same every time, with no drive to lock.
+  virtual bool isImage() const { return false; }
 };
 
 using AudioDriveOpening = std::variant<std::unique_ptr<AudioDrive>, DiscFailure>;
 
 // Opens the drive that `drive` names as readDisc takes it (empty: the system's first CD
-// drive). One implementation a platform, chosen by the build. A table-of-contents file
-// holds no audio: it is refused.
+// drive). One implementation a platform, chosen by the build. A CUE sheet opens its image;
+// a table-of-contents file holds no audio: it is refused.
 AudioDriveOpening openAudioDrive(const std::string& drive);

@@ -120,13 +120,16 @@ DiscReading parseTocText(std::string_view text, const std::string& name) {
 }
 
 // A folder or a missing path is no disc source.
-DiscFailure unreadableTocFile(const std::string& name, int error) {
+FailureReason fileErrorReason(int error) {
   const bool denied = error == EACCES || error == EPERM;
-  const bool noFile = error == ENOENT || error == ENOTDIR || error == EISDIR;
-  return {denied   ? FailureReason::kNoAccess
-          : noFile ? FailureReason::kNoDrive
-                   : FailureReason::kReadFailed,
-          name, name + ": " + std::strerror(error)};
+  const bool noFile = error == ENOENT || error == ENOTDIR || error == EISDIR || error == ENODEV;
+  return denied   ? FailureReason::kNoAccess
+         : noFile ? FailureReason::kNoDrive
+                  : FailureReason::kReadFailed;
+}
+
+DiscFailure unreadableTocFile(const std::string& name, int error) {
+  return {fileErrorReason(error), name, name + ": " + std::strerror(error)};
 }
 
 DiscFailure oversizedTocFile(const std::string& name) {

@@ -37,6 +37,9 @@ inline DiscExtrasReading parseTocFileAs<DiscExtrasReading>(std::string_view text
   return parseTocFileText(text, name);
 }
 
+// What a file's OS error (errno) means for a disc read from it.
+FailureReason fileErrorReason(int error);
+
 // A file that could not be opened or read (an OS error), or that is too large to be one.
 DiscFailure unreadableTocFile(const std::string& name, int error);
 DiscFailure oversizedTocFile(const std::string& name);

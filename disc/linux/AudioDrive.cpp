@@ -1,4 +1,5 @@
-// A drive's audio on Linux: READ CD through SG_IO on the node the table was read from.
+// A drive's audio on Linux: READ CD through SG_IO on the node the table was read from; a
+// CUE sheet's image read from its files.
 #include "AudioDrive.h"
 
 #include "DriveFailures.h"
@@ -33,6 +34,7 @@ AudioDriveOpening openAudioDrive(const std::string& drive) {
   DiscOpening opening = openDisc(drive);
   if (auto* failure = std::get_if<DiscFailure>(&opening)) return std::move(*failure);
   OpenDisc& disc = std::get<OpenDisc>(opening);
+  if (disc.image) return std::move(disc.image);
   const std::string path = drive.empty() ? findFirstCdDrive() : drive;
   if (!disc.node) {
     return driveFailure(FailureReason::kNoDrive, path,

@@ -107,5 +107,5 @@ DiscReading readCdromTable(int node, const std::string& path) {
 DiscOpening readCdromDrive(FileDescriptor node, const std::string& path) {
   DiscReading reading = readCdromTable(node.get(), path);
   if (auto* failure = std::get_if<DiscFailure>(&reading)) return std::move(*failure);
-  return OpenDisc{std::move(std::get<TableOfContents>(reading)), std::move(node), {}};
+  return OpenDisc{std::move(std::get<TableOfContents>(reading)), std::move(node), {}, nullptr};
 }

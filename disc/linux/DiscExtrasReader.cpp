@@ -22,13 +22,6 @@ std::optional<std::string> catalogNumberThroughIoctl(int node) {
   return number;
 }
 
-DiscExtras onlyThoseWanted(DiscExtras extras, unsigned wanted, std::size_t trackCount) {
-  if ((wanted & kExtraMcn) == 0) extras.mediaCatalogNumber.reset();
-  if ((wanted & kExtraIsrc) == 0) extras.isrcs.assign(trackCount, std::nullopt);
-  if ((wanted & kExtraCdText) == 0) extras.cdText.reset();
-  return extras;
-}
-
 }  // namespace
 
 DiscExtrasReading readDisc(const std::string& drive, unsigned extras,

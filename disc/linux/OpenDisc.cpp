@@ -61,7 +61,14 @@ DiscOpening readTocFileOpenOn(const FileDescriptor& file, const struct stat& inf
       [&](char* buffer, std::size_t size) { return ::read(file.get(), buffer, size); });
   if (auto* failure = std::get_if<DiscFailure>(&reading)) return std::move(*failure);
   auto& disc = std::get<DiscWithExtras>(reading);
-  return OpenDisc{std::move(disc.toc), FileDescriptor(), std::move(disc.extras)};
+  return OpenDisc{std::move(disc.toc), FileDescriptor(), std::move(disc.extras), nullptr};
+}
+
+DiscOpening openCueImage(const std::string& path) {
+  auto opened = CueImage::open(path);
+  if (auto* failure = std::get_if<DiscFailure>(&opened)) return std::move(*failure);
+  auto& image = std::get<std::unique_ptr<CueImage>>(opened);
+  return OpenDisc{image->toc(), FileDescriptor(), image->extras(), std::move(image)};
 }
 
 }  // namespace
@@ -98,7 +105,9 @@ DiscOpening openDisc(const std::string& path) {
     return driveFailure(FailureReason::kReadFailed, drive, std::strerror(errno));
   }
   if (isDeviceNode(info)) return readCdromDrive(std::move(file), drive);
-  if (S_ISREG(info.st_mode)) return readTocFileOpenOn(file, info, drive);
+  if (S_ISREG(info.st_mode)) {
+    return isCueSheetName(drive) ? openCueImage(drive) : readTocFileOpenOn(file, info, drive);
+  }
   if (S_ISDIR(info.st_mode)) return unreadableTocFile(drive, EISDIR);
   return notADrive(drive);
 }

@@ -1,5 +1,6 @@
 // A drive's audio on Windows: READ CD through SCSI pass-through, or, where Windows refuses
-// pass-through (a handle without write access), the CD-ROM class driver's raw read of CD-DA.
+// pass-through (a handle without write access), the CD-ROM class driver's raw read of CD-DA;
+// a CUE sheet's image read from its files.
 #include "AudioDrive.h"
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 
+#include "CueImage.h"
 #include "DriveLetterReader.h"
 #include "Frames.h"
 #include "MmcReadCd.h"
@@ -109,6 +111,11 @@ class WindowsAudioDrive : public AudioDrive {
 }  // namespace
 
 AudioDriveOpening openAudioDrive(const std::string& drive) {
+  if (isCueSheetName(drive)) {
+    auto image = CueImage::open(drive);
+    if (auto* failure = std::get_if<DiscFailure>(&image)) return std::move(*failure);
+    return std::move(std::get<std::unique_ptr<CueImage>>(image));
+  }
   auto opened = openDriveLetter(drive);
   if (auto* failure = std::get_if<DiscFailure>(&opened)) return std::move(*failure);
   return std::make_unique<WindowsAudioDrive>(std::move(std::get<OpenDriveLetter>(opened)));

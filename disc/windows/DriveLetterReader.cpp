@@ -1,6 +1,6 @@
 // The disc reader on Windows: the table of contents of the CD drive behind a drive letter,
 // in one IOCTL_CDROM_READ_TOC request to the CD-ROM class driver, and the extras a disc
-// carries through MMC commands.
+// carries through MMC commands; or a CUE sheet's image.
 #include <windows.h>
 #include <winioctl.h>
 // After windows.h and winioctl.h, which it builds on.
@@ -8,6 +8,7 @@
 
 #include "CdDriveLetter.h"
 #include "CdromIoctlExtras.h"
+#include "CueImage.h"
 #include "DiscReader.h"
 #include "DriveLetterReader.h"
 #include "DriveLetters.h"
@@ -90,6 +91,11 @@ std::variant<std::string, DiscFailure> cdDriveLetterOf(const std::string& drive)
 }
 
 DiscReading readDisc(const std::string& drive) {
+  if (isCueSheetName(drive)) {
+    DiscExtrasReading image = readCueImage(drive, 0);
+    if (auto* problem = std::get_if<DiscFailure>(&image)) return std::move(*problem);
+    return std::move(std::get<DiscWithExtras>(image).toc);
+  }
   const auto letter = cdDriveLetterOf(drive);
   if (auto* problem = std::get_if<DiscFailure>(&letter)) return *problem;
   const std::string& name = std::get<std::string>(letter);
@@ -117,6 +123,7 @@ DiscFailure driveLetterFailure(DWORD error, const std::string& letter, const cha
 // commands, and then through pass-through, or the class driver where that is refused.
 DiscExtrasReading readDisc(const std::string& drive, unsigned extras,
                            const ExtrasLimits::Interrupted& interrupted) {
+  if (isCueSheetName(drive)) return readCueImage(drive, extras);
   const auto letter = cdDriveLetterOf(drive);
   if (auto* problem = std::get_if<DiscFailure>(&letter)) return *problem;
   const std::string& name = std::get<std::string>(letter);

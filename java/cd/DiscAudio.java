@@ -59,6 +59,7 @@ public final class DiscAudio implements AutoCloseable {
 
   private final String drive;
   private final Disc disc;
+  private final boolean image;
   // The native reading of the drive; 0 once closed.
   private long session;
   private int readOffset;
@@ -78,6 +79,7 @@ public final class DiscAudio implements AutoCloseable {
       throw e;
     }
     this.disc = read;
+    this.image = readsImage(session);
   }
 
   /**
@@ -92,8 +94,10 @@ public final class DiscAudio implements AutoCloseable {
   /**
    * Opens a drive, reads its table of contents and holds the drive until {@link #close()}.
    *
-   * @param drive as {@link Disc#read(String)} takes it; a table-of-contents file holds no
-   *     audio and is refused ({@link DiscReadException.Reason#NO_DRIVE})
+   * @param drive as {@link Disc#read(String)} takes it; a CUE sheet (a name ending in
+   *     {@code .cue}) opens the disc image it describes, which locks nothing; a
+   *     table-of-contents file holds no audio and is refused
+   *     ({@link DiscReadException.Reason#NO_DRIVE})
    * @throws DiscReadException as {@link Disc#read(String)}: no such drive, no access, no
    *     disc, not ready (another read held the drive for 30 seconds), a read failing, or the
    *     thread interrupted while it waited
@@ -101,6 +105,17 @@ public final class DiscAudio implements AutoCloseable {
   public static DiscAudio open(String drive) throws DiscReadException {
     Objects.requireNonNull(drive, "drive");
     return new DiscAudio(drive, openDrive(drive));
+  }
+
+  /**
+   * Whether this reads a disc image (a CUE sheet and its files) rather than a drive. An
+   * image's files read the same every time: secure reading reads it once, and its
+   * {@link TrackRip}s say so.
+   *
+   * @return true for an image
+   */
+  public boolean isImage() {
+    return image;
   }
 
   /** The disc's table of contents and identifiers, as read when the drive was opened. */
@@ -231,9 +246,10 @@ public final class DiscAudio implements AutoCloseable {
       throw new IllegalStateException("the drive " + Printable.escape(drive) + " was closed");
     }
     Disc.Track track = audioTrack(number);
+    boolean twice = secure && !image;
     long bytes = startReading(session, number, endOf(track), disc.getAudioLeadOut(), readOffset,
-        secure);
-    current = new TrackStream(number, bytes, readOffset, secure, progress);
+        twice);
+    current = new TrackStream(number, bytes, readOffset, twice, progress);
     return current;
   }
 
@@ -258,7 +274,7 @@ public final class DiscAudio implements AutoCloseable {
   private synchronized TrackRip ripOf(TrackStream stream) throws IOException {
     checkCurrent(stream);
     return new TrackRip(stream.number, stream.number - disc.getFirstTrack(), stream.bytes,
-        stream.readOffset, stream.secure, trackResult(session));
+        stream.readOffset, stream.secure, image, trackResult(session));
   }
 
   /** A track's samples in order, whole samples only, fetched a block of sectors at a time. */
@@ -336,6 +352,9 @@ public final class DiscAudio implements AutoCloseable {
   private static native int[] table(long session);
 
   private static native void closeDrive(long session);
+
+  /** Whether the session reads a disc image rather than a drive. */
+  private static native boolean readsImage(long session);
 
   /** Starts reading a track: the bytes of its samples. */
   private static native long startReading(long session, int track, int end, int audioLeadOut,

@@ -12,12 +12,16 @@ import java.util.List;
 
 /**
  * The command line's --rip: each chosen track of the disc written to a WAVE file, with a line
- * of checksums a track on standard output.
+ * of checksums a track on standard output; and --verify, the same lines of a disc or an image
+ * checked against AccurateRip's answer, nothing written.
  */
 final class RipCommand {
   static final String USAGE =
       "[--drive DRIVE] --rip FOLDER [--tracks LIST] [--read-offset N]\n"
-          + "                                [--secure] [--accuraterip-results FILE]";
+          + "                                [--secure] [--accuraterip-results FILE]\n"
+          + "       java -jar tocmate-" + Version.NUMBER + ".jar [--drive DRIVE] --verify "
+          + "--accuraterip-results FILE\n"
+          + "                                [--tracks LIST] [--read-offset N]";
   static final String HELP =
       String.join(
           "\n",
@@ -33,12 +37,24 @@ final class RipCommand {
           "  --secure       read every sector at least twice and compare",
           "  --accuraterip-results FILE  the AccurateRip database's answer for the disc",
           "                 (the file --accuraterip names), fetched beforehand: each line",
-          "                 also gives how many rips in it match the track (its confidence)");
+          "                 also gives how many rips in it match the track (its confidence)",
+          "  --verify       read the tracks as --rip does, writing nothing, and check each",
+          "                 against --accuraterip-results: exit status 0 only when every",
+          "                 track matches; standard error names those that do not. With",
+          "                 --drive rip.cue, a rip already made (a CUE sheet and its files)");
 
   private static final int EXIT_OK = 0;
   private static final int EXIT_INCOMPLETE = 1;
   private static final int EXIT_WRONG_ARGUMENT = 2;
   private static final int WAVE_HEADER_BYTES = 44;
+  // Where --verify's samples go: only their checksums are kept.
+  private static final OutputStream DISCARDED = new OutputStream() {
+    @Override
+    public void write(int b) {}
+
+    @Override
+    public void write(byte[] b, int off, int len) {}
+  };
 
   private final PrintStream out;
   private final PrintStream err;
@@ -48,6 +64,7 @@ final class RipCommand {
   private int readOffset;
   private boolean secure;
   private File resultsFile;
+  private boolean verify;
 
   private RipCommand(PrintStream out, PrintStream err) {
     this.out = out;
@@ -57,7 +74,7 @@ final class RipCommand {
   /** Whether the arguments ask for a rip. */
   static boolean wanted(String[] args) {
     for (String arg : args) {
-      if (arg.equals("--rip") || arg.startsWith("--rip=")) {
+      if (arg.equals("--rip") || arg.startsWith("--rip=") || arg.equals("--verify")) {
         return true;
       }
     }
@@ -96,6 +113,10 @@ final class RipCommand {
         secure = true;
         continue;
       }
+      if (name.equals("--verify") && equals < 0) {
+        verify = true;
+        continue;
+      }
       String value;
       if (equals > 0 && arg.startsWith("--")) {
         value = arg.substring(equals + 1);
@@ -119,6 +140,13 @@ final class RipCommand {
             "unknown argument '" + Printable.escape(arg) + "' with --rip");
       }
     }
+    if (verify && folder != null) {
+      throw new IllegalArgumentException("--verify writes nothing: it takes no --rip FOLDER");
+    }
+    if (verify && resultsFile == null) {
+      throw new IllegalArgumentException(
+          "--verify needs --accuraterip-results FILE, the database's answer for the disc");
+    }
     if (drive.isEmpty()) {
       String configured = System.getenv("TOCMATE_DRIVE");
       drive = configured == null ? "" : configured;
@@ -138,10 +166,14 @@ final class RipCommand {
     AccurateRipResults results =
         resultsFile == null ? null : AccurateRipResults.parse(Files.readAllBytes(resultsFile.toPath()));
     boolean complete = true;
+    boolean matched = true;
     try (DiscAudio audio = DiscAudio.open(drive)) {
-      if (!folder.isDirectory() && !folder.mkdirs()) {
+      if (!verify && !folder.isDirectory() && !folder.mkdirs()) {
         throw new IOException("the folder " + Printable.escape(folder.getPath())
             + " can not be made");
+      }
+      if (secure && audio.isImage()) {
+        err.println("tocmate: an image's files read the same every time: each is read once");
       }
       audio.setReadOffset(readOffset);
       audio.setSecure(secure);
@@ -157,7 +189,12 @@ final class RipCommand {
             .append(" crc32 ").append(rip.getCrc32())
             .append(" reread ").append(rip.getRereadSectors());
         if (results != null) {
-          line.append(" confidence ").append(results.confidence(rip));
+          int confidence = results.confidence(rip);
+          line.append(" confidence ").append(confidence);
+          if (verify && confidence == 0) {
+            err.println("track " + number + ": no rip in the AccurateRip answer has its checksums");
+            matched = false;
+          }
         }
         out.println(line);
         if (rip.getUnreadableSectors().length > 0) {
@@ -171,14 +208,19 @@ final class RipCommand {
         complete &= rip.isComplete();
       }
     }
-    return complete ? EXIT_OK : EXIT_INCOMPLETE;
+    return complete && matched ? EXIT_OK : EXIT_INCOMPLETE;
   }
 
   private TrackRip ripTrack(DiscAudio audio, int number) throws IOException {
-    File file = new File(folder, "track" + (number < 10 ? "0" : "") + number + ".wav");
-    try (OutputStream wave = new BufferedOutputStream(new FileOutputStream(file), 1 << 16)) {
-      wave.write(waveHeader(audio.getTrackSamples(number) * DiscAudio.SAMPLE_BYTES));
-      return audio.readTrack(number, wave);
+    try {
+      if (verify) {
+        return audio.readTrack(number, DISCARDED);
+      }
+      File file = new File(folder, "track" + (number < 10 ? "0" : "") + number + ".wav");
+      try (OutputStream wave = new BufferedOutputStream(new FileOutputStream(file), 1 << 16)) {
+        wave.write(waveHeader(audio.getTrackSamples(number) * DiscAudio.SAMPLE_BYTES));
+        return audio.readTrack(number, wave);
+      }
     } finally {
       if (System.console() != null) {
         err.print("\r\033[K");

@@ -20,6 +20,7 @@ public final class TrackRip {
   private final long samples;
   private final int readOffset;
   private final boolean secure;
+  private final boolean fromImage;
   private final int accurateRipV1;
   private final int accurateRipV2;
   private final int crc32;
@@ -29,12 +30,13 @@ public final class TrackRip {
 
   /** `result` as DiscAudio's trackResult gives it. */
   TrackRip(int trackNumber, int trackIndex, long bytes, int readOffset, boolean secure,
-      int[] result) {
+      boolean fromImage, int[] result) {
     this.trackNumber = trackNumber;
     this.trackIndex = trackIndex;
     this.samples = bytes / DiscAudio.SAMPLE_BYTES;
     this.readOffset = readOffset;
     this.secure = secure;
+    this.fromImage = fromImage;
     accurateRipV1 = result[0];
     accurateRipV2 = result[1];
     crc32 = result[2];
@@ -63,9 +65,14 @@ public final class TrackRip {
     return readOffset;
   }
 
-  /** Whether the track was read in secure mode. */
+  /** Whether the track was read in secure mode: never from a disc image, read once. */
   public boolean isSecure() {
     return secure;
+  }
+
+  /** Whether the track was read from a disc image (a CUE sheet and its files), once. */
+  public boolean isFromImage() {
+    return fromImage;
   }
 
   /** The AccurateRip v1 checksum: 8 upper-case hexadecimal digits. */
@@ -122,8 +129,9 @@ public final class TrackRip {
 
   /**
    * A line for a rip's log, such as {@code "Track 3: AccurateRip v1 1A2B3C4D, v2 5E6F7A8B,
-   * CRC-32 9C0D1E2F, offset +6, secure, 0 sectors read again"}, then the sectors that were not
-   * read or not confirmed.
+   * CRC-32 9C0D1E2F, offset +6, secure, 0 sectors read again"} ("burst" for sectors read once
+   * from a drive, "image" from a disc image's files), then the sectors that were not read or
+   * not confirmed.
    */
   @Override
   public String toString() {
@@ -132,7 +140,7 @@ public final class TrackRip {
         .append(", v2 ").append(getAccurateRipV2())
         .append(", CRC-32 ").append(getCrc32())
         .append(", offset ").append(readOffset > 0 ? "+" : "").append(readOffset)
-        .append(secure ? ", secure, " : ", burst, ").append(rereadSectors)
+        .append(fromImage ? ", image, " : secure ? ", secure, " : ", burst, ").append(rereadSectors)
         .append(" sectors read again");
     if (unreadableSectors.length > 0) {
       text.append(", unreadable sectors ").append(list(unreadableSectors));

@@ -14,7 +14,7 @@ namespace {
 DiscOpening twentyTwoTracks() {
   TableOfContents toc{1, 22, 303602, {}, std::vector<std::uint8_t>(22, 0)};
   for (std::uint32_t track = 0; track < 22; ++track) toc.starts.push_back(150 + track * 13000);
-  return OpenDisc{std::move(toc), {}, {}};
+  return OpenDisc{std::move(toc), {}, {}, {}};
 }
 
 }  // namespace

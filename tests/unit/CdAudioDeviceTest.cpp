@@ -9,10 +9,10 @@ namespace {
 
 // The worked example's disc: starts 150, 18000 and 33765, lead-out 48766.
 DiscOpening workedExample() {
-  return OpenDisc{{1, 3, 48766, {150, 18000, 33765}, {0, 0, 0}}, {}, {}};
+  return OpenDisc{{1, 3, 48766, {150, 18000, 33765}, {0, 0, 0}}, {}, {}, {}};
 }
 // A disc whose first track is number 3.
-DiscOpening discFromTrackThree() { return OpenDisc{{3, 4, 9000, {150, 4650}, {0, 0}}, {}, {}}; }
+DiscOpening discFromTrackThree() { return OpenDisc{{3, 4, 9000, {150, 4650}, {0, 0}}, {}, {}, {}}; }
 DiscOpening noDisc() {
   return DiscFailure{FailureReason::kNoDisc, "/dev/sr0", "/dev/sr0: no disc in the drive"};
 }
