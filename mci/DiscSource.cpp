@@ -10,7 +10,7 @@ DiscOpening openConfiguredDisc() {
   DiscOpening opening = openDisc(named ? configured : "");
   auto* failure = std::get_if<DiscFailure>(&opening);
   if (failure != nullptr && !named && failure->drive.empty()) {
-    failure->detail += "; TOCMATE_DRIVE can name a drive or a table-of-contents file";
+    failure->detail += "; TOCMATE_DRIVE can name a drive, a table-of-contents file or a CUE sheet";
   }
   return opening;
 }

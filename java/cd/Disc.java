@@ -97,8 +97,9 @@ public final class Disc {
    *
    * @param drive on Linux, a CD drive's device node ({@code "/dev/sr0"}) or a
    *     table-of-contents file (see the README); on Windows, a drive letter: {@code "D:"},
-   *     {@code "D"} or {@code "D:\"}, in either case. Empty: the system's first CD drive, as
-   *     {@link #read()}.
+   *     {@code "D"} or {@code "D:\"}, in either case; on both, a CUE sheet (a path ending in
+   *     {@code .cue}), read as the disc image it describes, its extras from the sheet. Empty:
+   *     the system's first CD drive, as {@link #read()}.
    * @throws DiscReadException when the drive does not exist, may not be read, holds no disc,
    *     is not ready, fails to read, or gives no valid table of contents, or when the thread
    *     is interrupted while it waits for the drive; its reason tells which, its message what

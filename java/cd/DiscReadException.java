@@ -22,7 +22,8 @@ public final class DiscReadException extends IOException {
   public enum Reason {
     /**
      * There is no such drive: no CD drive in the system, a path that does not exist or is
-     * neither a CD drive nor a table-of-contents file, a drive letter that is not a CD drive.
+     * neither a CD drive nor a table-of-contents file, a drive letter that is not a CD drive, a
+     * file a CUE sheet names that does not exist.
      */
     NO_DRIVE,
     /**

@@ -10,7 +10,7 @@
  * <p>{@link cd.Disc#read()} reads the table of contents of the system's first CD drive once;
  * {@link cd.Disc#read(String)} reads the drive named (on Linux a device node such as
  * {@code /dev/sr1} or a table-of-contents file, on Windows a drive letter such as
- * {@code E:}). Every identifier is computed from that one reading:
+ * {@code E:}, on both a CUE sheet, read as the disc image it describes). Every identifier is computed from that one reading:
  *
  * <pre>{@code
  * Disc disc = Disc.read();
