@@ -65,12 +65,20 @@ public final class TrackRip {
     return readOffset;
   }
 
-  /** Whether the track was read in secure mode: never from a disc image, read once. */
+  /**
+   * Whether the track was read in secure mode: never from a disc image, read once.
+   *
+   * @return true in secure mode
+   */
   public boolean isSecure() {
     return secure;
   }
 
-  /** Whether the track was read from a disc image (a CUE sheet and its files), once. */
+  /**
+   * Whether the track was read from a disc image (a CUE sheet and its files), once.
+   *
+   * @return true from an image
+   */
   public boolean isFromImage() {
     return fromImage;
   }

@@ -24,14 +24,15 @@ import javax.sound.sampled.AudioSystem;
  * exits with 1 on any.
  *
  * <pre>
- * AudioCheck api DATA-TRACK
+ * AudioCheck api DATA-TRACK IMAGE
  *     Every audio track through openTrack and AudioSystem.write gives the bytes readTrack
  *     writes, with the samples getTrackSamples counts; the progress ends at the track's
  *     sectors; AccurateRipResults finds the rips' v1 and v2 in a dBAR answer made here; the
  *     data track, a missing track, an offset beyond any drive's and a closed DiscAudio are
- *     refused, and so is a table-of-contents file; while the DiscAudio is open, Disc.read and another DiscAudio.open wait for
- *     the drive (interrupted, they say so), and once it is closed, on another thread, they
- *     read.
+ *     refused, and so is a table-of-contents file; while the DiscAudio is open, Disc.read and
+ *     another DiscAudio.open wait for the drive (interrupted, they say so), but the CUE sheet
+ *     IMAGE opens at once, and in secure mode reads its tracks once, saying so; once the
+ *     DiscAudio is closed, on another thread, they read.
  * AudioCheck long
  *     Track 1 (twenty minutes) streams through a small heap, its CRC-32 that of zlib.
  * AudioCheck gone TRACK
@@ -43,14 +44,14 @@ public final class AudioCheck {
   private static final String drive = System.getenv("TOCMATE_DRIVE");
 
   public static void main(String[] args) throws Exception {
-    if (args.length == 2 && args[0].equals("api")) {
-      checkApi(Integer.parseInt(args[1]));
+    if (args.length == 3 && args[0].equals("api")) {
+      checkApi(Integer.parseInt(args[1]), args[2]);
     } else if (args.length == 1 && args[0].equals("long")) {
       checkLongTrack();
     } else if (args.length == 2 && args[0].equals("gone")) {
       checkDiscGone(Integer.parseInt(args[1]));
     } else {
-      System.out.println("usage: AudioCheck api DATA-TRACK | long | gone TRACK");
+      System.out.println("usage: AudioCheck api DATA-TRACK IMAGE | long | gone TRACK");
       System.exit(2);
     }
     for (String problem : problems) {
@@ -67,7 +68,7 @@ public final class AudioCheck {
     }
   }
 
-  private static void checkApi(int dataTrack) throws Exception {
+  private static void checkApi(int dataTrack, String image) throws Exception {
     DiscAudio audio = DiscAudio.open(drive);
     Disc disc = audio.getDisc();
     List<TrackRip> rips = new ArrayList<>();
@@ -106,7 +107,7 @@ public final class AudioCheck {
     }
     checkResults(rips);
     checkRefusals(audio, dataTrack);
-    checkHeldDrive(audio);
+    checkHeldDrive(audio, image);
   }
 
   /** A dBAR answer of two pressings: the first with every rip's v1, the second its v2. */
@@ -146,10 +147,18 @@ public final class AudioCheck {
   }
 
   /** While the DiscAudio is open, others wait for the drive; closing it lets them read. */
-  private static void checkHeldDrive(DiscAudio audio) throws Exception {
+  private static void checkHeldDrive(DiscAudio audio, String image) throws Exception {
     check(waitOnce(() -> Disc.read(drive)).equals("INTERRUPTED"), "Disc.read waits for the drive");
     check(waitOnce(() -> DiscAudio.open(drive).close()).equals("INTERRUPTED"),
         "a second DiscAudio waits for the drive");
+    long opening = System.nanoTime();
+    try (DiscAudio sample = DiscAudio.open(image)) {
+      sample.setSecure(true);
+      TrackRip rip = sample.readTrack(1, new ByteArrayOutputStream());
+      check(System.nanoTime() - opening < 5_000_000_000L && sample.isImage() && !audio.isImage()
+              && rip.isFromImage() && !rip.isSecure() && rip.toString().contains(", image, 0 "),
+          "an image opens beside the held drive and reads once: " + rip);
+    }
     Thread closer = new Thread(audio::close);
     closer.start();
     closer.join();
