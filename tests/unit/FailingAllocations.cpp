@@ -30,3 +30,13 @@ void* operator new(std::size_t size) {
 
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+// What the standard library takes without exceptions (std::stable_sort's buffer) must come
+// from the same allocator as what it gives back through operator delete.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
