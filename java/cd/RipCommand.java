@@ -9,15 +9,19 @@ import java.io.PrintStream;
 import java.nio.file.Files;
 import java.util.ArrayList;
 import java.util.List;
+import java.util.Optional;
 
 /**
  * The command line's --rip: each chosen track of the disc written to a WAVE file, with a line
- * of checksums a track on standard output.
+ * of checksums a track on standard output; and --find-offset, the drive's read offset found
+ * with the AccurateRip database's answer.
  */
 final class RipCommand {
   static final String USAGE =
       "[--drive DRIVE] --rip FOLDER [--tracks LIST] [--read-offset N]\n"
-          + "                                [--secure] [--accuraterip-results FILE]";
+          + "                                [--secure] [--accuraterip-results FILE]\n"
+          + "       java -jar tocmate-" + Version.NUMBER + ".jar [--drive DRIVE] --find-offset"
+          + " --accuraterip-results FILE";
   static final String HELP =
       String.join(
           "\n",
@@ -30,10 +34,14 @@ final class RipCommand {
           "  --tracks LIST  only these tracks, such as 1,3-5",
           "  --read-offset N  the drive's read offset correction in samples, as AccurateRip's",
           "                 list of drives gives it (such as 6 or -1164)",
-          "  --secure       read every sector at least twice and compare",
+          "  --secure       read every sector at least twice, each time from the disc and not",
+          "                 the drive's cache, and keep it once a value has come twice",
           "  --accuraterip-results FILE  the AccurateRip database's answer for the disc",
           "                 (the file --accuraterip names), fetched beforehand: each line",
-          "                 also gives how many rips in it match the track (its confidence)");
+          "                 also gives how many rips in it match the track (its confidence)",
+          "  --find-offset  find the drive's read offset with --accuraterip-results: print it",
+          "                 and the tracks that confirmed it, such as '+6 (tracks 1 2 3)';",
+          "                 exit status 1, and why on standard error, when none is found");
 
   private static final int EXIT_OK = 0;
   private static final int EXIT_INCOMPLETE = 1;
@@ -48,6 +56,7 @@ final class RipCommand {
   private int readOffset;
   private boolean secure;
   private File resultsFile;
+  private boolean findOffset;
 
   private RipCommand(PrintStream out, PrintStream err) {
     this.out = out;
@@ -57,7 +66,7 @@ final class RipCommand {
   /** Whether the arguments ask for a rip. */
   static boolean wanted(String[] args) {
     for (String arg : args) {
-      if (arg.equals("--rip") || arg.startsWith("--rip=")) {
+      if (arg.equals("--rip") || arg.startsWith("--rip=") || arg.equals("--find-offset")) {
         return true;
       }
     }
@@ -75,7 +84,7 @@ final class RipCommand {
       return EXIT_WRONG_ARGUMENT;
     }
     try {
-      return command.rip();
+      return command.findOffset ? command.findOffset() : command.rip();
     } catch (IllegalArgumentException e) {
       err.println("tocmate: " + Printable.escape(e.getMessage()));
       return EXIT_WRONG_ARGUMENT;
@@ -94,6 +103,10 @@ final class RipCommand {
       String name = arg.startsWith("--") && equals > 0 ? arg.substring(0, equals) : arg;
       if (name.equals("--secure") && equals < 0) {
         secure = true;
+        continue;
+      }
+      if (name.equals("--find-offset") && equals < 0) {
+        findOffset = true;
         continue;
       }
       String value;
@@ -119,6 +132,10 @@ final class RipCommand {
             "unknown argument '" + Printable.escape(arg) + "' with --rip");
       }
     }
+    if (findOffset && (resultsFile == null || folder != null)) {
+      throw new IllegalArgumentException(
+          "--find-offset takes --accuraterip-results FILE, and no --rip");
+    }
     if (drive.isEmpty()) {
       String configured = System.getenv("TOCMATE_DRIVE");
       drive = configured == null ? "" : configured;
@@ -135,8 +152,7 @@ final class RipCommand {
   }
 
   private int rip() throws IOException {
-    AccurateRipResults results =
-        resultsFile == null ? null : AccurateRipResults.parse(Files.readAllBytes(resultsFile.toPath()));
+    AccurateRipResults results = resultsFile == null ? null : readResults();
     boolean complete = true;
     try (DiscAudio audio = DiscAudio.open(drive)) {
       if (!folder.isDirectory() && !folder.mkdirs()) {
@@ -162,16 +178,38 @@ final class RipCommand {
         out.println(line);
         if (rip.getUnreadableSectors().length > 0) {
           err.println("track " + number + ": sectors never read, their samples silence: "
-              + TrackRip.list(rip.getUnreadableSectors()));
+              + rip.list(rip.getUnreadableSectors()));
         }
         if (rip.getUnconfirmedSectors().length > 0) {
           err.println("track " + number + ": sectors whose reads never agreed: "
-              + TrackRip.list(rip.getUnconfirmedSectors()));
+              + rip.list(rip.getUnconfirmedSectors()));
+        }
+        if (rip.getC2Sectors().length > 0) {
+          err.println("track " + number + ": sectors the drive's C2 pointers flagged, read"
+              + " again: " + rip.list(rip.getC2Sectors()));
         }
         complete &= rip.isComplete();
       }
     }
     return complete ? EXIT_OK : EXIT_INCOMPLETE;
+  }
+
+  private AccurateRipResults readResults() throws IOException {
+    return AccurateRipResults.parse(Files.readAllBytes(resultsFile.toPath()));
+  }
+
+  private int findOffset() throws IOException {
+    AccurateRipResults results = readResults();
+    try (DiscAudio audio = DiscAudio.open(drive)) {
+      Optional<AccurateRipResults.OffsetMatch> match = results.findReadOffset(audio);
+      if (match.isPresent()) {
+        out.println(match.get());
+        return EXIT_OK;
+      }
+      err.println("no read offset found: no two tracks of six seconds or more match a pressing"
+          + " of this disc (" + audio.getDisc().getAccurateRipId() + ") in the answer");
+      return EXIT_INCOMPLETE;
+    }
   }
 
   private TrackRip ripTrack(DiscAudio audio, int number) throws IOException {

@@ -57,17 +57,17 @@ rip "one track, offset +667"      one-track 0 "" "FAKE_CDROM_READ_OFFSET=667" "-
   "--offset 667"
 rip "drive taking 7 sectors"      two-tracks 0 "" "FAKE_CDROM_MAX_SECTORS=7" "" ""
 rip "tracks 3 and 1 to 2"         short-enhanced-cd 0 "" "" "--tracks 3,1-2" ""
-rip "secure, flaky sectors"       short-enhanced-cd 0 "" "FAKE_CDROM_FLAKY=0 1700 4649" \
+rip "secure, flaky sectors"       short-enhanced-cd 0 "" "FAKE_CDROM_FLAKY=100 2500 4649" \
   "--secure" "--reread 3"
 rip "burst, sectors failing twice" short-enhanced-cd 0 "" "FAKE_CDROM_FAILS_TWICE=40 1600 4000" \
   "" "--reread 3"
-rip "secure, unstable sector"     short-enhanced-cd 1 "^track 2: sectors whose reads never agreed: 1600$" \
+rip "secure, unstable sector"     short-enhanced-cd 1 "^track 2: sectors whose reads never agreed: 1600 \\(0:01\\.25\\)$" \
   "FAKE_CDROM_UNSTABLE=1600" "--secure" "--unconfirmed 1600"
-rip "unreadable sectors"          short-enhanced-cd 1 "^track 2: sectors never read.*: 1700 2000$" \
+rip "unreadable sectors"          short-enhanced-cd 1 "^track 2: sectors never read.*: 1700 \\(0:02\\.50\\) 2000 \\(0:06\\.50\\)$" \
   "FAKE_CDROM_UNREADABLE=1700 2000" "" "--unreadable 1700,2000"
 # With +667, track 1 ends in sector 1501, where track 2 starts.
 rip "unreadable, offset, secure"  short-enhanced-cd 1 \
-  "^track 1: sectors never read.*: 1501$;^track 2: sectors never read.*: 1501$" \
+  "^track 1: sectors never read.*: 1501 \\(0:20\\.01\\)$;^track 2: sectors never read.*: 1501 \\(0:00\\.01\\)$" \
   "FAKE_CDROM_UNREADABLE=1501;FAKE_CDROM_READ_OFFSET=667" "--secure --read-offset 667" \
   "--unreadable 1501 --offset 667"
 rip "disc taken out"              short-enhanced-cd 1 "sr0: no disc in the drive" \
