@@ -19,7 +19,8 @@ import java.util.Optional;
 final class RipCommand {
   static final String USAGE =
       "[--drive DRIVE] --rip FOLDER [--tracks LIST] [--read-offset N]\n"
-          + "                                [--secure] [--accuraterip-results FILE]\n"
+          + "                                [--secure] [--cache-size KB]"
+          + " [--accuraterip-results FILE]\n"
           + "       java -jar tocmate-" + Version.NUMBER + ".jar [--drive DRIVE] --find-offset"
           + " --accuraterip-results FILE";
   static final String HELP =
@@ -36,6 +37,8 @@ final class RipCommand {
           "                 list of drives gives it (such as 6 or -1164)",
           "  --secure       read every sector at least twice, each time from the disc and not",
           "                 the drive's cache, and keep it once a value has come twice",
+          "  --cache-size KB  what the drive's cache holds, where it says too little (1 to",
+          "                 65536); by default the buffer size it reports, 1 to 8 MB",
           "  --accuraterip-results FILE  the AccurateRip database's answer for the disc",
           "                 (the file --accuraterip names), fetched beforehand: each line",
           "                 also gives how many rips in it match the track (its confidence)",
@@ -57,6 +60,7 @@ final class RipCommand {
   private boolean secure;
   private File resultsFile;
   private boolean findOffset;
+  private Integer cacheKilobytes;
 
   private RipCommand(PrintStream out, PrintStream err) {
     this.out = out;
@@ -125,6 +129,8 @@ final class RipCommand {
         tracks = value;
       } else if (name.equals("--read-offset")) {
         readOffset = number(value, "--read-offset");
+      } else if (name.equals("--cache-size")) {
+        cacheKilobytes = number(value, "--cache-size");
       } else if (name.equals("--accuraterip-results")) {
         resultsFile = new File(value);
       } else {
@@ -161,6 +167,9 @@ final class RipCommand {
       }
       audio.setReadOffset(readOffset);
       audio.setSecure(secure);
+      if (cacheKilobytes != null) {
+        audio.setCacheSize(cacheKilobytes);
+      }
       if (System.console() != null) {
         audio.setProgress(this::showProgress);
       }

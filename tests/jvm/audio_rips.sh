@@ -70,6 +70,32 @@ rip "unreadable, offset, secure"  short-enhanced-cd 1 \
   "^track 1: sectors never read.*: 1501 \\(0:20\\.01\\)$;^track 2: sectors never read.*: 1501 \\(0:00\\.01\\)$" \
   "FAKE_CDROM_UNREADABLE=1501;FAKE_CDROM_READ_OFFSET=667" "--secure --read-offset 667" \
   "--unreadable 1501 --offset 667"
+# A drive that caches 256 sectors (read-ahead 16) and reads sectors 1600 and 2500 wrong
+# but every third time, each wrong read differently. First the fault of comparing two reads
+# the cache answers (a cache said to be 1 KB: each second read comes from the cache): a wrong
+# sector kept. Then secure mode with the cache pushed out, whatever the drive does with FUA,
+# C2 or MODE SENSE; burst mode rereads what C2 flags.
+cache="FAKE_CDROM_CACHE_SECTORS=256;FAKE_CDROM_SCRATCHED=1600 2500"
+rip "two cached reads keep a wrong sector" short-enhanced-cd 0 "" "$cache;FAKE_CDROM_C2_FORMS=none" \
+  "--secure --cache-size 1" "--wrong 1600,2500"
+rip "secure, cache ignoring FUA, no C2" short-enhanced-cd 0 "" "$cache;FAKE_CDROM_C2_FORMS=none" \
+  "--secure" "--reread 2"
+flagged="^track 2: sectors the drive's C2 pointers flagged, read again: 1600 \\(0:01\\.25\\) 2500 \\(0:13\\.25\\)$"
+rip "secure, cache honouring FUA"  short-enhanced-cd 0 "$flagged" "$cache;FAKE_CDROM_FUA=honour" \
+  "--secure" "--reread 2"
+rip "secure, C2 missing the errors" short-enhanced-cd 0 "" "$cache;FAKE_CDROM_C2=miss" \
+  "--secure" "--reread 2"
+rip "secure, no MODE SENSE nor C2" short-enhanced-cd 0 "" \
+  "$cache;FAKE_CDROM_MODE_SENSE=refuse;FAKE_CDROM_C2_FORMS=none" "--secure" "--reread 2"
+rip "burst, C2 flags read again"   short-enhanced-cd 0 "$flagged" "$cache" "" "--reread 2"
+rip "burst, the 296-byte C2 form"  short-enhanced-cd 0 "$flagged" \
+  "$cache;FAKE_CDROM_C2_FORMS=296" "" "--reread 2"
+rip "burst, C2 flagging right reads" short-enhanced-cd 0 "^track 2: .*flagged.*: 1600 \\(" \
+  "FAKE_CDROM_CACHE_SECTORS=256;FAKE_CDROM_C2_FALSE=1600" "" "--reread 1"
+rip "secure, clean disc, reads a sector" three-long-tracks 0 "" \
+  "FAKE_CDROM_CACHE_SECTORS=800;FAKE_CDROM_MODE_SENSE=refuse;FAKE_CDROM_READ_COUNTS=$tmp/counts" \
+  "--secure" "--counts $tmp/counts --disc-reads-at-most 2.2"
+rip "a cache of 0 KB"              two-tracks 2 "takes 1 to 65536 KB" "" "--secure --cache-size 0" ""
 rip "disc taken out"              short-enhanced-cd 1 "sr0: no disc in the drive" \
   "FAKE_CDROM_GONE_AT=2000" "" "--gone-at 2000"
 rip "a data track"                short-enhanced-cd 2 "track 4 is a data track" "" "--tracks 4" ""
