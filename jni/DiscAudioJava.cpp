@@ -106,9 +106,8 @@ JNIEXPORT jlong JNICALL Java_cd_DiscAudio_startReading(JNIEnv* env, jclass, jlon
     const std::uint32_t kilobytes =
         cacheKilobytes > 0 ? static_cast<std::uint32_t>(cacheKilobytes)
                            : estimatedCacheKilobytes(sectors.reportedBufferKilobytes());
-    session.reader =
-        std::make_unique<TrackReader>(sectors, *span, static_cast<int>(offset),
-                                      secure == JNI_TRUE, cacheSectorsOf(kilobytes));
+    session.reader = std::make_unique<TrackReader>(sectors, *span, static_cast<int>(offset),
+                                                   secure == JNI_TRUE, cacheSectorsOf(kilobytes));
     session.chunk.resize(TrackReader::kMaxChunkBytes);
     return static_cast<jlong>(session.reader->samples() * kBytesPerSample);
   });
@@ -149,10 +148,9 @@ JNIEXPORT jintArray JNICALL Java_cd_DiscAudio_trackResult(JNIEnv* env, jclass, j
     std::vector<jint> values{static_cast<jint>(reader.checksums().accurateRipV1()),
                              static_cast<jint>(reader.checksums().accurateRipV2()),
                              static_cast<jint>(reader.checksums().crc32()),
-                             static_cast<jint>(reader.rereadSectors()),
-                             reader.c2Used() ? 1 : 0};
-    for (const auto* sectors : {&reader.unreadableSectors(), &reader.unconfirmedSectors(),
-                                &reader.c2Sectors()}) {
+                             static_cast<jint>(reader.rereadSectors()), reader.c2Used() ? 1 : 0};
+    for (const auto* sectors :
+         {&reader.unreadableSectors(), &reader.unconfirmedSectors(), &reader.c2Sectors()}) {
       values.push_back(static_cast<jint>(sectors->size()));
       values.insert(values.end(), sectors->begin(), sectors->end());
     }

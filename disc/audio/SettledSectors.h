@@ -10,10 +10,10 @@
 
 // What reading a track's sectors met.
 struct SettlingReport {
-  std::uint32_t rereads = 0;                // sectors that needed more than the mode's reads
-  std::vector<std::uint32_t> unreadable;    // no read returned them: silence
-  std::vector<std::uint32_t> unconfirmed;   // no value came often enough: the latest read
-  std::vector<std::uint32_t> c2Flagged;     // the drive's C2 pointers flagged a read of them
+  std::uint32_t rereads = 0;               // sectors that needed more than the mode's reads
+  std::vector<std::uint32_t> unreadable;   // no read returned them: silence
+  std::vector<std::uint32_t> unconfirmed;  // no value came often enough: the latest read
+  std::vector<std::uint32_t> c2Flagged;    // the drive's C2 pointers flagged a read of them
 };
 
 // A track's sectors read so that a drive's cache can not fool a comparison.
@@ -46,8 +46,7 @@ class SettledSectors {
   std::optional<DiscFailure> readOnce(std::uint32_t lba, std::uint32_t count, std::uint8_t* out);
   std::optional<DiscFailure> firstPass(std::uint32_t lba);
   // Second pass (or burst read) of sectors in one window.
-  std::optional<DiscFailure> readStretch(std::uint32_t lba, std::uint32_t count,
-                                         std::uint8_t* out);
+  std::optional<DiscFailure> readStretch(std::uint32_t lba, std::uint32_t count, std::uint8_t* out);
   struct Pending {
     std::uint32_t lba;
     std::uint8_t* out;

@@ -63,8 +63,8 @@ std::variant<std::size_t, DiscFailure> TrackReader::next(std::uint8_t* out, std:
   const std::int64_t readUntil = std::min<std::int64_t>(first + count, span.readableEnd);
   if (readFrom < readUntil) {
     auto failure = settled.read(static_cast<std::uint32_t>(readFrom),
-                               static_cast<std::uint32_t>(readUntil - readFrom),
-                               block.data() + (readFrom - first) * kAudioFrameBytes);
+                                static_cast<std::uint32_t>(readUntil - readFrom),
+                                block.data() + (readFrom - first) * kAudioFrameBytes);
     if (failure) return std::move(*failure);
   }
   const std::int64_t skipped = from - first * kSamplesPerFrame;

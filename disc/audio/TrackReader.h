@@ -63,7 +63,9 @@ class TrackReader {
   std::uint32_t rereadSectors() const { return settled.report().rereads; }
   // The sectors, by address, that no read returned, those whose reads never agreed, and
   // those the drive's C2 pointers flagged.
-  const std::vector<std::uint32_t>& unreadableSectors() const { return settled.report().unreadable; }
+  const std::vector<std::uint32_t>& unreadableSectors() const {
+    return settled.report().unreadable;
+  }
   const std::vector<std::uint32_t>& unconfirmedSectors() const {
     return settled.report().unconfirmed;
   }

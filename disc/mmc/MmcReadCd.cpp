@@ -52,7 +52,7 @@ std::array<std::uint8_t, 12> readCdAudioCommand(std::uint32_t lba, std::uint32_t
 }
 
 std::size_t c2Bytes(C2Form form) {
-  return form == C2Form::kBits ? kC2BitsBytes
+  return form == C2Form::kBits           ? kC2BitsBytes
          : form == C2Form::kBlockAndBits ? kC2BlockAndBitsBytes
                                          : 0;
 }
@@ -61,8 +61,8 @@ SectorsRead MmcAudioSectors::read(std::uint32_t lba, std::uint32_t count, std::u
   return readAll(lba, count, out, nullptr);
 }
 
-SectorsRead MmcAudioSectors::readFlagged(std::uint32_t lba, std::uint32_t count,
-                                         std::uint8_t* out, std::uint8_t* flagged) {
+SectorsRead MmcAudioSectors::readFlagged(std::uint32_t lba, std::uint32_t count, std::uint8_t* out,
+                                         std::uint8_t* flagged) {
   std::fill(flagged, flagged + count, std::uint8_t{0});
   if (!c2 && !findC2Form(lba)) return read(lba, count, out);
   return readAll(lba, count, out, givesC2() ? flagged : nullptr);
@@ -101,8 +101,9 @@ bool MmcAudioSectors::findC2Form(std::uint32_t lba) {
       return true;
     }
     // Refused (an invalid field): the next form. A bad or missing sector decides nothing.
-    const bool refused = deliveredReply(outcome) ||
-                         (refusedLength(outcome) && !(outcome.sense && outcome.sense->asc == kOutOfRange));
+    const bool refused =
+        deliveredReply(outcome) ||
+        (refusedLength(outcome) && !(outcome.sense && outcome.sense->asc == kOutOfRange));
     if (!refused) return false;
   }
   c2 = C2Form::kNone;
@@ -113,7 +114,8 @@ const std::optional<DriveCapabilities>& MmcAudioSectors::capabilities() {
   if (!asked) {
     std::array<std::uint8_t, kCapabilitiesReplyBytes> reply{};
     const auto command = modeSenseCapabilitiesCommand();
-    const ScsiOutcome outcome = drive.send(command.data(), command.size(), reply.data(), reply.size());
+    const ScsiOutcome outcome =
+        drive.send(command.data(), command.size(), reply.data(), reply.size());
     asked.emplace();
     if (deliveredReply(outcome)) *asked = parseCapabilities(reply.data(), outcome.transferred);
   }

@@ -65,7 +65,7 @@ class MmcAudioSectors : public AudioSectors {
   ScsiTransport& drive;
   std::string path;
   std::uint32_t perCommand = kSectorsPerReadCd;
-  std::optional<C2Form> c2;  // empty until found
+  std::optional<C2Form> c2;                               // empty until found
   std::optional<std::optional<DriveCapabilities>> asked;  // the page, once asked for
   bool dropRefused = false;
   std::vector<std::uint8_t> withC2;  // a command's reply, samples and C2 fields interleaved

@@ -112,13 +112,13 @@ void fake_endOfRead(const struct FakeDisc *disc, long next, int reachedDisc) {
   const char *path = getenv("FAKE_CDROM_READ_COUNTS");
   if (path == NULL) return;
   char line[64];
-  const int length = snprintf(line, sizeof line, "disc %ld cache %ld\n", held->discReads, held->hits);
+  const int length =
+      snprintf(line, sizeof line, "disc %ld cache %ld\n", held->discReads, held->hits);
   const int file = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (file < 0) return;
   if (write(file, line, (size_t)length) != length) perror("fake cdrom counts");
   close(file);
 }
-
 
 /* Whether the drive takes a C2 field of `bytes`. */
 static int takesForm(int bytes) {

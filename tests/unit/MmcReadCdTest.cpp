@@ -163,16 +163,8 @@ TEST(ReadCdAudio, FindsTheC2FormOnce) {
   // A first read of one sector, then one of 29: 24 a command with a C2 field, else 26.
   const std::vector<C2Case> cases = {
       {"both forms: the 294-byte one", true, {1, 2}, {"5A", "BE/1", "BE/1", "BE/1", "BE/1"}, true},
-      {"only the 296-byte form",
-       true,
-       {2},
-       {"5A", "BE/1", "BE/2", "BE/2", "BE/2", "BE/2"},
-       true},
-      {"every form refused: none",
-       true,
-       {},
-       {"5A", "BE/1", "BE/2", "BE/0", "BE/0", "BE/0"},
-       false},
+      {"only the 296-byte form", true, {2}, {"5A", "BE/1", "BE/2", "BE/2", "BE/2", "BE/2"}, true},
+      {"every form refused: none", true, {}, {"5A", "BE/1", "BE/2", "BE/0", "BE/0", "BE/0"}, false},
       {"claimed by none: not tried", false, {1, 2}, {"5A", "BE/0", "BE/0", "BE/0"}, false},
       {"no MODE SENSE: tried", std::nullopt, {1}, {"5A", "BE/1", "BE/1", "BE/1", "BE/1"}, true},
   };
@@ -190,8 +182,8 @@ TEST(ReadCdAudio, FindsTheC2FormOnce) {
     EXPECT_EQ(sectors.givesC2(), c.givesC2) << c.name;
     // Of the 24 and 5 sectors of the second read, the last of each command is flagged.
     EXPECT_EQ(flagged[0] + flagged[23] + flagged[28], c.givesC2 ? 2 : 0) << c.name;
-    EXPECT_EQ(sectors.reportedBufferKilobytes(), c.claims ? std::optional<std::uint32_t>(2048)
-                                                          : std::nullopt)
+    EXPECT_EQ(sectors.reportedBufferKilobytes(),
+              c.claims ? std::optional<std::uint32_t>(2048) : std::nullopt)
         << c.name;
   }
 }
