@@ -100,4 +100,28 @@ rip "disc taken out"              short-enhanced-cd 1 "sr0: no disc in the drive
   "FAKE_CDROM_GONE_AT=2000" "" "--gone-at 2000"
 rip "a data track"                short-enhanced-cd 2 "track 4 is a data track" "" "--tracks 4" ""
 rip "no such track"               two-tracks 2 "the disc has no track 3" "" "--tracks 1-3" ""
+
+# find_offset NAME ANSWER EXIT PATTERN: --find-offset on two-tracks read by a drive of offset
+# -472, with an answer built from the disc's samples at offset 0; PATTERN matches what it
+# prints (both outputs together).
+python3 -c "import sys; sys.path.insert(0, sys.argv[1]); import audio_image as a
+a.write_answer(sys.argv[2] + '/ours.bin', [10, 14]); a.write_answer(sys.argv[2] + '/other.bin', [10, 13])
+open(sys.argv[2] + '/cut.bin', 'wb').write(open(sys.argv[2] + '/ours.bin', 'rb').read()[:30])" \
+  "$here/../cdemu" "$tmp" || failed=1
+find_offset() {
+  local status
+  FAKE_CDROM_READ_OFFSET=-472 bash "$here/../fakedrive/with_fake_drive.sh" "$fake" \
+    "$discs/two-tracks.toc" "$java" -jar "$jar" --find-offset ${2:+--accuraterip-results "$tmp/$2"} \
+    >"$tmp/out" 2>&1
+  status=$?
+  if [ "$status" -ne "$3" ] || ! grep -Eq -- "$4" "$tmp/out"; then
+    echo "FAILED find offset, $1: exit $status, wanted $3: $(cat "$tmp/out")"; failed=1
+  else
+    echo "ok: find offset, $1"
+  fi
+}
+find_offset "found"            ours.bin  0 "^-472 \\(tracks 1 2\\)$"
+find_offset "another disc"     other.bin 1 "^no read offset found: .*(002-000009f6-00001af5-05001802)"
+find_offset "a cut answer"     cut.bin   2 "cut short"
+find_offset "no answer given"  ""        2 "takes --accuraterip-results FILE"
 exit $failed
