@@ -19,7 +19,7 @@ source "$here/common.sh"
 make_work "$jar"
 python3 "$here/audio_image.py" "$work/images" >"$work/tracks" || exit 1
 cat >"$work/steps.sh" <<STEPS
-mkdir -m 777 /work/out/audio /work/out/enhanced
+mkdir -m 777 /work/out/audio /work/out/enhanced /work/out/shifted
 load images/audio.cue
 run audio $guest_java --rip out/audio --drive /dev/sr0
 for track in 1 2 3; do
