@@ -29,7 +29,9 @@ import javax.sound.sampled.AudioSystem;
  *     Every audio track through openTrack and AudioSystem.write gives the bytes readTrack
  *     writes, with the samples getTrackSamples counts; the progress ends at the track's
  *     sectors; AccurateRipResults finds the rips' v1 and v2 in a dBAR answer made here; the
- *     data track, a missing track, an offset beyond any drive's and a closed DiscAudio are
+ *     drive gives C2 pointers and flags nothing; the cache is the 2 MB the drive reports, then
+ *     as set; the data track, a missing track, an offset beyond any drive's, a cache of 0 or
+ *     more than 64 MB and a closed DiscAudio are
  *     refused, and so is a table-of-contents file; while the DiscAudio is open, Disc.read and another DiscAudio.open wait for
  *     the drive (interrupted, they say so), and once it is closed, on another thread, they
  *     read.
@@ -110,7 +112,8 @@ public final class AudioCheck {
       CRC32 crc = new CRC32();
       crc.update(pcm.toByteArray());
       check(rip.getCrc32().equals(String.format("%08X", crc.getValue()))
-              && rip.getAccurateRipV1().matches("[0-9A-F]{8}") && rip.isComplete(),
+              && rip.getAccurateRipV1().matches("[0-9A-F]{8}") && rip.isComplete()
+              && rip.isC2Used() && rip.getC2Sectors().length == 0,
           "track " + number + ": " + rip);
     }
     checkResults(rips);
@@ -152,6 +155,12 @@ public final class AudioCheck {
         "a missing track is refused");
     check(thrown(() -> audio.setReadOffset(58801)).startsWith("IllegalArgumentException"),
         "an offset beyond any drive's is refused");
+    int reported = audio.getCacheSize();
+    audio.setCacheSize(300);
+    check(reported == 2048 && audio.getCacheSize() == 300
+            && thrown(() -> audio.setCacheSize(0)).startsWith("IllegalArgumentException")
+            && thrown(() -> audio.setCacheSize(65537)).startsWith("IllegalArgumentException"),
+        "the cache: the drive's 2048 KB, then as set; 0 and 64 MB and more refused");
   }
 
   /** While the DiscAudio is open, others wait for the drive; closing it lets them read. */
