@@ -143,7 +143,7 @@ int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
     const int flagged = fake_driveSector(&disc, block, sector);
     if (c2Bytes > 0) fake_putC2(sector + kSectorBytes, c2Bytes, flagged);
   }
-  fake_endOfRead(&disc, lba + sectors, sectors > 0);
+  fake_endOfRead(&disc, lba + sectors);
   fake_deliver(io, reply, (size_t)sectors * sectorBytes, (size_t)sectors * sectorBytes);
   free(reply);
   return 0;

@@ -6,8 +6,8 @@
  * Environment:
  *   FAKE_CDROM_CACHE_SECTORS  the sectors the cache holds, least recently used dropped first
  *                             (default 0: no cache, every read from the disc)
- *   FAKE_CDROM_READ_AHEAD     after a READ CD that reached the disc, the sectors after it
- *                             read into the cache (default 16 with a cache)
+ *   FAKE_CDROM_READ_AHEAD     after each READ CD, the sectors after it read into the cache
+ *                             where it lacks them (default 16 with a cache)
  *   FAKE_CDROM_FUA            READ(12) with FUA: "honour" empties the cache, "ignore" (the
  *                             default) accepts it and keeps the cache, as many drives do
  *   FAKE_CDROM_C2_FORMS       the C2 fields READ CD takes: "294 296" (the default), one of
@@ -98,9 +98,9 @@ int fake_driveSector(const struct FakeDisc *disc, long block, unsigned char *sec
   return flagged;
 }
 
-void fake_endOfRead(const struct FakeDisc *disc, long next, int reachedDisc) {
+void fake_endOfRead(const struct FakeDisc *disc, long next) {
   struct Cache *held = theCache();
-  if (reachedDisc && held->capacity > 0) {
+  if (held->capacity > 0) {
     const long ahead = atol(fake_setting("FAKE_CDROM_READ_AHEAD", "16"));
     unsigned char sector[kSectorBytes];
     for (long block = next; block < next + ahead && block < disc->leadOut; ++block) {

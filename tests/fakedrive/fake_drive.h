@@ -39,7 +39,7 @@ FAKE_SHARED int fake_discSector(const struct FakeDisc *disc, long block, unsigne
  * cache; the end of a READ CD (read-ahead, the counts); a C2 field's bytes (-1: refused);
  * a flagged sector's field; MODE SENSE and READ(12): 1 if answered. */
 FAKE_SHARED int fake_driveSector(const struct FakeDisc *disc, long block, unsigned char *sector);
-FAKE_SHARED void fake_endOfRead(const struct FakeDisc *disc, long next, int reachedDisc);
+FAKE_SHARED void fake_endOfRead(const struct FakeDisc *disc, long next);
 FAKE_SHARED long fake_c2Bytes(int field);
 FAKE_SHARED void fake_putC2(unsigned char *field, long bytes, int flagged);
 FAKE_SHARED int fake_answerCache(sg_io_hdr_t *io, const unsigned char *command);
