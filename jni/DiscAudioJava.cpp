@@ -9,6 +9,7 @@
 #include "AudioDrive.h"
 #include "CueImage.h"
 #include "DiscFailureJava.h"
+#include "DriveCache.h"
 #include "DriveLock.h"
 #include "DriveName.h"
 #include "JavaThread.h"
@@ -95,7 +96,8 @@ JNIEXPORT void JNICALL Java_cd_DiscAudio_closeDrive(JNIEnv*, jclass, jlong handl
 
 JNIEXPORT jlong JNICALL Java_cd_DiscAudio_startReading(JNIEnv* env, jclass, jlong handle,
                                                        jint track, jint end, jint audioLeadOut,
-                                                       jint offset, jboolean secure) {
+                                                       jint offset, jboolean secure,
+                                                       jint cacheKilobytes) {
   return guarded<jlong>(env, 0, [&]() -> jlong {
     AudioSession& session = sessionOf(handle);
     session.reader.reset();
@@ -108,10 +110,14 @@ JNIEXPORT jlong JNICALL Java_cd_DiscAudio_startReading(JNIEnv* env, jclass, jlon
                                         " is no audio track of the disc"});
       return 0;
     }
+    AudioSectors& sectors = session.drive->sectors();
+    const std::uint32_t kilobytes =
+        cacheKilobytes > 0 ? static_cast<std::uint32_t>(cacheKilobytes)
+                           : estimatedCacheKilobytes(sectors.reportedBufferKilobytes());
     // An image's files read the same every time: a second read would prove nothing.
     const bool twice = secure == JNI_TRUE && !session.drive->isImage();
-    session.reader = std::make_unique<TrackReader>(session.drive->sectors(), *span,
-                                                   static_cast<int>(offset), twice);
+    session.reader = std::make_unique<TrackReader>(sectors, *span, static_cast<int>(offset), twice,
+                                                   cacheSectorsOf(kilobytes));
     session.chunk.resize(TrackReader::kMaxChunkBytes);
     return static_cast<jlong>(session.reader->samples() * kBytesPerSample);
   });
@@ -152,15 +158,45 @@ JNIEXPORT jintArray JNICALL Java_cd_DiscAudio_trackResult(JNIEnv* env, jclass, j
     std::vector<jint> values{static_cast<jint>(reader.checksums().accurateRipV1()),
                              static_cast<jint>(reader.checksums().accurateRipV2()),
                              static_cast<jint>(reader.checksums().crc32()),
-                             static_cast<jint>(reader.rereadSectors()),
-                             static_cast<jint>(reader.unreadableSectors().size())};
-    values.insert(values.end(), reader.unreadableSectors().begin(),
-                  reader.unreadableSectors().end());
-    values.insert(values.end(), reader.unconfirmedSectors().begin(),
-                  reader.unconfirmedSectors().end());
+                             static_cast<jint>(reader.rereadSectors()), reader.c2Used() ? 1 : 0};
+    for (const auto* sectors :
+         {&reader.unreadableSectors(), &reader.unconfirmedSectors(), &reader.c2Sectors()}) {
+      values.push_back(static_cast<jint>(sectors->size()));
+      values.insert(values.end(), sectors->begin(), sectors->end());
+    }
     const auto size = static_cast<jsize>(values.size());
     const jintArray result = env->NewIntArray(size);
     if (result != nullptr) env->SetIntArrayRegion(result, 0, size, values.data());
     return result;
+  });
+}
+
+JNIEXPORT jint JNICALL Java_cd_DiscAudio_cacheKilobytes(JNIEnv* env, jclass, jlong handle) {
+  return guarded<jint>(env, 0, [&] {
+    AudioSectors& sectors = sessionOf(handle).drive->sectors();
+    return static_cast<jint>(estimatedCacheKilobytes(sectors.reportedBufferKilobytes()));
+  });
+}
+
+JNIEXPORT jboolean JNICALL Java_cd_DiscAudio_readSectors(JNIEnv* env, jclass, jlong handle,
+                                                         jint lba, jint count, jbyteArray out) {
+  return guarded<jboolean>(env, JNI_FALSE, [&]() -> jboolean {
+    AudioSession& session = sessionOf(handle);
+    const auto size = static_cast<std::size_t>(count) * kAudioFrameBytes;
+    if (lba < 0 || count <= 0 || static_cast<std::size_t>(env->GetArrayLength(out)) < size) {
+      throwIllegalState(env, "sectors asked outside the disc or the buffer");
+      return JNI_FALSE;
+    }
+    std::vector<std::uint8_t> samples(size);
+    const SectorsRead read = session.drive->sectors().read(
+        static_cast<std::uint32_t>(lba), static_cast<std::uint32_t>(count), samples.data());
+    if (read.failure) {
+      throwFailure(env, *read.failure);
+      return JNI_FALSE;
+    }
+    if (read.status != SectorsRead::Status::kRead) return JNI_FALSE;
+    env->SetByteArrayRegion(out, 0, static_cast<jsize>(size),
+                            reinterpret_cast<const jbyte*>(samples.data()));
+    return JNI_TRUE;
   });
 }

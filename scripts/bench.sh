@@ -8,8 +8,11 @@
 #   - whole processes on the fake drive, side by side: an empty Java program, java -jar
 #     --musicbrainz, a program reading one disc ID through Disc and one through JNA and the
 #     system's libdiscid, each against the empty program, with the first ID's time from main.
-#   - a disc's audio on the fake drive (answering at once): MB/s of a rip through the command
-#     line in burst and in secure mode, and the processor time a megabyte of its checksums
+#   - a disc's audio on the fake drive (answering at once, caching 800 sectors): MB/s of a rip
+#     through the command line in burst and in secure mode, with the sectors read from the disc
+#     a sector of the track; the drive's read offset found from an AccurateRip answer against
+#     reading track 1 once, what a search that reads it at each candidate offset pays for
+#     each; and the processor time a megabyte of the rip's checksums
 #     takes, beside whipper's accuraterip-checksum on the same WAVE file; and where the CDEmu
 #     guest of the tests is made (TOCMATE_CDEMU_GUEST, else /var/cache/tocmate/trixie-cdemu),
 #     one track read by DiscAudio in burst mode (timed inside the JVM, after a first read)
@@ -78,22 +81,55 @@ if [ "$mode" != --processes ]; then
   echo "1 1 45150 150" >"$folder/audio.toc"
   bytes=105840000
   runs=${TOCMATE_BENCH_RUNS:-5}
-  echo "A disc's audio, a track of ten minutes on the fake drive, median of $runs runs:"
+  echo "A disc's audio, a track of ten minutes on the fake drive caching 800 sectors (its"
+  echo "capabilities page says 2 MB), median of $runs runs:"
+  caching=(env FAKE_CDROM_CACHE_SECTORS=800 FAKE_CDROM_READ_COUNTS="$folder/counts")
   for reading in burst secure; do
     options=()
     [ "$reading" = secure ] && options=(--secure)
     for ((run = 0; run < runs; run++)); do
       rm -rf "$folder/rip"
       start=$EPOCHREALTIME
-      bash tests/fakedrive/with_fake_drive.sh "$PWD/build-bench/bench/libbench_fake_cdrom.so" \
-        "$folder/audio.toc" java -jar "build-bench/tocmate-$version.jar" --rip "$folder/rip" \
-        "${options[@]}" >/dev/null
+      "${caching[@]}" bash tests/fakedrive/with_fake_drive.sh \
+        "$PWD/build-bench/bench/libbench_fake_cdrom.so" "$folder/audio.toc" \
+        java -jar "build-bench/tocmate-$version.jar" --rip "$folder/rip" "${options[@]}" >/dev/null
       end=$EPOCHREALTIME
       echo "$(((${end/./} - ${start/./})))" >>"$folder/$reading.times"
     done
+    cut -d' ' -f2 "$folder/counts" >"$folder/$reading.reads"
     awk -v t="$(median "$folder/$reading.times")" -v b="$bytes" -v m="$reading" \
-      'BEGIN {printf "  %-6s %6.1f MB/s (%.2f s for the whole process)\n", m, b / t, t / 1e6}'
+      -v r="$(cat "$folder/$reading.reads")" -v s=45000 'BEGIN {
+      printf "  %-6s %6.1f MB/s (%.2f s for the whole process), %.3f disc reads a sector\n", m, b / t, t / 1e6, r / s}'
   done
+  awk -v b="$(median "$folder/burst.times")" -v s="$(median "$folder/secure.times")" \
+    -v rb="$(cat "$folder/burst.reads")" -v rs="$(cat "$folder/secure.reads")" \
+    'BEGIN {printf "  secure against burst: %.2fx the time, %.2fx the disc reads\n", s / b, rs / rb}'
+  # Three tracks of 2:00, 2:30 and 3:00 read by a drive of offset +667; the answer's frame-450
+  # checksums are the fake drive's samples, by its rule, at offset 0.
+  echo "1 3 33900 150 9150 20400" >"$folder/offset.toc"
+  ids=$(bash tests/fakedrive/with_fake_drive.sh "$PWD/build-bench/bench/libbench_fake_cdrom.so" \
+    "$folder/offset.toc" java -jar "build-bench/tocmate-$version.jar" --accuraterip 2>/dev/null | head -1)
+  python3 - "$ids" "$folder/answer.bin" <<'ANSWER'
+import struct, sys
+ids = sys.argv[1].split("-")
+answer = struct.pack("<B3I", 3, *(int(part, 16) for part in ids[1:]))
+for start in (0, 9000, 20250):
+    first = (start + 450) * 588
+    frame = sum((i + 1) * ((first + i) * 2654435761 + 12345) for i in range(588)) & 0xFFFFFFFF
+    answer += struct.pack("<BII", 1, 0, frame)
+open(sys.argv[2], "wb").write(answer)
+ANSWER
+  read -r _ search_ms search_sectors offset _ track_ms track_sectors < <(FAKE_CDROM_READ_OFFSET=667 \
+    FAKE_CDROM_READ_COUNTS="$folder/counts" bash tests/fakedrive/with_fake_drive.sh \
+    "$PWD/build-bench/bench/libbench_fake_cdrom.so" "$folder/offset.toc" java -cp \
+    "build-bench/tocmate-$version.jar:build-bench/bench/offset_search_time.jar" OffsetSearchTime \
+    "$folder/answer.bin" "$runs" 2>&1)
+  awk -v sm="$search_ms" -v ss="$search_sectors" -v o="$offset" -v tm="$track_ms" \
+    -v ts="$track_sectors" 'BEGIN {
+    printf "  read offset found (%+d): %.2f ms, %d sectors; track 1 read once: %.2f ms, %d sectors\n", o, sm, ss, tm, ts;
+    printf "  one candidate offset read as a track costs %.1fx the whole search (%.1fx its sectors);\n", tm / sm, ts / ss;
+    printf "  the 11,761 candidates the search covers (5,880 samples either way) %.0fx\n", 11761 * tm / sm}'
+
   wave=$folder/rip/track01.wav
   ours=$(build-bench/bench/checksum_cost "$wave" | cut -d' ' -f1)
   TIMEFORMAT='%U %S'

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
@@ -26,4 +27,23 @@ class AudioSectors {
   // Reads `count` sectors from `lba` into `out`, which holds count * kAudioFrameBytes bytes;
   // any count, split as the drive needs.
   virtual SectorsRead read(std::uint32_t lba, std::uint32_t count, std::uint8_t* out) = 0;
+
+  // Reads as read() does, and marks in `flagged` (a byte a sector) those the drive's C2
+  // error pointers flag: 1 where any byte of the sector is flagged. All 0 from a drive that
+  // gives no pointers.
+  virtual SectorsRead readFlagged(std::uint32_t lba, std::uint32_t count, std::uint8_t* out,
+                                  std::uint8_t* flagged) {
+    std::fill(flagged, flagged + count, std::uint8_t{0});
+    return read(lba, count, out);
+  }
+
+  // Whether readFlagged's flags come from the drive: known once it has been called.
+  virtual bool givesC2() const { return false; }
+
+  // The buffer size the drive reports, in KB; empty where it says nothing.
+  virtual std::optional<std::uint32_t> reportedBufferKilobytes() { return std::nullopt; }
+
+  // Asks the drive to drop what its cache holds of `lba`. Many drives accept the request
+  // and keep the cache: nothing may rely on it.
+  virtual void dropCached(std::uint32_t /*lba*/) {}
 };

@@ -10,6 +10,7 @@
 #include "AudioSectors.h"
 #include "DiscFailure.h"
 #include "MmcReadCd.h"
+#include "SettledSectors.h"
 #include "TableOfContents.h"
 
 // Where one track's audio lies, in logical block addresses (absolute frames less the
@@ -37,17 +38,19 @@ std::optional<TrackSpan> trackSpan(const TableOfContents& toc, unsigned track, s
 // disc's first sector or at or after the lead-out, the sample is silence: no drive reads
 // there alike.
 //
-// A sector that fails (MEDIUM ERROR) is read again, alone, a few times; one that never
-// arrives is silence and listed as unreadable. In secure mode every sector is read twice
-// and kept once two reads agree; one whose reads keep differing is read again up to a bound,
-// then kept as last read and listed as unconfirmed. A disc that goes away or a drive that
-// fails ends the reading with the failure; what was handed out stays valid.
+// The sectors are read and settled as SettledSectors says (burst or secure, with the drive's
+// C2 pointers where it gives them): one that never arrives is silence and listed as
+// unreadable, one whose reads never agree is kept as last read and listed as unconfirmed.
+// A disc that goes away or a drive that fails ends the reading with the failure; what was
+// handed out stays valid.
 class TrackReader {
  public:
   // The most bytes one call of next() hands out.
   static constexpr std::size_t kMaxChunkBytes = std::size_t{kSectorsPerReadCd} * kAudioFrameBytes;
 
-  TrackReader(AudioSectors& drive, const TrackSpan& span, int offsetSamples, bool secure);
+  // `cacheSectors`: what the drive's cache is taken to hold (see DriveCache.h).
+  TrackReader(AudioSectors& drive, const TrackSpan& span, int offsetSamples, bool secure,
+              std::uint32_t cacheSectors);
 
   // Writes the next samples to `out`, at most `capacity` bytes (a multiple of
   // kBytesPerSample); returns their size, 0 once the track is out.
@@ -57,28 +60,26 @@ class TrackReader {
   std::uint64_t samplesDone() const { return done; }
   const AudioChecksums& checksums() const { return sums; }
   // Sectors that needed more reads than the mode's one (two in secure mode) to arrive or agree.
-  std::uint32_t rereadSectors() const { return rereads; }
-  // The sectors, by address, that no read returned, and those whose reads never agreed.
-  const std::vector<std::uint32_t>& unreadableSectors() const { return unreadable; }
-  const std::vector<std::uint32_t>& unconfirmedSectors() const { return unconfirmed; }
+  std::uint32_t rereadSectors() const { return settled.report().rereads; }
+  // The sectors, by address, that no read returned, those whose reads never agreed, and
+  // those the drive's C2 pointers flagged.
+  const std::vector<std::uint32_t>& unreadableSectors() const {
+    return settled.report().unreadable;
+  }
+  const std::vector<std::uint32_t>& unconfirmedSectors() const {
+    return settled.report().unconfirmed;
+  }
+  const std::vector<std::uint32_t>& c2Sectors() const { return settled.report().c2Flagged; }
+  // Whether the drive gave C2 pointers.
+  bool c2Used() const { return drive.givesC2(); }
 
  private:
-  // Fills `out` with `count` sectors from `lba`, all within the readable part of the disc.
-  std::optional<DiscFailure> readSectors(std::uint32_t lba, std::uint32_t count, std::uint8_t* out);
-  // Settles one sector alone, given the reads of it so far.
-  std::optional<DiscFailure> settleSector(std::uint32_t lba, std::uint8_t* out,
-                                          std::vector<std::vector<std::uint8_t>> reads);
-
   AudioSectors& drive;
   TrackSpan span;
   std::int64_t offset;
-  bool secure;
   std::uint64_t totalSamples;
   std::uint64_t done = 0;
   AudioChecksums sums;
-  std::uint32_t rereads = 0;
-  std::vector<std::uint32_t> unreadable;
-  std::vector<std::uint32_t> unconfirmed;
-  std::vector<std::uint8_t> block;   // the sectors of one call
-  std::vector<std::uint8_t> second;  // their second read, in secure mode
+  SettledSectors settled;
+  std::vector<std::uint8_t> block;  // the sectors of one call
 };

@@ -11,10 +11,21 @@ namespace {
 
 constexpr std::uint8_t kCdDaSectorType = 1 << 2;
 constexpr std::uint8_t kUserData = 0x10;
+constexpr std::uint8_t kC2Bits = 0x02;
+constexpr std::uint8_t kC2BlockAndBits = 0x04;
+constexpr std::size_t kC2BitsBytes = 294;
+constexpr std::size_t kC2BlockAndBitsBytes = 296;
+// The most a command transfers: 64 KB pass everywhere (26 sectors without C2, 24 with).
+constexpr std::size_t kMaxTransferBytes = 65536;
+
+constexpr std::uint8_t kRead12 = 0xa8;
+constexpr std::uint8_t kForceUnitAccess = 0x08;
+constexpr std::uint8_t kInvalidOpcode = 0x20;
 
 constexpr std::uint8_t kMediumError = 0x3;
 constexpr std::uint8_t kIllegalRequest = 0x5;
 constexpr std::uint8_t kIllegalModeForTrack = 0x64;
+constexpr std::uint8_t kOutOfRange = 0x21;
 
 // The drive (or the way to it) did not take a command this long; a shorter one may pass.
 bool refusedLength(const ScsiOutcome& outcome) {
@@ -29,29 +40,126 @@ bool refusedLength(const ScsiOutcome& outcome) {
 }  // namespace
 
 std::array<std::uint8_t, 12> readCdAudioCommand(std::uint32_t lba, std::uint32_t count) {
-  return readCdCommand(lba, count, kCdDaSectorType, kUserData, 0);
+  return readCdAudioCommand(lba, count, C2Form::kNone);
+}
+
+std::array<std::uint8_t, 12> readCdAudioCommand(std::uint32_t lba, std::uint32_t count,
+                                                C2Form form) {
+  const std::uint8_t c2 = form == C2Form::kBits           ? kC2Bits
+                          : form == C2Form::kBlockAndBits ? kC2BlockAndBits
+                                                          : 0;
+  return readCdCommand(lba, count, kCdDaSectorType, kUserData | c2, 0);
+}
+
+std::size_t c2Bytes(C2Form form) {
+  return form == C2Form::kBits           ? kC2BitsBytes
+         : form == C2Form::kBlockAndBits ? kC2BlockAndBitsBytes
+                                         : 0;
 }
 
 SectorsRead MmcAudioSectors::read(std::uint32_t lba, std::uint32_t count, std::uint8_t* out) {
+  return readAll(lba, count, out, nullptr);
+}
+
+SectorsRead MmcAudioSectors::readFlagged(std::uint32_t lba, std::uint32_t count, std::uint8_t* out,
+                                         std::uint8_t* flagged) {
+  std::fill(flagged, flagged + count, std::uint8_t{0});
+  if (!c2 && !findC2Form(lba)) return read(lba, count, out);
+  return readAll(lba, count, out, givesC2() ? flagged : nullptr);
+}
+
+SectorsRead MmcAudioSectors::readAll(std::uint32_t lba, std::uint32_t count, std::uint8_t* out,
+                                     std::uint8_t* flagged) {
+  const std::size_t sectorBytes = kAudioFrameBytes + (flagged ? c2Bytes(*c2) : 0);
   while (count > 0) {
-    const std::uint32_t piece = std::min(count, perCommand);
-    const std::optional<SectorsRead> read = readOnce(lba, piece, out);
+    const auto most = static_cast<std::uint32_t>(kMaxTransferBytes / sectorBytes);
+    const std::uint32_t piece = std::min({count, perCommand, most});
+    const std::optional<SectorsRead> read = readOnce(lba, piece, out, flagged);
     if (!read) continue;  // refused as too long: asked again for fewer
     if (read->status != SectorsRead::Status::kRead) return *read;
     lba += piece;
     count -= piece;
     out += std::size_t{piece} * kAudioFrameBytes;
+    if (flagged) flagged += piece;
   }
   return {SectorsRead::Status::kRead, std::nullopt};
 }
 
+bool MmcAudioSectors::findC2Form(std::uint32_t lba) {
+  const auto& page = capabilities();
+  if (page && !page->c2Pointers) {
+    c2 = C2Form::kNone;
+    return true;
+  }
+  for (const C2Form form : {C2Form::kBits, C2Form::kBlockAndBits}) {
+    const auto command = readCdAudioCommand(lba, 1, form);
+    withC2.assign(kAudioFrameBytes + c2Bytes(form), 0);
+    const ScsiOutcome outcome =
+        drive.send(command.data(), command.size(), withC2.data(), withC2.size());
+    if (deliveredReply(outcome) && outcome.transferred == withC2.size()) {
+      c2 = form;
+      return true;
+    }
+    // Refused (an invalid field): the next form. A bad or missing sector decides nothing.
+    const bool refused =
+        deliveredReply(outcome) ||
+        (refusedLength(outcome) && !(outcome.sense && outcome.sense->asc == kOutOfRange));
+    if (!refused) return false;
+  }
+  c2 = C2Form::kNone;
+  return true;
+}
+
+const std::optional<DriveCapabilities>& MmcAudioSectors::capabilities() {
+  if (!asked) {
+    std::array<std::uint8_t, kCapabilitiesReplyBytes> reply{};
+    const auto command = modeSenseCapabilitiesCommand();
+    const ScsiOutcome outcome =
+        drive.send(command.data(), command.size(), reply.data(), reply.size());
+    asked.emplace();
+    if (deliveredReply(outcome)) *asked = parseCapabilities(reply.data(), outcome.transferred);
+  }
+  return *asked;
+}
+
+std::optional<std::uint32_t> MmcAudioSectors::reportedBufferKilobytes() {
+  const auto& page = capabilities();
+  if (!page || page->bufferKilobytes == 0) return std::nullopt;
+  return page->bufferKilobytes;
+}
+
+void MmcAudioSectors::dropCached(std::uint32_t lba) {
+  if (dropRefused) return;
+  // READ(12) with FUA and no sectors: a drive that honours it reads `lba` from the disc next.
+  const std::array<std::uint8_t, 12> command = {kRead12,
+                                                kForceUnitAccess,
+                                                static_cast<std::uint8_t>(lba >> 24),
+                                                static_cast<std::uint8_t>(lba >> 16),
+                                                static_cast<std::uint8_t>(lba >> 8),
+                                                static_cast<std::uint8_t>(lba)};
+  std::uint8_t none = 0;
+  const ScsiOutcome outcome = drive.send(command.data(), command.size(), &none, 0);
+  dropRefused = outcome.status == ScsiOutcome::Status::kRefused ||
+                (outcome.sense && outcome.sense->key == kIllegalRequest &&
+                 outcome.sense->asc == kInvalidOpcode);
+}
+
 std::optional<SectorsRead> MmcAudioSectors::readOnce(std::uint32_t lba, std::uint32_t count,
-                                                     std::uint8_t* out) {
+                                                     std::uint8_t* out, std::uint8_t* flagged) {
   static const std::string kDoing = "reading audio";
-  const std::size_t size = std::size_t{count} * kAudioFrameBytes;
-  const auto command = readCdAudioCommand(lba, count);
-  const ScsiOutcome outcome = drive.send(command.data(), command.size(), out, size);
+  const std::size_t c2Size = flagged ? c2Bytes(*c2) : 0;
+  const std::size_t size = std::size_t{count} * (kAudioFrameBytes + c2Size);
+  if (flagged) withC2.assign(size, 0);
+  const auto command = readCdAudioCommand(lba, count, flagged ? *c2 : C2Form::kNone);
+  const ScsiOutcome outcome =
+      drive.send(command.data(), command.size(), flagged ? withC2.data() : out, size);
   if (deliveredReply(outcome) && outcome.transferred == size) {
+    for (std::uint32_t i = 0; flagged && i < count; ++i) {
+      const std::uint8_t* sector = withC2.data() + i * (kAudioFrameBytes + c2Size);
+      std::copy(sector, sector + kAudioFrameBytes, out + std::size_t{i} * kAudioFrameBytes);
+      const std::uint8_t* field = sector + kAudioFrameBytes;
+      flagged[i] = std::any_of(field, field + c2Size, [](std::uint8_t bits) { return bits != 0; });
+    }
     return SectorsRead{SectorsRead::Status::kRead, std::nullopt};
   }
   // Less than asked, or refused as too long: ask for fewer, down to one sector.

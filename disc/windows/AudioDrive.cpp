@@ -85,8 +85,14 @@ class WindowsAudioDrive : public AudioDrive {
   struct Fallback : AudioSectors {
     explicit Fallback(WindowsAudioDrive& owner) : owner(owner) {}
     SectorsRead read(std::uint32_t lba, std::uint32_t count, std::uint8_t* out) override {
+      return readFlagged(lba, count, out, nullptr);
+    }
+    // `flagged` null: a read without C2 pointers.
+    SectorsRead readFlagged(std::uint32_t lba, std::uint32_t count, std::uint8_t* out,
+                            std::uint8_t* flagged) override {
       if (!owner.passThroughRefused) {
-        SectorsRead read = owner.commands.read(lba, count, out);
+        SectorsRead read = flagged ? owner.commands.readFlagged(lba, count, out, flagged)
+                                   : owner.commands.read(lba, count, out);
         if (read.status != SectorsRead::Status::kRefused) {
           // The shared layer words a failure "drive D: <what>": it is this reader's.
           if (read.failure) read.failure->drive = owner.drive.letter;
@@ -94,7 +100,16 @@ class WindowsAudioDrive : public AudioDrive {
         }
         owner.passThroughRefused = true;
       }
-      return owner.raw.read(lba, count, out);
+      return flagged ? owner.raw.readFlagged(lba, count, out, flagged)
+                     : owner.raw.read(lba, count, out);
+    }
+    bool givesC2() const override { return !owner.passThroughRefused && owner.commands.givesC2(); }
+    std::optional<std::uint32_t> reportedBufferKilobytes() override {
+      if (owner.passThroughRefused) return std::nullopt;
+      return owner.commands.reportedBufferKilobytes();
+    }
+    void dropCached(std::uint32_t lba) override {
+      if (!owner.passThroughRefused) owner.commands.dropCached(lba);
     }
     WindowsAudioDrive& owner;
   };

@@ -3,6 +3,7 @@ package cd;
 import java.util.ArrayList;
 import java.util.Collections;
 import java.util.List;
+import java.util.Optional;
 
 /**
  * The AccurateRip database's answer for a disc: the file that {@link Disc#getAccurateRipUrl()}
@@ -89,6 +90,66 @@ public final class AccurateRipResults {
       }
     }
     return best;
+  }
+
+  /**
+   * Finds the drive's read offset with this answer: for each audio track of six seconds or
+   * more, 21 sectors around its frame 450 are read once (never the whole track), and the
+   * drive's samples are searched, sample by sample over 5,880 samples either way, for the
+   * checksum of frame 450 that a pressing of this disc holds. Pressings of other discs (other
+   * disc IDs) are left out. An offset is found when two tracks or more agree on it.
+   *
+   * @param audio the drive, with the disc this answer is for
+   * @return the offset, as {@link DiscAudio#setReadOffset(int)} takes it, and the tracks that
+   *     confirmed it; empty when no two tracks agree on one
+   * @throws DiscReadException when the disc goes away or the drive fails
+   * @throws IllegalStateException when {@code audio} is closed
+   */
+  public Optional<OffsetMatch> findReadOffset(DiscAudio audio) throws DiscReadException {
+    return Optional.ofNullable(OffsetSearch.search(pressings, audio));
+  }
+
+  /** A read offset found from the answer, and the tracks that agreed on it. Immutable. */
+  public static final class OffsetMatch {
+    private final int offset;
+    private final int[] tracks;
+
+    OffsetMatch(int offset, int[] tracks) {
+      this.offset = offset;
+      this.tracks = tracks;
+    }
+
+    /**
+     * The drive's read offset correction.
+     *
+     * @return in samples, as {@link DiscAudio#setReadOffset(int)} takes it
+     */
+    public int getOffset() {
+      return offset;
+    }
+
+    /**
+     * The tracks whose frame 450 matched at this offset.
+     *
+     * @return their numbers on the disc, in order
+     */
+    public int[] getTracks() {
+      return tracks.clone();
+    }
+
+    /**
+     * The offset and its tracks.
+     *
+     * @return such as {@code "+6 (tracks 1 2 3)"}
+     */
+    @Override
+    public String toString() {
+      StringBuilder text = new StringBuilder(offset > 0 ? "+" : "").append(offset).append(" (tracks");
+      for (int track : tracks) {
+        text.append(' ').append(track);
+      }
+      return text.append(')').toString();
+    }
   }
 
   private static int littleEndian(byte[] bytes, int at) {

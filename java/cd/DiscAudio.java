@@ -42,6 +42,8 @@ public final class DiscAudio implements AutoCloseable {
   private static final int CHUNK_BYTES = 26 * SECTOR_BYTES;
   // The largest read offset any drive has: within a hundred sectors either way.
   private static final int MAX_OFFSET = 100 * 588;
+  // The most a cache may be said to hold, in KB.
+  private static final int MOST_CACHE_KILOBYTES = 65536;
 
   static {
     NativeLibrary.loadTocmate();
@@ -64,6 +66,8 @@ public final class DiscAudio implements AutoCloseable {
   private long session;
   private int readOffset;
   private boolean secure;
+  // What the drive's cache is said to hold, in KB; 0: the drive's own estimate.
+  private int cacheKilobytes;
   private Progress progress;
   // The stream of the track being read; a new one ends it.
   private TrackStream current;
@@ -142,19 +146,72 @@ public final class DiscAudio implements AutoCloseable {
   }
 
   /**
-   * Secure reading (false by default: every sector read once): every sector is read at least
-   * twice and kept once two reads agree; one whose reads differ is read again, up to ten reads
-   * in all, and if none two agree is kept as last read and reported
-   * ({@link TrackRip#getUnconfirmedSectors()}). About twice as slow. A drive's cache may answer
-   * a sector's second read from the first: secure reading catches a drive's inconstant
-   * reads, not every error on the disc.
+   * Secure reading (false by default: every sector read once, and again only when it fails or
+   * the drive's C2 error pointers flag it). In secure mode the track is read in windows of at
+   * least twice the drive's cache ({@link #getCacheSize()}), each window twice, so that the
+   * second read comes from the disc and not from the cache; a sector whose two reads differ,
+   * fail or are flagged is read again, alone, each time after reads elsewhere have pushed the
+   * cache out, until one value has come twice (three times where the drive flagged reads of
+   * it), at most sixteen reads. One that never agrees is kept as last read and reported
+   * ({@link TrackRip#getUnconfirmedSectors()}). A clean disc costs about two reads a sector.
+   *
+   * @param secure whether to read securely
    */
   public synchronized void setSecure(boolean secure) {
     this.secure = secure;
   }
 
+  /**
+   * Whether reads are secure.
+   *
+   * @return as {@link #setSecure(boolean)} set it
+   */
   public synchronized boolean isSecure() {
     return secure;
+  }
+
+  /**
+   * Sets what the drive's cache of audio is taken to hold, for secure reading, overriding the
+   * drive's own estimate. Applies to the reads that start after.
+   *
+   * @param kilobytes the cache's size in KB (1024 bytes), from 1 to 65,536
+   * @throws IllegalArgumentException for 0, a negative size or more than 64 MB
+   */
+  public synchronized void setCacheSize(int kilobytes) {
+    if (kilobytes < 1 || kilobytes > MOST_CACHE_KILOBYTES) {
+      throw new IllegalArgumentException("a drive's cache of " + kilobytes
+          + " KB: it takes 1 to " + MOST_CACHE_KILOBYTES + " KB");
+    }
+    cacheKilobytes = kilobytes;
+  }
+
+  /**
+   * What the drive's cache is taken to hold: the size {@link #setCacheSize(int)} set, else the
+   * buffer size the drive reports (MODE SENSE, capabilities page) within 1 MB and 8 MB, else
+   * 8 MB where the drive reports none.
+   *
+   * @return the size in KB
+   * @throws IllegalStateException once closed
+   */
+  public synchronized int getCacheSize() {
+    checkOpen();
+    return cacheKilobytes > 0 ? cacheKilobytes : cacheKilobytes(session);
+  }
+
+  private void checkOpen() {
+    if (session == 0) {
+      throw new IllegalStateException("the drive " + Printable.escape(drive) + " was closed");
+    }
+  }
+
+  /**
+   * Reads sectors once, as they are, for a look at a few of them.
+   *
+   * @return false where the drive could not read one of them
+   */
+  synchronized boolean readSectors(int lba, int count, byte[] out) throws DiscReadException {
+    checkOpen();
+    return readSectors(session, lba, count, out);
   }
 
   /** Sets what is told of a read's progress; null for nothing. */
@@ -242,13 +299,11 @@ public final class DiscAudio implements AutoCloseable {
   }
 
   private synchronized TrackStream startTrack(int number) throws DiscReadException {
-    if (session == 0) {
-      throw new IllegalStateException("the drive " + Printable.escape(drive) + " was closed");
-    }
+    checkOpen();
     Disc.Track track = audioTrack(number);
     boolean twice = secure && !image;
     long bytes = startReading(session, number, endOf(track), disc.getAudioLeadOut(), readOffset,
-        twice);
+        twice, cacheKilobytes);
     current = new TrackStream(number, bytes, readOffset, twice, progress);
     return current;
   }
@@ -273,8 +328,9 @@ public final class DiscAudio implements AutoCloseable {
 
   private synchronized TrackRip ripOf(TrackStream stream) throws IOException {
     checkCurrent(stream);
-    return new TrackRip(stream.number, stream.number - disc.getFirstTrack(), stream.bytes,
-        stream.readOffset, stream.secure, image, trackResult(session));
+    return new TrackRip(stream.number, stream.number - disc.getFirstTrack(),
+        disc.getTrack(stream.number).getStart() - 150, stream.bytes, stream.readOffset,
+        stream.secure, image, trackResult(session));
   }
 
   /** A track's samples in order, whole samples only, fetched a block of sectors at a time. */
@@ -358,14 +414,22 @@ public final class DiscAudio implements AutoCloseable {
 
   /** Starts reading a track: the bytes of its samples. */
   private static native long startReading(long session, int track, int end, int audioLeadOut,
-      int offset, boolean secure) throws DiscReadException;
+      int offset, boolean secure, int cacheKilobytes) throws DiscReadException;
 
   /** Reads the next samples into `buffer`, as many as fit: their size, 0 at the end. */
   private static native int readSamples(long session, byte[] buffer) throws DiscReadException;
 
   /**
-   * What the track's reading found: AccurateRip v1, v2, CRC-32, the sectors read again, the
-   * count of unreadable sectors and their addresses, then those of unconfirmed ones.
+   * What the track's reading found: AccurateRip v1, v2, CRC-32, the sectors read again,
+   * whether the drive gave C2 pointers (1) or not (0), then three lists, each its count and
+   * the addresses: the unreadable sectors, the unconfirmed ones and those C2 flagged.
    */
   private static native int[] trackResult(long session);
+
+  /** The drive's cache as estimated from what it reports, in KB. */
+  private static native int cacheKilobytes(long session);
+
+  /** Reads sectors once into `out`: false where the drive could not read one of them. */
+  private static native boolean readSectors(long session, int lba, int count, byte[] out)
+      throws DiscReadException;
 }

@@ -9,19 +9,24 @@ import java.io.PrintStream;
 import java.nio.file.Files;
 import java.util.ArrayList;
 import java.util.List;
+import java.util.Optional;
 
 /**
  * The command line's --rip: each chosen track of the disc written to a WAVE file, with a line
- * of checksums a track on standard output; and --verify, the same lines of a disc or an image
- * checked against AccurateRip's answer, nothing written.
+ * of checksums a track on standard output; --verify, the same lines of a disc or an image
+ * checked against AccurateRip's answer, nothing written; and --find-offset, the drive's read
+ * offset found with the AccurateRip database's answer.
  */
 final class RipCommand {
   static final String USAGE =
       "[--drive DRIVE] --rip FOLDER [--tracks LIST] [--read-offset N]\n"
-          + "                                [--secure] [--accuraterip-results FILE]\n"
+          + "                                [--secure] [--cache-size KB]"
+          + " [--accuraterip-results FILE]\n"
           + "       java -jar tocmate-" + Version.NUMBER + ".jar [--drive DRIVE] --verify "
           + "--accuraterip-results FILE\n"
-          + "                                [--tracks LIST] [--read-offset N]";
+          + "                                [--tracks LIST] [--read-offset N]\n"
+          + "       java -jar tocmate-" + Version.NUMBER + ".jar [--drive DRIVE] --find-offset"
+          + " --accuraterip-results FILE";
   static final String HELP =
       String.join(
           "\n",
@@ -34,14 +39,21 @@ final class RipCommand {
           "  --tracks LIST  only these tracks, such as 1,3-5",
           "  --read-offset N  the drive's read offset correction in samples, as AccurateRip's",
           "                 list of drives gives it (such as 6 or -1164)",
-          "  --secure       read every sector at least twice and compare",
+          "  --secure       read every sector at least twice, each time from the disc and not",
+          "                 the drive's cache, and keep it once a value has come twice",
+          "  --cache-size KB  what the drive's cache holds, where it says too little (1 to",
+          "                 65536); by default the buffer size it reports, 1 to 8 MB",
           "  --accuraterip-results FILE  the AccurateRip database's answer for the disc",
           "                 (the file --accuraterip names), fetched beforehand: each line",
           "                 also gives how many rips in it match the track (its confidence)",
           "  --verify       read the tracks as --rip does, writing nothing, and check each",
           "                 against --accuraterip-results: exit status 0 only when every",
-          "                 track matches; standard error names those that do not. With",
-          "                 --drive rip.cue, a rip already made (a CUE sheet and its files)");
+          "                 track matches; standard error names those that do not, and the",
+          "                 read offset at which they match where it is another. With",
+          "                 --drive rip.cue, a rip already made (a CUE sheet and its files)",
+          "  --find-offset  find the drive's read offset with --accuraterip-results: print it",
+          "                 and the tracks that confirmed it, such as '+6 (tracks 1 2 3)';",
+          "                 exit status 1, and why on standard error, when none is found");
 
   private static final int EXIT_OK = 0;
   private static final int EXIT_INCOMPLETE = 1;
@@ -65,6 +77,8 @@ final class RipCommand {
   private boolean secure;
   private File resultsFile;
   private boolean verify;
+  private boolean findOffset;
+  private Integer cacheKilobytes;
 
   private RipCommand(PrintStream out, PrintStream err) {
     this.out = out;
@@ -74,7 +88,8 @@ final class RipCommand {
   /** Whether the arguments ask for a rip. */
   static boolean wanted(String[] args) {
     for (String arg : args) {
-      if (arg.equals("--rip") || arg.startsWith("--rip=") || arg.equals("--verify")) {
+      if (arg.equals("--rip") || arg.startsWith("--rip=") || arg.equals("--verify")
+          || arg.equals("--find-offset")) {
         return true;
       }
     }
@@ -92,7 +107,7 @@ final class RipCommand {
       return EXIT_WRONG_ARGUMENT;
     }
     try {
-      return command.rip();
+      return command.findOffset ? command.findOffset() : command.rip();
     } catch (IllegalArgumentException e) {
       err.println("tocmate: " + Printable.escape(e.getMessage()));
       return EXIT_WRONG_ARGUMENT;
@@ -117,6 +132,10 @@ final class RipCommand {
         verify = true;
         continue;
       }
+      if (name.equals("--find-offset") && equals < 0) {
+        findOffset = true;
+        continue;
+      }
       String value;
       if (equals > 0 && arg.startsWith("--")) {
         value = arg.substring(equals + 1);
@@ -133,6 +152,8 @@ final class RipCommand {
         tracks = value;
       } else if (name.equals("--read-offset")) {
         readOffset = number(value, "--read-offset");
+      } else if (name.equals("--cache-size")) {
+        cacheKilobytes = number(value, "--cache-size");
       } else if (name.equals("--accuraterip-results")) {
         resultsFile = new File(value);
       } else {
@@ -146,6 +167,10 @@ final class RipCommand {
     if (verify && resultsFile == null) {
       throw new IllegalArgumentException(
           "--verify needs --accuraterip-results FILE, the database's answer for the disc");
+    }
+    if (findOffset && (resultsFile == null || folder != null)) {
+      throw new IllegalArgumentException(
+          "--find-offset takes --accuraterip-results FILE, and no --rip");
     }
     if (drive.isEmpty()) {
       String configured = System.getenv("TOCMATE_DRIVE");
@@ -163,8 +188,7 @@ final class RipCommand {
   }
 
   private int rip() throws IOException {
-    AccurateRipResults results =
-        resultsFile == null ? null : AccurateRipResults.parse(Files.readAllBytes(resultsFile.toPath()));
+    AccurateRipResults results = resultsFile == null ? null : readResults();
     boolean complete = true;
     boolean matched = true;
     try (DiscAudio audio = DiscAudio.open(drive)) {
@@ -177,6 +201,9 @@ final class RipCommand {
       }
       audio.setReadOffset(readOffset);
       audio.setSecure(secure);
+      if (cacheKilobytes != null) {
+        audio.setCacheSize(cacheKilobytes);
+      }
       if (System.console() != null) {
         audio.setProgress(this::showProgress);
       }
@@ -199,16 +226,52 @@ final class RipCommand {
         out.println(line);
         if (rip.getUnreadableSectors().length > 0) {
           err.println("track " + number + ": sectors never read, their samples silence: "
-              + TrackRip.list(rip.getUnreadableSectors()));
+              + rip.list(rip.getUnreadableSectors()));
         }
         if (rip.getUnconfirmedSectors().length > 0) {
           err.println("track " + number + ": sectors whose reads never agreed: "
-              + TrackRip.list(rip.getUnconfirmedSectors()));
+              + rip.list(rip.getUnconfirmedSectors()));
+        }
+        if (rip.getC2Sectors().length > 0) {
+          err.println("track " + number + ": sectors the drive's C2 pointers flagged, read"
+              + " again: " + rip.list(rip.getC2Sectors()));
         }
         complete &= rip.isComplete();
       }
+      if (!matched) {
+        nameOtherOffset(results, audio);
+      }
     }
     return complete && matched ? EXIT_OK : EXIT_INCOMPLETE;
+  }
+
+  /** Where tracks did not match: the read offset at which the answer's pressings do, if another. */
+  private void nameOtherOffset(AccurateRipResults results, DiscAudio audio) throws IOException {
+    Optional<AccurateRipResults.OffsetMatch> match = results.findReadOffset(audio);
+    if (match.isPresent() && match.get().getOffset() != readOffset) {
+      int offset = match.get().getOffset();
+      err.println("matches at offset " + (offset > 0 ? "+" : "") + offset
+          + ": the rip was made with a read offset " + Math.abs(offset - readOffset)
+          + " samples off");
+    }
+  }
+
+  private AccurateRipResults readResults() throws IOException {
+    return AccurateRipResults.parse(Files.readAllBytes(resultsFile.toPath()));
+  }
+
+  private int findOffset() throws IOException {
+    AccurateRipResults results = readResults();
+    try (DiscAudio audio = DiscAudio.open(drive)) {
+      Optional<AccurateRipResults.OffsetMatch> match = results.findReadOffset(audio);
+      if (match.isPresent()) {
+        out.println(match.get());
+        return EXIT_OK;
+      }
+      err.println("no read offset found: no two tracks of six seconds or more match a pressing"
+          + " of this disc (" + audio.getDisc().getAccurateRipId() + ") in the answer");
+      return EXIT_INCOMPLETE;
+    }
   }
 
   private TrackRip ripTrack(DiscAudio audio, int number) throws IOException {

@@ -11,12 +11,15 @@ import java.util.Arrays;
  * with the products' high halves added in; both leave out the disc's first five sectors
  * less one sample and its last five sectors. The CRC-32 (that of zip) covers every sample.
  * Sector addresses are logical block addresses: the disc's frames less the 150 of the
- * lead-in.
+ * lead-in; {@link #toString()} also gives each as a time from the track's start
+ * ({@code m:ss.ff}, 75 frames a second), as players show it.
  */
 public final class TrackRip {
   private final int trackNumber;
   // The track's place among the disc's tracks, counted from 0, as AccurateRip lists them.
   private final int trackIndex;
+  // The track's first sector, for positions within it.
+  private final int startSector;
   private final long samples;
   private final int readOffset;
   private final boolean secure;
@@ -27,12 +30,15 @@ public final class TrackRip {
   private final int rereadSectors;
   private final int[] unreadableSectors;
   private final int[] unconfirmedSectors;
+  private final boolean c2Used;
+  private final int[] c2Sectors;
 
   /** `result` as DiscAudio's trackResult gives it. */
-  TrackRip(int trackNumber, int trackIndex, long bytes, int readOffset, boolean secure,
-      boolean fromImage, int[] result) {
+  TrackRip(int trackNumber, int trackIndex, int startSector, long bytes, int readOffset,
+      boolean secure, boolean fromImage, int[] result) {
     this.trackNumber = trackNumber;
     this.trackIndex = trackIndex;
+    this.startSector = startSector;
     this.samples = bytes / DiscAudio.SAMPLE_BYTES;
     this.readOffset = readOffset;
     this.secure = secure;
@@ -41,9 +47,13 @@ public final class TrackRip {
     accurateRipV2 = result[1];
     crc32 = result[2];
     rereadSectors = result[3];
-    int unreadable = result[4];
-    unreadableSectors = Arrays.copyOfRange(result, 5, 5 + unreadable);
-    unconfirmedSectors = Arrays.copyOfRange(result, 5 + unreadable, result.length);
+    c2Used = result[4] != 0;
+    int at = 5;
+    unreadableSectors = Arrays.copyOfRange(result, at + 1, at + 1 + result[at]);
+    at += 1 + result[at];
+    unconfirmedSectors = Arrays.copyOfRange(result, at + 1, at + 1 + result[at]);
+    at += 1 + result[at];
+    c2Sectors = Arrays.copyOfRange(result, at + 1, at + 1 + result[at]);
   }
 
   /** The track's number on the disc. */
@@ -123,11 +133,34 @@ public final class TrackRip {
   }
 
   /**
-   * In secure mode, the addresses of the sectors of which no two reads out of ten agreed:
-   * their samples are the last read's. Empty for a complete track, and in burst mode.
+   * The addresses of the sectors of which no value came twice in sixteen reads (in secure
+   * mode, or in burst mode where the drive's C2 pointers flagged them): their samples are the
+   * last read's. Empty for a complete track.
+   *
+   * @return the addresses, in order
    */
   public int[] getUnconfirmedSectors() {
     return unconfirmedSectors.clone();
+  }
+
+  /**
+   * The addresses of the sectors the drive's C2 error pointers flagged in any read of them.
+   * They were read again until a value agreed; drives flag bytes they corrected too, so a
+   * flagged sector is not always a wrong one.
+   *
+   * @return the addresses, in order; empty where the drive gives no pointers
+   */
+  public int[] getC2Sectors() {
+    return c2Sectors.clone();
+  }
+
+  /**
+   * Whether the drive gave C2 error pointers for the reads.
+   *
+   * @return false for a drive that refuses every form of them or claims none
+   */
+  public boolean isC2Used() {
+    return c2Used;
   }
 
   /** Whether every sector was read, and in secure mode confirmed. */
@@ -137,9 +170,10 @@ public final class TrackRip {
 
   /**
    * A line for a rip's log, such as {@code "Track 3: AccurateRip v1 1A2B3C4D, v2 5E6F7A8B,
-   * CRC-32 9C0D1E2F, offset +6, secure, 0 sectors read again"} ("burst" for sectors read once
-   * from a drive, "image" from a disc image's files), then the sectors that were not read or
-   * not confirmed.
+   * CRC-32 9C0D1E2F, offset +6, secure, C2, 0 sectors read again"} ("burst" for sectors read
+   * once from a drive, "image" from a disc image's files), then the sectors that were not
+   * read, not confirmed or flagged, each with its time in the track, such as
+   * {@code "unconfirmed sectors 1600 (0:01.25)"}.
    */
   @Override
   public String toString() {
@@ -148,21 +182,30 @@ public final class TrackRip {
         .append(", v2 ").append(getAccurateRipV2())
         .append(", CRC-32 ").append(getCrc32())
         .append(", offset ").append(readOffset > 0 ? "+" : "").append(readOffset)
-        .append(fromImage ? ", image, " : secure ? ", secure, " : ", burst, ").append(rereadSectors)
-        .append(" sectors read again");
+        .append(fromImage ? ", image, " : secure ? ", secure, " : ", burst, ")
+        .append(c2Used ? "C2, " : "").append(rereadSectors).append(" sectors read again");
     if (unreadableSectors.length > 0) {
       text.append(", unreadable sectors ").append(list(unreadableSectors));
     }
     if (unconfirmedSectors.length > 0) {
       text.append(", unconfirmed sectors ").append(list(unconfirmedSectors));
     }
+    if (c2Sectors.length > 0) {
+      text.append(", C2 flagged sectors ").append(list(c2Sectors));
+    }
     return text.toString();
   }
 
-  static String list(int[] sectors) {
+  /** Sectors' addresses, each with its time in the track: "1600 (0:01.25) 1700 (0:02.25)". */
+  String list(int[] sectors) {
     StringBuilder text = new StringBuilder();
     for (int sector : sectors) {
-      text.append(text.length() == 0 ? "" : " ").append(sector);
+      int frames = sector - startSector;
+      int away = Math.abs(frames);
+      text.append(text.length() == 0 ? "" : " ").append(sector)
+          .append(frames < 0 ? " (-" : " (").append(away / 4500).append(':')
+          .append(away / 75 % 60 < 10 ? "0" : "").append(away / 75 % 60).append('.')
+          .append(away % 75 < 10 ? "0" : "").append(away % 75).append(')');
     }
     return text.toString();
   }

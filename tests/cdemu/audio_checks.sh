@@ -7,7 +7,10 @@
 #     image holds it, and as cdparanoia -Z reads it; each line's checksums are those of
 #     whipper's accuraterip-checksum and zlib;
 #   - enhanced.cue (audio, then data in a second session): the audio tracks likewise, the
-#     last up to the audio session's lead-out; the data track refused.
+#     last up to the audio session's lead-out; the data track refused;
+#   - shifted.cue (audio.cue's samples as a drive of offset +667 returns them): --find-offset
+#     with an answer built from the unshifted samples finds +667, and a rip of track 2 at it
+#     has the answer's checksum (confidence 5).
 set -u
 guest=$1 jar=$2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -16,7 +19,7 @@ source "$here/common.sh"
 make_work "$jar"
 python3 "$here/audio_image.py" "$work/images" >"$work/tracks" || exit 1
 cat >"$work/steps.sh" <<STEPS
-mkdir -m 777 /work/out/audio /work/out/enhanced
+mkdir -m 777 /work/out/audio /work/out/enhanced /work/out/shifted
 load images/audio.cue
 run audio $guest_java --rip out/audio --drive /dev/sr0
 for track in 1 2 3; do
@@ -26,6 +29,11 @@ unload
 load images/enhanced.cue
 run enhanced $guest_java --rip out/enhanced --drive /dev/sr0
 run enhanced-data $guest_java --rip out/enhanced --tracks 3 --drive /dev/sr0
+unload
+load images/shifted.cue
+run offset $guest_java --find-offset --accuraterip-results images/shifted.bin --drive /dev/sr0
+run shifted $guest_java --rip out/shifted --tracks 2 --read-offset 667 \
+  --accuraterip-results images/shifted.bin --drive /dev/sr0
 unload
 STEPS
 
@@ -43,6 +51,10 @@ done
 [ "$(cat "$out/enhanced-data.status")" = 2 ] &&
   grep -q "track 3 is a data track: it holds no audio" "$out/enhanced-data.err" ||
   fail "the data track was not refused: $(cat "$out/enhanced-data.err")"
+[ "$(cat "$out/offset.out")" = "+667 (tracks 1 2 3)" ] ||
+  fail "the offset of shifted.cue: $(cat "$out/offset.out" "$out/offset.err")"
+grep -q "^02 .* confidence 5$" "$out/shifted.out" ||
+  fail "a rip at the found offset: $(cat "$out/shifted.out" "$out/shifted.err")"
 while read -r image track file; do
   name=${image%.cue}
   total=$(grep -c "^$image " "$work/tracks")
@@ -68,5 +80,6 @@ CHECK
     fail "$image track $track"
 done <"$work/tracks"
 [ $failed -eq 0 ] && echo "ok: every track of both images as the image holds it and cdparanoia" \
-  "reads it, checksums as accuraterip-checksum and zlib give them; the data track refused"
+  "reads it, checksums as accuraterip-checksum and zlib give them; the data track refused;" \
+  "the offset of a shifted image found, and a rip at it matching the answer"
 exit $failed

@@ -6,7 +6,10 @@ FOLDER/enhanced.cue, two audio tracks and a data track in a second session, each
 file of its own. The sample at position p of the disc (counted in samples from logical
 block 0, 588 a sector) is p * 2654435761 + 12345 modulo 2^32, its low 16 bits the left
 channel, little-endian as BINARY files hold them; so a track's file is the track's samples.
-Prints each audio track as "IMAGE TRACK FILE", one a line.
+Prints each audio track as "IMAGE TRACK FILE", one a line. Also FOLDER/shifted.cue, the
+three tracks of audio.cue as a drive of read offset +667 returns them (its sample p the
+disc's p - 667), with FOLDER/shifted.bin, the AccurateRip answer for the disc built from the
+unshifted samples: each track's checksum of frame 450, and track 2's v1 checksum.
 """
 import os
 import struct
@@ -14,26 +17,50 @@ import sys
 
 SAMPLES_PER_SECTOR = 588
 FRAMES_PER_SECOND = 75
+DRIVE_OFFSET = 667
 
 
-def samples(first_block, blocks):
+def sample(p):
+    return (p * 2654435761 + 12345) & 0xFFFFFFFF if p >= 0 else 0
+
+
+def samples(first_block, blocks, shift=0):
     start = first_block * SAMPLES_PER_SECTOR
     return struct.pack("<%dI" % (blocks * SAMPLES_PER_SECTOR),
-                       *((p * 2654435761 + 12345) & 0xFFFFFFFF
-                         for p in range(start, start + blocks * SAMPLES_PER_SECTOR)))
+                       *(sample(p - shift) for p in range(start, start + blocks * SAMPLES_PER_SECTOR)))
 
 
-def write_image(folder, name, seconds, data_blocks=0):
+def write_answer(path, seconds):
+    """The dBAR answer for a disc of audio tracks of these lengths, one pressing."""
+    starts = [sum(seconds[:i]) * FRAMES_PER_SECOND for i in range(len(seconds) + 1)]
+    digits = sum(sum(int(d) for d in str((start + 150) // FRAMES_PER_SECOND))
+                 for start in starts[:-1])
+    freedb = (digits % 255) << 24 | (starts[-1] // FRAMES_PER_SECOND) << 8 | len(seconds)
+    weighted = sum(max(start, 1) * n for n, start in enumerate(starts[:-1], 1))
+    answer = struct.pack("<B3I", len(seconds), sum(starts) & 0xFFFFFFFF,
+                         (weighted + starts[-1] * (len(seconds) + 1)) & 0xFFFFFFFF, freedb)
+    for number, (start, end) in enumerate(zip(starts, starts[1:]), 1):
+        first = (start + 450) * SAMPLES_PER_SECTOR
+        frame = sum((i + 1) * sample(first + i) for i in range(SAMPLES_PER_SECTOR))
+        whole = sum((i + 1) * sample(start * SAMPLES_PER_SECTOR + i)
+                    for i in range((end - start) * SAMPLES_PER_SECTOR)) if number == 2 else 0
+        answer += struct.pack("<BII", 5, whole & 0xFFFFFFFF, frame & 0xFFFFFFFF)
+    with open(path, "wb") as out:
+        out.write(answer)
+
+
+def write_image(folder, name, seconds, data_blocks=0, shift=0):
     lines = []
     block = 0
     for number, length in enumerate(seconds, 1):
         file = "%s-%02d.bin" % (name, number)
         with open(os.path.join(folder, file), "wb") as out:
-            out.write(samples(block, length * FRAMES_PER_SECOND))
+            out.write(samples(block, length * FRAMES_PER_SECOND, shift))
         block += length * FRAMES_PER_SECOND
         lines += ['FILE "%s" BINARY' % file, "  TRACK %02d AUDIO" % number,
                   "    INDEX 01 00:00:00"]
-        print(name + ".cue", number, file)
+        if not shift:
+            print(name + ".cue", number, file)
     if data_blocks:
         file = "%s-data.iso" % name
         with open(os.path.join(folder, file), "wb") as out:
@@ -48,3 +75,5 @@ def write_image(folder, name, seconds, data_blocks=0):
 if __name__ == "__main__":
     write_image(sys.argv[1], "audio", [10, 12, 8])
     write_image(sys.argv[1], "enhanced", [9, 7], data_blocks=600)
+    write_image(sys.argv[1], "shifted", [10, 12, 8], shift=DRIVE_OFFSET)
+    write_answer(os.path.join(sys.argv[1], "shifted.bin"), [10, 12, 8])

@@ -15,12 +15,19 @@
  *   FAKE_CDROM_FAILS_TWICE   blocks whose first two reads fail (MEDIUM ERROR), those of the
  *                            READ CDs that reach them
  *   FAKE_CDROM_UNSTABLE      blocks whose every read returns other wrong samples
+ *   FAKE_CDROM_SCRATCHED     blocks whose reads from the disc are wrong, each differently,
+ *                            but every third, which is right
+ *   FAKE_CDROM_C2            whether C2 pointers flag the scratched blocks' wrong reads:
+ *                            "flag" (the default) or "miss"
+ *   FAKE_CDROM_C2_FALSE      blocks always read right but flagged, as drives flag bytes
+ *                            they corrected
  *   FAKE_CDROM_UNREADABLE    blocks that always fail: MEDIUM ERROR (3/11/05), and so does
  *                            any READ CD that covers one
  *   FAKE_CDROM_GONE_AT       a block from which on the disc is gone: READ CD covering it
  *                            answers NOT READY, medium not present (2/3A/00)
  *   FAKE_CDROM_MAX_SECTORS   the most sectors a READ CD may ask for; more: ILLEGAL REQUEST
  *                            (5/24/00), as drives and adapters that take less (default 64)
+ * Reads go through the drive's cache, and READ CD may ask for C2 fields (fake_cache.c).
  * CDROMREADAUDIO (the kernel's read of CD-DA, through which Wine's raw read of audio goes)
  * answers the same, a failure as EIO, or ENOMEDIUM for a disc gone.
  * A READ CD of a data track's sectors answers ILLEGAL REQUEST, illegal mode for this track
@@ -84,9 +91,26 @@ static int trackIndexOf(const long *table, int count, long lba) {
   return index;
 }
 
+int fake_discSector(const struct FakeDisc *disc, long block, unsigned char *sector) {
+  static unsigned reads; /* of unstable and scratched blocks, to make each read differ */
+  static struct Reads flakyReads, scratchedReads;
+  for (int i = 0; i < kSamplesPerSector; ++i) {
+    const long long position = (long long)block * kSamplesPerSector + i;
+    const uint32_t sample = sampleAt(position - disc->offset, disc->discSamples);
+    for (int b = 0; b < 4; ++b) sector[4 * i + b] = (unsigned char)(sample >> (8 * b));
+  }
+  if (readsBefore(&flakyReads, "FAKE_CDROM_FLAKY", block) == 0) sector[kSectorBytes / 2] ^= 0x5a;
+  if (listed("FAKE_CDROM_UNSTABLE", block)) sector[kSectorBytes / 2] ^= (unsigned char)++reads;
+  const int scratched = readsBefore(&scratchedReads, "FAKE_CDROM_SCRATCHED", block);
+  if (scratched >= 0 && scratched % 3 != 2) {
+    sector[kSectorBytes / 2] ^= (unsigned char)(1 + ++reads % 255);
+    return fake_is("FAKE_CDROM_C2", "flag", "flag");
+  }
+  return listed("FAKE_CDROM_C2_FALSE", block);
+}
+
 int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
-  static unsigned reads; /* of unstable blocks, to make each read differ */
-  static struct Reads flakyReads, failingReads;
+  static struct Reads failingReads;
   long table[kMaxTracks + 3];
   int data[kMaxTracks + 3];
   const int count = fake_readTable(table, data);
@@ -94,7 +118,9 @@ int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
   const long lba = (long)command[2] << 24 | command[3] << 16 | command[4] << 8 | command[5];
   const long sectors = command[6] << 16 | command[7] << 8 | command[8];
   const long leadOut = table[2] - kLeadInFrames;
-  if (io->cmd_len < 12 || sectors > atol(fake_setting("FAKE_CDROM_MAX_SECTORS", "64"))) {
+  const long c2Bytes = fake_c2Bytes((command[9] >> 1) & 3);
+  if (io->cmd_len < 12 || sectors > atol(fake_setting("FAKE_CDROM_MAX_SECTORS", "64")) ||
+      c2Bytes < 0) {
     return fake_checkCondition(io, 5, 0x24, 0);
   }
   if (lba < 0 || lba + sectors > leadOut) return fake_checkCondition(io, 5, 0x21, 0);
@@ -107,21 +133,18 @@ int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
     const int failedBefore = readsBefore(&failingReads, "FAKE_CDROM_FAILS_TWICE", block);
     if (failedBefore == 0 || failedBefore == 1) return fake_checkCondition(io, 3, 0x11, 0x05);
   }
-  unsigned char *reply = malloc((size_t)sectors * kSectorBytes + 1);
+  const size_t sectorBytes = kSectorBytes + (size_t)c2Bytes;
+  unsigned char *reply = malloc((size_t)sectors * sectorBytes + 1);
   if (reply == NULL) return fake_checkCondition(io, 4, 0x44, 0);
   const long offset = atol(fake_setting("FAKE_CDROM_READ_OFFSET", "0"));
-  const long long discSamples = (long long)leadOut * kSamplesPerSector;
+  const struct FakeDisc disc = {leadOut, offset, (long long)leadOut * kSamplesPerSector};
   for (long block = lba; block < lba + sectors; ++block) {
-    unsigned char *sector = reply + (size_t)(block - lba) * kSectorBytes;
-    for (int i = 0; i < kSamplesPerSector; ++i) {
-      const long long position = (long long)block * kSamplesPerSector + i;
-      const uint32_t sample = sampleAt(position - offset, discSamples);
-      for (int b = 0; b < 4; ++b) sector[4 * i + b] = (unsigned char)(sample >> (8 * b));
-    }
-    if (readsBefore(&flakyReads, "FAKE_CDROM_FLAKY", block) == 0) sector[kSectorBytes / 2] ^= 0x5a;
-    if (listed("FAKE_CDROM_UNSTABLE", block)) sector[kSectorBytes / 2] ^= (unsigned char)++reads;
+    unsigned char *sector = reply + (size_t)(block - lba) * sectorBytes;
+    const int flagged = fake_driveSector(&disc, block, sector);
+    if (c2Bytes > 0) fake_putC2(sector + kSectorBytes, c2Bytes, flagged);
   }
-  fake_deliver(io, reply, (size_t)sectors * kSectorBytes, (size_t)sectors * kSectorBytes);
+  fake_endOfRead(&disc, lba + sectors);
+  fake_deliver(io, reply, (size_t)sectors * sectorBytes, (size_t)sectors * sectorBytes);
   free(reply);
   return 0;
 }

@@ -373,6 +373,7 @@ static int answerScsi(int fd, sg_io_hdr_t *io) {
   if (strcmp(state, "read-error") == 0) return checkCondition(io, 3, 0x11, 0);
   if (command[0] == kReadToc && (command[2] & 0x0f) == 0) return readToc(io, command);
   if (command[0] == kReadCd && (command[9] & kUserData) != 0) return fake_answerAudio(io, command);
+  if (fake_answerCache(io, command)) return 0;
   return fake_answerExtra(io, command);
 }
 

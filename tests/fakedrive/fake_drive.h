@@ -27,6 +27,22 @@ FAKE_SHARED int fake_answerExtra(sg_io_hdr_t *io, const unsigned char *command);
 FAKE_SHARED int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command);
 struct cdrom_read_audio;
 FAKE_SHARED int fake_answerReadAudio(struct cdrom_read_audio *request);
+/* The disc as fake_audio.c computes its sectors. */
+struct FakeDisc {
+  long leadOut;          /* in blocks */
+  long offset;           /* the drive's read offset in samples */
+  long long discSamples; /* samples from block 0 to the lead-out */
+};
+/* One sector as the disc gives it to one read; 1 where its C2 pointers flag it. */
+FAKE_SHARED int fake_discSector(const struct FakeDisc *disc, long block, unsigned char *sector);
+/* The drive's cache, C2 fields and capabilities page (fake_cache.c): a sector through the
+ * cache; the end of a READ CD (read-ahead, the counts); a C2 field's bytes (-1: refused);
+ * a flagged sector's field; MODE SENSE and READ(12): 1 if answered. */
+FAKE_SHARED int fake_driveSector(const struct FakeDisc *disc, long block, unsigned char *sector);
+FAKE_SHARED void fake_endOfRead(const struct FakeDisc *disc, long next);
+FAKE_SHARED long fake_c2Bytes(int field);
+FAKE_SHARED void fake_putC2(unsigned char *field, long bytes, int flagged);
+FAKE_SHARED int fake_answerCache(sg_io_hdr_t *io, const unsigned char *command);
 /* CDROM_GET_MCN. */
 struct cdrom_mcn;
 FAKE_SHARED int fake_answerMcn(struct cdrom_mcn *mcn);

@@ -13,6 +13,7 @@ import java.nio.file.Files;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
+import java.util.Optional;
 import java.util.concurrent.atomic.AtomicReference;
 import java.util.zip.CRC32;
 import javax.sound.sampled.AudioFileFormat;
@@ -28,15 +29,23 @@ import javax.sound.sampled.AudioSystem;
  *     Every audio track through openTrack and AudioSystem.write gives the bytes readTrack
  *     writes, with the samples getTrackSamples counts; the progress ends at the track's
  *     sectors; AccurateRipResults finds the rips' v1 and v2 in a dBAR answer made here; the
- *     data track, a missing track, an offset beyond any drive's and a closed DiscAudio are
- *     refused, and so is a table-of-contents file; while the DiscAudio is open, Disc.read and
- *     another DiscAudio.open wait for the drive (interrupted, they say so), but the CUE sheet
- *     IMAGE opens at once, and in secure mode reads its tracks once, saying so; once the
- *     DiscAudio is closed, on another thread, they read.
+ *     drive gives C2 pointers and flags nothing; the cache is the 2 MB the drive reports, then
+ *     as set; the data track, a missing track, an offset beyond any drive's, a cache of 0 or
+ *     more than 64 MB and a closed DiscAudio are refused, and so is a table-of-contents file;
+ *     while the DiscAudio is open, Disc.read and another DiscAudio.open wait for the drive
+ *     (interrupted, they say so), but the CUE sheet IMAGE opens at once, and in secure mode
+ *     reads its tracks once, saying so; once the DiscAudio is closed, on another thread, they
+ *     read.
  * AudioCheck long
  *     Track 1 (twenty minutes) streams through a small heap, its CRC-32 that of zlib.
  * AudioCheck gone TRACK
  *     The disc goes away during TRACK: NO_DISC, whole sectors written until then.
+ * AudioCheck offset OFFSET
+ *     With a dBAR answer built here from the fake drive's rule for the disc's samples (not
+ *     from the library), findReadOffset finds the drive's OFFSET, confirmed by every audio
+ *     track, reading at most 40 sectors a track (FAKE_CDROM_READ_COUNTS); a rip of track 2
+ *     at it has the answer's checksum. An answer for another disc, or one whose tracks each
+ *     match at another offset, gives none.
  * </pre>
  */
 public final class AudioCheck {
@@ -50,8 +59,11 @@ public final class AudioCheck {
       checkLongTrack();
     } else if (args.length == 2 && args[0].equals("gone")) {
       checkDiscGone(Integer.parseInt(args[1]));
+    } else if (args.length == 2 && args[0].equals("offset")) {
+      checkOffset(Integer.parseInt(args[1]));
     } else {
-      System.out.println("usage: AudioCheck api DATA-TRACK IMAGE | long | gone TRACK");
+      System.out.println(
+          "usage: AudioCheck api DATA-TRACK IMAGE | long | gone TRACK | offset OFFSET");
       System.exit(2);
     }
     for (String problem : problems) {
@@ -102,7 +114,8 @@ public final class AudioCheck {
       CRC32 crc = new CRC32();
       crc.update(pcm.toByteArray());
       check(rip.getCrc32().equals(String.format("%08X", crc.getValue()))
-              && rip.getAccurateRipV1().matches("[0-9A-F]{8}") && rip.isComplete(),
+              && rip.getAccurateRipV1().matches("[0-9A-F]{8}") && rip.isComplete()
+              && rip.isC2Used() && rip.getC2Sectors().length == 0,
           "track " + number + ": " + rip);
     }
     checkResults(rips);
@@ -144,6 +157,12 @@ public final class AudioCheck {
         "a missing track is refused");
     check(thrown(() -> audio.setReadOffset(58801)).startsWith("IllegalArgumentException"),
         "an offset beyond any drive's is refused");
+    int reported = audio.getCacheSize();
+    audio.setCacheSize(300);
+    check(reported == 2048 && audio.getCacheSize() == 300
+            && thrown(() -> audio.setCacheSize(0)).startsWith("IllegalArgumentException")
+            && thrown(() -> audio.setCacheSize(65537)).startsWith("IllegalArgumentException"),
+        "the cache: the drive's 2048 KB, then as set; 0 and 64 MB and more refused");
   }
 
   /** While the DiscAudio is open, others wait for the drive; closing it lets them read. */
@@ -223,6 +242,76 @@ public final class AudioCheck {
       check(failure.startsWith("NO_DISC: ") && pcm.size() > 0 && pcm.size() % 2352 == 0
               && pcm.size() < audio.getTrackSamples(track) * 4,
           "the disc taken out: " + failure + " after " + pcm.size() + " bytes");
+    }
+  }
+
+  /** The fake drive's disc sample at `position`, counted in samples from block 0. */
+  private static int sampleAt(long position) {
+    return (int) (position * 2654435761L + 12345);
+  }
+
+  /** AccurateRip's checksum of a track's frame 450: each sample times its place, 1 to 588. */
+  private static int frame450(int startSector, int shift) {
+    int sum = 0;
+    for (int i = 0; i < 588; i++) {
+      sum += (i + 1) * sampleAt((startSector + 450L) * 588 + i + shift);
+    }
+    return sum;
+  }
+
+  /** AccurateRip v1 of a whole track in the middle of the disc. */
+  private static int accurateRipV1(int startSector, int endSector) {
+    int sum = 0;
+    for (long i = 0; i < (endSector - startSector) * 588L; i++) {
+      sum += (int) (i + 1) * sampleAt(startSector * 588L + i);
+    }
+    return sum;
+  }
+
+  /** A dBAR answer of one pressing for `ids` with each track's frame 450 at `shifts[i]`. */
+  private static byte[] answer(String ids, Disc disc, int[] shifts) {
+    List<Disc.Track> audio = new ArrayList<>();
+    for (Disc.Track track : disc.getTracks()) {
+      if (track.isAudio()) {
+        audio.add(track);
+      }
+    }
+    String[] parts = ids.split("-");
+    ByteBuffer answer = ByteBuffer.allocate(13 + 9 * audio.size()).order(ByteOrder.LITTLE_ENDIAN);
+    answer.put((byte) audio.size());
+    for (int i = 1; i <= 3; i++) {
+      answer.putInt(Integer.parseUnsignedInt(parts[i], 16));
+    }
+    for (int i = 0; i < audio.size(); i++) {
+      int start = audio.get(i).getStart() - 150;
+      int end = i + 1 < audio.size() ? audio.get(i + 1).getStart() - 150 : start;
+      answer.put((byte) 5).putInt(i == 1 ? accurateRipV1(start, end) : 0)
+          .putInt(frame450(start, shifts[i]));
+    }
+    return answer.array();
+  }
+
+  private static void checkOffset(int offset) throws Exception {
+    File counts = new File(System.getenv("FAKE_CDROM_READ_COUNTS"));
+    try (DiscAudio audio = DiscAudio.open(drive)) {
+      Disc disc = audio.getDisc();
+      String ids = disc.getAccurateRipId();
+      AccurateRipResults results = AccurateRipResults.parse(answer(ids, disc, new int[3]));
+      Optional<AccurateRipResults.OffsetMatch> match = results.findReadOffset(audio);
+      long reads = Long.parseLong(new String(Files.readAllBytes(counts.toPath())).split(" ")[1]);
+      check(match.isPresent() && match.get().getOffset() == offset
+              && Arrays.equals(match.get().getTracks(), new int[] {1, 2, 3}) && reads <= 3 * 40,
+          "offset " + offset + " found: " + match + ", " + reads + " sectors read");
+      audio.setReadOffset(match.map(AccurateRipResults.OffsetMatch::getOffset).orElse(0));
+      TrackRip rip = audio.readTrack(2, new ByteArrayOutputStream());
+      check(results.confidence(rip) == 5, "a rip at the offset matches the answer: " + rip);
+      String other = ids.substring(0, ids.length() - 1) + (ids.endsWith("0") ? "1" : "0");
+      check(!AccurateRipResults.parse(answer(other, disc, new int[3])).findReadOffset(audio)
+              .isPresent(), "another disc's answer finds nothing");
+      check(!AccurateRipResults.parse(answer(ids, disc, new int[] {0, 40, -700}))
+              .findReadOffset(audio).isPresent(), "tracks that agree on no offset find nothing");
+    } finally {
+      counts.delete();
     }
   }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Usage: check_rip.py TOC FOLDER OUTPUT [--offset N] [--tracks 1,3] [--unreadable LBA,...]
                       [--unconfirmed LBA,...] [--reread N] [--gone-at LBA]
+                      [--wrong LBA,...] [--counts FILE --disc-reads-at-most N]
 
 Checks a rip of the fake drive's disc made by the command line's --rip: every WAVE file in
 FOLDER holds exactly the samples the disc holds at that read offset, computed here from the
@@ -10,7 +11,10 @@ or at or after the audio session's lead-out, and in the sectors listed unreadabl
 each line of OUTPUT gives the checksums that whipper's accuraterip-checksum and zlib compute
 for that file. With --gone-at, the disc went away at that block: the last track written
 holds only a prefix of its samples, and has no line. The samples of sectors listed
-unconfirmed (whose reads never agreed) are not compared; the checksums still are.
+unconfirmed (whose reads never agreed) are not compared; the checksums still are. Those
+listed wrong must differ from the disc's: a fault the case shows. With --counts (the fake
+drive's FAKE_CDROM_READ_COUNTS file), the sectors read from the disc, against the audio
+tracks' sectors, must be at most --disc-reads-at-most.
 """
 import argparse
 import os
@@ -103,12 +107,16 @@ def main():
     parser.add_argument("--unconfirmed", default="")
     parser.add_argument("--reread", type=int, default=0)
     parser.add_argument("--gone-at", type=int)
+    parser.add_argument("--wrong", default="")
+    parser.add_argument("--counts")
+    parser.add_argument("--disc-reads-at-most", type=float)
     args = parser.parse_args()
 
     spans, readable_end = audio_tracks(read_toc(args.toc))
     numbers = sorted(spans) if not args.tracks else [int(n) for n in args.tracks.split(",")]
     unreadable = {int(n) for n in args.unreadable.split(",") if n}
     unconfirmed = {int(n) for n in args.unconfirmed.split(",") if n}
+    wrong = {int(n) for n in args.wrong.split(",") if n}
     lines = {}
     for line in open(args.output):
         match = re.fullmatch(r"(\d\d) v1 ([0-9A-F]{8}) v2 ([0-9A-F]{8}) crc32 ([0-9A-F]{8}) "
@@ -142,9 +150,14 @@ def main():
                 failed = True
             continue
         compared = data
-        if unconfirmed:
-            compared, wanted = without(data, spans[number], args.offset, unconfirmed), \
-                without(wanted, spans[number], args.offset, unconfirmed)
+        if any(start <= sector < end for sector in wrong for start, end in [spans[number]]):
+            if data == wanted:
+                print("track %d: the samples are right, though the case shows a wrong sector"
+                      % number)
+                failed = True
+        if unconfirmed | wrong:
+            compared, wanted = without(data, spans[number], args.offset, unconfirmed | wrong), \
+                without(wanted, spans[number], args.offset, unconfirmed | wrong)
         if compared != wanted:
             at = next(i for i in range(len(wanted)) if compared[i] != wanted[i]) \
                 if len(compared) == len(wanted) else min(len(compared), len(wanted))
@@ -160,6 +173,14 @@ def main():
             failed = True
         else:
             rereads += int(lines[number][3])
+    if args.counts:
+        disc_reads = int(open(args.counts).read().split()[1])
+        sectors = sum(end - start for start, end in spans.values())
+        print("disc reads a sector: %.3f" % (disc_reads / sectors))
+        if disc_reads > args.disc_reads_at_most * sectors:
+            print("%d sectors read from the disc for %d: more than %s a sector" %
+                  (disc_reads, sectors, args.disc_reads_at_most))
+            failed = True
     if rereads != args.reread:
         print("sectors read again: %d, wanted %d" % (rereads, args.reread))
         failed = True

@@ -43,19 +43,29 @@ image "PREGAP: gaps left out"       hidden-track       pregap-gone    no      --
 image "PREGAP, data track"          short-enhanced-cd  pregap-gone    no
 image "gaps appended, data track"   short-enhanced-cd  gaps-appended  yes
 
-# --verify of the last image: an answer holding track 1's and 3's v1 checksums and track 2's v2 one, then
-# the same image with one sample of track 2 changed.
+# --verify of the last image against an answer of its disc (tracks 1 and 3 with their v1
+# checksums, track 2 its v2, each with its frame 450's, the disc's IDs): every track
+# confident; then with one sample of track 2 changed: track 2 alone fails; then the disc
+# ripped 667 samples late: every track fails, and the offset that matches is named.
 verify() {
   "$java" -jar "$jar" --drive "$tmp/image/image.cue" --verify --accuraterip-results \
     "$tmp/answer.bin" >"$tmp/verified" 2>"$tmp/err"
 }
-python3 - "$tmp/lines" "$tmp/answer.bin" <<'PY'
+"$java" -jar "$jar" --drive "$tmp/image/image.cue" --accuraterip >"$tmp/id"
+python3 - "$here" "$tmp/lines" "$tmp/id" "$discs/short-enhanced-cd.toc" "$tmp/answer.bin" <<'PY'
 import struct, sys
+sys.path.insert(0, sys.argv.pop(1))
+from check_rip import read_toc
 lines = [line.split() for line in open(sys.argv[1])]
-answer = struct.pack("<BIII", len(lines), 0, 0, 0)
+_, id1, id2, cddb = open(sys.argv[2]).readline().strip().split("-")
+starts = read_toc(sys.argv[3])[3]
+answer = struct.pack("<BIII", len(lines), int(id1, 16), int(id2, 16), int(cddb, 16))
 for i, words in enumerate(lines):
-    answer += struct.pack("<BII", 7, int(words[4 if i % 2 else 2], 16), 0)
-open(sys.argv[2], "wb").write(answer)
+    at = (starts[i] - 150 + 450) * 588
+    frame450 = sum((((at + k) * 2654435761 + 12345) & 0xFFFFFFFF) * (k + 1)
+                   for k in range(588)) & 0xFFFFFFFF
+    answer += struct.pack("<BII", 7, int(words[4 if i % 2 else 2], 16), frame450)
+open(sys.argv[4], "wb").write(answer)
 PY
 if ! verify || [ "$(grep -c ' confidence 7$' "$tmp/verified")" -ne 3 ] || [ -s "$tmp/err" ]; then
   fail "--verify of an image the answer holds"; cat "$tmp/verified" "$tmp/err"
@@ -78,5 +88,16 @@ if [ "$status" -ne 1 ] || ! grep -q '^02 .* confidence 0$' "$tmp/verified" ||
   fail "--verify with one sample of track 2 changed: exit $status"; cat "$tmp/verified" "$tmp/err"
 else
   echo "ok: --verify, one sample changed: track 2 alone fails"
+fi
+rm -rf "$tmp/image" && mkdir "$tmp/image"
+python3 "$here/make_image.py" "$discs/short-enhanced-cd.toc" "$tmp/image" gaps-appended --shift 667
+verify
+status=$?
+if [ "$status" -ne 1 ] || [ "$(grep -c ' confidence 0$' "$tmp/verified")" -ne 3 ] ||
+  [ "$(tail -1 "$tmp/err")" != \
+    "matches at offset -667: the rip was made with a read offset 667 samples off" ]; then
+  fail "--verify of a rip 667 samples off: exit $status"; cat "$tmp/verified" "$tmp/err"
+else
+  echo "ok: --verify, a rip 667 samples off: every track fails, the offset named"
 fi
 exit $failed

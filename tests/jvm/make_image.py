@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Usage: make_image.py TOC FOLDER STYLE [--wave] [--pregap FRAMES]
+"""Usage: make_image.py TOC FOLDER STYLE [--wave] [--pregap FRAMES] [--shift SAMPLES]
 
 Writes FOLDER/image.cue and its files: the fake drive's disc of table-of-contents file TOC as
 a rip would hold it, every sample the one the fake drive serves (the sample at position p,
@@ -11,7 +11,8 @@ counted from logical block 0, is p * 2654435761 + 12345 modulo 2^32). STYLE:
 Every track after the first gets a pregap of --pregap frames. A first track that starts after
 frame 150 is a hidden track: INDEX 00 at the file's start. A data track is a file of zero
 MODE1/2352 sectors; one in a later session follows REM SESSION 02. WAVE files with --wave,
-else BINARY.
+else BINARY. With --shift, each sample is the one that many samples later: a rip made with a
+read offset that far off.
 """
 import argparse
 import array
@@ -23,10 +24,14 @@ sys.path.insert(0, os.path.dirname(__file__))
 from check_rip import LEAD_IN, SAMPLES_PER_SECTOR, SESSION_GAP, audio_tracks, read_toc  # noqa
 
 
-def samples(start, end):
-    values = array.array("I", ((p * 2654435761 + 12345) & 0xFFFFFFFF
-                               for p in range(start * SAMPLES_PER_SECTOR,
-                                              end * SAMPLES_PER_SECTOR)))
+def samples(start, end, shift=0, audio_end=None):
+    """The disc's samples of sectors start to end; with `shift`, those `shift` samples later,
+    as a drive reads them whose read offset was taken `shift` samples wrong (silence before
+    the disc's start and from `audio_end` on)."""
+    limit = (audio_end or end) * SAMPLES_PER_SECTOR
+    values = array.array("I", ((q * 2654435761 + 12345) & 0xFFFFFFFF if 0 <= q < limit else 0
+                               for q in range(start * SAMPLES_PER_SECTOR + shift,
+                                              end * SAMPLES_PER_SECTOR + shift)))
     if sys.byteorder != "little":
         values.byteswap()
     return values.tobytes()
@@ -51,6 +56,7 @@ def main():
     parser.add_argument("style")
     parser.add_argument("--wave", action="store_true")
     parser.add_argument("--pregap", type=int, default=75)
+    parser.add_argument("--shift", type=int, default=0)
     args = parser.parse_args()
     toc = read_toc(args.toc)
     first, last, lead_out, starts, data = toc
@@ -65,7 +71,7 @@ def main():
            for n in numbers}
     after = {n: gap.get(n + 1, 0) for n in numbers}
     if args.style == "one-file":
-        write(args.folder, "disc." + ext, samples(0, audio_end), args.wave)
+        write(args.folder, "disc." + ext, samples(0, audio_end, args.shift, audio_end), args.wave)
         lines.append('FILE "disc.%s" %s' % (ext, kind))
     for n in numbers:
         name = "track%02d.%s" % (n, ext)
@@ -79,13 +85,13 @@ def main():
                 lines.append("    INDEX 00 " + msf(index0 - (start[n - 1] if n - 1 != numbers[0]
                                                          else 0)))
             lines.append('FILE "%s" %s' % (name, kind))
-            write(args.folder, name, samples(file_start, end[n]), args.wave)
+            write(args.folder, name, samples(file_start, end[n], args.shift, audio_end), args.wave)
         else:
             own = args.style == "own-pregap" or n == numbers[0]
             file_start = start[n] - gap[n] if own else start[n]
             index0, index1 = start[n] - gap[n], start[n]
             lines.append('FILE "%s" %s' % (name, kind))
-            write(args.folder, name, samples(file_start, end[n] - after[n]), args.wave)
+            write(args.folder, name, samples(file_start, end[n] - after[n], args.shift, audio_end), args.wave)
         if args.style != "gaps-appended" or n == numbers[0]:
             lines.append("  TRACK %02d AUDIO" % n)
             if gap[n] and file_start <= index0:

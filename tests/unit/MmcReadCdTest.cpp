@@ -2,7 +2,9 @@
 // outcome a drive or platform gives ends a read, and how many sectors a command asks for.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -115,6 +117,74 @@ TEST(ReadCdAudio, EndsAsTheDriveAnswers) {
     EXPECT_EQ(read.status, c.status) << c.name;
     EXPECT_EQ(drive.counts, c.counts) << c.name;
     EXPECT_EQ(read.failure ? read.failure->detail : "", c.detail) << c.name;
+  }
+}
+
+// A drive's capabilities page and C2 forms: each command it gets, as opcode and C2 field.
+class C2Drive : public ScsiTransport {
+ public:
+  C2Drive(std::optional<bool> claimsC2, std::vector<int> forms) : claims(claimsC2), forms(forms) {}
+
+  ScsiOutcome send(const std::uint8_t* command, std::size_t, std::uint8_t* reply,
+                   std::size_t replySize) override {
+    const int field = (command[9] >> 1) & 3;
+    sent.push_back(command[0] == 0xbe ? "BE/" + std::to_string(field) : "5A");
+    if (command[0] == 0x5a) {
+      if (!claims) return checkCondition(5, 0x20);
+      // A block descriptor of 8 bytes, though none was asked for.
+      std::uint8_t page[8 + 8 + 20] = {0, 34, 0, 0, 0, 0, 0, 8};
+      page[16] = 0x2a;
+      page[17] = 18;
+      page[16 + 5] = *claims ? 0x10 : 0;
+      page[16 + 12] = 0x08;  // 2048 KB
+      std::copy(page, page + sizeof page, reply);
+      return good(sizeof page);
+    }
+    if (field != 0 && std::find(forms.begin(), forms.end(), field) == forms.end()) {
+      return checkCondition(5, 0x24);
+    }
+    reply[replySize - 1] = 0x40;  // the last byte of the C2 field, or of the samples
+    return good(replySize);
+  }
+
+  std::optional<bool> claims;
+  std::vector<int> forms;
+  std::vector<std::string> sent;
+};
+
+TEST(ReadCdAudio, FindsTheC2FormOnce) {
+  struct C2Case {
+    const char* name;
+    std::optional<bool> claims;  // empty: MODE SENSE refused
+    std::vector<int> forms;      // 1: 294 bytes, 2: 296
+    std::vector<std::string> sent;
+    bool givesC2;
+  };
+  // A first read of one sector, then one of 29: 24 a command with a C2 field, else 26.
+  const std::vector<C2Case> cases = {
+      {"both forms: the 294-byte one", true, {1, 2}, {"5A", "BE/1", "BE/1", "BE/1", "BE/1"}, true},
+      {"only the 296-byte form", true, {2}, {"5A", "BE/1", "BE/2", "BE/2", "BE/2", "BE/2"}, true},
+      {"every form refused: none", true, {}, {"5A", "BE/1", "BE/2", "BE/0", "BE/0", "BE/0"}, false},
+      {"claimed by none: not tried", false, {1, 2}, {"5A", "BE/0", "BE/0", "BE/0"}, false},
+      {"no MODE SENSE: tried", std::nullopt, {1}, {"5A", "BE/1", "BE/1", "BE/1", "BE/1"}, true},
+  };
+  for (const C2Case& c : cases) {
+    C2Drive drive(c.claims, c.forms);
+    MmcAudioSectors sectors(drive, "sr0");
+    std::vector<std::uint8_t> out(30 * kAudioFrameBytes);
+    std::vector<std::uint8_t> flagged(30, 9);
+    for (int read = 0; read < 2; ++read) {
+      EXPECT_EQ(sectors.readFlagged(100, read == 0 ? 1 : 29, out.data(), flagged.data()).status,
+                SectorsRead::Status::kRead)
+          << c.name;
+    }
+    EXPECT_EQ(drive.sent, c.sent) << c.name;
+    EXPECT_EQ(sectors.givesC2(), c.givesC2) << c.name;
+    // Of the 24 and 5 sectors of the second read, the last of each command is flagged.
+    EXPECT_EQ(flagged[0] + flagged[23] + flagged[28], c.givesC2 ? 2 : 0) << c.name;
+    EXPECT_EQ(sectors.reportedBufferKilobytes(),
+              c.claims ? std::optional<std::uint32_t>(2048) : std::nullopt)
+        << c.name;
   }
 }
 

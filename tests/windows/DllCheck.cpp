@@ -256,8 +256,8 @@ int watchDrive(HMODULE library, const char* drive, int polls, char** steps, int 
 }
 
 using OpenDriveMethod = jlong(JNICALL*)(JNIEnv*, jclass, jstring);
-using StartReadingMethod = jlong(JNICALL*)(JNIEnv*, jclass, jlong, jint, jint, jint, jint,
-                                           jboolean);
+using StartReadingMethod = jlong(JNICALL*)(JNIEnv*, jclass, jlong, jint, jint, jint, jint, jboolean,
+                                           jint);
 using ReadSamplesMethod = jint(JNICALL*)(JNIEnv*, jclass, jlong, jbyteArray);
 using SessionMethod = jintArray(JNICALL*)(JNIEnv*, jclass, jlong);
 using CloseDriveMethod = void(JNICALL*)(JNIEnv*, jclass, jlong);
@@ -285,7 +285,7 @@ int readAudio(HMODULE library, char** args) {
   if (failed()) return 1;
   const int track = std::atoi(args[1]);
   startReading(jni.env(), nullptr, session, track, std::atoi(args[2]), std::atoi(args[3]),
-               std::atoi(args[4]), std::atoi(args[5]) != 0 ? JNI_TRUE : JNI_FALSE);
+               std::atoi(args[4]), std::atoi(args[5]) != 0 ? JNI_TRUE : JNI_FALSE, 0);
   std::FILE* samples = std::fopen(args[6], "wb");
   const jbyteArray buffer = jni.env()->NewByteArray(26 * 2352);
   for (jint read; !failed() && (read = readSamples(jni.env(), nullptr, session, buffer)) > 0;) {
@@ -302,6 +302,16 @@ int readAudio(HMODULE library, char** args) {
               static_cast<unsigned long>(static_cast<std::uint32_t>(result[1])),
               static_cast<unsigned long>(static_cast<std::uint32_t>(result[2])),
               static_cast<long>(result[3]));
+  // Whether the drive gave C2 pointers, then the sectors they flagged (after the unreadable
+  // and the unconfirmed ones).
+  std::printf("c2 %ld flagged", static_cast<long>(result[4]));
+  std::size_t at = 5;
+  at += 1 + static_cast<std::size_t>(result[at]);
+  at += 1 + static_cast<std::size_t>(result[at]);
+  for (std::size_t i = 0; i < static_cast<std::size_t>(result[at]); ++i) {
+    std::printf(" %ld", static_cast<long>(result[at + 1 + i]));
+  }
+  std::printf("\n");
   return 0;
 }
 

@@ -5,7 +5,9 @@
 # Every audio track read through the DLL's DiscAudio methods gives the samples and the line
 # that the Linux library in the jar gives for the same drive's file through --rip: through
 # pass-through's READ CD at read offsets 0 and +667, in burst and secure mode; and where
-# pass-through is refused (no write access), through the class driver's raw read.
+# pass-through is refused (no write access), through the class driver's raw read. The DLL
+# also says whether the drive gave C2 pointers (pass-through does, the raw read does not)
+# and which sectors they flagged: with a scratched sector, that one, read again until right.
 set -u -o pipefail
 check=$1 java=$2 jar=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -23,19 +25,21 @@ for number, (start, end) in sorted(spans.items()):
     print(number, end + LEAD_IN, readable_end + LEAD_IN)
 SPANS
 ) || exit 1
-# rip WAY OFFSET SECURE: every track through the DLL, WAY pass-through or raw, against Linux.
+# rip WAY OFFSET SECURE [SCRATCHED]: every track through the DLL, WAY pass-through or raw,
+# against Linux; SCRATCHED a sector of track 2 that reads wrong but every third time, flagged.
 rip() {
-  local way=$1 offset=$2 secure=$3 options=(--read-offset "$2") settings=() status line wave
-  local command="command be"
+  local way=$1 offset=$2 secure=$3 scratched=${4:-} options=(--read-offset "$2") status line wave
+  local command="command be" settings=(FAKE_CDROM_SCRATCHED="$scratched") c2="c2 1 flagged"
   [ "$secure" = 1 ] && options+=(--secure)
   rm -rf "$work/linux"
-  FAKE_CDROM_READ_OFFSET=$offset "$java" -jar "$jar" --rip "$work/linux" \
+  env "${settings[@]}" FAKE_CDROM_READ_OFFSET="$offset" "$java" -jar "$jar" --rip "$work/linux" \
     --drive "$FAKE_CDROM_DEVICE" "${options[@]}" >"$work/lines" 2>"$work/errors" ||
     { echo "FAILED: Linux --rip ${options[*]}: $(cat "$work/errors")"; failed=1; return; }
   if [ "$way" = raw ]; then
     chmod a-w "$FAKE_CDROM_DEVICE"
-    settings=(FAKE_CDROM_SG_IO=writable)
+    settings+=(FAKE_CDROM_SG_IO=writable)
     command="read audio"
+    c2="c2 0 flagged"
   fi
   while read -r track end lead_out; do
     what="$way, track $track, offset $offset, secure $secure"
@@ -45,8 +49,11 @@ rip() {
       "$work/dll.raw" >"$work/dll.line" 2>"$work/errors"
     status=$?
     wave=$(printf '%s/linux/track%02d.wav' "$work" "$track")
-    line=$(tr -d '\r' <"$work/dll.line")
+    line=$(tr -d '\r' <"$work/dll.line" | head -1)
+    flagged=$c2
+    [ -n "$scratched" ] && [ "$track" = 2 ] && flagged+=" $scratched"
     if [ $status -ne 0 ] || [ -s "$work/errors" ] || ! grep -qxF "$line" "$work/lines" ||
+      [ "$(tr -d '\r' <"$work/dll.line" | tail -1)" != "$flagged" ] ||
       ! cmp -s <(tail -c +45 "$wave") "$work/dll.raw" || ! grep -q "^$command" "$work/log"; then
       echo "FAILED $what: exit $status, line '$line', Linux's:"
       cat "$work/lines" "$work/errors"
@@ -63,5 +70,6 @@ for offset in 0 667; do
     rip pass-through "$offset" "$secure"
   done
 done
+rip pass-through 0 0 1600  # in track 2
 rip raw 667 0
 exit $failed
