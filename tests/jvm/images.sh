@@ -34,14 +34,14 @@ image() {
   echo "ok: $name"
 }
 
-#     name                          disc               style          samples options
-image "one BINARY file"             two-tracks         one-file       yes
-image "one WAVE file, hidden track" hidden-track       one-file       yes     --wave
-image "gaps appended, WAVE"         hidden-track       gaps-appended  yes     --wave
-image "pregaps in their own files"  hidden-track       own-pregap     yes
-image "PREGAP: gaps left out"       hidden-track       pregap-gone    no      --pregap=150
-image "PREGAP, data track"          short-enhanced-cd  pregap-gone    no
-image "gaps appended, data track"   short-enhanced-cd  gaps-appended  yes
+#     name                          disc                style          samples options
+image "one BINARY file"             two-tracks          one-file       yes
+image "one WAVE file, hidden track" short-hidden-track  one-file       yes     --wave
+image "gaps appended, WAVE"         short-hidden-track  gaps-appended  yes     --wave
+image "pregaps in their own files"  short-hidden-track  own-pregap     yes
+image "PREGAP: gaps left out"       short-hidden-track  pregap-gone    no      --pregap=150
+image "PREGAP, data track"          short-enhanced-cd   pregap-gone    no
+image "gaps appended, data track"   short-enhanced-cd   gaps-appended  yes
 
 # --verify of the last image against an answer of its disc (tracks 1 and 3 with their v1
 # checksums, track 2 its v2, each with its frame 450's, the disc's IDs): every track
