@@ -8,6 +8,7 @@
 # pass-through is refused (no write access), through the class driver's raw read. The DLL
 # also says whether the drive gave C2 pointers (pass-through does, the raw read does not)
 # and which sectors they flagged: with a scratched sector, that one, read again until right.
+# The disc as a CUE sheet image (make_image.py) gives the DLL the same lines from its files.
 set -u -o pipefail
 check=$1 java=$2 jar=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -72,4 +73,22 @@ for offset in 0 667; do
 done
 rip pass-through 0 0 1600  # in track 2
 rip raw 667 0
+
+mkdir "$work/image"
+python3 "$here/../jvm/make_image.py" "$FAKE_CDROM_DISC" "$work/image" gaps-appended --wave &&
+  "$java" -jar "$jar" --drive "$work/image/image.cue" --rip "$work/linux" >"$work/lines" ||
+  { echo "FAILED: the image and its Linux rip"; exit 1; }
+sheet=$(winepath -w "$work/image/image.cue")
+while read -r track end lead_out; do
+  wine "$check" --audio "$sheet" "$track" "$end" "$lead_out" 0 1 "$work/dll.raw" \
+    >"$work/dll.line" 2>"$work/errors"
+  line=$(tr -d '\r' <"$work/dll.line" | head -1)
+  if ! grep -qxF "$line" "$work/lines" || [ -s "$work/errors" ] ||
+    ! cmp -s <(tail -c +45 "$(printf '%s/linux/track%02d.wav' "$work" "$track")") "$work/dll.raw"; then
+    echo "FAILED image, track $track: line '$line', Linux's:"; cat "$work/lines" "$work/errors"
+    failed=1
+  else
+    echo "ok: image, track $track, secure read once: $line"
+  fi
+done <<<"$spans"
 exit $failed
