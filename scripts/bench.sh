@@ -108,7 +108,7 @@ if [ "$mode" != --processes ]; then
   # checksums are the fake drive's samples, by its rule, at offset 0.
   echo "1 3 33900 150 9150 20400" >"$folder/offset.toc"
   ids=$(bash tests/fakedrive/with_fake_drive.sh "$PWD/build-bench/bench/libbench_fake_cdrom.so" \
-    "$folder/offset.toc" java -jar "build-bench/tocmate-$version.jar" --accuraterip 2>/dev/null | head -1)
+    "$folder/offset.toc" java -jar "build-bench/tocmate-$version.jar" --accuraterip | sed -n 1p)
   python3 - "$ids" "$folder/answer.bin" <<'ANSWER'
 import struct, sys
 ids = sys.argv[1].split("-")
