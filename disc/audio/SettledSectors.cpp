@@ -182,22 +182,21 @@ std::optional<DiscFailure> SettledSectors::settle(std::vector<Pending>& pending)
 }
 
 void SettledSectors::pushCache(std::uint32_t from, std::uint32_t until) {
+  // The sectors read in `lba` to `stop`; those that fail (a data track's) push nothing out.
   const auto readRange = [&](std::uint32_t lba, std::uint32_t stop) {
+    std::uint32_t read = 0;
     for (std::uint32_t piece; lba < stop; lba += piece) {
       piece = std::min(stop - lba, kSectorsPerReadCd);
       block.resize(std::size_t{piece} * kAudioFrameBytes);
-      // Only the reading matters: a failure here shows again where it counts.
-      drive.read(lba, piece, block.data());
+      if (drive.read(lba, piece, block.data()).status == SectorsRead::Status::kRead) read += piece;
     }
+    return read;
   };
+  // Before the sectors, then after them, until a cache's worth has been read; a disc smaller
+  // than that gives what it has.
   until = std::min(until, readableEnd);
-  if (from >= cacheSectors) {
-    readRange(from - cacheSectors, from);
-  } else if (readableEnd - until >= cacheSectors) {
-    readRange(until, until + cacheSectors);
-  } else {
-    // A disc smaller than twice the cache: all there is elsewhere.
-    readRange(0, from);
-    readRange(until, readableEnd);
+  const std::uint32_t pushed = readRange(from > cacheSectors ? from - cacheSectors : 0, from);
+  if (pushed < cacheSectors) {
+    readRange(until, until + std::min(readableEnd - until, cacheSectors - pushed));
   }
 }

@@ -261,6 +261,7 @@ using StartReadingMethod = jlong(JNICALL*)(JNIEnv*, jclass, jlong, jint, jint, j
 using ReadSamplesMethod = jint(JNICALL*)(JNIEnv*, jclass, jlong, jbyteArray);
 using SessionMethod = jintArray(JNICALL*)(JNIEnv*, jclass, jlong);
 using CloseDriveMethod = void(JNICALL*)(JNIEnv*, jclass, jlong);
+using CacheMethod = jint(JNICALL*)(JNIEnv*, jclass, jlong);
 
 int readAudio(HMODULE library, char** args) {
   const auto openDrive = find<OpenDriveMethod>(library, "Java_cd_DiscAudio_openDrive");
@@ -268,7 +269,11 @@ int readAudio(HMODULE library, char** args) {
   const auto readSamples = find<ReadSamplesMethod>(library, "Java_cd_DiscAudio_readSamples");
   const auto trackResult = find<SessionMethod>(library, "Java_cd_DiscAudio_trackResult");
   const auto closeDrive = find<CloseDriveMethod>(library, "Java_cd_DiscAudio_closeDrive");
-  if (!openDrive || !startReading || !readSamples || !trackResult || !closeDrive) return 2;
+  const auto cacheKilobytes = find<CacheMethod>(library, "Java_cd_DiscAudio_cacheKilobytes");
+  if (!openDrive || !startReading || !readSamples || !trackResult || !closeDrive ||
+      !cacheKilobytes) {
+    return 2;
+  }
   RecordingJni jni;
   const auto failed = [&] {
     const JavaValue* exception = jni.pendingException();
@@ -296,15 +301,16 @@ int readAudio(HMODULE library, char** args) {
   if (jni.pendingException() != nullptr) return 1;
   const std::vector<jint>& result =
       RecordingJni::valueOf(trackResult(jni.env(), nullptr, session))->ints;
+  const jint cache = cacheKilobytes(jni.env(), nullptr, session);
   closeDrive(jni.env(), nullptr, session);
   std::printf("%02d v1 %08lX v2 %08lX crc32 %08lX reread %ld\n", track,
               static_cast<unsigned long>(static_cast<std::uint32_t>(result[0])),
               static_cast<unsigned long>(static_cast<std::uint32_t>(result[1])),
               static_cast<unsigned long>(static_cast<std::uint32_t>(result[2])),
               static_cast<long>(result[3]));
-  // Whether the drive gave C2 pointers, then the sectors they flagged (after the unreadable
-  // and the unconfirmed ones).
-  std::printf("c2 %ld flagged", static_cast<long>(result[4]));
+  // The drive's cache as taken for secure reads, then whether it gave C2 pointers and the
+  // sectors they flagged (after the unreadable and the unconfirmed ones).
+  std::printf("cache %ld c2 %ld flagged", static_cast<long>(cache), static_cast<long>(result[4]));
   std::size_t at = 5;
   at += 1 + static_cast<std::size_t>(result[at]);
   at += 1 + static_cast<std::size_t>(result[at]);

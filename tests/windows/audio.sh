@@ -6,8 +6,10 @@
 # that the Linux library in the jar gives for the same drive's file through --rip: through
 # pass-through's READ CD at read offsets 0 and +667, in burst and secure mode; and where
 # pass-through is refused (no write access), through the class driver's raw read. The DLL
-# also says whether the drive gave C2 pointers (pass-through does, the raw read does not)
-# and which sectors they flagged: with a scratched sector, that one, read again until right.
+# also says the cache it takes the drive to have (the 2 MB its capabilities page gives; 8 MB
+# through the raw read, which has no page), whether the drive gave C2 pointers (pass-through
+# does, the raw read does not) and which sectors they flagged: with a scratched sector, that
+# one, read again until right.
 # The disc as a CUE sheet image (make_image.py) gives the DLL the same lines from its files.
 set -u -o pipefail
 check=$1 java=$2 jar=$3
@@ -30,7 +32,8 @@ SPANS
 # against Linux; SCRATCHED a sector of track 2 that reads wrong but every third time, flagged.
 rip() {
   local way=$1 offset=$2 secure=$3 scratched=${4:-} options=(--read-offset "$2") status line wave
-  local command="command be" settings=(FAKE_CDROM_SCRATCHED="$scratched") c2="c2 1 flagged"
+  local command="command be" settings=(FAKE_CDROM_SCRATCHED="$scratched")
+  local c2="cache 2048 c2 1 flagged"
   [ "$secure" = 1 ] && options+=(--secure)
   rm -rf "$work/linux"
   env "${settings[@]}" FAKE_CDROM_READ_OFFSET="$offset" "$java" -jar "$jar" --rip "$work/linux" \
@@ -40,7 +43,7 @@ rip() {
     chmod a-w "$FAKE_CDROM_DEVICE"
     settings+=(FAKE_CDROM_SG_IO=writable)
     command="read audio"
-    c2="c2 0 flagged"
+    c2="cache 8192 c2 0 flagged"
   fi
   while read -r track end lead_out; do
     what="$way, track $track, offset $offset, secure $secure"
