@@ -118,8 +118,9 @@ std::variant<std::unique_ptr<CueImage>, DiscFailure> CueImage::open(const std::s
     const std::uint32_t bytesPerSector = std::get<std::vector<std::uint32_t>>(sectorBytes)[i];
     const auto path = pathInSheetFolder(sheetPath, named.name);
     if (!path) {
-      return bad(FailureReason::kNoAccess,
-                 "refused: a sheet's files must lie in its folder (no absolute path, no '..')");
+      return bad(
+          FailureReason::kNoAccess,
+          "refused: a sheet's files must lie in its folder (no absolute path, no '..', no link)");
     }
     auto opened = ImageFile::open(*path);
     if (const int* error = std::get_if<int>(&opened)) {

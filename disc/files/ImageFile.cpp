@@ -51,5 +51,15 @@ std::optional<std::string> pathInSheetFolder(const std::string& sheetPath,
     start = end + 1;
   }
   const std::size_t folderEnd = sheetPath.find_last_of("/\\");
-  return folderEnd == std::string::npos ? relative : sheetPath.substr(0, folderEnd + 1) + relative;
+  const std::string folder =
+      folderEnd == std::string::npos ? std::string() : sheetPath.substr(0, folderEnd + 1);
+  // A link in the folder could lead anywhere: the sheet's author did not make it for us.
+  for (std::size_t end = relative.find('/');; end = relative.find('/', end + 1)) {
+    std::error_code error;
+    const std::string part = folder + relative.substr(0, end);
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(part, error))) {
+      return std::nullopt;
+    }
+    if (end == std::string::npos) return folder + relative;
+  }
 }

@@ -28,5 +28,6 @@ class ImageFile {
 
 // Where a file that a sheet names lies: `name` taken from the sheet's folder, either
 // separator allowed. Refused (nullopt) is a name that could lead out of that folder: an
-// absolute one, one with a drive letter, or one with a ".." part.
+// absolute one, one with a drive letter, one with a ".." part, or one that passes through a
+// symbolic link.
 std::optional<std::string> pathInSheetFolder(const std::string& sheetPath, const std::string& name);

@@ -65,6 +65,16 @@ TEST(CueImage, RefusesHostileSheetsSayingWhyAndWhere) {
        second, FailureReason::kNoAccess, "refused"},
       {"a drive letter", "FILE \"C:a.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", second,
        FailureReason::kNoAccess, "refused"},
+      {"a link out of the folder",
+       "FILE \"out.bin\" BINARY\nTRACK 1 AUDIO\nINDEX 1 0:0:0\n",
+       {},
+       FailureReason::kNoAccess,
+       "no link"},
+      {"through a linked folder",
+       "FILE \"away/a.bin\" BINARY\nTRACK 1 AUDIO\nINDEX 1 0:0:0\n",
+       {{"sub/a.bin", frames(75, 1)}},
+       FailureReason::kNoAccess,
+       "refused"},
       {"a missing file",
        "FILE \"gone.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n",
        {},
@@ -154,6 +164,8 @@ TEST(CueImage, RefusesHostileSheetsSayingWhyAndWhere) {
     SCOPED_TRACE(hostile.what);
     const TempFolder folder;
     std::filesystem::create_directory(folder.path() + "/sub");
+    std::filesystem::create_symlink("/etc/passwd", folder.path() + "/out.bin");
+    std::filesystem::create_directory_symlink("sub", folder.path() + "/away");
     const auto opened = imageOf(folder, hostile.sheet, hostile.files);
     const auto* failure = std::get_if<DiscFailure>(&opened);
     ASSERT_NE(failure, nullptr);
