@@ -100,6 +100,10 @@ JNIEXPORT jlong JNICALL Java_cd_DiscAudio_startReading(JNIEnv* env, jclass, jlon
                                         " is no audio track of the disc"});
       return 0;
     }
+    if (auto changed = session.drive->checkSameDisc()) {
+      throwFailure(env, *changed);
+      return 0;
+    }
     session.reader = std::make_unique<TrackReader>(session.drive->sectors(), *span,
                                                    static_cast<int>(offset), secure == JNI_TRUE);
     session.chunk.resize(TrackReader::kMaxChunkBytes);

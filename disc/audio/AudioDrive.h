@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -17,6 +18,15 @@ class AudioDrive {
   virtual AudioSectors& sectors() = 0;
   // The drive as failures name it.
   virtual const std::string& path() const = 0;
+
+  // Whether the disc is still the one opened: its table read again from the drive (one
+  // command) and held to toc(). A disc swapped meanwhile may have left no unit attention
+  // for the reads to see (the kernel's polling takes it), so each track's reading asks.
+  std::optional<DiscFailure> checkSameDisc();
+
+ protected:
+  // The drive's table of contents as it is now.
+  virtual DiscReading readTocAgain() = 0;
 };
 
 using AudioDriveOpening = std::variant<std::unique_ptr<AudioDrive>, DiscFailure>;

@@ -21,24 +21,13 @@ bool sameSector(const std::uint8_t* a, const std::uint8_t* b) {
 
 }  // namespace
 
-std::optional<TrackSpan> trackSpan(const TableOfContents& toc, unsigned track, std::uint32_t end,
-                                   std::uint32_t audioLeadOut) {
-  if (!toc.hasTrack(track) || toc.isData(track) || toc.startOf(track) < kLeadInFrames ||
-      end <= toc.startOf(track) || end > audioLeadOut || audioLeadOut > toc.leadOut ||
-      (track < toc.lastTrack && end > toc.startOf(track + 1))) {
-    return std::nullopt;
-  }
-  return TrackSpan{toc.startOf(track) - kLeadInFrames, end - kLeadInFrames,
-                   audioLeadOut - kLeadInFrames, track == toc.firstTrack, end == audioLeadOut};
-}
-
 TrackReader::TrackReader(AudioSectors& drive, const TrackSpan& span, int offsetSamples, bool secure)
     : drive(drive),
       span(span),
       offset(offsetSamples),
       secure(secure),
       totalSamples(std::uint64_t{span.end - span.start} * kSamplesPerFrame),
-      sums(totalSamples, span.firstOfDisc, span.lastOfDisc) {}
+      sums(totalSamples, span.firstAudio, span.lastAudio) {}
 
 std::variant<std::size_t, DiscFailure> TrackReader::next(std::uint8_t* out, std::size_t capacity) {
   const std::uint64_t wanted =
@@ -53,15 +42,7 @@ std::variant<std::size_t, DiscFailure> TrackReader::next(std::uint8_t* out, std:
       static_cast<std::uint32_t>(std::min<std::int64_t>(last - first + 1, kSectorsPerReadCd));
   block.assign(std::size_t{count} * kAudioFrameBytes, 0);
 
-  // Only the sectors between the disc's start and the lead-out are read; the rest is silence.
-  const std::int64_t readFrom = std::max<std::int64_t>(first, 0);
-  const std::int64_t readUntil = std::min<std::int64_t>(first + count, span.readableEnd);
-  if (readFrom < readUntil) {
-    auto failure = readSectors(static_cast<std::uint32_t>(readFrom),
-                               static_cast<std::uint32_t>(readUntil - readFrom),
-                               block.data() + (readFrom - first) * kAudioFrameBytes);
-    if (failure) return std::move(*failure);
-  }
+  if (auto failure = readBlock(first, first + count, block.data())) return std::move(*failure);
   const std::int64_t skipped = from - first * kSamplesPerFrame;
   const auto taken = static_cast<std::size_t>(std::min<std::int64_t>(
       static_cast<std::int64_t>(wanted), std::int64_t{count} * kSamplesPerFrame - skipped));
@@ -70,6 +51,20 @@ std::variant<std::size_t, DiscFailure> TrackReader::next(std::uint8_t* out, std:
   sums.add(out, bytes);
   done += taken;
   return bytes;
+}
+
+std::optional<DiscFailure> TrackReader::readBlock(std::int64_t first, std::int64_t until,
+                                                  std::uint8_t* out) {
+  for (const SectorRun& run : span.audio) {
+    const std::int64_t from = std::max<std::int64_t>(first, run.start);
+    const std::int64_t to = std::min<std::int64_t>(until, run.end);
+    if (from >= to) continue;
+    auto failure =
+        readSectors(static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(to - from),
+                    out + (from - first) * kAudioFrameBytes);
+    if (failure) return failure;
+  }
+  return std::nullopt;
 }
 
 std::optional<DiscFailure> TrackReader::readSectors(std::uint32_t lba, std::uint32_t count,

@@ -10,32 +10,16 @@
 #include "AudioSectors.h"
 #include "DiscFailure.h"
 #include "MmcReadCd.h"
-#include "TableOfContents.h"
-
-// Where one track's audio lies, in logical block addresses (absolute frames less the
-// lead-in), and what the checksums need to know of its place on the disc.
-struct TrackSpan {
-  std::uint32_t start = 0;        // the track's first sector
-  std::uint32_t end = 0;          // the sector after its last
-  std::uint32_t readableEnd = 0;  // its session's lead-out: nothing at or after it is read
-  bool firstOfDisc = false;
-  bool lastOfDisc = false;
-};
-
-// The span of an audio track of `toc` that ends at `end`, in an audio session that ends at
-// `audioLeadOut` (absolute frames; the last audio track ends there). Empty for a track the
-// table lacks, a data track, or an end that does not fit the table.
-std::optional<TrackSpan> trackSpan(const TableOfContents& toc, unsigned track, std::uint32_t end,
-                                   std::uint32_t audioLeadOut);
+#include "TrackSpan.h"
 
 // Reads a track's samples in order, a block of sectors at a time, never more of it in
 // memory, and takes its checksums on the way.
 //
 // The read offset (in samples, as AccurateRip's list of drives gives it) says where the
 // drive's samples lie against the disc's: the track's sample n is the drive's sample
-// n + offset, which may lie in a neighbouring sector or track. Where that falls before the
-// disc's first sector or at or after the lead-out, the sample is silence: no drive reads
-// there alike.
+// n + offset, which may lie in a neighbouring sector or track. Where that falls outside the
+// disc's audio (before its first sector, in a data track, at or after the lead-out), the
+// sample is silence: no drive reads there alike.
 //
 // A sector that fails (MEDIUM ERROR) is read again, alone, a few times; one that never
 // arrives is silence and listed as unreadable. In secure mode every sector is read twice
@@ -63,7 +47,9 @@ class TrackReader {
   const std::vector<std::uint32_t>& unconfirmedSectors() const { return unconfirmed; }
 
  private:
-  // Fills `out` with `count` sectors from `lba`, all within the readable part of the disc.
+  // Fills `out` with the sectors from `first` to before `until`, silence outside the audio.
+  std::optional<DiscFailure> readBlock(std::int64_t first, std::int64_t until, std::uint8_t* out);
+  // Fills `out` with `count` sectors from `lba`, all of them audio.
   std::optional<DiscFailure> readSectors(std::uint32_t lba, std::uint32_t count, std::uint8_t* out);
   // Settles one sector alone, given the reads of it so far.
   std::optional<DiscFailure> settleSector(std::uint32_t lba, std::uint8_t* out,

@@ -1,6 +1,7 @@
 // A drive's audio on Linux: READ CD through SG_IO on the node the table was read from.
 #include "AudioDrive.h"
 
+#include "CdromDrive.h"
 #include "DriveFailures.h"
 #include "MmcReadCd.h"
 #include "OpenDisc.h"
@@ -19,6 +20,9 @@ class LinuxAudioDrive : public AudioDrive {
   const TableOfContents& toc() const override { return disc.toc; }
   AudioSectors& sectors() override { return audio; }
   const std::string& path() const override { return name; }
+
+ protected:
+  DiscReading readTocAgain() override { return readCdromTable(disc.node.get(), name); }
 
  private:
   OpenDisc disc;

@@ -55,6 +55,13 @@ rip "offset -30, secure"          two-tracks 0 "" "FAKE_CDROM_READ_OFFSET=-30" \
   "--read-offset -30 --secure" "--offset -30"
 rip "one track, offset +667"      one-track 0 "" "FAKE_CDROM_READ_OFFSET=667" "--read-offset 667" \
   "--offset 667"
+rip "last track of 3 sectors"     short-last-track 0 "" "FAKE_CDROM_READ_OFFSET=6" "--read-offset 6" \
+  "--offset 6"
+# Samples an offset takes from a data track are silence, as at the disc's edges.
+rip "Mixed Mode, offset -1164"    mixed-mode 0 "" "FAKE_CDROM_READ_OFFSET=-1164" \
+  "--read-offset -1164" "--offset -1164"
+rip "audio, data, audio, +667"    audio-data-audio 0 "" "FAKE_CDROM_READ_OFFSET=667" \
+  "--read-offset 667 --secure" "--offset 667"
 rip "drive taking 7 sectors"      two-tracks 0 "" "FAKE_CDROM_MAX_SECTORS=7" "" ""
 rip "tracks 3 and 1 to 2"         short-enhanced-cd 0 "" "" "--tracks 3,1-2" ""
 rip "secure, flaky sectors"       short-enhanced-cd 0 "" "FAKE_CDROM_FLAKY=0 1700 4649" \

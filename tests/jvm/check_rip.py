@@ -5,10 +5,10 @@
 Checks a rip of the fake drive's disc made by the command line's --rip: every WAVE file in
 FOLDER holds exactly the samples the disc holds at that read offset, computed here from the
 fake drive's rule (the sample at position p, counted from logical block 0, is
-p * 2654435761 + 12345 modulo 2^32; silence where p + offset falls before the disc's start
-or at or after the audio session's lead-out, and in the sectors listed unreadable), and
-each line of OUTPUT gives the checksums that whipper's accuraterip-checksum and zlib compute
-for that file. With --gone-at, the disc went away at that block: the last track written
+p * 2654435761 + 12345 modulo 2^32; silence where p + offset falls before the disc's start,
+in a data track, at or after the audio session's lead-out, and in the sectors listed
+unreadable), and each line of OUTPUT gives the checksums that whipper's accuraterip-checksum
+and zlib compute for that file, the track counted among the disc's audio tracks. With --gone-at, the disc went away at that block: the last track written
 holds only a prefix of its samples, and has no line. The samples of sectors listed
 unconfirmed (whose reads never agreed) are not compared; the checksums still are.
 """
@@ -50,16 +50,16 @@ def audio_tracks(toc):
         i = number - first
         end = audio_lead_out if number == last_audio else starts[i + 1]
         spans[number] = (starts[i] - LEAD_IN, end - LEAD_IN)
-    return spans, audio_lead_out - LEAD_IN
+    return spans
 
 
-def expected_samples(span, offset, readable_end, unreadable):
+def expected_samples(span, offset, spans, unreadable):
     start, end = span
     values = []
-    limit = readable_end * SAMPLES_PER_SECTOR
     for p in range(start * SAMPLES_PER_SECTOR, end * SAMPLES_PER_SECTOR):
         q = p + offset
-        silent = q < 0 or q >= limit or q // SAMPLES_PER_SECTOR in unreadable
+        sector = q // SAMPLES_PER_SECTOR
+        silent = sector in unreadable or not any(a <= sector < b for a, b in spans.values())
         values.append(0 if silent else (p * 2654435761 + 12345) & 0xFFFFFFFF)
     return struct.pack("<%dI" % len(values), *values)
 
@@ -105,7 +105,7 @@ def main():
     parser.add_argument("--gone-at", type=int)
     args = parser.parse_args()
 
-    spans, readable_end = audio_tracks(read_toc(args.toc))
+    spans = audio_tracks(read_toc(args.toc))
     numbers = sorted(spans) if not args.tracks else [int(n) for n in args.tracks.split(",")]
     unreadable = {int(n) for n in args.unreadable.split(",") if n}
     unconfirmed = {int(n) for n in args.unconfirmed.split(",") if n}
@@ -130,7 +130,7 @@ def main():
     for number in numbers:
         path = os.path.join(args.folder, "track%02d.wav" % number)
         data, size = wave_data(path)
-        wanted = expected_samples(spans[number], args.offset, readable_end, unreadable)
+        wanted = expected_samples(spans[number], args.offset, spans, unreadable)
         if size != len(wanted):
             print("track %d: the header gives %d bytes, the track has %d" %
                   (number, size, len(wanted)))
@@ -151,8 +151,8 @@ def main():
             print("track %d: the samples differ from byte %d on (%d bytes, %d wanted)" %
                   (number, at, len(data), len(wanted)))
             failed = True
-        total = len(spans)
-        peers = (accuraterip(path, number, total, 1), accuraterip(path, number, total, 2),
+        index, total = sorted(spans).index(number) + 1, len(spans)
+        peers = (accuraterip(path, index, total, 1), accuraterip(path, index, total, 2),
                  "%08X" % zlib.crc32(data))
         if number not in lines or lines[number][:3] != peers:
             print("track %d: the line gives %s, accuraterip-checksum and zlib %s" %
