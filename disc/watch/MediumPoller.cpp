@@ -45,17 +45,23 @@ MediumObservation MediumPoller::observe(WatchedDrive& drive, bool readinessNeede
       noMediaEvents = true;
     }
   }
-  // Once: a unit attention is a change, and the next poll asks again. So a poll sends two
-  // commands at most, and the table of contents read after it a third.
+  // A unit attention is a change, and the drive is asked again at once, as the reads do, so
+  // that a disc already in at the start is seen in this poll; a second one, the next poll
+  // asks again. So a poll sends three commands at most, the table of contents read a fourth.
   eventsStale = true;
   const auto command = testUnitReadyCommand();
-  const ScsiOutcome outcome = commands.send(command.data(), command.size(), nullptr, 0);
+  ScsiOutcome outcome = commands.send(command.data(), command.size(), nullptr, 0);
+  Readiness readiness = readinessOf(outcome);
+  if (outcome.status != ScsiOutcome::Status::kRefused && readiness.changed) {
+    seen.changed = true;
+    outcome = commands.send(command.data(), command.size(), nullptr, 0);
+    readiness = readinessOf(outcome);
+  }
   if (outcome.status == ScsiOutcome::Status::kRefused) {
     MediumObservation platform = drive.mediumWithoutCommands();
     platform.changed = platform.changed || seen.changed;
     return platform;
   }
-  const Readiness readiness = readinessOf(outcome);
   seen.changed = seen.changed || readiness.changed;
   seen.medium = readiness.medium;
   if (readiness.medium == Medium::kUnreadable) {

@@ -37,7 +37,7 @@ case $case in
   unreadable) # a disc that can not be read: reported once, after a few tries
     schedule='0 no-disc|1 read-error worked-example|7 no-disc|8 disc worked-example'
     steps='unreadable@1 removed@7 inserted@8:worked-example' end=10 ;;
-  failing-listener) # a listener's exception ends nothing
+  failing-listener) # a listener's StackOverflowError ends nothing
     schedule='0 disc 22-tracks|3 no-disc|4 disc worked-example'
     steps='throw@1 inserted@0:22-tracks removed@3 inserted@4:worked-example' end=6 ;;
   reads-beside) # Disc.read beside a watch of a slow drive (40 ms a command)
