@@ -15,10 +15,11 @@
 
 namespace {
 
-// The drive, held from the opening to the closing: the process's lock first, then the drive.
+// The drive, held from the opening to the closing: its lock first, then the drive.
 struct AudioSession {
-  explicit AudioSession(JNIEnv* env)
-      : lock(DriveLock::kDefaultWait, [env] { return javaThreadInterrupted(env); }) {}
+  AudioSession(JNIEnv* env, const std::string& drive)
+      : lock(DriveLock::keyOf(drive), DriveLock::kDefaultWait,
+             [env] { return javaThreadInterrupted(env); }) {}
 
   DriveLock lock;
   std::unique_ptr<AudioDrive> drive;
@@ -61,7 +62,7 @@ JNIEXPORT jlong JNICALL Java_cd_DiscAudio_openDrive(JNIEnv* env, jclass, jstring
       return 0;
     }
     const std::string& drive = std::get<std::string>(*name);
-    auto session = std::make_unique<AudioSession>(env);
+    auto session = std::make_unique<AudioSession>(env, drive);
     if (!session->lock.held()) {
       throwFailure(env, lockFailure(session->lock, drive));
       return 0;

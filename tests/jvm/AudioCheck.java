@@ -1,4 +1,5 @@
 import cd.AccurateRipResults;
+import cd.CdDrive;
 import cd.Disc;
 import cd.DiscAudio;
 import cd.DiscReadException;
@@ -180,6 +181,12 @@ public final class AudioCheck {
     check(waitOnce(() -> Disc.read(drive)).equals("INTERRUPTED"), "Disc.read waits for the drive");
     check(waitOnce(() -> DiscAudio.open(drive).close()).equals("INTERRUPTED"),
         "a second DiscAudio waits for the drive");
+    // Only for that drive: another drive, a file and another drive's tray wait for nothing.
+    String toc = System.getenv("FAKE_CDROM_DISC");
+    check(waitOnce(() -> Disc.read(toc)).equals("returned")
+            && waitOnce(() -> Disc.read("/nonexistent/sr9")).equals("NO_DRIVE")
+            && waitOnce(() -> CdDrive.eject("/nonexistent/sr9")).equals("NO_DRIVE"),
+        "a file and another drive are read at once");
     Thread closer = new Thread(audio::close);
     closer.start();
     closer.join();
@@ -189,7 +196,6 @@ public final class AudioCheck {
     check(thrown(() -> Disc.read(drive)).isEmpty() && System.nanoTime() - start < 5_000_000_000L,
         "closed on another thread, the drive is free");
     check(thrown(() -> DiscAudio.open(drive).close()).isEmpty(), "and opens again");
-    String toc = System.getenv("FAKE_CDROM_DISC");
     check(thrown(() -> DiscAudio.open(toc).close())
             .equals("NO_DRIVE: " + toc + ": a table-of-contents file holds no audio to read"),
         "a table-of-contents file is refused");
