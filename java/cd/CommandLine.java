@@ -239,11 +239,7 @@ final class CommandLine {
     if (drive == null && output == Output.TEXTS && !all) {
       return printBothTexts();
     }
-    if (drive == null) {
-      String configured = System.getenv("TOCMATE_DRIVE");
-      drive = configured == null || configured.isEmpty() ? null : configured;
-    }
-    String chosen = drive == null ? "" : drive;
+    String chosen = drive == null ? Disc.chosenDrive() : drive;
     if (output == Output.WATCH) {
       return watch(chosen);
     }

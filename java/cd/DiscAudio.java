@@ -81,12 +81,14 @@ public final class DiscAudio implements AutoCloseable {
   }
 
   /**
-   * Opens the system's first CD drive, as {@link Disc#read()} chooses it.
+   * Opens the drive that {@link Disc#read()} chooses: that of {@code TOCMATE_DRIVE}, else the
+   * system's first CD drive.
    *
+   * @return the drive's audio, held until {@link #close()}
    * @throws DiscReadException as {@link #open(String)}
    */
   public static DiscAudio open() throws DiscReadException {
-    return open("");
+    return open(Disc.chosenDrive());
   }
 
   /**

@@ -77,7 +77,9 @@ public final class AudioCheck {
   }
 
   private static void checkApi(int dataTrack) throws Exception {
-    DiscAudio audio = DiscAudio.open(drive);
+    check(Disc.read().getAccurateRipUrl().equals(Disc.read(drive).getAccurateRipUrl()),
+        "Disc.read() reads the drive TOCMATE_DRIVE names");
+    DiscAudio audio = DiscAudio.open();
     Disc disc = audio.getDisc();
     List<TrackRip> rips = new ArrayList<>();
     for (Disc.Track track : disc.getTracks()) {

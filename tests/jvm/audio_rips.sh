@@ -81,4 +81,29 @@ rip "disc taken out"              short-enhanced-cd 1 "sr0: no disc in the drive
   "FAKE_CDROM_GONE_AT=2000" "" "--gone-at 2000"
 rip "a data track"                short-enhanced-cd 2 "track 4 is a data track" "" "--tracks 4" ""
 rip "no such track"               two-tracks 2 "the disc has no track 3" "" "--tracks 1-3" ""
+
+# A re-rip that fails, or that is interrupted, leaves the earlier copy of the track it was
+# writing as it was, and no file of its own. (Disc gone in track 2; stopped as Ctrl-C stops
+# it, its shutdown hooks run, in track 1 at 50 ms a command.)
+fake_rip() {
+  env "$@" bash "$here/../fakedrive/with_fake_drive.sh" "$fake" "$discs/short-enhanced-cd.toc" \
+    "$java" -jar "$jar" --rip "$tmp/kept" >/dev/null 2>&1
+}
+rm -rf "$tmp/kept"
+fake_rip FAKE_CDROM_MAX_SECTORS=26
+cp "$tmp/kept/track02.wav" "$tmp/track02.wav"
+cp "$tmp/kept/track01.wav" "$tmp/track01.wav"
+fake_rip FAKE_CDROM_GONE_AT=2000
+FAKE_CDROM_LATENCY_US=50000 bash "$here/../fakedrive/with_fake_drive.sh" "$fake" \
+  "$discs/short-enhanced-cd.toc" "$java" -jar "$jar" --rip "$tmp/kept" >/dev/null 2>&1 &
+sleep 1.5
+kill -TERM "$(pgrep -P $!)"
+wait $!
+if cmp -s "$tmp/kept/track02.wav" "$tmp/track02.wav" && cmp -s "$tmp/kept/track01.wav" "$tmp/track01.wav" &&
+  [ "$(ls -A "$tmp/kept" | tr '\n' ' ')" = "track01.wav track02.wav track03.wav " ]; then
+  echo "ok: earlier copies kept, nothing left of a failed and an interrupted rip"
+else
+  echo "FAILED: after a failed and an interrupted rip the folder holds:"; ls -la "$tmp/kept"
+  failed=1
+fi
 exit $failed
