@@ -145,7 +145,7 @@ final class CommandLine {
       return EXIT_OK;
     }
     if (version) {
-      out.println("tocmate " + Version.NUMBER);
+      out.println("tocmate " + Version.SHOWN);
       return EXIT_OK;
     }
     try {

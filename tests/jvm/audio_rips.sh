@@ -81,6 +81,18 @@ rip "disc taken out"              short-enhanced-cd 1 "sr0: no disc in the drive
   "FAKE_CDROM_GONE_AT=2000" "" "--gone-at 2000"
 rip "a data track"                short-enhanced-cd 2 "track 4 is a data track" "" "--tracks 4" ""
 rip "no such track"               two-tracks 2 "the disc has no track 3" "" "--tracks 1-3" ""
+rip "a track named twice"         two-tracks 0 "" "" "--tracks 1,1" "--tracks 1"
+rip "a range backwards"           two-tracks 2 "^tocmate: --tracks: 2-1 ends before it starts$" "" \
+  "--tracks 2-1" ""
+rip "another command's option"    two-tracks 2 "^tocmate: unknown argument '--json' with --rip$" "" \
+  "--json" ""
+rip "a second folder"             two-tracks 2 "^tocmate: --rip is given twice$" "" \
+  "--rip $tmp/other" ""
+rip "no results file"             two-tracks 2 \
+  "^tocmate: --accuraterip-results: /nonexistent/dBAR.bin does not exist$" "" \
+  "--accuraterip-results /nonexistent/dBAR.bin" ""
+rip "a folder as results file"    two-tracks 2 "^tocmate: --accuraterip-results: $tmp is no file$" "" \
+  "--accuraterip-results $tmp" ""
 
 # A re-rip that fails, or that is interrupted, leaves the earlier copy of the track it was
 # writing as it was, and no file of its own. (Disc gone in track 2; stopped as Ctrl-C stops

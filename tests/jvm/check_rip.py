@@ -111,7 +111,8 @@ def main():
     unreadable = {int(n) for n in args.unreadable.split(",") if n}
     unconfirmed = {int(n) for n in args.unconfirmed.split(",") if n}
     lines = {}
-    for line in open(args.output):
+    printed = open(args.output).readlines()
+    for line in printed:
         match = re.fullmatch(r"(\d\d) v1 ([0-9A-F]{8}) v2 ([0-9A-F]{8}) crc32 ([0-9A-F]{8}) "
                              r"reread (\d+)\n", line)
         if not match:
@@ -156,6 +157,9 @@ def main():
             failed = True
         else:
             rereads += int(lines[number][3])
+    if len(printed) != len(numbers):
+        print("%d lines for %d tracks" % (len(printed), len(numbers)))
+        failed = True
     if rereads != args.reread:
         print("sectors read again: %d, wanted %d" % (rereads, args.reread))
         failed = True
