@@ -79,7 +79,11 @@ public final class AccurateRipResults {
     return new AccurateRipResults(pressings);
   }
 
-  /** The pressings, as the answer lists them. */
+  /**
+   * The pressings, as the answer lists them.
+   *
+   * @return one entry a pressing, in the answer's order
+   */
   public List<Pressing> getPressings() {
     return pressings;
   }

@@ -152,6 +152,8 @@ public final class DiscAudio implements AutoCloseable {
   /**
    * Reads a track and writes its samples to {@code pcm}, which stays open.
    *
+   * @param number the track's number on the disc
+   * @param pcm where its samples go
    * @return the track's checksums and what the reading met
    * @throws DiscReadException when the disc goes away or was changed since the opening
    *     ({@code NO_DISC}), or the drive fails: the samples written until then stay written
