@@ -46,13 +46,15 @@ HIDDEN int __pthread_key_create(pthread_key_t* key, void (*destructor)(void*)) {
  * many threads. */
 HIDDEN char __libc_single_threaded = 0;
 
-/* stat and fstat became functions of libc in 2.33; before, the headers made them calls of
- * __xstat and __fxstat, which glibc still has under their old version. The calls go through
+/* stat, fstat and lstat became functions of libc in 2.33; before, the headers made them calls
+ * of __xstat, __fxstat and __lxstat, which glibc still has under their old version. The calls go through
  * libc, as any program's built on an older glibc do, where a preloaded library can answer. */
 int oldest_xstat(int version, const char* path, struct stat* info);
 int oldest_fxstat(int version, int descriptor, struct stat* info);
+int oldest_lxstat(int version, const char* path, struct stat* info);
 __asm__(".symver oldest_xstat, __xstat@" OLDEST_GLIBC);
 __asm__(".symver oldest_fxstat, __fxstat@" OLDEST_GLIBC);
+__asm__(".symver oldest_lxstat, __lxstat@" OLDEST_GLIBC);
 
 HIDDEN int stat(const char* restrict path, struct stat* restrict info) {
   return oldest_xstat(STAT_VERSION, path, info);
@@ -60,6 +62,10 @@ HIDDEN int stat(const char* restrict path, struct stat* restrict info) {
 
 HIDDEN int fstat(int descriptor, struct stat* info) {
   return oldest_fxstat(STAT_VERSION, descriptor, info);
+}
+
+HIDDEN int lstat(const char* restrict path, struct stat* restrict info) {
+  return oldest_lxstat(STAT_VERSION, path, info);
 }
 
 /* From 2.30 (2.34 for the version) libstdc++ waits on a condition against the steady clock

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "AudioDrive.h"
-#include "CueImage.h"
 #include "DiscFailureJava.h"
 #include "DriveCache.h"
 #include "DriveLock.h"
@@ -18,14 +17,13 @@
 
 namespace {
 
-// The drive, held from the opening to the closing: the process's lock first, then the drive.
-// A disc image is no drive: nothing to lock.
+// The drive, held from the opening to the closing: its lock first, then the drive.
 struct AudioSession {
-  AudioSession(JNIEnv* env, bool image) {
-    if (!image) lock.emplace(DriveLock::kDefaultWait, [env] { return javaThreadInterrupted(env); });
-  }
+  AudioSession(JNIEnv* env, const std::string& drive)
+      : lock(DriveLock::keyOf(drive), DriveLock::kDefaultWait,
+             [env] { return javaThreadInterrupted(env); }) {}
 
-  std::optional<DriveLock> lock;
+  DriveLock lock;
   std::unique_ptr<AudioDrive> drive;
   std::unique_ptr<TrackReader> reader;
   std::vector<std::uint8_t> chunk;
@@ -66,9 +64,9 @@ JNIEXPORT jlong JNICALL Java_cd_DiscAudio_openDrive(JNIEnv* env, jclass, jstring
       return 0;
     }
     const std::string& drive = std::get<std::string>(*name);
-    auto session = std::make_unique<AudioSession>(env, isCueSheetName(drive));
-    if (session->lock && !session->lock->held()) {
-      throwFailure(env, lockFailure(*session->lock, drive));
+    auto session = std::make_unique<AudioSession>(env, drive);
+    if (!session->lock.held()) {
+      throwFailure(env, lockFailure(session->lock, drive));
       return 0;
     }
     AudioDriveOpening opening = openAudioDrive(drive);
@@ -108,6 +106,10 @@ JNIEXPORT jlong JNICALL Java_cd_DiscAudio_startReading(JNIEnv* env, jclass, jlon
       throwFailure(env, DiscFailure{FailureReason::kReadFailed, session.drive->path(),
                                     session.drive->path() + ": track " + std::to_string(track) +
                                         " is no audio track of the disc"});
+      return 0;
+    }
+    if (auto changed = session.drive->checkSameDisc()) {
+      throwFailure(env, *changed);
       return 0;
     }
     AudioSectors& sectors = session.drive->sectors();

@@ -24,8 +24,9 @@ std::optional<Reading> readHeldDrive(JNIEnv* env, jstring javaName, Read read) {
   if (!name) return std::nullopt;
   if (const auto* unnamed = std::get_if<DiscFailure>(&*name)) return Reading(*unnamed);
   const std::string& drive = std::get<std::string>(*name);
-  // One caller at a time: each Disc.read, and a DiscAudio for as long as it is open.
-  const DriveLock lock(DriveLock::kDefaultWait, [env] { return javaThreadInterrupted(env); });
+  // One caller of a drive at a time: each Disc.read, and a DiscAudio for as long as it is open.
+  const DriveLock lock(DriveLock::keyOf(drive), DriveLock::kDefaultWait,
+                       [env] { return javaThreadInterrupted(env); });
   if (lock.held()) return Reading(read(drive));
   return Reading(lockFailure(lock, drive));
 }

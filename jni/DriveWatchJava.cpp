@@ -21,6 +21,7 @@ namespace {
 constexpr std::chrono::milliseconds kPollLockWait{200};
 
 struct NativeWatch {
+  std::optional<std::string> lockKey;
   std::unique_ptr<WatchedDrive> drive;
   MediumPoller poller;
   WatchState state;
@@ -76,12 +77,14 @@ JNIEXPORT jlong JNICALL Java_cd_DriveWatch_open(JNIEnv* env, jclass, jstring jav
       throwFailure(env, *unnamed);
       return 0;
     }
-    DriveWatching watching = watchDrive(std::get<std::string>(*name));
+    const std::string& drive = std::get<std::string>(*name);
+    DriveWatching watching = watchDrive(drive);
     if (const auto* failure = std::get_if<DiscFailure>(&watching)) {
       throwFailure(env, *failure);
       return 0;
     }
     auto watch = std::make_unique<NativeWatch>();
+    watch->lockKey = DriveLock::keyOf(drive);
     watch->drive = std::move(std::get<std::unique_ptr<WatchedDrive>>(watching));
     return reinterpret_cast<jlong>(watch.release());
   } catch (const std::bad_alloc&) {
@@ -108,7 +111,7 @@ JNIEXPORT jobjectArray JNICALL Java_cd_DriveWatch_poll(JNIEnv* env, jclass, jlon
     WatchReport report;
     {
       // The drive is held for this poll's commands alone.
-      const DriveLock lock(kPollLockWait);
+      const DriveLock lock(watch.lockKey, kPollLockWait);
       if (!lock.held()) return nullptr;
       report = pollDrive(*watch.drive, watch.poller, watch.state);
     }
@@ -134,8 +137,9 @@ JNIEXPORT void JNICALL Java_cd_CdDrive_moveTray(JNIEnv* env, jclass, jstring jav
       throwFailure(env, *unnamed);
       return;
     }
-    const DriveLock lock(DriveLock::kDefaultWait, [env] { return javaThreadInterrupted(env); });
     const std::string& drive = std::get<std::string>(*name);
+    const DriveLock lock(DriveLock::keyOf(drive), DriveLock::kDefaultWait,
+                         [env] { return javaThreadInterrupted(env); });
     if (!lock.held()) {
       throwFailure(env, lockFailure(lock, drive));
       return;

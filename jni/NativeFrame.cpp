@@ -17,7 +17,8 @@ jstring readDiscAsText(JNIEnv* env, DiscTextBuilder buildText,
   std::string text = kFailureText;
   Diagnostics diagnostics;
   try {
-    const DriveLock lock(driveWait, [env] { return javaThreadInterrupted(env); });
+    const DriveLock lock(DriveLock::mciKey(), driveWait,
+                         [env] { return javaThreadInterrupted(env); });
     if (!lock.held()) {
       diagnostics.add("%s\n", lock.whyNotHeld().c_str());
     } else {

@@ -11,11 +11,13 @@ constexpr std::uint64_t kLastSkipped = 5 * kSamplesPerFrame;
 
 }  // namespace
 
+// A last track of fewer samples than the skipped region counts them all, one of exactly as
+// many counts none: whipper's accuraterip-checksum takes the end as the length less the
+// region in unsigned arithmetic, which wraps, and the checksums are to agree with it.
 AudioChecksums::AudioChecksums(std::uint64_t trackSamples, bool firstTrack, bool lastTrack)
     : countedFrom(firstTrack ? kFirstSkipped : 0),
-      countedUntil(!lastTrack                    ? trackSamples
-                   : trackSamples > kLastSkipped ? trackSamples - kLastSkipped
-                                                 : 0) {}
+      countedUntil(!lastTrack || trackSamples < kLastSkipped ? trackSamples
+                                                             : trackSamples - kLastSkipped) {}
 
 void AudioChecksums::add(const std::uint8_t* samples, std::size_t size) {
   crc.add(samples, size);

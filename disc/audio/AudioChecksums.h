@@ -12,7 +12,8 @@
 // - CRC-32 of every byte.
 // Both AccurateRip sums leave out the disc's first 5 frames less one sample (the first
 // track's first 2939 samples) and its last 5 frames (the last audio track's last 2940
-// samples), which drives with different read offsets can not all read.
+// samples), which drives with different read offsets can not all read; a last track shorter
+// than those 2940 samples is counted whole, as the database's own tools count it.
 class AudioChecksums {
  public:
   AudioChecksums(std::uint64_t trackSamples, bool firstTrack, bool lastTrack);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -19,6 +20,15 @@ class AudioDrive {
   virtual const std::string& path() const = 0;
   // Whether it is a disc image: files, which read the same every time, with no drive to lock.
   virtual bool isImage() const { return false; }
+
+  // Whether the disc is still the one opened: its table read again from the drive (one
+  // command) and held to toc(). A disc swapped meanwhile may have left no unit attention
+  // for the reads to see (the kernel's polling takes it), so each track's reading asks.
+  std::optional<DiscFailure> checkSameDisc();
+
+ protected:
+  // The drive's table of contents as it is now.
+  virtual DiscReading readTocAgain() = 0;
 };
 
 using AudioDriveOpening = std::variant<std::unique_ptr<AudioDrive>, DiscFailure>;

@@ -10,28 +10,18 @@ std::int64_t sectorOf(std::int64_t sample) {
   return sample >= 0 ? sample / frame : -((-sample + frame - 1) / frame);
 }
 
-// The sectors a track's samples come from, at an offset, within the readable part of the disc.
+// The sectors a track's samples come from, at an offset, within its run of audio.
 std::int64_t firstSectorRead(const TrackSpan& span, std::int64_t offset) {
-  return std::max<std::int64_t>(sectorOf(std::int64_t{span.start} * kSamplesPerFrame + offset), 0);
+  return std::max<std::int64_t>(sectorOf(std::int64_t{span.start} * kSamplesPerFrame + offset),
+                                span.audio.start);
 }
 
 std::int64_t endOfSectorsRead(const TrackSpan& span, std::int64_t offset) {
   const std::int64_t last = sectorOf(std::int64_t{span.end} * kSamplesPerFrame + offset - 1);
-  return std::min<std::int64_t>(last + 1, span.readableEnd);
+  return std::min<std::int64_t>(last + 1, span.audio.end);
 }
 
 }  // namespace
-
-std::optional<TrackSpan> trackSpan(const TableOfContents& toc, unsigned track, std::uint32_t end,
-                                   std::uint32_t audioLeadOut) {
-  if (!toc.hasTrack(track) || toc.isData(track) || toc.startOf(track) < kLeadInFrames ||
-      end <= toc.startOf(track) || end > audioLeadOut || audioLeadOut > toc.leadOut ||
-      (track < toc.lastTrack && end > toc.startOf(track + 1))) {
-    return std::nullopt;
-  }
-  return TrackSpan{toc.startOf(track) - kLeadInFrames, end - kLeadInFrames,
-                   audioLeadOut - kLeadInFrames, track == toc.firstTrack, end == audioLeadOut};
-}
 
 TrackReader::TrackReader(AudioSectors& drive, const TrackSpan& span, int offsetSamples, bool secure,
                          std::uint32_t cacheSectors)
@@ -39,11 +29,11 @@ TrackReader::TrackReader(AudioSectors& drive, const TrackSpan& span, int offsetS
       span(span),
       offset(offsetSamples),
       totalSamples(std::uint64_t{span.end - span.start} * kSamplesPerFrame),
-      sums(totalSamples, span.firstOfDisc, span.lastOfDisc),
+      sums(totalSamples, span.firstAudio, span.lastAudio),
       settled(drive, static_cast<std::uint32_t>(firstSectorRead(span, offset)),
               static_cast<std::uint32_t>(
                   std::max(endOfSectorsRead(span, offset), firstSectorRead(span, offset))),
-              span.readableEnd, secure, cacheSectors) {}
+              span.audio.end, secure, cacheSectors) {}
 
 std::variant<std::size_t, DiscFailure> TrackReader::next(std::uint8_t* out, std::size_t capacity) {
   const std::uint64_t wanted =
@@ -58,9 +48,9 @@ std::variant<std::size_t, DiscFailure> TrackReader::next(std::uint8_t* out, std:
       static_cast<std::uint32_t>(std::min<std::int64_t>(last - first + 1, kSectorsPerReadCd));
   block.assign(std::size_t{count} * kAudioFrameBytes, 0);
 
-  // Only the sectors between the disc's start and the lead-out are read; the rest is silence.
-  const std::int64_t readFrom = std::max<std::int64_t>(first, 0);
-  const std::int64_t readUntil = std::min<std::int64_t>(first + count, span.readableEnd);
+  // Only the sectors of the track's run of audio are read; the rest is silence.
+  const std::int64_t readFrom = std::max<std::int64_t>(first, span.audio.start);
+  const std::int64_t readUntil = std::min<std::int64_t>(first + count, span.audio.end);
   if (readFrom < readUntil) {
     auto failure = settled.read(static_cast<std::uint32_t>(readFrom),
                                 static_cast<std::uint32_t>(readUntil - readFrom),

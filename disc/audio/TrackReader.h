@@ -11,32 +11,16 @@
 #include "DiscFailure.h"
 #include "MmcReadCd.h"
 #include "SettledSectors.h"
-#include "TableOfContents.h"
-
-// Where one track's audio lies, in logical block addresses (absolute frames less the
-// lead-in), and what the checksums need to know of its place on the disc.
-struct TrackSpan {
-  std::uint32_t start = 0;        // the track's first sector
-  std::uint32_t end = 0;          // the sector after its last
-  std::uint32_t readableEnd = 0;  // its session's lead-out: nothing at or after it is read
-  bool firstOfDisc = false;
-  bool lastOfDisc = false;
-};
-
-// The span of an audio track of `toc` that ends at `end`, in an audio session that ends at
-// `audioLeadOut` (absolute frames; the last audio track ends there). Empty for a track the
-// table lacks, a data track, or an end that does not fit the table.
-std::optional<TrackSpan> trackSpan(const TableOfContents& toc, unsigned track, std::uint32_t end,
-                                   std::uint32_t audioLeadOut);
+#include "TrackSpan.h"
 
 // Reads a track's samples in order, a block of sectors at a time, never more of it in
 // memory, and takes its checksums on the way.
 //
 // The read offset (in samples, as AccurateRip's list of drives gives it) says where the
 // drive's samples lie against the disc's: the track's sample n is the drive's sample
-// n + offset, which may lie in a neighbouring sector or track. Where that falls before the
-// disc's first sector or at or after the lead-out, the sample is silence: no drive reads
-// there alike.
+// n + offset, which may lie in a neighbouring sector or track. Where that falls outside the
+// disc's audio (before its first sector, in a data track, at or after the lead-out), the
+// sample is silence: no drive reads there alike.
 //
 // The sectors are read and settled as SettledSectors says (burst or secure, with the drive's
 // C2 pointers where it gives them): one that never arrives is silence and listed as

@@ -47,6 +47,8 @@ class CueImage : public AudioDrive, private AudioSectors {
         layout(std::move(layout)),
         discExtras(std::move(extras)) {}
 
+  // Its files are held open from the opening: the disc can not change under it.
+  DiscReading readTocAgain() override { return layout.toc; }
   SectorsRead read(std::uint32_t lba, std::uint32_t count, std::uint8_t* out) override;
   // Reads `count` sectors of one run, from `lba` on.
   SectorsRead readRun(const ImageRun& run, std::uint32_t lba, std::uint32_t count,

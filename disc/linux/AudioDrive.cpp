@@ -2,6 +2,7 @@
 // CUE sheet's image read from its files.
 #include "AudioDrive.h"
 
+#include "CdromDrive.h"
 #include "DriveFailures.h"
 #include "MmcReadCd.h"
 #include "OpenDisc.h"
@@ -20,6 +21,9 @@ class LinuxAudioDrive : public AudioDrive {
   const TableOfContents& toc() const override { return disc.toc; }
   AudioSectors& sectors() override { return audio; }
   const std::string& path() const override { return name; }
+
+ protected:
+  DiscReading readTocAgain() override { return readCdromTable(disc.node.get(), name); }
 
  private:
   OpenDisc disc;

@@ -45,6 +45,12 @@ class WatchedCdrom : public WatchedDrive {
     return seen;
   }
 
+  // The flag the kernel keeps for the callers of this ioctl, which its own polling sets and
+  // does not clear (it may send the drive a command of its own to bring itself up to date).
+  bool mediumChangedMeanwhile() override {
+    return ::ioctl(node.get(), CDROM_MEDIA_CHANGED, CDSL_CURRENT) == 1;
+  }
+
   // Through SG_IO, its failures explained by the drive's sense data alone (no status asked
   // besides); as Disc.read reads the drive where SG_IO is refused.
   DiscReading readToc() override {

@@ -15,6 +15,9 @@ bool announcesChange(MediaEvent event) {
 
 MediumObservation MediumPoller::observe(WatchedDrive& drive, bool readinessNeeded) {
   MediumObservation seen;
+  // A change the system saw is one, whatever the drive's commands say now: ask its readiness.
+  const bool systemSawChange = drive.mediumChangedMeanwhile();
+  readinessNeeded = readinessNeeded || systemSawChange;
   ScsiTransport& commands = drive.commands();
   if (!readinessNeeded && !noMediaEvents) {
     const auto command = mediaEventCommand();
@@ -45,9 +48,14 @@ MediumObservation MediumPoller::observe(WatchedDrive& drive, bool readinessNeede
       noMediaEvents = true;
     }
   }
-  // Once: a unit attention is a change, and the next poll asks again. So a poll sends two
-  // commands at most, and the table of contents read after it a third.
+  // Once: a unit attention is a change. Where it is the first word of one (a disc already in
+  // when the watch starts, a drive without media events), the disc is taken as ready to be
+  // read at once: reading its table of contents, which answers a unit attention as every
+  // read does, tells what is in now (the disc, none, or one not ready yet), in this poll and
+  // with no command more. So a poll sends two commands at most, the table of contents a third.
   eventsStale = true;
+  const bool commandsTold = seen.changed;
+  seen.changed = seen.changed || systemSawChange;
   const auto command = testUnitReadyCommand();
   const ScsiOutcome outcome = commands.send(command.data(), command.size(), nullptr, 0);
   if (outcome.status == ScsiOutcome::Status::kRefused) {
@@ -57,7 +65,7 @@ MediumObservation MediumPoller::observe(WatchedDrive& drive, bool readinessNeede
   }
   const Readiness readiness = readinessOf(outcome);
   seen.changed = seen.changed || readiness.changed;
-  seen.medium = readiness.medium;
+  seen.medium = readiness.changed && !commandsTold ? Medium::kReady : readiness.medium;
   if (readiness.medium == Medium::kUnreadable) {
     seen.problem = failureFor(outcome, drive.name(), "checking the disc");
   }

@@ -23,6 +23,11 @@ class WatchedDrive {
   virtual MediumObservation mediumWithoutCommands() = 0;
   // The table of contents, read as the platform's disc reader reads it.
   virtual DiscReading readToc() = 0;
+  // Whether the system saw the medium change since this was last asked (Linux's
+  // CDROM_MEDIA_CHANGED, Windows' media change count): the system's own polling may take a
+  // change's unit attention and media event before the watch's commands, and a disc swapped
+  // at once would go unseen. False where the system does not tell.
+  virtual bool mediumChangedMeanwhile() = 0;
 };
 
 using DriveWatching = std::variant<std::unique_ptr<WatchedDrive>, DiscFailure>;
@@ -35,7 +40,8 @@ DriveWatching watchDrive(const std::string& drive);
 // Ejects the drive's disc or closes its tray: empty on success, else why not.
 std::optional<DiscFailure> moveTray(const std::string& drive, TrayMove move);
 
-// Asks a drive about its medium with commands that spin no disc up, one or two a poll: while
+// Asks a drive about its medium with commands that spin no disc up, one to three a poll,
+// after the system's own word on a change: while
 // a disc that was read is in, GET EVENT STATUS NOTIFICATION (its media events tell a removal
 // or a change), where the drive gives media events; TEST UNIT READY to tell a ready disc
 // from one becoming ready or none, and where the drive gives no events.

@@ -81,6 +81,11 @@ class WindowsAudioDrive : public AudioDrive {
   AudioSectors& sectors() override { return sectorsRead; }
   const std::string& path() const override { return drive.letter; }
 
+ protected:
+  DiscReading readTocAgain() override {
+    return readDriveLetterTable(drive.handle.get(), drive.letter);
+  }
+
  private:
   struct Fallback : AudioSectors {
     explicit Fallback(WindowsAudioDrive& owner) : owner(owner) {}

@@ -115,6 +115,10 @@ std::variant<OpenDriveLetter, DiscFailure> openDriveLetter(const std::string& dr
   return OpenDriveLetter{name, std::move(handle), std::move(std::get<TableOfContents>(reading))};
 }
 
+DiscReading readDriveLetterTable(HANDLE handle, const std::string& letter) {
+  return readTable(handle, letter);
+}
+
 DiscFailure driveLetterFailure(DWORD error, const std::string& letter, const char* doing) {
   return windowsFailure(error, letter, doing);
 }

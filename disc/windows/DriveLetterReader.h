@@ -17,5 +17,8 @@ struct OpenDriveLetter {
 // Opens the drive that `drive` names as readDisc takes it.
 std::variant<OpenDriveLetter, DiscFailure> openDriveLetter(const std::string& drive);
 
+// The table of contents of the drive open on `handle`, read again through the class driver.
+DiscReading readDriveLetterTable(HANDLE handle, const std::string& letter);
+
 // What a Windows error while `doing` something with the drive means, as readDisc words it.
 DiscFailure driveLetterFailure(DWORD error, const std::string& letter, const char* doing);

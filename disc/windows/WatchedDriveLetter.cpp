@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <optional>
+
 #include "CdDriveLetter.h"
 #include "DiscReader.h"
 #include "DriveFailures.h"
@@ -51,6 +53,21 @@ class WatchedDriveLetter : public WatchedDrive {
     return seen;
   }
 
+  // The class driver counts the media changes it saw; the first answer is where counting
+  // starts.
+  bool mediumChangedMeanwhile() override {
+    ULONG count = 0;
+    DWORD returned = 0;
+    if (!DeviceIoControl(device.get(), IOCTL_STORAGE_CHECK_VERIFY2, nullptr, 0, &count,
+                         sizeof count, &returned, nullptr) ||
+        returned < sizeof count) {
+      return false;
+    }
+    const bool changed = changeCount && *changeCount != count;
+    changeCount = count;
+    return changed;
+  }
+
   // Through pass-through where Windows grants it, as on Linux (the class driver may answer
   // from a table it keeps until it notices the change: Wine's does), else as Disc.read.
   DiscReading readToc() override {
@@ -64,6 +81,7 @@ class WatchedDriveLetter : public WatchedDrive {
   Handle device;
   std::string letter;
   PassThroughTransport transport;
+  std::optional<ULONG> changeCount;
 };
 
 std::optional<DiscFailure> moveTrayThroughStorageDriver(HANDLE device, TrayMove move,

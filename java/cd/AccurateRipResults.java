@@ -31,10 +31,16 @@ public final class AccurateRipResults {
   /**
    * Reads the database's answer.
    *
-   * @throws IllegalArgumentException when it is not whole dBAR entries (an error page, a
-   *     file cut short): its message says where
+   * @param response the bytes of the file that {@link Disc#getAccurateRipUrl()} names
+   * @return its pressings
+   * @throws IllegalArgumentException when it is not whole dBAR entries (an error page, an
+   *     empty or cut short file, entries of different track counts, or more tracks than the
+   *     freedb ID counts on the disc): its message says where
    */
   public static AccurateRipResults parse(byte[] response) {
+    if (response.length == 0) {
+      throw new IllegalArgumentException("not an AccurateRip answer: it is empty");
+    }
     List<Pressing> pressings = new ArrayList<>();
     int at = 0;
     while (at < response.length) {
@@ -44,9 +50,13 @@ public final class AccurateRipResults {
                 + " are too few for an entry's header");
       }
       int tracks = response[at] & 0xff;
-      if (tracks == 0) {
-        throw new IllegalArgumentException(
-            "not an AccurateRip answer: the entry at " + at + " has no track");
+      int freedbId = littleEndian(response, at + 9);
+      // The freedb ID's low byte counts every track of the disc, data tracks too.
+      if (tracks == 0 || tracks > (freedbId & 0xff)
+          || (!pressings.isEmpty() && tracks != pressings.get(0).getTrackCount())) {
+        throw new IllegalArgumentException("not an AccurateRip answer: the entry at " + at
+            + " has " + tracks + " tracks, the disc " + (freedbId & 0xff)
+            + (pressings.isEmpty() ? "" : ", the first entry " + pressings.get(0).getTrackCount()));
       }
       int end = at + HEADER_BYTES + tracks * TRACK_BYTES;
       if (end > response.length) {
@@ -64,20 +74,29 @@ public final class AccurateRipResults {
         frame450Crcs[i] = littleEndian(response, track + 5);
       }
       pressings.add(new Pressing(littleEndian(response, at + 1), littleEndian(response, at + 5),
-          littleEndian(response, at + 9), confidences, crcs, frame450Crcs));
+          freedbId, confidences, crcs, frame450Crcs));
       at = end;
     }
     return new AccurateRipResults(pressings);
   }
 
-  /** The pressings, as the answer lists them. */
+  /**
+   * The pressings, as the answer lists them.
+   *
+   * @return one entry a pressing, in the answer's order
+   */
   public List<Pressing> getPressings() {
     return pressings;
   }
 
   /**
    * How many rips in the database have the rip's checksum (v1 or v2) for its track: the
-   * highest confidence among the pressings whose entry matches; 0 when none does.
+   * highest confidence among the pressings whose entry matches; 0 when none does. The
+   * database lists a track at its place on the disc: on a Mixed Mode CD the data track's
+   * place comes first (empty), and the last audio track has none, so its confidence is 0.
+   *
+   * @param rip a track read from the disc this answer is for
+   * @return the confidence, 0 for none
    */
   public int confidence(TrackRip rip) {
     int best = 0;

@@ -146,7 +146,7 @@ final class CommandLine {
       return EXIT_OK;
     }
     if (version) {
-      out.println("tocmate " + Version.NUMBER);
+      out.println("tocmate " + Version.SHOWN);
       return EXIT_OK;
     }
     try {
@@ -240,11 +240,7 @@ final class CommandLine {
     if (drive == null && output == Output.TEXTS && !all) {
       return printBothTexts();
     }
-    if (drive == null) {
-      String configured = System.getenv("TOCMATE_DRIVE");
-      drive = configured == null || configured.isEmpty() ? null : configured;
-    }
-    String chosen = drive == null ? "" : drive;
+    String chosen = drive == null ? Disc.chosenDrive() : drive;
     if (output == Output.WATCH) {
       return watch(chosen);
     }

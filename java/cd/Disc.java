@@ -80,16 +80,24 @@ public final class Disc {
   }
 
   /**
-   * Reads the table of contents of the disc in the system's first CD drive: on Linux
-   * {@code /dev/cdrom} where it exists, else the first of {@link CdDrive#list()}; on Windows the
-   * first drive letter of type CD-ROM. (The {@code TOCMATE_DRIVE} variable of {@link Tocmate}
-   * does not apply here: pass a drive to {@link #read(String)}.)
+   * Reads the table of contents of the disc in the drive that the {@code TOCMATE_DRIVE}
+   * variable names (a drive or a table-of-contents file, as {@link Tocmate} and the command
+   * line take it), else in the system's first CD drive: on Linux {@code /dev/cdrom} where it
+   * exists, else the first of {@link CdDrive#list()}; on Windows the first drive letter of
+   * type CD-ROM.
    *
+   * @return the disc
    * @throws DiscReadException when there is no CD drive or its disc can not be read; its
    *     reason tells why
    */
   public static Disc read() throws DiscReadException {
-    return read("");
+    return read(chosenDrive());
+  }
+
+  /** The drive read when none is given: the one TOCMATE_DRIVE names, else "" (the first). */
+  static String chosenDrive() {
+    String configured = System.getenv("TOCMATE_DRIVE");
+    return configured == null ? "" : configured;
   }
 
   /**

@@ -87,12 +87,14 @@ public final class DiscAudio implements AutoCloseable {
   }
 
   /**
-   * Opens the system's first CD drive, as {@link Disc#read()} chooses it.
+   * Opens the drive that {@link Disc#read()} chooses: that of {@code TOCMATE_DRIVE}, else the
+   * system's first CD drive.
    *
+   * @return the drive's audio, held until {@link #close()}
    * @throws DiscReadException as {@link #open(String)}
    */
   public static DiscAudio open() throws DiscReadException {
-    return open("");
+    return open(Disc.chosenDrive());
   }
 
   /**
@@ -222,9 +224,11 @@ public final class DiscAudio implements AutoCloseable {
   /**
    * Reads a track and writes its samples to {@code pcm}, which stays open.
    *
+   * @param number the track's number on the disc
+   * @param pcm where its samples go
    * @return the track's checksums and what the reading met
-   * @throws DiscReadException when the disc goes away ({@code NO_DISC}) or the drive fails:
-   *     the samples written until then stay written
+   * @throws DiscReadException when the disc goes away or was changed since the opening
+   *     ({@code NO_DISC}), or the drive fails: the samples written until then stay written
    * @throws IOException when {@code pcm} fails
    * @throws IllegalArgumentException for a track the disc does not have, or a data track
    * @throws IllegalStateException once closed
@@ -242,9 +246,13 @@ public final class DiscAudio implements AutoCloseable {
   /**
    * The track's samples as a stream, as {@link #readTrack} reads them, for
    * {@code AudioSystem.write(stream, AudioFileFormat.Type.WAVE, file)} for example. A failure
-   * of the drive comes out of its read as a {@link DiscReadException}. Reading another track
-   * or closing this object ends it.
+   * of the drive comes out of its read as a {@link DiscReadException}. Closing the stream,
+   * reading another track or closing this object ends it: its reads then throw an
+   * {@code IOException}.
    *
+   * @param number the track's number on the disc
+   * @return its samples, {@link #getTrackSamples} frames of 16-bit stereo at 44.1 kHz
+   * @throws DiscReadException when the disc was changed since the opening, or is gone
    * @throws IllegalArgumentException for a track the disc does not have, or a data track
    * @throws IllegalStateException once closed
    */
@@ -319,10 +327,18 @@ public final class DiscAudio implements AutoCloseable {
     }
   }
 
-  private void checkCurrent(TrackStream stream) throws IOException {
+  private synchronized void checkCurrent(TrackStream stream) throws IOException {
     if (stream != current) {
       throw new IOException("track " + stream.number + "'s reading has ended: "
-          + (session == 0 ? "the drive was closed" : "it failed, or another track is read"));
+          + (session == 0 ? "the drive was closed"
+              : "its stream was closed, it failed, or another track is read"));
+    }
+  }
+
+  /** Ends the stream's reading: nothing more comes out of it. */
+  private synchronized void end(TrackStream stream) {
+    if (stream == current) {
+      current = null;
     }
   }
 
@@ -364,6 +380,8 @@ public final class DiscAudio implements AutoCloseable {
       if (offset < 0 || length < 0 || length > buffer.length - offset) {
         throw new IndexOutOfBoundsException();
       }
+      // Also what it holds already is not handed out once it was closed or ended.
+      checkCurrent(this);
       if (length == 0) {
         return 0;
       }
@@ -390,6 +408,11 @@ public final class DiscAudio implements AutoCloseable {
     @Override
     public int available() {
       return chunkEnd - chunkStart;
+    }
+
+    @Override
+    public void close() {
+      end(this);
     }
 
     /** The rip of the whole track, read to its end. */

@@ -111,11 +111,14 @@ final class DriveWatch implements Closeable {
   private void call(Runnable listenerCall) {
     try {
       listenerCall.run();
-    } catch (VirtualMachineError e) {
-      throw e;
     } catch (Throwable e) {
-      // The listener's own failure: its thread's handler hears of it, the watch goes on.
-      thread.getUncaughtExceptionHandler().uncaughtException(thread, e);
+      // The listener's own failure, even an Error (its deep recursion, its memory): its
+      // thread's handler hears of it, and the watch goes on, its stack unwound.
+      try {
+        thread.getUncaughtExceptionHandler().uncaughtException(thread, e);
+      } catch (Throwable handlerFailure) {
+        // A handler that fails too has no one left to tell.
+      }
     }
   }
 

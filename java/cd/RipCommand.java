@@ -7,9 +7,14 @@ import java.io.IOException;
 import java.io.OutputStream;
 import java.io.PrintStream;
 import java.nio.file.Files;
+import java.nio.file.StandardCopyOption;
 import java.util.ArrayList;
+import java.util.Arrays;
+import java.util.HashSet;
+import java.util.LinkedHashSet;
 import java.util.List;
 import java.util.Optional;
+import java.util.Set;
 
 /**
  * The command line's --rip: each chosen track of the disc written to a WAVE file, with a line
@@ -67,12 +72,16 @@ final class RipCommand {
     @Override
     public void write(byte[] b, int off, int len) {}
   };
+  private static final Set<String> OPTIONS = new HashSet<>(Arrays.asList("--rip", "--drive",
+      "--tracks", "--read-offset", "--secure", "--accuraterip-results", "--verify", "--find-offset",
+      "--cache-size"));
 
   private final PrintStream out;
   private final PrintStream err;
   private String drive = "";
   private File folder;
-  private String tracks;
+  // The tracks --tracks names, in its order, each once; null for all.
+  private Set<Integer> tracks;
   private int readOffset;
   private boolean secure;
   private File resultsFile;
@@ -120,10 +129,18 @@ final class RipCommand {
   }
 
   private void parse(String[] args) {
+    Set<String> given = new HashSet<>();
     for (int i = 0; i < args.length; i++) {
       String arg = args[i];
       int equals = arg.indexOf('=');
       String name = arg.startsWith("--") && equals > 0 ? arg.substring(0, equals) : arg;
+      if (!OPTIONS.contains(name)) {
+        throw new IllegalArgumentException(
+            "unknown argument '" + Printable.escape(arg) + "' with --rip");
+      }
+      if (!given.add(name)) {
+        throw new IllegalArgumentException(name + " is given twice");
+      }
       if (name.equals("--secure") && equals < 0) {
         secure = true;
         continue;
@@ -149,7 +166,7 @@ final class RipCommand {
       } else if (name.equals("--drive")) {
         drive = value;
       } else if (name.equals("--tracks")) {
-        tracks = value;
+        tracks = trackList(value);
       } else if (name.equals("--read-offset")) {
         readOffset = number(value, "--read-offset");
       } else if (name.equals("--cache-size")) {
@@ -157,8 +174,7 @@ final class RipCommand {
       } else if (name.equals("--accuraterip-results")) {
         resultsFile = new File(value);
       } else {
-        throw new IllegalArgumentException(
-            "unknown argument '" + Printable.escape(arg) + "' with --rip");
+        throw new IllegalArgumentException(name + " takes no value");
       }
     }
     if (verify && folder != null) {
@@ -173,8 +189,7 @@ final class RipCommand {
           "--find-offset takes --accuraterip-results FILE, and no --rip");
     }
     if (drive.isEmpty()) {
-      String configured = System.getenv("TOCMATE_DRIVE");
-      drive = configured == null ? "" : configured;
+      drive = Disc.chosenDrive();
     }
   }
 
@@ -184,6 +199,46 @@ final class RipCommand {
     } catch (NumberFormatException e) {
       throw new IllegalArgumentException(
           option + " takes a whole number, not '" + Printable.escape(value) + "'");
+    }
+  }
+
+  /** "1,3-5" as the tracks it names, each once; a range whose end is before its start is none. */
+  private static Set<Integer> trackList(String list) {
+    Set<Integer> chosen = new LinkedHashSet<>();
+    for (String part : list.split(",", -1)) {
+      int dash = part.indexOf('-', 1);
+      int from = number(dash < 0 ? part : part.substring(0, dash), "--tracks");
+      int to = dash < 0 ? from : number(part.substring(dash + 1), "--tracks");
+      if (to < from || from < 1 || to > 99) {
+        throw new IllegalArgumentException("--tracks: " + Printable.escape(part)
+            + (to < from ? " ends before it starts" : " is not within a CD's tracks, 1 to 99"));
+      }
+      for (int number = from; number <= to; number++) {
+        chosen.add(number);
+      }
+    }
+    return chosen;
+  }
+
+  /** The database's answer from --accuraterip-results; a file that is none is a wrong argument. */
+  private AccurateRipResults readResults() throws IOException {
+    String path = Printable.escape(resultsFile.getPath());
+    if (!resultsFile.exists()) {
+      throw new IllegalArgumentException("--accuraterip-results: " + path + " does not exist");
+    }
+    if (!resultsFile.isFile()) {
+      throw new IllegalArgumentException("--accuraterip-results: " + path + " is no file");
+    }
+    byte[] answer;
+    try {
+      answer = Files.readAllBytes(resultsFile.toPath());
+    } catch (IOException e) {
+      throw new IOException("--accuraterip-results: " + path + " can not be read: " + e, e);
+    }
+    try {
+      return AccurateRipResults.parse(answer);
+    } catch (IllegalArgumentException e) {
+      throw new IllegalArgumentException("--accuraterip-results: " + path + ": " + e.getMessage());
     }
   }
 
@@ -256,10 +311,6 @@ final class RipCommand {
     }
   }
 
-  private AccurateRipResults readResults() throws IOException {
-    return AccurateRipResults.parse(Files.readAllBytes(resultsFile.toPath()));
-  }
-
   private int findOffset() throws IOException {
     AccurateRipResults results = readResults();
     try (DiscAudio audio = DiscAudio.open(drive)) {
@@ -274,17 +325,35 @@ final class RipCommand {
     }
   }
 
+  /**
+   * Writes the track under a name of its own in the folder and gives it the track's name only
+   * once whole: a rip that fails or is interrupted (a shutdown hook removes the file) leaves
+   * an earlier copy as it was, and no file that claims to be whole.
+   */
   private TrackRip ripTrack(DiscAudio audio, int number) throws IOException {
+    if (verify) {
+      return audio.readTrack(number, DISCARDED);
+    }
+    String name = "track" + (number < 10 ? "0" : "") + number + ".wav";
+    File partial = File.createTempFile("." + name + ".", ".part", folder);
+    Thread removal = new Thread(partial::delete);
+    Runtime.getRuntime().addShutdownHook(removal);
     try {
-      if (verify) {
-        return audio.readTrack(number, DISCARDED);
-      }
-      File file = new File(folder, "track" + (number < 10 ? "0" : "") + number + ".wav");
-      try (OutputStream wave = new BufferedOutputStream(new FileOutputStream(file), 1 << 16)) {
+      TrackRip rip;
+      try (OutputStream wave = new BufferedOutputStream(new FileOutputStream(partial), 1 << 16)) {
         wave.write(waveHeader(audio.getTrackSamples(number) * DiscAudio.SAMPLE_BYTES));
-        return audio.readTrack(number, wave);
+        rip = audio.readTrack(number, wave);
       }
+      Files.move(partial.toPath(), new File(folder, name).toPath(),
+          StandardCopyOption.REPLACE_EXISTING, StandardCopyOption.ATOMIC_MOVE);
+      return rip;
     } finally {
+      partial.delete();
+      try {
+        Runtime.getRuntime().removeShutdownHook(removal);
+      } catch (IllegalStateException shuttingDown) {
+        // The hook runs, or ran: the file is gone either way.
+      }
       if (System.console() != null) {
         err.print("\r\033[K");
         err.flush();
@@ -308,20 +377,15 @@ final class RipCommand {
       }
       return chosen;
     }
-    for (String part : tracks.split(",", -1)) {
-      int dash = part.indexOf('-', 1);
-      int from = number(dash < 0 ? part : part.substring(0, dash), "--tracks");
-      int to = dash < 0 ? from : number(part.substring(dash + 1), "--tracks");
-      for (int number = from; number <= to; number++) {
-        if (number < disc.getFirstTrack() || number > disc.getLastTrack()) {
-          throw new IllegalArgumentException("the disc has no track " + number);
-        }
-        if (!disc.getTrack(number).isAudio()) {
-          throw new IllegalArgumentException(
-              "track " + number + " is a data track: it holds no audio");
-        }
-        chosen.add(number);
+    for (int number : tracks) {
+      if (number < disc.getFirstTrack() || number > disc.getLastTrack()) {
+        throw new IllegalArgumentException("the disc has no track " + number);
       }
+      if (!disc.getTrack(number).isAudio()) {
+        throw new IllegalArgumentException(
+            "track " + number + " is a data track: it holds no audio");
+      }
+      chosen.add(number);
     }
     return chosen;
   }

@@ -398,6 +398,8 @@ static int answer(int fd, unsigned long request, void *argument) {
     case CDROMCLOSETRAY:
       driveCommand(request == CDROMEJECT ? "eject\n" : "close tray\n", 0);
       return fake_mediumIoctl(request);
+    case CDROM_MEDIA_CHANGED:
+      return fake_mediumIoctl(request);
     case CDROMREADAUDIO:
       driveCommand("read audio\n", 0);
       if (!is("FAKE_CDROM_STATE", "disc", "disc")) return fail(ENOMEDIUM);

@@ -52,7 +52,7 @@ FAKE_SHARED int fake_answerMcn(struct cdrom_mcn *mcn);
 FAKE_SHARED const char *fake_mediumSetting(const char *name);
 /* TEST UNIT READY, media events, START STOP UNIT and a due unit attention: 1 if answered. */
 FAKE_SHARED int fake_answerMedium(sg_io_hdr_t *io, const unsigned char *command);
-/* CDROMEJECT and CDROMCLOSETRAY. */
+/* CDROMEJECT, CDROMCLOSETRAY and CDROM_MEDIA_CHANGED (0 without a schedule). */
 FAKE_SHARED int fake_mediumIoctl(unsigned long request);
 /* Each drive command's log line, with its time. */
 FAKE_SHARED void fake_noteCommand(const char *line);

@@ -18,6 +18,10 @@
  *                       prevents removal (eject answers 5/53/02, CDROMEJECT EBUSY)
  *   FAKE_CDROM_TIMED_LOG a file to which each drive command appends its log line after the
  *                       time it came, in seconds since the epoch: "1700000000.123456 command 00"
+ *   FAKE_CDROM_KERNEL_POLLING  off (the default), or on: the kernel's own polling takes each
+ *                       change's unit attention and media event before any program sees them;
+ *                       only CDROM_MEDIA_CHANGED, whose flag the kernel keeps for its callers
+ *                       until one asks, tells of it
  *
  * An eject opens the tray until the schedule's next change, or until the tray is closed:
  * then the disc of the schedule's current line is in again, a new medium.
@@ -63,6 +67,7 @@ static struct {
   int ejected;   /* the tray was opened by command since that line took effect */
   int attention; /* a unit attention is due */
   int event;     /* the media event not yet read */
+  int flagged;   /* CDROM_MEDIA_CHANGED's flag: a change since the last ioctl that asked */
 } medium = {.current = -1};
 
 static int lockedState = -1;
@@ -77,17 +82,17 @@ static void takeState(void) {
   char text[64] = "";
   const ssize_t length = pread(lockedState, text, sizeof text - 1, 0);
   text[length > 0 ? length : 0] = '\0';
-  if (sscanf(text, "%d %d %d %d", &medium.current, &medium.ejected, &medium.attention,
-             &medium.event) != 4) {
-    medium.current = -1, medium.ejected = medium.attention = medium.event = 0;
+  if (sscanf(text, "%d %d %d %d %d", &medium.current, &medium.ejected, &medium.attention,
+             &medium.event, &medium.flagged) != 5) {
+    medium.current = -1, medium.ejected = medium.attention = medium.event = medium.flagged = 0;
   }
 }
 
 static void giveState(void) {
   if (lockedState < 0) return;
   char text[64];
-  const int length = snprintf(text, sizeof text, "%d %d %d %d\n", medium.current, medium.ejected,
-                              medium.attention, medium.event);
+  const int length = snprintf(text, sizeof text, "%d %d %d %d %d\n", medium.current, medium.ejected,
+                              medium.attention, medium.event, medium.flagged);
   if (ftruncate(lockedState, 0) != 0 || pwrite(lockedState, text, (size_t)length, 0) != length) {
     perror("fake medium state");
   }
@@ -134,9 +139,17 @@ static const char *currentState(void) {
   return medium.ejected ? "tray-open" : stateOf(medium.current);
 }
 
+/* A change as the kernel takes it: flagged for CDROM_MEDIA_CHANGED, and, when its polling is
+ * on, the unit attention and the event already taken. */
+static void changed(void) {
+  medium.flagged = 1;
+  if (fake_is("FAKE_CDROM_KERNEL_POLLING", "off", "on")) medium.attention = medium.event = 0;
+}
+
 static void newMedium(void) {
   medium.attention = 1;
   medium.event = kNewMediumEvent;
+  changed();
 }
 
 /* Takes the schedule's line now in effect, with the events of the change to it. */
@@ -151,6 +164,7 @@ static void advance(void) {
   } else if (!holdsMedium(after) && holdsMedium(before)) {
     medium.attention = 0;
     medium.event = kMediumRemovedEvent;
+    changed();
   }
   medium.current = line;
   medium.ejected = 0;
@@ -194,9 +208,11 @@ void fake_noteCommand(const char *line) {
 static int moveTray(int eject) {
   if (eject) {
     if (fake_is("FAKE_CDROM_TRAY", "tray", "locked")) return 0x055302;
-    if (holdsMedium(currentState())) medium.event = kMediumRemovedEvent;
+    const int held = holdsMedium(currentState());
+    if (held) medium.event = kMediumRemovedEvent;
     medium.attention = 0;
     medium.ejected = 1;
+    if (held) changed();
     return 0;
   }
   if (fake_is("FAKE_CDROM_TRAY", "tray", "slot")) return 0x052400;
@@ -261,6 +277,12 @@ int fake_answerMedium(sg_io_hdr_t *io, const unsigned char *command) {
 
 int fake_mediumIoctl(unsigned long request) {
   const int shared = scheduled();
+  if (request == CDROM_MEDIA_CHANGED) {
+    const int flagged = medium.flagged;
+    medium.flagged = 0;
+    if (shared) giveState();
+    return flagged;
+  }
   const int refusal = moveTray(request == CDROMEJECT);
   if (shared) giveState();
   if (refusal == 0) return 0;

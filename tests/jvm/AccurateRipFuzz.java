@@ -1,12 +1,14 @@
 import cd.AccurateRipResults;
 import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
+import java.nio.charset.StandardCharsets;
 import java.util.Arrays;
 import java.util.Random;
 
 /**
  * AccurateRipResults.parse against answers made here: well-formed ones (one to three pressings
- * of 1 to 99 tracks) read back value for value; then the same cut short, with bytes changed,
+ * of 1 to 99 tracks, as many as the freedb ID counts or fewer) read back value for value;
+ * then the same cut short, with bytes changed,
  * added or removed, and random bytes, which must give either entries that fill the answer
  * exactly or an IllegalArgumentException, never another exception.
  *
@@ -22,12 +24,13 @@ public final class AccurateRipFuzz {
       int[][] values = new int[pressings][];
       ByteBuffer answer = ByteBuffer.allocate(pressings * (13 + 9 * 99))
           .order(ByteOrder.LITTLE_ENDIAN);
+      int tracks = 1 + random.nextInt(99);
       for (int p = 0; p < pressings; p++) {
-        int tracks = 1 + random.nextInt(99);
         values[p] = new int[3 + 3 * tracks];
         for (int i = 0; i < values[p].length; i++) {
           values[p][i] = random.nextInt();
         }
+        values[p][2] = values[p][2] & ~0xff | tracks + random.nextInt(100 - tracks);
         answer.put((byte) tracks).putInt(values[p][0]).putInt(values[p][1]).putInt(values[p][2]);
         for (int t = 0; t < tracks; t++) {
           values[p][3 + 3 * t] &= 0xff;
@@ -57,6 +60,20 @@ public final class AccurateRipFuzz {
     }
     System.out.println("ok: " + rounds + " answers read back, " + refused
         + " mangled ones refused, the others read");
+    // What a fetch may bring instead of an answer: nothing, a header alone, and an error page
+    // of the size of one entry of '<' (60) tracks.
+    byte[] headerAlone = {0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0};
+    byte[] page = Arrays.copyOf("<!DOCTYPE html>\n<title>404 Not Found</title>\n"
+        .getBytes(StandardCharsets.US_ASCII), 13 + 9 * '<');
+    Arrays.fill(page, 45, page.length, (byte) ' ');
+    for (byte[] notAnswer : new byte[][] {new byte[0], headerAlone, page}) {
+      try {
+        AccurateRipResults.parse(notAnswer);
+        fail(notAnswer.length + " bytes that are no answer were read");
+      } catch (IllegalArgumentException e) {
+        System.out.println("ok: refused, " + e.getMessage());
+      }
+    }
   }
 
   private static boolean readsBack(AccurateRipResults results, int[][] values) {

@@ -1,4 +1,5 @@
 import cd.AccurateRipResults;
+import cd.CdDrive;
 import cd.Disc;
 import cd.DiscAudio;
 import cd.DiscReadException;
@@ -9,6 +10,7 @@ import java.io.IOException;
 import java.io.OutputStream;
 import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
+import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.util.ArrayList;
 import java.util.Arrays;
@@ -17,6 +19,7 @@ import java.util.Optional;
 import java.util.concurrent.atomic.AtomicReference;
 import java.util.zip.CRC32;
 import javax.sound.sampled.AudioFileFormat;
+import javax.sound.sampled.AudioInputStream;
 import javax.sound.sampled.AudioSystem;
 
 /**
@@ -46,6 +49,10 @@ import javax.sound.sampled.AudioSystem;
  *     track, reading at most 40 sectors a track (FAKE_CDROM_READ_COUNTS); a rip of track 2
  *     at it has the answer's checksum. An answer for another disc, or one whose tracks each
  *     match at another offset, gives none.
+ * AudioCheck swap
+ *     Another disc put in after the opening, its unit attention taken by another process (as
+ *     the kernel's polling takes it): the next track is refused, NO_DISC, nothing written.
+ *     The schedule goes to the file FAKE_CDROM_MEDIUM names.
  * </pre>
  */
 public final class AudioCheck {
@@ -61,9 +68,11 @@ public final class AudioCheck {
       checkDiscGone(Integer.parseInt(args[1]));
     } else if (args.length == 2 && args[0].equals("offset")) {
       checkOffset(Integer.parseInt(args[1]));
+    } else if (args.length == 1 && args[0].equals("swap")) {
+      checkDiscSwapped();
     } else {
       System.out.println(
-          "usage: AudioCheck api DATA-TRACK IMAGE | long | gone TRACK | offset OFFSET");
+          "usage: AudioCheck api DATA-TRACK IMAGE | long | gone TRACK | offset OFFSET | swap");
       System.exit(2);
     }
     for (String problem : problems) {
@@ -81,7 +90,9 @@ public final class AudioCheck {
   }
 
   private static void checkApi(int dataTrack, String image) throws Exception {
-    DiscAudio audio = DiscAudio.open(drive);
+    check(Disc.read().getAccurateRipUrl().equals(Disc.read(drive).getAccurateRipUrl()),
+        "Disc.read() reads the drive TOCMATE_DRIVE names");
+    DiscAudio audio = DiscAudio.open();
     Disc disc = audio.getDisc();
     List<TrackRip> rips = new ArrayList<>();
     for (Disc.Track track : disc.getTracks()) {
@@ -97,7 +108,10 @@ public final class AudioCheck {
       audio.setProgress(null);
       File wave = File.createTempFile("audio-check", ".wav");
       try {
-        AudioSystem.write(audio.openTrack(number), AudioFileFormat.Type.WAVE, wave);
+        AudioInputStream stream = audio.openTrack(number);
+        check(stream.getFrameLength() == audio.getTrackSamples(number),
+            "track " + number + ": the stream's frames are the track's samples");
+        AudioSystem.write(stream, AudioFileFormat.Type.WAVE, wave);
         byte[] written = Files.readAllBytes(wave.toPath());
         byte[] samples = Arrays.copyOfRange(written, 44, written.length);
         check(Arrays.equals(samples, pcm.toByteArray()),
@@ -118,34 +132,53 @@ public final class AudioCheck {
               && rip.isC2Used() && rip.getC2Sectors().length == 0,
           "track " + number + ": " + rip);
     }
-    checkResults(rips);
+    checkResults(rips, disc.getFirstTrack());
+    checkClosedStream(audio, rips.get(0).getTrackNumber());
     checkRefusals(audio, dataTrack);
     checkHeldDrive(audio, image);
   }
 
-  /** A dBAR answer of two pressings: the first with every rip's v1, the second its v2. */
-  private static void checkResults(List<TrackRip> rips) {
+  /**
+   * A dBAR answer of two pressings, a track at its place on the disc (a data track first
+   * takes the first place, and the last audio track then has none): the first pressing with
+   * every rip's v1 but track 2's, the second with every v2 and lower confidences.
+   */
+  private static void checkResults(List<TrackRip> rips, int firstTrack) {
     int tracks = rips.size();
     ByteBuffer answer = ByteBuffer.allocate(2 * (13 + 9 * tracks)).order(ByteOrder.LITTLE_ENDIAN);
     for (int pressing = 0; pressing < 2; pressing++) {
       answer.put((byte) tracks).putInt(0x0002189a).putInt(0x00087f33).putInt(0x1f02e004);
-      for (int i = 0; i < tracks; i++) {
-        TrackRip rip = rips.get(i);
-        String crc = pressing == 0 ? rip.getAccurateRipV1() : rip.getAccurateRipV2();
-        // Track 2 of the second pressing matches nothing.
-        int value = pressing == 1 && i == 1 ? 0x12345678 : (int) Long.parseLong(crc, 16);
-        answer.put((byte) (10 * pressing + i + 1)).putInt(value).putInt(0);
+      for (int place = 0; place < tracks; place++) {
+        int value = 0;
+        for (TrackRip rip : rips) {
+          if (rip.getTrackNumber() - firstTrack == place && !(pressing == 0 && place == 1)) {
+            value = (int) Long.parseLong(
+                pressing == 0 ? rip.getAccurateRipV1() : rip.getAccurateRipV2(), 16);
+          }
+        }
+        answer.put((byte) (10 * (1 - pressing) + place + 1)).putInt(value).putInt(0);
       }
     }
     AccurateRipResults results = AccurateRipResults.parse(answer.array());
     int[] got = new int[tracks];
+    int[] wanted = new int[tracks];
     for (int i = 0; i < tracks; i++) {
       got[i] = results.confidence(rips.get(i));
+      int place = rips.get(i).getTrackNumber() - firstTrack;
+      wanted[i] = place >= tracks ? 0 : place == 1 ? 2 : 11 + place;
     }
-    int[] wanted = {11, 2, 13};
-    check(Arrays.equals(got, Arrays.copyOf(wanted, tracks))
-            && results.getPressings().get(1).getDiscId2() == 0x00087f33,
-        "AccurateRip confidences " + Arrays.toString(got));
+    check(Arrays.equals(got, wanted) && results.getPressings().get(1).getDiscId2() == 0x00087f33,
+        "AccurateRip confidences " + Arrays.toString(got) + ", wanted " + Arrays.toString(wanted));
+  }
+
+  /** A track's stream closed gives nothing more, not even what it had fetched. */
+  private static void checkClosedStream(DiscAudio audio, int track) throws IOException {
+    AudioInputStream stream = audio.openTrack(track);
+    byte[] some = new byte[400];
+    int read = stream.read(some);
+    stream.close();
+    check(read == some.length && thrown(() -> stream.read(some)).startsWith("IOException"),
+        "a closed stream gives nothing more");
   }
 
   private static void checkRefusals(DiscAudio audio, int dataTrack) {
@@ -178,6 +211,12 @@ public final class AudioCheck {
               && rip.isFromImage() && !rip.isSecure() && rip.toString().contains(", image, 0 "),
           "an image opens beside the held drive and reads once: " + rip);
     }
+    // Only for that drive: another drive, a file and another drive's tray wait for nothing.
+    String toc = System.getenv("FAKE_CDROM_DISC");
+    check(waitOnce(() -> Disc.read(toc)).equals("returned")
+            && waitOnce(() -> Disc.read("/nonexistent/sr9")).equals("NO_DRIVE")
+            && waitOnce(() -> CdDrive.eject("/nonexistent/sr9")).equals("NO_DRIVE"),
+        "a file and another drive are read at once");
     Thread closer = new Thread(audio::close);
     closer.start();
     closer.join();
@@ -187,7 +226,6 @@ public final class AudioCheck {
     check(thrown(() -> Disc.read(drive)).isEmpty() && System.nanoTime() - start < 5_000_000_000L,
         "closed on another thread, the drive is free");
     check(thrown(() -> DiscAudio.open(drive).close()).isEmpty(), "and opens again");
-    String toc = System.getenv("FAKE_CDROM_DISC");
     check(thrown(() -> DiscAudio.open(toc).close())
             .equals("NO_DRIVE: " + toc + ": a table-of-contents file holds no audio to read"),
         "a table-of-contents file is refused");
@@ -305,13 +343,42 @@ public final class AudioCheck {
       audio.setReadOffset(match.map(AccurateRipResults.OffsetMatch::getOffset).orElse(0));
       TrackRip rip = audio.readTrack(2, new ByteArrayOutputStream());
       check(results.confidence(rip) == 5, "a rip at the offset matches the answer: " + rip);
-      String other = ids.substring(0, ids.length() - 1) + (ids.endsWith("0") ? "1" : "0");
+      // Another disc of as many tracks: its first disc ID differs.
+      String other = ids.substring(0, 11) + (ids.charAt(11) == '0' ? "1" : "0") + ids.substring(12);
       check(!AccurateRipResults.parse(answer(other, disc, new int[3])).findReadOffset(audio)
               .isPresent(), "another disc's answer finds nothing");
       check(!AccurateRipResults.parse(answer(ids, disc, new int[] {0, 40, -700}))
               .findReadOffset(audio).isPresent(), "tracks that agree on no offset find nothing");
     } finally {
       counts.delete();
+    }
+  }
+
+  /** The disc swapped under an open DiscAudio, unseen by it: its next track is refused. */
+  private static void checkDiscSwapped() throws IOException, InterruptedException {
+    File schedule = new File(System.getenv("FAKE_CDROM_MEDIUM"));
+    schedule.getParentFile().mkdirs();
+    try {
+      String tables = "0 disc " + System.getenv("FAKE_CDROM_TOC") + "\n1 disc 1 2 1950 150 900\n";
+      Files.write(schedule.toPath(), tables.getBytes(StandardCharsets.US_ASCII));
+      try (DiscAudio audio = DiscAudio.open(drive)) {
+        Thread.sleep(1500);
+        // Another process reads the drive: the new disc's unit attention is its.
+        Process other = new ProcessBuilder(
+            new File(System.getProperty("java.home"), "bin/java").getPath(),
+            "-Djava.library.path=" + System.getProperty("java.library.path"),
+            "-cp", System.getProperty("java.class.path"), "cd.CommandLine", "--drive", drive)
+            .redirectErrorStream(true).redirectOutput(new File("/dev/null")).start();
+        other.waitFor();
+        ByteArrayOutputStream pcm = new ByteArrayOutputStream();
+        String failure = thrown(() -> audio.readTrack(1, pcm));
+        check(failure.startsWith("NO_DISC: ") && failure.contains("changed") && pcm.size() == 0,
+            "a disc swapped under the reading: " + failure);
+      }
+    } finally {
+      new File(schedule.getPath() + ".state").delete();
+      schedule.delete();
+      schedule.getParentFile().delete();
     }
   }
 

@@ -55,6 +55,13 @@ rip "offset -30, secure"          two-tracks 0 "" "FAKE_CDROM_READ_OFFSET=-30" \
   "--read-offset -30 --secure" "--offset -30"
 rip "one track, offset +667"      one-track 0 "" "FAKE_CDROM_READ_OFFSET=667" "--read-offset 667" \
   "--offset 667"
+rip "last track of 3 sectors"     short-last-track 0 "" "FAKE_CDROM_READ_OFFSET=6" "--read-offset 6" \
+  "--offset 6"
+# Samples an offset takes from a data track are silence, as at the disc's edges.
+rip "Mixed Mode, offset -1164"    mixed-mode 0 "" "FAKE_CDROM_READ_OFFSET=-1164" \
+  "--read-offset -1164" "--offset -1164"
+rip "audio, data, audio, +667"    audio-data-audio 0 "" "FAKE_CDROM_READ_OFFSET=667" \
+  "--read-offset 667 --secure" "--offset 667"
 rip "drive taking 7 sectors"      two-tracks 0 "" "FAKE_CDROM_MAX_SECTORS=7" "" ""
 rip "tracks 3 and 1 to 2"         short-enhanced-cd 0 "" "" "--tracks 3,1-2" ""
 rip "secure, flaky sectors"       short-enhanced-cd 0 "" "FAKE_CDROM_FLAKY=100 2500 4649" \
@@ -100,6 +107,43 @@ rip "disc taken out"              short-enhanced-cd 1 "sr0: no disc in the drive
   "FAKE_CDROM_GONE_AT=2000" "" "--gone-at 2000"
 rip "a data track"                short-enhanced-cd 2 "track 4 is a data track" "" "--tracks 4" ""
 rip "no such track"               two-tracks 2 "the disc has no track 3" "" "--tracks 1-3" ""
+rip "a track named twice"         two-tracks 0 "" "" "--tracks 1,1" "--tracks 1"
+rip "a range backwards"           two-tracks 2 "^tocmate: --tracks: 2-1 ends before it starts$" "" \
+  "--tracks 2-1" ""
+rip "another command's option"    two-tracks 2 "^tocmate: unknown argument '--json' with --rip$" "" \
+  "--json" ""
+rip "a second folder"             two-tracks 2 "^tocmate: --rip is given twice$" "" \
+  "--rip $tmp/other" ""
+rip "no results file"             two-tracks 2 \
+  "^tocmate: --accuraterip-results: /nonexistent/dBAR.bin does not exist$" "" \
+  "--accuraterip-results /nonexistent/dBAR.bin" ""
+rip "a folder as results file"    two-tracks 2 "^tocmate: --accuraterip-results: $tmp is no file$" "" \
+  "--accuraterip-results $tmp" ""
+
+# A re-rip that fails, or that is interrupted, leaves the earlier copy of the track it was
+# writing as it was, and no file of its own. (Disc gone in track 2; stopped as Ctrl-C stops
+# it, its shutdown hooks run, in track 1 at 50 ms a command.)
+fake_rip() {
+  env "$@" bash "$here/../fakedrive/with_fake_drive.sh" "$fake" "$discs/short-enhanced-cd.toc" \
+    "$java" -jar "$jar" --rip "$tmp/kept" >/dev/null 2>&1
+}
+rm -rf "$tmp/kept"
+fake_rip FAKE_CDROM_MAX_SECTORS=26
+cp "$tmp/kept/track02.wav" "$tmp/track02.wav"
+cp "$tmp/kept/track01.wav" "$tmp/track01.wav"
+fake_rip FAKE_CDROM_GONE_AT=2000
+FAKE_CDROM_LATENCY_US=50000 bash "$here/../fakedrive/with_fake_drive.sh" "$fake" \
+  "$discs/short-enhanced-cd.toc" "$java" -jar "$jar" --rip "$tmp/kept" >/dev/null 2>&1 &
+sleep 1.5
+kill -TERM "$(pgrep -P $!)"
+wait $!
+if cmp -s "$tmp/kept/track02.wav" "$tmp/track02.wav" && cmp -s "$tmp/kept/track01.wav" "$tmp/track01.wav" &&
+  [ "$(ls -A "$tmp/kept" | tr '\n' ' ')" = "track01.wav track02.wav track03.wav " ]; then
+  echo "ok: earlier copies kept, nothing left of a failed and an interrupted rip"
+else
+  echo "FAILED: after a failed and an interrupted rip the folder holds:"; ls -la "$tmp/kept"
+  failed=1
+fi
 
 # find_offset NAME ANSWER EXIT PATTERN: --find-offset on two-tracks read by a drive of offset
 # -472, with an answer built from the disc's samples at offset 0; PATTERN matches what it

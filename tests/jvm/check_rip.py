@@ -6,15 +6,16 @@
 Checks a rip of the fake drive's disc made by the command line's --rip: every WAVE file in
 FOLDER holds exactly the samples the disc holds at that read offset, computed here from the
 fake drive's rule (the sample at position p, counted from logical block 0, is
-p * 2654435761 + 12345 modulo 2^32; silence where p + offset falls before the disc's start
-or at or after the audio session's lead-out, and in the sectors listed unreadable), and
-each line of OUTPUT gives the checksums that whipper's accuraterip-checksum and zlib compute
-for that file. With --gone-at, the disc went away at that block: the last track written
-holds only a prefix of its samples, and has no line. The samples of sectors listed
-unconfirmed (whose reads never agreed) are not compared; the checksums still are. Those
-listed wrong must differ from the disc's: a fault the case shows. With --counts (the fake
-drive's FAKE_CDROM_READ_COUNTS file), the sectors read from the disc, against the audio
-tracks' sectors, must be at most --disc-reads-at-most.
+p * 2654435761 + 12345 modulo 2^32; silence where p + offset falls before the disc's start,
+in a data track, at or after the audio session's lead-out, and in the sectors listed
+unreadable), and each line of OUTPUT gives the checksums that whipper's accuraterip-checksum
+and zlib compute for that file, the track counted among the disc's audio tracks. With
+--gone-at, the disc went away at that block: the track it was in has neither file nor line,
+and no file of its making is left. The samples of sectors listed unconfirmed (whose reads
+never agreed) are not compared; the checksums still are. Those listed wrong must differ
+from the disc's: a fault the case shows. With --counts (the fake drive's
+FAKE_CDROM_READ_COUNTS file), the sectors read from the disc, against the audio tracks'
+sectors, must be at most --disc-reads-at-most.
 """
 import argparse
 import os
@@ -54,16 +55,16 @@ def audio_tracks(toc):
         i = number - first
         end = audio_lead_out if number == last_audio else starts[i + 1]
         spans[number] = (starts[i] - LEAD_IN, end - LEAD_IN)
-    return spans, audio_lead_out - LEAD_IN
+    return spans
 
 
-def expected_samples(span, offset, readable_end, unreadable):
+def expected_samples(span, offset, spans, unreadable):
     start, end = span
     values = []
-    limit = readable_end * SAMPLES_PER_SECTOR
     for p in range(start * SAMPLES_PER_SECTOR, end * SAMPLES_PER_SECTOR):
         q = p + offset
-        silent = q < 0 or q >= limit or q // SAMPLES_PER_SECTOR in unreadable
+        sector = q // SAMPLES_PER_SECTOR
+        silent = sector in unreadable or not any(a <= sector < b for a, b in spans.values())
         values.append(0 if silent else (p * 2654435761 + 12345) & 0xFFFFFFFF)
     return struct.pack("<%dI" % len(values), *values)
 
@@ -112,13 +113,14 @@ def main():
     parser.add_argument("--disc-reads-at-most", type=float)
     args = parser.parse_args()
 
-    spans, readable_end = audio_tracks(read_toc(args.toc))
+    spans = audio_tracks(read_toc(args.toc))
     numbers = sorted(spans) if not args.tracks else [int(n) for n in args.tracks.split(",")]
     unreadable = {int(n) for n in args.unreadable.split(",") if n}
     unconfirmed = {int(n) for n in args.unconfirmed.split(",") if n}
     wrong = {int(n) for n in args.wrong.split(",") if n}
     lines = {}
-    for line in open(args.output):
+    printed = open(args.output).readlines()
+    for line in printed:
         match = re.fullmatch(r"(\d\d) v1 ([0-9A-F]{8}) v2 ([0-9A-F]{8}) crc32 ([0-9A-F]{8}) "
                              r"reread (\d+)\n", line)
         if not match:
@@ -130,25 +132,20 @@ def main():
     rereads = 0
     if args.gone_at is not None:
         partial = [n for n in numbers if spans[n][1] > args.gone_at][0]
-        numbers = numbers[:numbers.index(partial) + 1]
-    written = sorted(int(name[5:7]) for name in os.listdir(args.folder))
-    if written != numbers:
-        print("tracks written: %s, wanted %s" % (written, numbers))
+        numbers = numbers[:numbers.index(partial)]
+    names = sorted(os.listdir(args.folder))
+    written = [int(name[5:7]) for name in names if re.fullmatch(r"track\d\d\.wav", name)]
+    if written != numbers or len(names) != len(written):
+        print("files written: %s, wanted tracks %s" % (names, numbers))
         return 1
     for number in numbers:
         path = os.path.join(args.folder, "track%02d.wav" % number)
         data, size = wave_data(path)
-        wanted = expected_samples(spans[number], args.offset, readable_end, unreadable)
+        wanted = expected_samples(spans[number], args.offset, spans, unreadable)
         if size != len(wanted):
             print("track %d: the header gives %d bytes, the track has %d" %
                   (number, size, len(wanted)))
             failed = True
-        if args.gone_at is not None and number == numbers[-1]:
-            if number in lines or len(data) >= len(wanted) or data != wanted[:len(data)]:
-                print("track %d: %d bytes written before the disc went away are not the "
-                      "track's first (or a line was printed)" % (number, len(data)))
-                failed = True
-            continue
         compared = data
         if any(start <= sector < end for sector in wrong for start, end in [spans[number]]):
             if data == wanted:
@@ -164,8 +161,8 @@ def main():
             print("track %d: the samples differ from byte %d on (%d bytes, %d wanted)" %
                   (number, at, len(data), len(wanted)))
             failed = True
-        total = len(spans)
-        peers = (accuraterip(path, number, total, 1), accuraterip(path, number, total, 2),
+        index, total = sorted(spans).index(number) + 1, len(spans)
+        peers = (accuraterip(path, index, total, 1), accuraterip(path, index, total, 2),
                  "%08X" % zlib.crc32(data))
         if number not in lines or lines[number][:3] != peers:
             print("track %d: the line gives %s, accuraterip-checksum and zlib %s" %
@@ -173,6 +170,9 @@ def main():
             failed = True
         else:
             rereads += int(lines[number][3])
+    if len(printed) != len(numbers):
+        print("%d lines for %d tracks" % (len(printed), len(numbers)))
+        failed = True
     if args.counts:
         disc_reads = int(open(args.counts).read().split()[1])
         sectors = sum(end - start for start, end in spans.values())

@@ -17,7 +17,7 @@
 #                young files, links, FIFOs and other users' files are kept
 #   two_loaders  two class loaders in one JVM each load the library and read the disc
 set -u
-case_name=$1 java=$2 jar=$3 library_folder=$4 discs=$5 fake=$6 tests_jar=$7 version=$8
+case_name=$1 java=$2 jar=$3 library_folder=$4 discs=$5 fake=$6 tests_jar=$7 version=$8 shown_version=$9
 source "$(dirname "$0")/jar_common.sh"
 
 case $case_name in
@@ -61,7 +61,7 @@ case $case_name in
     done
     [ -s "$tmp/errors" ] && fail "--help wrote to standard error: $(cat "$tmp/errors")"
     output=$("${tool[@]}" --version) || fail "--version exited with $?"
-    [ "$output" = "tocmate $version" ] || fail "--version: [$output]"
+    [ "$output" = "tocmate $shown_version" ] || fail "--version: [$output]"
     # Each wrong: exit 2, nothing on standard output, a message and the usage on standard error.
     for arguments in --bogus --drive --drive= '--json --musicbrainz' '--drive a --drive b' \
       '--help --bogus'; do

@@ -60,7 +60,8 @@ def main():
     args = parser.parse_args()
     toc = read_toc(args.toc)
     first, last, lead_out, starts, data = toc
-    spans, audio_end = audio_tracks(toc)
+    spans = audio_tracks(toc)
+    audio_end = max(end for _, end in spans.values())
     kind, ext = ("WAVE", "wav") if args.wave else ("BINARY", "bin")
     lines = []
     numbers = sorted(spans)

@@ -23,6 +23,11 @@ case $case in
   swapped) # one disc for another between two polls: the drive says the medium changed
     schedule='0 disc single-track|3.3 tray-open|3.6 disc 22-tracks'
     steps='inserted@0:single-track removed@3.3 inserted@3.6:22-tracks' end=7 ;;
+  kernel-polling) # one disc for another at once, the kernel's polling taking the drive's
+    # unit attention and event first: its CDROM_MEDIA_CHANGED flag tells the change
+    settings=(FAKE_CDROM_KERNEL_POLLING=on)
+    schedule='0 disc single-track|3 disc 22-tracks'
+    steps='inserted@0:single-track removed@3 inserted@3:22-tracks' end=6 ;;
   ejected) # the program opens the tray and closes it again: the same disc again
     schedule='0 disc 22-tracks'
     steps='inserted@0:22-tracks eject@2 removed@2 close@4 inserted@4:22-tracks' end=7 ;;
@@ -37,7 +42,7 @@ case $case in
   unreadable) # a disc that can not be read: reported once, after a few tries
     schedule='0 no-disc|1 read-error worked-example|7 no-disc|8 disc worked-example'
     steps='unreadable@1 removed@7 inserted@8:worked-example' end=10 ;;
-  failing-listener) # a listener's exception ends nothing
+  failing-listener) # a listener's StackOverflowError ends nothing
     schedule='0 disc 22-tracks|3 no-disc|4 disc worked-example'
     steps='throw@1 inserted@0:22-tracks removed@3 inserted@4:worked-example' end=6 ;;
   reads-beside) # Disc.read beside a watch of a slow drive (40 ms a command)

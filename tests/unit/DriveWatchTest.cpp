@@ -145,11 +145,18 @@ class ScriptedDrive : public WatchedDrive, public ScsiTransport {
   std::deque<Answer> answers;
   std::vector<std::uint8_t> sent;
   MediumObservation platformStatus;
+  std::deque<bool> platformChanges;  // one a poll: whether the system saw a change
 
   const std::string& name() const override { return path; }
   ScsiTransport& commands() override { return *this; }
   MediumObservation mediumWithoutCommands() override { return platformStatus; }
   DiscReading readToc() override { return TableOfContents{}; }
+  bool mediumChangedMeanwhile() override {
+    if (platformChanges.empty()) return false;
+    const bool changed = platformChanges.front();
+    platformChanges.pop_front();
+    return changed;
+  }
 
   ScsiOutcome send(const std::uint8_t* command, std::size_t, std::uint8_t* reply,
                    std::size_t replySize) override {
@@ -212,10 +219,19 @@ TEST(MediumPoller, AsksWithOneOrTwoCommandsThatSpinNothingUp) {
        {kReady, kEvents, kEvents, kReady},
        Medium::kBecomingReady,
        true},
-      {"a unit attention is a change, not asked again",
+      {"a unit attention, the first word of a change: the disc is read at once",
        {true},
        {{checkCondition(6, 0x28, 0), {}}},
        {kReady},
+       Medium::kReady,
+       true},
+      {"a unit attention after the event told of the change: the next poll asks",
+       {true, false, false},
+       {{good(), {}},
+        {good(), mediaReply(0, true)},
+        {good(), mediaReply(2, true)},
+        {checkCondition(6, 0x28, 0), {}}},
+       {kReady, kEvents, kEvents, kReady},
        Medium::kUnknown,
        true},
       {"a drive without media events is asked readiness alone from then on",
@@ -250,6 +266,17 @@ TEST(MediumPoller, AsksWithOneOrTwoCommandsThatSpinNothingUp) {
     EXPECT_EQ(seen.changed, c.changed);
     EXPECT_TRUE(drive.answers.empty());
   }
+  // A disc swapped at once, its event taken by the system's polling: the system's word is a
+  // change, and readiness is asked rather than events.
+  ScriptedDrive drive;
+  drive.platformChanges = {false, true};
+  drive.answers = {{good(), {}}, {good(), {}}};
+  MediumPoller poller;
+  poller.observe(drive, true);
+  const MediumObservation seen = poller.observe(drive, false);
+  EXPECT_EQ(drive.sent, (std::vector<std::uint8_t>{kReady, kReady}));
+  EXPECT_EQ(seen.medium, Medium::kReady);
+  EXPECT_TRUE(seen.changed);
 }
 
 // The state over a series of polls. Each poll's observation: N no disc, B becoming ready,

@@ -23,7 +23,8 @@ spans=$(python3 - "$FAKE_CDROM_DISC" "$here/../jvm" <<'SPANS'
 import sys
 sys.path.insert(0, sys.argv[2])
 from check_rip import LEAD_IN, audio_tracks, read_toc
-spans, readable_end = audio_tracks(read_toc(sys.argv[1]))
+spans = audio_tracks(read_toc(sys.argv[1]))
+readable_end = max(end for _, end in spans.values())
 for number, (start, end) in sorted(spans.items()):
     print(number, end + LEAD_IN, readable_end + LEAD_IN)
 SPANS
