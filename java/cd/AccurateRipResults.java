@@ -30,6 +30,8 @@ public final class AccurateRipResults {
   /**
    * Reads the database's answer.
    *
+   * @param response the bytes the database served for the disc's dBAR address
+   * @return the pressings the answer lists
    * @throws IllegalArgumentException when it is not whole dBAR entries (an error page, a
    *     file cut short): its message says where
    */
@@ -69,7 +71,11 @@ public final class AccurateRipResults {
     return new AccurateRipResults(pressings);
   }
 
-  /** The pressings, as the answer lists them. */
+  /**
+   * The pressings, as the answer lists them.
+   *
+   * @return the pressings; the list is unmodifiable
+   */
   public List<Pressing> getPressings() {
     return pressings;
   }
@@ -77,6 +83,9 @@ public final class AccurateRipResults {
   /**
    * How many rips in the database have the rip's checksum (v1 or v2) for its track: the
    * highest confidence among the pressings whose entry matches; 0 when none does.
+   *
+   * @param rip a track read by {@link DiscAudio#readTrack}
+   * @return the highest matching confidence, 0 for none
    */
   public int confidence(TrackRip rip) {
     int best = 0;
@@ -115,34 +124,68 @@ public final class AccurateRipResults {
       this.frame450Crcs = frame450Crcs;
     }
 
+    /**
+     * The number of tracks the pressing's entry lists.
+     *
+     * @return the track count
+     */
     public int getTrackCount() {
       return crcs.length;
     }
 
-    /** The first AccurateRip disc ID, as {@link Disc#getAccurateRipId()} writes it first. */
+    /**
+     * The first AccurateRip disc ID, as {@link Disc#getAccurateRipId()} writes it first.
+     *
+     * @return the first disc ID
+     */
     public int getDiscId1() {
       return discId1;
     }
 
+    /**
+     * The second AccurateRip disc ID, as {@link Disc#getAccurateRipId()} writes it second.
+     *
+     * @return the second disc ID
+     */
     public int getDiscId2() {
       return discId2;
     }
 
+    /**
+     * The freedb disc ID that the entry was stored under.
+     *
+     * @return the freedb disc ID
+     */
     public int getFreedbId() {
       return freedbId;
     }
 
-    /** How many rips agreed on the track's checksum. */
+    /**
+     * How many rips agreed on the track's checksum.
+     *
+     * @param trackIndex the track's place on the disc, from 0
+     * @return the count of rips that agreed
+     */
     public int getConfidence(int trackIndex) {
       return confidences[trackIndex];
     }
 
-    /** The track's checksum, v1 or v2, as the rips that agreed have it. */
+    /**
+     * The track's checksum, v1 or v2, as the rips that agreed have it.
+     *
+     * @param trackIndex the track's place on the disc, from 0
+     * @return the checksum
+     */
     public int getCrc(int trackIndex) {
       return crcs[trackIndex];
     }
 
-    /** The checksum of the track's frame 450 alone, which tells a pressing's offset. */
+    /**
+     * The checksum of the track's frame 450 alone, which tells a pressing's offset.
+     *
+     * @param trackIndex the track's place on the disc, from 0
+     * @return the checksum of frame 450
+     */
     public int getFrame450Crc(int trackIndex) {
       return frame450Crcs[trackIndex];
     }

@@ -83,6 +83,7 @@ public final class DiscAudio implements AutoCloseable {
   /**
    * Opens the system's first CD drive, as {@link Disc#read()} chooses it.
    *
+   * @return the open drive
    * @throws DiscReadException as {@link #open(String)}
    */
   public static DiscAudio open() throws DiscReadException {
@@ -94,6 +95,7 @@ public final class DiscAudio implements AutoCloseable {
    *
    * @param drive as {@link Disc#read(String)} takes it; a table-of-contents file holds no
    *     audio and is refused ({@link DiscReadException.Reason#NO_DRIVE})
+   * @return the open drive
    * @throws DiscReadException as {@link Disc#read(String)}: no such drive, no access, no
    *     disc, not ready (another read held the drive for 30 seconds), a read failing, or the
    *     thread interrupted while it waited
@@ -103,7 +105,11 @@ public final class DiscAudio implements AutoCloseable {
     return new DiscAudio(drive, openDrive(drive));
   }
 
-  /** The disc's table of contents and identifiers, as read when the drive was opened. */
+  /**
+   * The disc's table of contents and identifiers, as read when the drive was opened.
+   *
+   * @return the disc as read at the opening
+   */
   public Disc getDisc() {
     return disc;
   }
@@ -112,6 +118,7 @@ public final class DiscAudio implements AutoCloseable {
    * Sets the drive's read offset correction in samples, as AccurateRip's list of drives
    * gives it (such as +6, +667 or -1164); 0 by default. Applies to the reads that start after.
    *
+   * @param samples the correction, in samples
    * @throws IllegalArgumentException beyond 100 sectors (58,800 samples) either way
    */
   public synchronized void setReadOffset(int samples) {
@@ -122,6 +129,11 @@ public final class DiscAudio implements AutoCloseable {
     readOffset = samples;
   }
 
+  /**
+   * The drive's read offset correction, as set by {@link #setReadOffset(int)}.
+   *
+   * @return the correction in samples
+   */
   public synchronized int getReadOffset() {
     return readOffset;
   }
@@ -133,16 +145,27 @@ public final class DiscAudio implements AutoCloseable {
    * ({@link TrackRip#getUnconfirmedSectors()}). About twice as slow. A drive's cache may answer
    * a sector's second read from the first: secure reading catches a drive's inconstant
    * reads, not every error on the disc.
+   *
+   * @param secure true to read every sector until two reads agree
    */
   public synchronized void setSecure(boolean secure) {
     this.secure = secure;
   }
 
+  /**
+   * Whether reads are secure, as set by {@link #setSecure(boolean)}.
+   *
+   * @return true for secure reading
+   */
   public synchronized boolean isSecure() {
     return secure;
   }
 
-  /** Sets what is told of a read's progress; null for nothing. */
+  /**
+   * Sets what is told of a read's progress; null for nothing.
+   *
+   * @param progress told of each block of sectors read, or null
+   */
   public synchronized void setProgress(Progress progress) {
     this.progress = progress;
   }
@@ -150,6 +173,8 @@ public final class DiscAudio implements AutoCloseable {
   /**
    * Reads a track and writes its samples to {@code pcm}, which stays open.
    *
+   * @param number the track's number
+   * @param pcm where the samples go: 16-bit little-endian stereo, 44.1 kHz
    * @return the track's checksums and what the reading met
    * @throws DiscReadException when the disc goes away ({@code NO_DISC}) or the drive fails:
    *     the samples written until then stay written
@@ -173,8 +198,13 @@ public final class DiscAudio implements AutoCloseable {
    * of the drive comes out of its read as a {@link DiscReadException}. Reading another track
    * or closing this object ends it.
    *
+   * @param number the track's number
+   * @return the track's samples, 16-bit little-endian stereo at 44.1 kHz, of the length {@link
+   *     #getTrackSamples} gives
    * @throws IllegalArgumentException for a track the disc does not have, or a data track
    * @throws IllegalStateException once closed
+   * @throws DiscReadException when the drive can not start reading the track: the disc gone ({@code
+   *     NO_DISC}) or the drive failing
    */
   public AudioInputStream openTrack(int number) throws DiscReadException {
     TrackStream stream = startTrack(number);
@@ -197,6 +227,8 @@ public final class DiscAudio implements AutoCloseable {
    * The samples a track holds: 588 a sector, up to the next track, the last audio track up
    * to the lead-out (on an Enhanced CD, that of the audio session).
    *
+   * @param number the track's number
+   * @return the track's samples, one for each channel pair
    * @throws IllegalArgumentException for a track the disc does not have, or a data track
    */
   public long getTrackSamples(int number) {
