@@ -11,7 +11,9 @@
  *                            +offset (default 0). Samples it would take from before block 0
  *                            or from the lead-out on are zero, as the pregap and lead-out
  *                            of a disc hold silence.
- *   FAKE_CDROM_FLAKY         blocks whose first read returns wrong samples without an error
+ *   FAKE_CDROM_FLAKY         blocks whose first read returns silence without an error
+ *   FAKE_CDROM_WAVERING      blocks whose reads all return other wrong samples, but for the
+ *                            third, which returns the right ones as the first did
  *   FAKE_CDROM_FAILS_TWICE   blocks whose first two reads fail (MEDIUM ERROR), those of the
  *                            READ CDs that reach them
  *   FAKE_CDROM_UNSTABLE      blocks whose every read returns other wrong samples
@@ -21,6 +23,7 @@
  *                            answers NOT READY, medium not present (2/3A/00)
  *   FAKE_CDROM_MAX_SECTORS   the most sectors a READ CD may ask for; more: ILLEGAL REQUEST
  *                            (5/24/00), as drives and adapters that take less (default 64)
+ *   FAKE_CDROM_READ_LOG      a file to which each READ CD of audio appends "read LBA COUNT"
  * CDROMREADAUDIO (the kernel's read of CD-DA, through which Wine's raw read of audio goes)
  * answers the same, a failure as EIO, or ENOMEDIUM for a disc gone.
  * A READ CD of a data track's sectors answers ILLEGAL REQUEST, illegal mode for this track
@@ -31,6 +34,7 @@
 #include <errno.h>
 #include <linux/cdrom.h>
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -86,13 +90,16 @@ static int trackIndexOf(const long *table, int count, long lba) {
 
 int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
   static unsigned reads; /* of unstable blocks, to make each read differ */
-  static struct Reads flakyReads, failingReads;
+  static struct Reads flakyReads, failingReads, waveringReads;
   long table[kMaxTracks + 3];
   int data[kMaxTracks + 3];
   const int count = fake_readTable(table, data);
   if (count < 4) return fake_checkCondition(io, 3, 0x57, 0);
   const long lba = (long)command[2] << 24 | command[3] << 16 | command[4] << 8 | command[5];
   const long sectors = command[6] << 16 | command[7] << 8 | command[8];
+  char line[48];
+  snprintf(line, sizeof line, "read %ld %ld\n", lba, sectors);
+  fake_appendLine("FAKE_CDROM_READ_LOG", line);
   const long leadOut = table[2] - kLeadInFrames;
   if (io->cmd_len < 12 || sectors > atol(fake_setting("FAKE_CDROM_MAX_SECTORS", "64"))) {
     return fake_checkCondition(io, 5, 0x24, 0);
@@ -118,7 +125,10 @@ int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
       const uint32_t sample = sampleAt(position - offset, discSamples);
       for (int b = 0; b < 4; ++b) sector[4 * i + b] = (unsigned char)(sample >> (8 * b));
     }
-    if (readsBefore(&flakyReads, "FAKE_CDROM_FLAKY", block) == 0) sector[kSectorBytes / 2] ^= 0x5a;
+    if (readsBefore(&flakyReads, "FAKE_CDROM_FLAKY", block) == 0) memset(sector, 0, kSectorBytes);
+    const int waveredBefore = readsBefore(&waveringReads, "FAKE_CDROM_WAVERING", block);
+    if (waveredBefore > 0 && waveredBefore != 2)
+      sector[kSectorBytes / 2] ^= (unsigned char)waveredBefore;
     if (listed("FAKE_CDROM_UNSTABLE", block)) sector[kSectorBytes / 2] ^= (unsigned char)++reads;
   }
   fake_deliver(io, reply, (size_t)sectors * kSectorBytes, (size_t)sectors * kSectorBytes);

@@ -18,7 +18,7 @@ rip() {
   local name=$1 disc=$discs/$2.toc exit=$3 pattern=$4 status
   local -a settings options=($6) checks=($7)
   IFS=';' read -ra settings <<<"$5"
-  rm -rf "$tmp/rip"
+  rm -rf "$tmp/rip" "$tmp/reads"
   env "${settings[@]}" bash "$here/../fakedrive/with_fake_drive.sh" "$fake" "$disc" \
     "$java" -Xmx16m -jar "$jar" --rip "$tmp/rip" "${options[@]}" >"$tmp/out" 2>"$tmp/err"
   status=$?
@@ -57,14 +57,21 @@ rip "one track, offset +667"      one-track 0 "" "FAKE_CDROM_READ_OFFSET=667" "-
   "--offset 667"
 rip "drive taking 7 sectors"      two-tracks 0 "" "FAKE_CDROM_MAX_SECTORS=7" "" ""
 rip "tracks 3 and 1 to 2"         short-enhanced-cd 0 "" "" "--tracks 3,1-2" ""
+rip "first track 3: its skip"     from-track-3 0 "" "" "" ""
+rip "audio, data, audio"          audio-data-audio 0 "" "" "" ""
 rip "secure, flaky sectors"       short-enhanced-cd 0 "" "FAKE_CDROM_FLAKY=0 1700 4649" \
   "--secure" "--reread 3"
 rip "burst, sectors failing twice" short-enhanced-cd 0 "" "FAKE_CDROM_FAILS_TWICE=40 1600 4000" \
   "" "--reread 3"
+rip "secure, first and third read alike" short-enhanced-cd 0 "" "FAKE_CDROM_WAVERING=1600" \
+  "--secure" "--reread 1"
+# Secure: two reads of its block, then 8 alone; burst: one of its block, then 4 alone.
 rip "secure, unstable sector"     short-enhanced-cd 1 "^track 2: sectors whose reads never agreed: 1600$" \
-  "FAKE_CDROM_UNSTABLE=1600" "--secure" "--unconfirmed 1600"
+  "FAKE_CDROM_UNSTABLE=1600;FAKE_CDROM_READ_LOG=$tmp/reads" "--secure" \
+  "--unconfirmed 1600 --single-reads 1600:8 --read-log $tmp/reads"
 rip "unreadable sectors"          short-enhanced-cd 1 "^track 2: sectors never read.*: 1700 2000$" \
-  "FAKE_CDROM_UNREADABLE=1700 2000" "" "--unreadable 1700,2000"
+  "FAKE_CDROM_UNREADABLE=1700 2000;FAKE_CDROM_READ_LOG=$tmp/reads" "" \
+  "--unreadable 1700,2000 --single-reads 1700:4,2000:4 --read-log $tmp/reads"
 # With +667, track 1 ends in sector 1501, where track 2 starts.
 rip "unreadable, offset, secure"  short-enhanced-cd 1 \
   "^track 1: sectors never read.*: 1501$;^track 2: sectors never read.*: 1501$" \

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Usage: check_rip.py TOC FOLDER OUTPUT [--offset N] [--tracks 1,3] [--unreadable LBA,...]
                       [--unconfirmed LBA,...] [--reread N] [--gone-at LBA]
+                      [--single-reads LBA:COUNT,... --read-log FILE]
 
 Checks a rip of the fake drive's disc made by the command line's --rip: every WAVE file in
 FOLDER holds exactly the samples the disc holds at that read offset, computed here from the
@@ -10,7 +11,9 @@ or at or after the audio session's lead-out, and in the sectors listed unreadabl
 each line of OUTPUT gives the checksums that whipper's accuraterip-checksum and zlib compute
 for that file. With --gone-at, the disc went away at that block: the last track written
 holds only a prefix of its samples, and has no line. The samples of sectors listed
-unconfirmed (whose reads never agreed) are not compared; the checksums still are.
+unconfirmed (whose reads never agreed) are not compared; the checksums still are. With
+--single-reads, the fake drive's log of READ CDs (FAKE_CDROM_READ_LOG) holds that many reads
+of that sector alone.
 """
 import argparse
 import os
@@ -78,11 +81,12 @@ def wave_data(path):
     with open(path, "rb") as f:
         header = f.read(44)
         data = f.read()
-    riff, _, wave, fmt, _, pcm, channels, rate, _, _, bits, chunk, size = struct.unpack(
-        "<4sI4s4sIHHIIHH4sI", header)
-    if (riff, wave, fmt, chunk, pcm, channels, rate, bits) != (
-            b"RIFF", b"WAVE", b"fmt ", b"data", 1, 2, 44100, 16):
-        raise ValueError("%s: not a WAVE file of CD audio" % path)
+    riff, riff_size, wave, fmt, fmt_size, pcm, channels, rate, byte_rate, align, bits, chunk, \
+        size = struct.unpack("<4sI4s4sIHHIIHH4sI", header)
+    if (riff, riff_size, wave, fmt, fmt_size, pcm, channels, rate, byte_rate, align, bits,
+            chunk) != (b"RIFF", 36 + size, b"WAVE", b"fmt ", 16, 1, 2, 44100, 176400, 4, 16,
+                       b"data"):
+        raise ValueError("%s: not the header of a WAVE file of CD audio" % path)
     return data, size
 
 
@@ -103,9 +107,12 @@ def main():
     parser.add_argument("--unconfirmed", default="")
     parser.add_argument("--reread", type=int, default=0)
     parser.add_argument("--gone-at", type=int)
+    parser.add_argument("--single-reads", default="")
+    parser.add_argument("--read-log")
     args = parser.parse_args()
 
-    spans, readable_end = audio_tracks(read_toc(args.toc))
+    toc = read_toc(args.toc)
+    spans, readable_end = audio_tracks(toc)
     numbers = sorted(spans) if not args.tracks else [int(n) for n in args.tracks.split(",")]
     unreadable = {int(n) for n in args.unreadable.split(",") if n}
     unconfirmed = {int(n) for n in args.unconfirmed.split(",") if n}
@@ -151,8 +158,10 @@ def main():
             print("track %d: the samples differ from byte %d on (%d bytes, %d wanted)" %
                   (number, at, len(data), len(wanted)))
             failed = True
-        total = len(spans)
-        peers = (accuraterip(path, number, total, 1), accuraterip(path, number, total, 2),
+        # The peer counts from the disc's first track, whatever its number, to the last audio
+        # track.
+        position, total = number - toc[0] + 1, max(spans) - toc[0] + 1
+        peers = (accuraterip(path, position, total, 1), accuraterip(path, position, total, 2),
                  "%08X" % zlib.crc32(data))
         if number not in lines or lines[number][:3] != peers:
             print("track %d: the line gives %s, accuraterip-checksum and zlib %s" %
@@ -163,6 +172,13 @@ def main():
     if rereads != args.reread:
         print("sectors read again: %d, wanted %d" % (rereads, args.reread))
         failed = True
+    reads = open(args.read_log).read().split("\n") if args.read_log else []
+    for wanted in filter(None, args.single_reads.split(",")):
+        sector, count = wanted.split(":")
+        made = reads.count("read %s 1" % sector)
+        if made != int(count):
+            print("sector %s read alone %d times, wanted %s" % (sector, made, count))
+            failed = True
     return 1 if failed else 0
 
 
