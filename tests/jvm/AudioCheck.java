@@ -26,12 +26,14 @@ import javax.sound.sampled.AudioSystem;
  * <pre>
  * AudioCheck api DATA-TRACK
  *     Every audio track through openTrack and AudioSystem.write gives the bytes readTrack
- *     writes, with the samples getTrackSamples counts; the progress ends at the track's
- *     sectors; AccurateRipResults finds the rips' v1 and v2 in a dBAR answer made here; the
- *     data track, a missing track, an offset beyond any drive's and a closed DiscAudio are
- *     refused, and so is a table-of-contents file; while the DiscAudio is open, Disc.read and another DiscAudio.open wait for
- *     the drive (interrupted, they say so), and once it is closed, on another thread, they
- *     read.
+ *     writes, with the samples getTrackSamples counts (openTrack's frame length too); the
+ *     progress ends at the track's sectors; a rip's text shows offset 0 without a sign;
+ *     AccurateRipResults gives each rip the highest confidence of the pressings with its v1
+ *     or v2 in a dBAR answer made here, none from a pressing of fewer tracks; the data track,
+ *     a missing track, an offset beyond 100 sectors (not one of 100), a dBAR header of no track
+ *     and a closed DiscAudio are refused, and so is a table-of-contents file; while the
+ *     DiscAudio is open, Disc.read and another DiscAudio.open wait for the drive (interrupted,
+ *     they say so), and once it is closed, on another thread, they read.
  * AudioCheck long
  *     Track 1 (twenty minutes) streams through a small heap, its CRC-32 that of zlib.
  * AudioCheck gone TRACK
@@ -92,6 +94,8 @@ public final class AudioCheck {
       } finally {
         wave.delete();
       }
+      check(audio.openTrack(number).getFrameLength() == audio.getTrackSamples(number),
+          "track " + number + ": openTrack's frames are getTrackSamples'");
       long sectors = audio.getTrackSamples(number) / 588;
       int[] last = updates.get(updates.size() - 1);
       check(pcm.size() == audio.getTrackSamples(number) * 4 && rip.getSamples() * 4 == pcm.size()
@@ -101,7 +105,8 @@ public final class AudioCheck {
       CRC32 crc = new CRC32();
       crc.update(pcm.toByteArray());
       check(rip.getCrc32().equals(String.format("%08X", crc.getValue()))
-              && rip.getAccurateRipV1().matches("[0-9A-F]{8}") && rip.isComplete(),
+              && rip.getAccurateRipV1().matches("[0-9A-F]{8}") && rip.isComplete()
+              && rip.toString().contains(", offset 0, burst, 0 sectors read again"),
           "track " + number + ": " + rip);
     }
     checkResults(rips);
@@ -109,10 +114,14 @@ public final class AudioCheck {
     checkHeldDrive(audio);
   }
 
-  /** A dBAR answer of two pressings: the first with every rip's v1, the second its v2. */
+  /**
+   * A dBAR answer of three pressings: the first with every rip's v1, the second its v2, the
+   * third of one track, less confident, with the first rip's v1.
+   */
   private static void checkResults(List<TrackRip> rips) {
     int tracks = rips.size();
-    ByteBuffer answer = ByteBuffer.allocate(2 * (13 + 9 * tracks)).order(ByteOrder.LITTLE_ENDIAN);
+    ByteBuffer answer =
+        ByteBuffer.allocate(2 * (13 + 9 * tracks) + 13 + 9).order(ByteOrder.LITTLE_ENDIAN);
     for (int pressing = 0; pressing < 2; pressing++) {
       answer.put((byte) tracks).putInt(0x0002189a).putInt(0x00087f33).putInt(0x1f02e004);
       for (int i = 0; i < tracks; i++) {
@@ -123,6 +132,8 @@ public final class AudioCheck {
         answer.put((byte) (10 * pressing + i + 1)).putInt(value).putInt(0);
       }
     }
+    answer.put((byte) 1).putInt(0x0002189a).putInt(0x00087f33).putInt(0x1f02e004);
+    answer.put((byte) 7).putInt((int) Long.parseLong(rips.get(0).getAccurateRipV1(), 16)).putInt(0);
     AccurateRipResults results = AccurateRipResults.parse(answer.array());
     int[] got = new int[tracks];
     for (int i = 0; i < tracks; i++) {
@@ -141,8 +152,17 @@ public final class AudioCheck {
         "a data track is refused");
     check(thrown(() -> audio.openTrack(100)).startsWith("IllegalArgumentException"),
         "a missing track is refused");
-    check(thrown(() -> audio.setReadOffset(58801)).startsWith("IllegalArgumentException"),
+    check(thrown(() -> audio.setReadOffset(58801)).startsWith("IllegalArgumentException")
+            && thrown(() -> audio.setReadOffset(-58801)).startsWith("IllegalArgumentException"),
         "an offset beyond any drive's is refused");
+    check(thrown(() -> {
+      audio.setReadOffset(-58800);
+      audio.setReadOffset(58800);
+      audio.setReadOffset(0);
+    }).isEmpty(), "an offset of 100 sectors either way is taken");
+    byte[] noTrack = new byte[13];
+    check(thrown(() -> AccurateRipResults.parse(noTrack)).startsWith("IllegalArgumentException"),
+        "a dBAR header of no track is refused");
   }
 
   /** While the DiscAudio is open, others wait for the drive; closing it lets them read. */
