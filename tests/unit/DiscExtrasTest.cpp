@@ -261,6 +261,16 @@ TEST_F(DriveExtras, ReadEachExtraWithItsOwnCommandsAsTheFileGivesThem) {
   insertFile(folder.write("enhanced-with-isrcs.toc", lines));
   EXPECT_EQ(readDrive(kExtraIsrc).isrcs, isrcs);
   EXPECT_EQ(commands(), "command 43\ncommand 42\ncommand be\n" + repeated("command 42\n", 9));
+  // Two neighbours with the same ISRC, from an honest drive: a repeated answer, confirmed from
+  // the track's Q sub-channel, and from then on every track's ISRC read from there.
+  insertFile(folder.write("equal-neighbours.toc",
+                          "1 4 60000 150 15000 30000 45000\nisrc 1 GBAYE9200070\n"
+                          "isrc 2 GBAYE9200070\nisrc 3 USRC17607839\nisrc 4 FRZ039800212\n"));
+  EXPECT_EQ(readDrive(kExtraIsrc).isrcs,
+            (std::vector<std::optional<std::string>>{"GBAYE9200070", "GBAYE9200070", "USRC17607839",
+                                                     "FRZ039800212"}));
+  EXPECT_EQ(commands(),
+            "command 43\n" + repeated("command 42\ncommand be\n", 2) + repeated("command be\n", 2));
 }
 
 // Every CD-Text item of `actual` is one of `expected`'s, and some are missing.
@@ -297,6 +307,8 @@ TEST_F(DriveExtras, GiveNoWrongValueWhateverTheDriveDoes) {
       {"FAKE_CDROM_ISRC", "latched", expectSameExtras},
       {"FAKE_CDROM_ISRC", "lagging", expectSameExtras},
       {"FAKE_CDROM_Q", "damaged", expectSameExtras},
+      // The ISRC only in the last of the 120 sectors read from a second into the track.
+      {"FAKE_CDROM_Q_ISRC_AT", "194", expectSameExtras},
       {"FAKE_CDROM_SUBCHANNEL", "unmarked",
        [](const DiscExtras& actual, const DiscExtras& expected) {
          expectSameExtras(actual, asked(expected, kExtraCdText));
