@@ -126,7 +126,8 @@ class Words {
 bool tooManyWords(std::string_view command) {
   Words words(command);
   std::size_t count = 0;
-  for (; !words.atEnd(); words.next()) {
+  while (!words.atEnd()) {
+    words.next();
     if (++count == 2) words.passWaits();
   }
   return count > kMaxWords;
