@@ -22,13 +22,15 @@ add_custom_command(OUTPUT ${TOCMATE_SOURCES_JAR}
   DEPENDS ${TOCMATE_JAVA_SOURCES}
   VERBATIM)
 
-# The package's public classes, wherever their sources are; missing comments are no error.
+# The package's public classes, wherever their sources are. Every public member documented,
+# its parameters, result and exceptions included: a warning of doclint fails the build.
 set(TOCMATE_JAVADOC_JAR ${CMAKE_BINARY_DIR}/tocmate-${PROJECT_VERSION}-javadoc.jar)
 set(javadoc ${CMAKE_BINARY_DIR}/javadoc)
 list(JOIN TOCMATE_JAVA_SOURCE_ROOTS ":" source_path)
 add_custom_command(OUTPUT ${TOCMATE_JAVADOC_JAR}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${javadoc} ${TOCMATE_JAVADOC_JAR}
-  COMMAND ${Java_JAVADOC_EXECUTABLE} --release 8 -quiet -Xdoclint:none -notimestamp
+  COMMAND ${Java_JAVADOC_EXECUTABLE} --release 8 -quiet -Xdoclint:all -Werror -notimestamp
+          -doctitle "Tocmate ${PROJECT_VERSION} API" -windowtitle "Tocmate ${PROJECT_VERSION} API"
           -sourcepath ${source_path} -d ${javadoc} cd
   COMMAND ${Java_JAR_EXECUTABLE} --create --file ${TOCMATE_JAVADOC_JAR} -C ${javadoc} .
   DEPENDS ${TOCMATE_JAVA_SOURCES}

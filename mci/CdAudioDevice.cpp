@@ -1,74 +1,136 @@
 #include "CdAudioDevice.h"
 
 #include <algorithm>
-#include <array>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
-#include <initializer_list>
 
 #include "MciErrors.h"
 
 namespace {
 
+// Beyond this many words (besides "wait"), a command is no command of ours.
 constexpr std::size_t kMaxWords = 8;
 
-// A command's words without the "wait" flag, which changes nothing here: every command
-// completes before it returns.
-struct Words {
-  std::array<std::string_view, kMaxWords> items;
-  std::size_t count = 0;
-  bool tooMany = false;
-};
-
 // Commands are ASCII; the C library's locale-aware classification would cost more than the
-// rest of a command. Nearly every byte is above the space, so that test comes first.
+// rest of a command.
+// Nearly every byte is above the space, so that test comes first.
 bool isSpace(char c) {
   return static_cast<unsigned char>(c) <= ' ' && (c == ' ' || (c >= '\t' && c <= '\r'));
 }
 
-// Whether `word` is `keyword` in any case. Commands come in lower case, compared at once;
-// otherwise byte by byte: keywords are lower-case letters only, so setting the case bit of a
-// byte of `word` lowers an upper-case letter and turns no other byte into a lower-case one.
-bool sameWord(std::string_view word, std::string_view keyword) {
-  if (word.size() != keyword.size()) return false;
-  if (std::memcmp(word.data(), keyword.data(), keyword.size()) == 0) return true;
-  for (std::size_t i = 0; i < word.size(); ++i) {
-    if ((word[i] | 0x20) != keyword[i]) return false;
+// A keyword of two to eight lower-case letters, with its first and last four letters (two,
+// below four) as a load of the command's bytes gives them: a word is compared in two loads,
+// overlapping below eight letters, whatever its case, since setting the case bit of a byte
+// lowers an upper-case letter and turns no other byte into a lower-case one.
+struct Keyword {
+  std::size_t size;
+  std::uint32_t head, tail;
+};
+
+constexpr std::uint32_t littleEndian(std::string_view text, std::size_t from, std::size_t count) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    value |= std::uint32_t{static_cast<unsigned char>(text[from + i])} << (8 * i);
   }
-  return true;
+  return value;
 }
 
-Words splitWords(std::string_view command) {
-  Words words;
-  const char* const end = command.data() + command.size();
-  for (const char* pos = command.data(); pos != end;) {
-    if (isSpace(*pos)) {
-      ++pos;
-      continue;
+constexpr Keyword keyword(std::string_view text) {
+  const std::size_t width = text.size() >= 4 ? 4 : 2;
+  return {text.size(), littleEndian(text, 0, width),
+          littleEndian(text, text.size() - width, width)};
+}
+
+constexpr Keyword kStatus = keyword("status"), kSet = keyword("set"), kOpen = keyword("open"),
+                  kClose = keyword("close"), kCdaudio = keyword("cdaudio"), kWait = keyword("wait"),
+                  kPosition = keyword("position"), kLength = keyword("length"),
+                  kTrack = keyword("track"), kNumber = keyword("number"), kOf = keyword("of"),
+                  kTracks = keyword("tracks"), kTime = keyword("time"), kFormat = keyword("format"),
+                  kMsf = keyword("msf");
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a load's first byte is its lowest");
+
+// Whether the `keyword.size` bytes at `text` are the keyword in any case.
+bool sameLetters(const char* text, const Keyword& keyword) {
+  if (keyword.size >= 4) {
+    std::uint32_t head, tail;
+    std::memcpy(&head, text, 4);
+    std::memcpy(&tail, text + keyword.size - 4, 4);
+    return (head | 0x20202020u) == keyword.head && (tail | 0x20202020u) == keyword.tail;
+  }
+  std::uint16_t head, tail;
+  std::memcpy(&head, text, 2);
+  std::memcpy(&tail, text + keyword.size - 2, 2);
+  return (head | 0x2020u) == keyword.head && (tail | 0x2020u) == keyword.tail;
+}
+
+// A command's words, taken in order. A keyword is recognised where it stands, without
+// finding its word's end first: a track's three commands, nearly all of a call's, cost
+// little more than comparing their text. After the device's name, "wait" words are passed
+// over: every command completes before it returns.
+class Words {
+ public:
+  explicit Words(std::string_view command)
+      : pos(command.data()), end(command.data() + command.size()) {
+    skipSpaces();
+  }
+
+  // Takes the next word if it is `keyword`.
+  bool take(const Keyword& keyword) {
+    const std::size_t size = keyword.size;
+    if (static_cast<std::size_t>(end - pos) < size || !sameLetters(pos, keyword) ||
+        (pos + size != end && !isSpace(pos[size]))) {
+      return false;
     }
+    // Past the keyword and the white space after it; most often the next word starts there.
+    pos += size;
+    if (pos != end) ++pos;
+    if (pos != end && !isSpace(*pos) && !(waits && (*pos | 0x20) == 'w')) return true;
+    skipSpaces();
+    return true;
+  }
+
+  // Takes the next word, whatever it is; empty at the end.
+  std::string_view next() {
     const char* const start = pos;
-    while (++pos != end && !isSpace(*pos)) {
-    }
+    while (pos != end && !isSpace(*pos)) ++pos;
     const std::string_view word(start, static_cast<std::size_t>(pos - start));
-    if (words.count >= 2 && sameWord(word, "wait")) continue;
-    if (words.count == kMaxWords) {
-      words.tooMany = true;
-      break;
-    }
-    words.items[words.count++] = word;
+    skipSpaces();
+    return word;
   }
-  return words;
-}
 
-// True when the words from index `from` on are exactly `expected`.
-bool wordsAre(const Words& words, std::size_t from,
-              std::initializer_list<std::string_view> expected) {
-  if (words.count < from || words.count - from != expected.size()) return false;
-  std::size_t i = from;
-  for (std::string_view word : expected) {
-    if (!sameWord(words.items[i++], word)) return false;
+  bool atEnd() const { return pos == end; }
+
+  // From here on, "wait" words are passed over.
+  void passWaits() {
+    waits = true;
+    skipSpaces();
   }
-  return true;
+
+ private:
+  void skipSpaces() {
+    for (;;) {
+      while (pos != end && isSpace(*pos)) ++pos;
+      if (!waits || pos == end || (*pos | 0x20) != 'w' || !take(kWait)) return;
+    }
+  }
+
+  const char* pos;
+  const char* const end;
+  bool waits = false;
+};
+
+// Whether the command has more words than any command of ours ("wait" after the device's
+// name not counted): such a command is unrecognised before anything else is said of it.
+bool tooManyWords(std::string_view command) {
+  Words words(command);
+  std::size_t count = 0;
+  while (!words.atEnd()) {
+    words.next();
+    if (++count == 2) words.passWaits();
+  }
+  return count > kMaxWords;
 }
 
 // Writes a reply, cut to its buffer and always terminated.
@@ -107,39 +169,25 @@ std::optional<long> trackNumberOf(std::string_view word) {
   return track;
 }
 
-// Answers "status cdaudio position|length track N".
-CdAudioDevice::Outcome trackStatus(const TableOfContents& disc, bool position, long track,
-                                   char* reply, unsigned replyLength) {
-  if (!disc.hasTrack(track)) return answer(kMciOutOfRange);
-  const auto trackNumber = static_cast<unsigned>(track);
-  writeMsf(reply, replyLength, position ? disc.startOf(trackNumber) : disc.lengthOf(trackNumber));
-  return answer(0);
-}
-
-// Answers "status cdaudio ..." from the table read at open.
-CdAudioDevice::Outcome status(const TableOfContents& disc, const Words& words, char* reply,
+// Answers "status cdaudio ..." from the table read at open; `words` are those after the
+// device's name.
+CdAudioDevice::Outcome status(const TableOfContents& disc, Words& words, char* reply,
                               unsigned replyLength) {
-  if (wordsAre(words, 2, {"number", "of", "tracks"})) {
+  const bool position = words.take(kPosition);
+  if (position || words.take(kLength)) {
+    if (!words.take(kTrack)) return answer(kMciUnrecognizedCommand);
+    const std::optional<long> track = trackNumberOf(words.next());
+    if (!track || !words.atEnd()) return answer(kMciUnrecognizedCommand);
+    if (!disc.hasTrack(*track)) return answer(kMciOutOfRange);
+    const auto number = static_cast<unsigned>(*track);
+    writeMsf(reply, replyLength, position ? disc.startOf(number) : disc.lengthOf(number));
+    return answer(0);
+  }
+  if (words.take(kNumber) && words.take(kOf) && words.take(kTracks) && words.atEnd()) {
     writeNumber(reply, replyLength, disc.trackCount());
     return answer(0);
   }
-  const bool position = words.count == 5 && sameWord(words.items[2], "position");
-  const bool length = words.count == 5 && sameWord(words.items[2], "length");
-  if (!(position || length) || !sameWord(words.items[3], "track")) {
-    return answer(kMciUnrecognizedCommand);
-  }
-  const std::optional<long> track = trackNumberOf(words.items[4]);
-  if (!track) return answer(kMciUnrecognizedCommand);
-  return trackStatus(disc, position, *track, reply, replyLength);
-}
-
-// The commands of a track, as a drive sends them for every track.
-constexpr std::string_view kSetMsf = "set cdaudio time format msf";
-constexpr std::string_view kPositionOfTrack = "status cdaudio position track ";
-constexpr std::string_view kLengthOfTrack = "status cdaudio length track ";
-
-bool startsWith(std::string_view text, std::string_view start) {
-  return text.size() >= start.size() && std::memcmp(text.data(), start.data(), start.size()) == 0;
+  return answer(kMciUnrecognizedCommand);
 }
 
 }  // namespace
@@ -147,44 +195,49 @@ bool startsWith(std::string_view text, std::string_view start) {
 CdAudioDevice::Outcome CdAudioDevice::execute(std::string_view command, char* reply,
                                               unsigned replyLength) {
   writeReply(reply, replyLength, "");
+  enum class Verb { kStatus, kSet, kOpen, kClose, kOther };
+  Words words(command);
+  Verb verb = Verb::kOther;
+  if (words.take(kStatus)) {
+    verb = Verb::kStatus;
+  } else if (words.take(kSet)) {
+    verb = Verb::kSet;
+  } else if (words.take(kOpen)) {
+    verb = Verb::kOpen;
+  } else if (words.take(kClose)) {
+    verb = Verb::kClose;
+  } else {
+    words.next();
+  }
+  if (words.atEnd()) return answer(kMciUnrecognizedCommand);
+  const bool ours = words.take(kCdaudio);
+  // What is wrong with a command is said in a fixed order: too many words, another device,
+  // another verb, a device not open on this thread.
+  if (!ours || verb == Verb::kOther || verb == Verb::kOpen || verb == Verb::kClose) {
+    if (tooManyWords(command)) return answer(kMciUnrecognizedCommand);
+  }
+  if (!ours) return answer(kMciInvalidDeviceName);
+  if (verb == Verb::kOther) return answer(kMciUnrecognizedCommand);
+  words.passWaits();
+  if (verb == Verb::kOpen) {
+    return words.atEnd() ? open(reply, replyLength) : answer(kMciUnrecognizedCommand);
+  }
   // As in winmm, a device belongs to the thread that opened it.
-  const bool openHere = disc && owner == std::this_thread::get_id();
-  // A track's commands as drives send them (lower case, one space between words) are known
-  // by their whole text, without splitting words: three a track, they are nearly all of a
-  // call's commands. Any other spelling takes the long way to the same answer.
-  if (openHere) {
-    if (command == kSetMsf) return answer(0);
-    const bool position = startsWith(command, kPositionOfTrack);
-    if (position || startsWith(command, kLengthOfTrack)) {
-      const std::size_t start = position ? kPositionOfTrack.size() : kLengthOfTrack.size();
-      if (const std::optional<long> track = trackNumberOf(command.substr(start))) {
-        return trackStatus(disc->toc, position, *track, reply, replyLength);
-      }
+  if (!disc || owner != std::this_thread::get_id()) {
+    return answer(tooManyWords(command) ? kMciUnrecognizedCommand : kMciInvalidDeviceName);
+  }
+  switch (verb) {
+    case Verb::kClose:
+      if (!words.atEnd()) return answer(kMciUnrecognizedCommand);
+      disc.reset();
+      return answer(0);
+    case Verb::kSet: {
+      const bool msf = words.take(kTime) && words.take(kFormat) && words.take(kMsf);
+      return answer(msf && words.atEnd() ? MCIERROR{0} : MCIERROR{kMciUnrecognizedCommand});
     }
+    default:
+      return status(disc->toc, words, reply, replyLength);
   }
-  const Words words = splitWords(command);
-  if (words.tooMany || words.count < 2) return answer(kMciUnrecognizedCommand);
-  const std::string_view verb = words.items[0];
-  if (!sameWord(words.items[1], "cdaudio")) return answer(kMciInvalidDeviceName);
-
-  if (sameWord(verb, "open")) {
-    return words.count == 2 ? open(reply, replyLength) : answer(kMciUnrecognizedCommand);
-  }
-  if (!sameWord(verb, "close") && !sameWord(verb, "set") && !sameWord(verb, "status")) {
-    return answer(kMciUnrecognizedCommand);
-  }
-  if (!openHere) return answer(kMciInvalidDeviceName);
-
-  if (sameWord(verb, "close")) {
-    if (words.count != 2) return answer(kMciUnrecognizedCommand);
-    disc.reset();
-    return answer(0);
-  }
-  if (sameWord(verb, "set")) {
-    const bool msf = wordsAre(words, 2, {"time", "format", "msf"});
-    return answer(msf ? MCIERROR{0} : MCIERROR{kMciUnrecognizedCommand});
-  }
-  return status(disc->toc, words, reply, replyLength);
 }
 
 CdAudioDevice::Outcome CdAudioDevice::open(char* reply, unsigned replyLength) {

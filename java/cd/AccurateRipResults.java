@@ -34,8 +34,8 @@ public final class AccurateRipResults {
    * @param response the bytes of the file that {@link Disc#getAccurateRipUrl()} names
    * @return its pressings
    * @throws IllegalArgumentException when it is not whole dBAR entries (an error page, an
-   *     empty or cut short file, entries of different track counts, or more tracks than the
-   *     freedb ID counts on the disc): its message says where
+   *     empty or cut short file, or an entry of more tracks than the freedb ID counts on the
+   *     disc): its message says where
    */
   public static AccurateRipResults parse(byte[] response) {
     if (response.length == 0) {
@@ -52,11 +52,9 @@ public final class AccurateRipResults {
       int tracks = response[at] & 0xff;
       int freedbId = littleEndian(response, at + 9);
       // The freedb ID's low byte counts every track of the disc, data tracks too.
-      if (tracks == 0 || tracks > (freedbId & 0xff)
-          || (!pressings.isEmpty() && tracks != pressings.get(0).getTrackCount())) {
+      if (tracks == 0 || tracks > (freedbId & 0xff)) {
         throw new IllegalArgumentException("not an AccurateRip answer: the entry at " + at
-            + " has " + tracks + " tracks, the disc " + (freedbId & 0xff)
-            + (pressings.isEmpty() ? "" : ", the first entry " + pressings.get(0).getTrackCount()));
+            + " has " + tracks + " tracks, the disc " + (freedbId & 0xff));
       }
       int end = at + HEADER_BYTES + tracks * TRACK_BYTES;
       if (end > response.length) {
@@ -83,7 +81,7 @@ public final class AccurateRipResults {
   /**
    * The pressings, as the answer lists them.
    *
-   * @return one entry a pressing, in the answer's order
+   * @return the pressings; the list is unmodifiable
    */
   public List<Pressing> getPressings() {
     return pressings;
@@ -195,34 +193,68 @@ public final class AccurateRipResults {
       this.frame450Crcs = frame450Crcs;
     }
 
+    /**
+     * The number of tracks the pressing's entry lists.
+     *
+     * @return the track count
+     */
     public int getTrackCount() {
       return crcs.length;
     }
 
-    /** The first AccurateRip disc ID, as {@link Disc#getAccurateRipId()} writes it first. */
+    /**
+     * The first AccurateRip disc ID, as {@link Disc#getAccurateRipId()} writes it first.
+     *
+     * @return the first disc ID
+     */
     public int getDiscId1() {
       return discId1;
     }
 
+    /**
+     * The second AccurateRip disc ID, as {@link Disc#getAccurateRipId()} writes it second.
+     *
+     * @return the second disc ID
+     */
     public int getDiscId2() {
       return discId2;
     }
 
+    /**
+     * The freedb disc ID that the entry was stored under.
+     *
+     * @return the freedb disc ID
+     */
     public int getFreedbId() {
       return freedbId;
     }
 
-    /** How many rips agreed on the track's checksum. */
+    /**
+     * How many rips agreed on the track's checksum.
+     *
+     * @param trackIndex the track's place on the disc, from 0
+     * @return the count of rips that agreed
+     */
     public int getConfidence(int trackIndex) {
       return confidences[trackIndex];
     }
 
-    /** The track's checksum, v1 or v2, as the rips that agreed have it. */
+    /**
+     * The track's checksum, v1 or v2, as the rips that agreed have it.
+     *
+     * @param trackIndex the track's place on the disc, from 0
+     * @return the checksum
+     */
     public int getCrc(int trackIndex) {
       return crcs[trackIndex];
     }
 
-    /** The checksum of the track's frame 450 alone, which tells a pressing's offset. */
+    /**
+     * The checksum of the track's frame 450 alone, which tells a pressing's offset.
+     *
+     * @param trackIndex the track's place on the disc, from 0
+     * @return the checksum of frame 450
+     */
     public int getFrame450Crc(int trackIndex) {
       return frame450Crcs[trackIndex];
     }

@@ -37,6 +37,8 @@ public final class CdDrive {
    * first is the one {@link Disc#read()} reads where there is no {@code /dev/cdrom}); an empty
    * list when there is none. Listing opens no drive for long and spins none up; a drive whose
    * names can not be read is listed with empty names. The list is unmodifiable.
+   *
+   * @return the drives, in the system's order; empty when it has none
    */
   public static List<CdDrive> list() {
     String[] names = listDrives();
@@ -74,6 +76,7 @@ public final class CdDrive {
    *
    * @param drive as {@link Disc#read(String)} takes it, a drive and not a table-of-contents
    *     file; empty: the system's first CD drive
+   * @param listener told of each disc inserted and removed, on the watch's own thread
    * @return the watch; closing it ends the watch within a poll
    * @throws DiscReadException when the drive does not exist or may not be opened
    * @throws NullPointerException when drive or listener is null
@@ -114,22 +117,38 @@ public final class CdDrive {
 
   private static native void moveTray(String drive, boolean eject) throws DiscReadException;
 
-  /** What {@link Disc#read(String)} takes: {@code /dev/sr0} on Linux, {@code D:} on Windows. */
+  /**
+   * What {@link Disc#read(String)} takes: {@code /dev/sr0} on Linux, {@code D:} on Windows.
+   *
+   * @return the drive's name
+   */
   public String getName() {
     return name;
   }
 
-  /** The vendor the drive reports, such as {@code "HL-DT-ST"}; may be empty. */
+  /**
+   * The vendor the drive reports, such as {@code "HL-DT-ST"}; may be empty.
+   *
+   * @return the vendor, or an empty text
+   */
   public String getVendor() {
     return vendor;
   }
 
-  /** The drive's model as it reports it; may be empty. */
+  /**
+   * The drive's model as it reports it; may be empty.
+   *
+   * @return the model, or an empty text
+   */
   public String getModel() {
     return model;
   }
 
-  /** The drive's firmware revision; may be empty. */
+  /**
+   * The drive's firmware revision; may be empty.
+   *
+   * @return the firmware revision, or an empty text
+   */
   public String getRevision() {
     return revision;
   }

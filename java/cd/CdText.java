@@ -32,17 +32,30 @@ public final class CdText {
     this.blocks = Collections.unmodifiableList(new ArrayList<>(blocks));
   }
 
-  /** The album's texts in the first language block. */
+  /**
+   * The album's texts in the first language block.
+   *
+   * @return the album's texts
+   */
   public Album getAlbum() {
     return blocks.get(0).getAlbum();
   }
 
-  /** A track's texts in the first language block; every value null where it has none. */
+  /**
+   * A track's texts in the first language block; every value null where it has none.
+   *
+   * @param number the track's number on the disc
+   * @return the track's texts
+   */
   public Entry getTrack(int number) {
     return blocks.get(0).getTrack(number);
   }
 
-  /** Every language block, in disc order (at least one); the list is unmodifiable. */
+  /**
+   * Every language block, in disc order (at least one); the list is unmodifiable.
+   *
+   * @return the language blocks
+   */
   public List<Block> getBlocks() {
     return blocks;
   }
@@ -83,31 +96,65 @@ public final class CdText {
       this.code = code;
     }
 
+    /**
+     * The title, or null where the disc gives none.
+     *
+     * @return the title, or null
+     */
     public String getTitle() {
       return title;
     }
 
+    /**
+     * The performer, or null where the disc gives none.
+     *
+     * @return the performer, or null
+     */
     public String getPerformer() {
       return performer;
     }
 
+    /**
+     * The songwriter, or null where the disc gives none.
+     *
+     * @return the songwriter, or null
+     */
     public String getSongwriter() {
       return songwriter;
     }
 
+    /**
+     * The composer, or null where the disc gives none.
+     *
+     * @return the composer, or null
+     */
     public String getComposer() {
       return composer;
     }
 
+    /**
+     * The arranger, or null where the disc gives none.
+     *
+     * @return the arranger, or null
+     */
     public String getArranger() {
       return arranger;
     }
 
+    /**
+     * The message, or null where the disc gives none.
+     *
+     * @return the message, or null
+     */
     public String getMessage() {
       return message;
     }
 
-    /** A track's ISRC as its CD-Text gives it (pack 8Eh), or null. */
+    /**
+     * A track's ISRC as its CD-Text gives it (pack 8Eh), or null.
+     *
+     * @return the ISRC, or null
+     */
     public String getIsrc() {
       return code;
     }
@@ -148,22 +195,38 @@ public final class CdText {
       this.catalog = catalog;
     }
 
-    /** The genre's code from the CD-Text genre list (0 to 28 defined), or null. */
+    /**
+     * The genre's code from the CD-Text genre list (0 to 28 defined), or null.
+     *
+     * @return the genre's code, or null
+     */
     public Integer getGenreCode() {
       return genreCode;
     }
 
-    /** The genre's own text, or null. */
+    /**
+     * The genre's own text, or null.
+     *
+     * @return the genre's text, or null
+     */
     public String getGenre() {
       return genre;
     }
 
-    /** The disc's catalogue text (pack 86h), or null. */
+    /**
+     * The disc's catalogue text (pack 86h), or null.
+     *
+     * @return the catalogue text, or null
+     */
     public String getCatalog() {
       return catalog;
     }
 
-    /** The album's UPC/EAN (pack 8Eh), or null. */
+    /**
+     * The album's UPC/EAN (pack 8Eh), or null.
+     *
+     * @return the UPC/EAN, or null
+     */
     public String getUpcEan() {
       return code;
     }
@@ -205,16 +268,30 @@ public final class CdText {
       this.tracks = Collections.unmodifiableList(new ArrayList<>(tracks));
     }
 
-    /** The block's language as the disc codes it (EBU Tech 3258: 09h English, 69h Japanese). */
+    /**
+     * The block's language as the disc codes it (EBU Tech 3258: 09h English, 69h Japanese).
+     *
+     * @return the language code
+     */
     public int getLanguageCode() {
       return languageCode;
     }
 
+    /**
+     * The album's texts in this block.
+     *
+     * @return the album's texts
+     */
     public Album getAlbum() {
       return album;
     }
 
-    /** A track's texts; every value null for a track without any. */
+    /**
+     * A track's texts; every value null for a track without any.
+     *
+     * @param number the track's number on the disc
+     * @return the track's texts
+     */
     public Entry getTrack(int number) {
       int index = number - firstTrack;
       return index >= 0 && index < tracks.size() ? tracks.get(index) : NONE;

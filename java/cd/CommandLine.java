@@ -77,7 +77,7 @@ final class CommandLine {
           "drive is read: on Linux /dev/cdrom, else the first that --drives lists.",
           "A table-of-contents file holds the first track, the last track, the lead-out, then",
           "every track's start, in frames; '#' starts a comment. Lines starting with catalog,",
-          "isrc, cdtext-block or cdtext give what --all reads (see the README).",
+          "isrc, cdtext-block or cdtext give what --all reads (docs/drives-and-discs.md).",
           "",
           "Exit status: 0 when a disc was read, 1 when not or when the output could not be",
           "written, 2 for a wrong argument.");

@@ -86,7 +86,7 @@ public final class Disc {
    * exists, else the first of {@link CdDrive#list()}; on Windows the first drive letter of
    * type CD-ROM.
    *
-   * @return the disc
+   * @return the disc's table of contents and identifiers
    * @throws DiscReadException when there is no CD drive or its disc can not be read; its
    *     reason tells why
    */
@@ -104,10 +104,12 @@ public final class Disc {
    * Reads the table of contents of the disc in the given drive, once.
    *
    * @param drive on Linux, a CD drive's device node ({@code "/dev/sr0"}) or a
-   *     table-of-contents file (see the README); on Windows, a drive letter: {@code "D:"},
+   *     table-of-contents file (its format and extras: "Table-of-contents files" in the
+   *     project's docs/drives-and-discs.md); on Windows, a drive letter: {@code "D:"},
    *     {@code "D"} or {@code "D:\"}, in either case; on both, a CUE sheet (a path ending in
    *     {@code .cue}), read as the disc image it describes, its extras from the sheet. Empty:
    *     the system's first CD drive, as {@link #read()}.
+   * @return the disc's table of contents and identifiers
    * @throws DiscReadException when the drive does not exist, may not be read, holds no disc,
    *     is not ready, fails to read, or gives no valid table of contents, or when the thread
    *     is interrupted while it waits for the drive; its reason tells which, its message what
@@ -130,6 +132,9 @@ public final class Disc {
    * a drive that answers each only at its timeout would otherwise hold the drive for half a
    * minute a track. What the drive did not give by then is null, as a value it refuses.
    *
+   * @param drive as {@link #read(String)} takes it
+   * @param extras the extras to read besides the table of contents; none: as {@link #read(String)}
+   * @return the disc, with the extras asked for where the disc gives them
    * @throws DiscReadException as {@link #read(String)}; also when the disc goes away while
    *     its extras are read, and, with the reason {@code INTERRUPTED} and the thread's interrupt
    *     status kept, when the thread is interrupted between two of the drive's commands
@@ -221,12 +226,20 @@ public final class Disc {
     return audioLeadOut;
   }
 
-  /** The number of the disc's first track (1 on most discs, between 1 and 99). */
+  /**
+   * The number of the disc's first track (1 on most discs, between 1 and 99).
+   *
+   * @return the first track's number
+   */
   public int getFirstTrack() {
     return firstTrack;
   }
 
-  /** The number of the disc's last track (at most 99). */
+  /**
+   * The number of the disc's last track (at most 99).
+   *
+   * @return the last track's number
+   */
   public int getLastTrack() {
     return lastTrack;
   }
@@ -234,12 +247,18 @@ public final class Disc {
   /**
    * Where the lead-out starts, in absolute frames (the 150-frame lead-in included): the end
    * of the last track.
+   *
+   * @return the lead-out's start in frames
    */
   public int getLeadOut() {
     return leadOut;
   }
 
-  /** Every track, data tracks included, in track order; the list is unmodifiable. */
+  /**
+   * Every track, data tracks included, in track order; the list is unmodifiable.
+   *
+   * @return the tracks
+   */
   public List<Track> getTracks() {
     return tracks;
   }
@@ -247,6 +266,8 @@ public final class Disc {
   /**
    * The track with the given number.
    *
+   * @param number a track number between {@link #getFirstTrack()} and {@link #getLastTrack()}
+   * @return the track
    * @throws IllegalArgumentException when the disc has no such track
    */
   public Track getTrack(int number) {
@@ -261,6 +282,8 @@ public final class Disc {
    * The freedb disc ID, eight lower-case hexadecimal digits ({@code "370fce16"}), over all
    * tracks, data tracks included, as the freedb database and gnudb count them. It is the
    * identifier that {@link Tocmate#getCDDBNumbers()} gives in upper case.
+   *
+   * @return the freedb disc ID
    */
   public String getFreedbId() {
     return freedbId;
@@ -273,6 +296,8 @@ public final class Disc {
    * {@code "cddb query 370fce16 22 150 9700 ... 288750 4048"}. Without its first eleven
    * characters it is {@link Tocmate#getCDDBNumbers()}'s text for the same disc in lower case
    * (for a disc whose first track is 1: that method reads tracks from number 1 on).
+   *
+   * @return the CDDB query
    */
   public String getCddbQuery() {
     return cddbQuery;
@@ -290,6 +315,8 @@ public final class Disc {
    * <p>Null when the disc holds no audio track (a data CD): MusicBrainz identifies audio
    * discs only, so such a disc has no MusicBrainz disc ID, TOC or submission URL. Its freedb
    * ID and CDDB query are still given.
+   *
+   * @return the MusicBrainz disc ID, or null
    */
   public String getMusicBrainzId() {
     return musicBrainzId;
@@ -301,6 +328,8 @@ public final class Disc {
    * track's start, in absolute frames, separated by single spaces, for example
    * {@code "1 22 303602 150 9700 ... 288750"}. It covers the audio session that
    * {@link #getMusicBrainzId()} describes; null when the disc holds no audio track.
+   *
+   * @return the MusicBrainz TOC, or null
    */
   public String getMusicBrainzToc() {
     return musicBrainzToc;
@@ -311,6 +340,8 @@ public final class Disc {
    * {@code https://musicbrainz.org/cdtoc/attach?id=<ID>&tracks=<count>&toc=<TOC>}, the track
    * count and TOC being those of the audio session, the TOC's spaces written as {@code +}.
    * Null when the disc holds no audio track.
+   *
+   * @return the submission address, or null
    */
   public String getMusicBrainzSubmissionUrl() {
     return musicBrainzSubmissionUrl;
@@ -324,6 +355,8 @@ public final class Disc {
    * without the lead-in), and the freedb ID ({@link #getFreedbId()}). Data tracks leave the
    * sums while the lead-out stays the disc's own, as the database's own ripper counts Enhanced
    * and Mixed Mode CDs. Null when the disc holds no audio track.
+   *
+   * @return the AccurateRip disc ID, or null
    */
   public String getAccurateRipId() {
     return RipIdentifiers.accurateRipId(this);
@@ -333,6 +366,8 @@ public final class Disc {
    * Where the AccurateRip database serves this disc's checksums,
    * {@code http://www.accuraterip.com/accuraterip/X/Y/Z/dBAR-<ID>.bin}; null when the disc
    * holds no audio track.
+   *
+   * @return the address of the disc's AccurateRip checksums, or null
    */
   public String getAccurateRipUrl() {
     return RipIdentifiers.accurateRipUrl(getAccurateRipId());
@@ -343,6 +378,8 @@ public final class Disc {
    * alphabet: a SHA-1 over the audio tracks' starts relative to the first, with the audio
    * session's lead-out as {@link #getMusicBrainzId()} takes it on an Enhanced CD. Null when
    * the disc holds no audio track.
+   *
+   * @return the CUETools TOC ID, or null
    */
   public String getCtdbTocId() {
     List<Track> audioTracks = new ArrayList<>(tracks.size());
@@ -359,6 +396,8 @@ public final class Disc {
    * {@code https://db.cue.tools/lookup2.php?version=3&ctdb=1&fuzzy=1&toc=} then every track's
    * start in LBA, a data track's with a leading {@code -}, then the lead-out, joined by
    * {@code :}.
+   *
+   * @return the CUETools lookup address
    */
   public String getCtdbLookupUrl() {
     return RipIdentifiers.ctdbLookupUrl(this);
@@ -368,6 +407,8 @@ public final class Disc {
    * The frames between the start of the disc's program area and the first track's start (its
    * start less the 150-frame lead-in). More than 0 means the first track has a pregap in
    * which a hidden track may sit, which rippers look for.
+   *
+   * @return the first track's pregap in frames
    */
   public int getFirstTrackPregap() {
     return tracks.get(0).start - LEAD_IN_FRAMES;
@@ -376,12 +417,18 @@ public final class Disc {
   /**
    * The disc's Media Catalog Number (its UPC/EAN): 13 digits, or null when not asked for,
    * absent, or not valid.
+   *
+   * @return the catalog number, or null
    */
   public String getMediaCatalogNumber() {
     return mediaCatalogNumber;
   }
 
-  /** The disc's CD-Text; null when not asked for, or when the disc has none. */
+  /**
+   * The disc's CD-Text; null when not asked for, or when the disc has none.
+   *
+   * @return the CD-Text, or null
+   */
   public CdText getCdText() {
     return cdText;
   }
@@ -505,12 +552,20 @@ public final class Disc {
       this.lengthSeconds = (last ? length - 1 : length) / FRAMES_PER_SECOND;
     }
 
-    /** The track's number on the disc, between 1 and 99. */
+    /**
+     * The track's number on the disc, between 1 and 99.
+     *
+     * @return the track's number
+     */
     public int getNumber() {
       return number;
     }
 
-    /** Where the track starts, in absolute frames (the 150-frame lead-in included). */
+    /**
+     * Where the track starts, in absolute frames (the 150-frame lead-in included).
+     *
+     * @return the track's start in frames
+     */
     public int getStart() {
       return start;
     }
@@ -518,6 +573,8 @@ public final class Disc {
     /**
      * The track's length in frames: up to the next track's start, for the last track up to
      * the lead-out.
+     *
+     * @return the track's length in frames
      */
     public int getLength() {
       return length;
@@ -528,6 +585,8 @@ public final class Disc {
      * {@link Tocmate#getTrackLengths()} gives it: the last track counts up to the frame
      * before the lead-out, as drives report it, so a last track of exactly 200 seconds gives
      * 199.
+     *
+     * @return the track's length in whole seconds
      */
     public int getLengthSeconds() {
       return lengthSeconds;
@@ -536,12 +595,18 @@ public final class Disc {
     /**
      * The track's ISRC: 12 characters (country, registrant, year, number), or null when not
      * asked for, absent, or not confirmed.
+     *
+     * @return the ISRC, or null
      */
     public String getIsrc() {
       return isrc;
     }
 
-    /** Whether the track holds audio; false for a data track. */
+    /**
+     * Whether the track holds audio; false for a data track.
+     *
+     * @return true for an audio track, false for a data track
+     */
     public boolean isAudio() {
       return audio;
     }

@@ -104,6 +104,7 @@ public final class DiscAudio implements AutoCloseable {
    *     {@code .cue}) opens the disc image it describes, which locks nothing; a
    *     table-of-contents file holds no audio and is refused
    *     ({@link DiscReadException.Reason#NO_DRIVE})
+   * @return the open drive
    * @throws DiscReadException as {@link Disc#read(String)}: no such drive, no access, no
    *     disc, not ready (another read held the drive for 30 seconds), a read failing, or the
    *     thread interrupted while it waited
@@ -124,7 +125,11 @@ public final class DiscAudio implements AutoCloseable {
     return image;
   }
 
-  /** The disc's table of contents and identifiers, as read when the drive was opened. */
+  /**
+   * The disc's table of contents and identifiers, as read when the drive was opened.
+   *
+   * @return the disc as read at the opening
+   */
   public Disc getDisc() {
     return disc;
   }
@@ -133,6 +138,7 @@ public final class DiscAudio implements AutoCloseable {
    * Sets the drive's read offset correction in samples, as AccurateRip's list of drives
    * gives it (such as +6, +667 or -1164); 0 by default. Applies to the reads that start after.
    *
+   * @param samples the correction, in samples
    * @throws IllegalArgumentException beyond 100 sectors (58,800 samples) either way
    */
   public synchronized void setReadOffset(int samples) {
@@ -143,6 +149,11 @@ public final class DiscAudio implements AutoCloseable {
     readOffset = samples;
   }
 
+  /**
+   * The drive's read offset correction, as set by {@link #setReadOffset(int)}.
+   *
+   * @return the correction in samples
+   */
   public synchronized int getReadOffset() {
     return readOffset;
   }
@@ -216,7 +227,11 @@ public final class DiscAudio implements AutoCloseable {
     return readSectors(session, lba, count, out);
   }
 
-  /** Sets what is told of a read's progress; null for nothing. */
+  /**
+   * Sets what is told of a read's progress; null for nothing.
+   *
+   * @param progress told of each block of sectors read, or null
+   */
   public synchronized void setProgress(Progress progress) {
     this.progress = progress;
   }
@@ -225,7 +240,7 @@ public final class DiscAudio implements AutoCloseable {
    * Reads a track and writes its samples to {@code pcm}, which stays open.
    *
    * @param number the track's number on the disc
-   * @param pcm where its samples go
+   * @param pcm where the samples go: 16-bit little-endian stereo, 44.1 kHz
    * @return the track's checksums and what the reading met
    * @throws DiscReadException when the disc goes away or was changed since the opening
    *     ({@code NO_DISC}), or the drive fails: the samples written until then stay written
@@ -255,6 +270,8 @@ public final class DiscAudio implements AutoCloseable {
    * @throws DiscReadException when the disc was changed since the opening, or is gone
    * @throws IllegalArgumentException for a track the disc does not have, or a data track
    * @throws IllegalStateException once closed
+   * @throws DiscReadException when the drive can not start reading the track: the disc gone ({@code
+   *     NO_DISC}) or the drive failing
    */
   public AudioInputStream openTrack(int number) throws DiscReadException {
     TrackStream stream = startTrack(number);
@@ -277,6 +294,8 @@ public final class DiscAudio implements AutoCloseable {
    * The samples a track holds: 588 a sector, up to the next track, the last audio track up
    * to the lead-out (on an Enhanced CD, that of the audio session).
    *
+   * @param number the track's number
+   * @return the track's samples, one for each channel pair
    * @throws IllegalArgumentException for a track the disc does not have, or a data track
    */
   public long getTrackSamples(int number) {

@@ -15,6 +15,8 @@ public interface DiscListener extends EventListener {
   /**
    * A disc is in the drive and its table of contents was read: a disc already in the drive
    * when the watch started, one put in, or one that was ejected and loaded again.
+   *
+   * @param disc the disc, read
    */
   void discInserted(Disc disc);
 
@@ -29,6 +31,8 @@ public interface DiscListener extends EventListener {
    * A disc is in the drive and stays unreadable (a data disc the drive can not read, a
    * damaged one): reported once, after a few tries; its removal is reported as any other.
    * Ignored unless overridden.
+   *
+   * @param e why the disc could not be read
    */
   default void discUnreadable(DiscReadException e) {}
 }

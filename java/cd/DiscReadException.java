@@ -57,7 +57,9 @@ public final class DiscReadException extends IOException {
     UNSUPPORTED
   }
 
+  /** Why the read failed: never null. */
   private final Reason reason;
+  /** The drive the read was of, as it was given. */
   private final String drive;
 
   DiscReadException(Reason reason, String drive, String message) {
@@ -66,7 +68,11 @@ public final class DiscReadException extends IOException {
     this.drive = drive;
   }
 
-  /** Why the disc could not be read; never null. */
+  /**
+   * Why the disc could not be read; never null.
+   *
+   * @return why the read failed
+   */
   public Reason getReason() {
     return reason;
   }
@@ -76,6 +82,8 @@ public final class DiscReadException extends IOException {
    * Linux ({@code "/dev/sr0"}, also when {@link Disc#read()} chose it), the drive letter on
    * Windows ({@code "D:"}), or the name as given when it names no drive. Empty when
    * {@link Disc#read()} found no CD drive at all. Never null.
+   *
+   * @return the drive or file, or empty when there was none
    */
   public String getDrive() {
     return drive;

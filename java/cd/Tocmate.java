@@ -23,15 +23,23 @@ public final class Tocmate {
   /**
    * The disc's CDDB identifier (eight hexadecimal digits), the track count, every track's
    * start in frames (1/75 s) and the disc's length in seconds, separated by spaces.
+   *
+   * @return the CDDB numbers, or {@link #NO_DISC} when no table of contents can be read
    */
   public static native String getCDDBNumbers();
 
-  /** The track count and every track's length in whole seconds, separated by spaces. */
+  /**
+   * The track count and every track's length in whole seconds, separated by spaces.
+   *
+   * @return the track lengths, or {@link #NO_DISC} when no table of contents can be read
+   */
   public static native String getTrackLengths();
 
   /**
    * The command line: {@code java -cp tocmate-<version>.jar cd.Tocmate --help} tells what it
    * does.
+   *
+   * @param args the options; {@code --help} lists them
    */
   public static void main(String[] args) {
     CommandLine.main(args);

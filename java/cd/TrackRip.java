@@ -56,7 +56,11 @@ public final class TrackRip {
     c2Sectors = Arrays.copyOfRange(result, at + 1, at + 1 + result[at]);
   }
 
-  /** The track's number on the disc. */
+  /**
+   * The track's number on the disc.
+   *
+   * @return the track's number
+   */
   public int getTrackNumber() {
     return trackNumber;
   }
@@ -65,12 +69,20 @@ public final class TrackRip {
     return trackIndex;
   }
 
-  /** The samples read: the track's sectors times 588. */
+  /**
+   * The samples read: the track's sectors times 588.
+   *
+   * @return the samples read
+   */
   public long getSamples() {
     return samples;
   }
 
-  /** The read offset correction the track was read with, in samples. */
+  /**
+   * The read offset correction the track was read with, in samples.
+   *
+   * @return the read offset correction in samples
+   */
   public int getReadOffset() {
     return readOffset;
   }
@@ -93,17 +105,29 @@ public final class TrackRip {
     return fromImage;
   }
 
-  /** The AccurateRip v1 checksum: 8 upper-case hexadecimal digits. */
+  /**
+   * The AccurateRip v1 checksum: 8 upper-case hexadecimal digits.
+   *
+   * @return the AccurateRip v1 checksum, eight upper-case hexadecimal digits
+   */
   public String getAccurateRipV1() {
     return hex(accurateRipV1);
   }
 
-  /** The AccurateRip v2 checksum: 8 upper-case hexadecimal digits. */
+  /**
+   * The AccurateRip v2 checksum: 8 upper-case hexadecimal digits.
+   *
+   * @return the AccurateRip v2 checksum, eight upper-case hexadecimal digits
+   */
   public String getAccurateRipV2() {
     return hex(accurateRipV2);
   }
 
-  /** The CRC-32 of all the track's samples: 8 upper-case hexadecimal digits. */
+  /**
+   * The CRC-32 of all the track's samples: 8 upper-case hexadecimal digits.
+   *
+   * @return the CRC-32, eight upper-case hexadecimal digits
+   */
   public String getCrc32() {
     return hex(crc32);
   }
@@ -119,6 +143,8 @@ public final class TrackRip {
   /**
    * The sectors that needed more reads than one (in secure mode, two) before they arrived or
    * two reads agreed. They are as read; many of them in a track hint at a worn disc.
+   *
+   * @return the count of sectors read again
    */
   public int getRereadSectors() {
     return rereadSectors;
@@ -127,6 +153,8 @@ public final class TrackRip {
   /**
    * The addresses of the sectors that no read returned, the drive reporting a medium error
    * each time: their samples are silence. Empty for a complete track.
+   *
+   * @return the unreadable sectors' addresses
    */
   public int[] getUnreadableSectors() {
     return unreadableSectors.clone();
@@ -163,7 +191,11 @@ public final class TrackRip {
     return c2Used;
   }
 
-  /** Whether every sector was read, and in secure mode confirmed. */
+  /**
+   * Whether every sector was read, and in secure mode confirmed.
+   *
+   * @return true when no sector is unreadable or unconfirmed
+   */
   public boolean isComplete() {
     return unreadableSectors.length == 0 && unconfirmedSectors.length == 0;
   }

@@ -11,7 +11,9 @@
  *                            +offset (default 0). Samples it would take from before block 0
  *                            or from the lead-out on are zero, as the pregap and lead-out
  *                            of a disc hold silence.
- *   FAKE_CDROM_FLAKY         blocks whose first read returns wrong samples without an error
+ *   FAKE_CDROM_FLAKY         blocks whose first read returns silence without an error
+ *   FAKE_CDROM_WAVERING      blocks whose reads all return other wrong samples, but for the
+ *                            third, which returns the right ones as the first did
  *   FAKE_CDROM_FAILS_TWICE   blocks whose first two reads fail (MEDIUM ERROR), those of the
  *                            READ CDs that reach them
  *   FAKE_CDROM_UNSTABLE      blocks whose every read returns other wrong samples
@@ -27,6 +29,7 @@
  *                            answers NOT READY, medium not present (2/3A/00)
  *   FAKE_CDROM_MAX_SECTORS   the most sectors a READ CD may ask for; more: ILLEGAL REQUEST
  *                            (5/24/00), as drives and adapters that take less (default 64)
+ *   FAKE_CDROM_READ_LOG      a file to which each READ CD of audio appends "read LBA COUNT"
  * Reads go through the drive's cache, and READ CD may ask for C2 fields (fake_cache.c).
  * CDROMREADAUDIO (the kernel's read of CD-DA, through which Wine's raw read of audio goes)
  * answers the same, a failure as EIO, or ENOMEDIUM for a disc gone.
@@ -38,6 +41,7 @@
 #include <errno.h>
 #include <linux/cdrom.h>
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -93,13 +97,17 @@ static int trackIndexOf(const long *table, int count, long lba) {
 
 int fake_discSector(const struct FakeDisc *disc, long block, unsigned char *sector) {
   static unsigned reads; /* of unstable and scratched blocks, to make each read differ */
-  static struct Reads flakyReads, scratchedReads;
+  static struct Reads flakyReads, scratchedReads, waveringReads;
   for (int i = 0; i < kSamplesPerSector; ++i) {
     const long long position = (long long)block * kSamplesPerSector + i;
     const uint32_t sample = sampleAt(position - disc->offset, disc->discSamples);
     for (int b = 0; b < 4; ++b) sector[4 * i + b] = (unsigned char)(sample >> (8 * b));
   }
-  if (readsBefore(&flakyReads, "FAKE_CDROM_FLAKY", block) == 0) sector[kSectorBytes / 2] ^= 0x5a;
+  if (readsBefore(&flakyReads, "FAKE_CDROM_FLAKY", block) == 0) memset(sector, 0, kSectorBytes);
+  const int waveredBefore = readsBefore(&waveringReads, "FAKE_CDROM_WAVERING", block);
+  if (waveredBefore > 0 && waveredBefore != 2) {
+    sector[kSectorBytes / 2] ^= (unsigned char)waveredBefore;
+  }
   if (listed("FAKE_CDROM_UNSTABLE", block)) sector[kSectorBytes / 2] ^= (unsigned char)++reads;
   const int scratched = readsBefore(&scratchedReads, "FAKE_CDROM_SCRATCHED", block);
   if (scratched >= 0 && scratched % 3 != 2) {
@@ -117,6 +125,9 @@ int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
   if (count < 4) return fake_checkCondition(io, 3, 0x57, 0);
   const long lba = (long)command[2] << 24 | command[3] << 16 | command[4] << 8 | command[5];
   const long sectors = command[6] << 16 | command[7] << 8 | command[8];
+  char line[48];
+  snprintf(line, sizeof line, "read %ld %ld\n", lba, sectors);
+  fake_appendLine("FAKE_CDROM_READ_LOG", line);
   const long leadOut = table[2] - kLeadInFrames;
   const long c2Bytes = fake_c2Bytes((command[9] >> 1) & 3);
   if (io->cmd_len < 12 || sectors > atol(fake_setting("FAKE_CDROM_MAX_SECTORS", "64")) ||

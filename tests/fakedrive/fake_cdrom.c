@@ -100,7 +100,7 @@ static int isDeviceFd(int fd) {
 
 static int playsDrive(int fd) { return !is("FAKE_CDROM_NODE", "block", "file") && isDeviceFd(fd); }
 
-static void appendLine(const char *setting, const char *line) {
+void fake_appendLine(const char *setting, const char *line) {
   const char *path = getenv(setting);
   if (path == NULL) return;
   REAL(open);
@@ -114,7 +114,7 @@ static void appendLine(const char *setting, const char *line) {
 static void driveCommand(const char *format, int number) {
   char line[32];
   snprintf(line, sizeof line, format, number);
-  appendLine("FAKE_CDROM_LOG", line);
+  fake_appendLine("FAKE_CDROM_LOG", line);
   fake_noteCommand(line);
   long latency = atol(setting("FAKE_CDROM_LATENCY_US", "0"));
   const char *slow = getenv("FAKE_CDROM_SLOW_OPCODE");
@@ -460,7 +460,7 @@ static int refusesWriting(const char *path, int flags) {
 
 static int noteOpen(int fd) {
   if (fd >= 0 && getenv("FAKE_CDROM_OPEN_LOG") != NULL && isDeviceFd(fd)) {
-    appendLine("FAKE_CDROM_OPEN_LOG", "open\n");
+    fake_appendLine("FAKE_CDROM_OPEN_LOG", "open\n");
   }
   return fd;
 }

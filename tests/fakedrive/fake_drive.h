@@ -12,6 +12,8 @@ FAKE_SHARED const char *fake_setting(const char *name, const char *fallback);
 FAKE_SHARED int fake_is(const char *name, const char *fallback, const char *value);
 /* Takes one from the count kept in the file a setting names; 1 if there was one to take. */
 FAKE_SHARED int fake_takeOne(const char *settingName);
+/* Appends a line to the file a setting names, if it names one. */
+FAKE_SHARED void fake_appendLine(const char *settingName, const char *line);
 FAKE_SHARED int fake_readTable(long values[kMaxTracks + 3], int data[kMaxTracks + 3]);
 FAKE_SHARED int fake_checkCondition(sg_io_hdr_t *io, int key, int asc, int ascq);
 /* Hands the caller `length` bytes of a reply, cut to the allocation, the buffer and the

@@ -16,6 +16,8 @@
  *                       ISRCs with their valid bits clear
  *   FAKE_CDROM_Q        damaged: every sector's Q that carries no ISRC or catalog number
  *                       carries another, valid-looking ISRC with its CRC wrong
+ *   FAKE_CDROM_Q_ISRC_AT  a number of sectors: a track's Q carries its ISRC only in the
+ *                       sector that many after the track's start
  *   FAKE_CDROM_CDTEXT   corrupt: every fourth pack arrives with a byte changed (its CRC
  *                       then fails); unsized: no size information packs; unflagged: no pack
  *                       sets the double-byte flag
@@ -327,8 +329,9 @@ static int readCdText(sg_io_hdr_t *io, const unsigned char *command, const struc
 
 static unsigned char bcd(long value) { return (unsigned char)(value / 10 << 4 | value % 10); }
 
-/* One sector's formatted Q: its ISRC (ADR 3) every 25 sectors where its track has one, the
- * catalog number (ADR 2) as often, its position (ADR 1) otherwise; the CRC after. */
+/* One sector's formatted Q: its ISRC (ADR 3) every 25 sectors where its track has one (or
+ * where FAKE_CDROM_Q_ISRC_AT says), the catalog number (ADR 2) as often, its position (ADR 1)
+ * otherwise; the CRC after. */
 static void putQ(unsigned char *q, long frame, const struct Disc *disc, const long *table,
                  int count) {
   int index = 3;
@@ -338,7 +341,9 @@ static void putQ(unsigned char *q, long frame, const struct Disc *disc, const lo
   memset(q, 0, 16);
   const int damaged = fake_is("FAKE_CDROM_Q", "", "damaged") && frame % 25 != 3 && frame % 25 != 13;
   if (damaged) isrc = "QZDAM2600001";
-  if (damaged || (frame % 25 == 3 && isrc[0] != '\0')) {
+  const char *isrcAt = getenv("FAKE_CDROM_Q_ISRC_AT");
+  const int isrcHere = isrcAt != NULL ? frame - table[index] == atol(isrcAt) : frame % 25 == 3;
+  if (damaged || (isrcHere && isrc[0] != '\0')) {
     q[0] = 0x03;
     unsigned long long bits = 0;
     for (int i = 0; i < 5; ++i) bits = bits << 6 | (unsigned)((isrc[i] - '0') & 0x3f);

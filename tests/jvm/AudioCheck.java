@@ -30,15 +30,17 @@ import javax.sound.sampled.AudioSystem;
  * <pre>
  * AudioCheck api DATA-TRACK IMAGE
  *     Every audio track through openTrack and AudioSystem.write gives the bytes readTrack
- *     writes, with the samples getTrackSamples counts; the progress ends at the track's
- *     sectors; AccurateRipResults finds the rips' v1 and v2 in a dBAR answer made here; the
- *     drive gives C2 pointers and flags nothing; the cache is the 2 MB the drive reports, then
- *     as set; the data track, a missing track, an offset beyond any drive's, a cache of 0 or
- *     more than 64 MB and a closed DiscAudio are refused, and so is a table-of-contents file;
- *     while the DiscAudio is open, Disc.read and another DiscAudio.open wait for the drive
- *     (interrupted, they say so), but the CUE sheet IMAGE opens at once, and in secure mode
- *     reads its tracks once, saying so; once the DiscAudio is closed, on another thread, they
- *     read.
+ *     writes, with the samples getTrackSamples counts (openTrack's frame length too); the
+ *     progress ends at the track's sectors; a rip's text shows offset 0 without a sign;
+ *     AccurateRipResults gives each rip the highest confidence of the pressings with its v1
+ *     or v2 in a dBAR answer made here, none from a pressing of fewer tracks; the drive gives
+ *     C2 pointers and flags nothing; the cache is the 2 MB the drive reports, then as set; the
+ *     data track, a missing track, an offset beyond 100 sectors (not one of 100), a dBAR
+ *     header of no track, a cache of 0 or more than 64 MB and a closed DiscAudio are refused,
+ *     and so is a table-of-contents file; while the DiscAudio is open, Disc.read and another
+ *     DiscAudio.open wait for the drive (interrupted, they say so), but the CUE sheet IMAGE
+ *     opens at once, and in secure mode reads its tracks once, saying so; once the DiscAudio
+ *     is closed, on another thread, they read.
  * AudioCheck long
  *     Track 1 (twenty minutes) streams through a small heap, its CRC-32 that of zlib.
  * AudioCheck gone TRACK
@@ -119,6 +121,8 @@ public final class AudioCheck {
       } finally {
         wave.delete();
       }
+      check(audio.openTrack(number).getFrameLength() == audio.getTrackSamples(number),
+          "track " + number + ": openTrack's frames are getTrackSamples'");
       long sectors = audio.getTrackSamples(number) / 588;
       int[] last = updates.get(updates.size() - 1);
       check(pcm.size() == audio.getTrackSamples(number) * 4 && rip.getSamples() * 4 == pcm.size()
@@ -129,7 +133,8 @@ public final class AudioCheck {
       crc.update(pcm.toByteArray());
       check(rip.getCrc32().equals(String.format("%08X", crc.getValue()))
               && rip.getAccurateRipV1().matches("[0-9A-F]{8}") && rip.isComplete()
-              && rip.isC2Used() && rip.getC2Sectors().length == 0,
+              && rip.isC2Used() && rip.getC2Sectors().length == 0
+              && rip.toString().contains(", offset 0, burst, C2, 0 sectors read again"),
           "track " + number + ": " + rip);
     }
     checkResults(rips, disc.getFirstTrack());
@@ -141,11 +146,13 @@ public final class AudioCheck {
   /**
    * A dBAR answer of two pressings, a track at its place on the disc (a data track first
    * takes the first place, and the last audio track then has none): the first pressing with
-   * every rip's v1 but track 2's, the second with every v2 and lower confidences.
+   * every rip's v1 but track 2's, the second with every v2 and lower confidences, the third
+   * of one track, less confident, with the first rip's v1.
    */
   private static void checkResults(List<TrackRip> rips, int firstTrack) {
     int tracks = rips.size();
-    ByteBuffer answer = ByteBuffer.allocate(2 * (13 + 9 * tracks)).order(ByteOrder.LITTLE_ENDIAN);
+    ByteBuffer answer =
+        ByteBuffer.allocate(2 * (13 + 9 * tracks) + 13 + 9).order(ByteOrder.LITTLE_ENDIAN);
     for (int pressing = 0; pressing < 2; pressing++) {
       answer.put((byte) tracks).putInt(0x0002189a).putInt(0x00087f33).putInt(0x1f02e004);
       for (int place = 0; place < tracks; place++) {
@@ -159,6 +166,8 @@ public final class AudioCheck {
         answer.put((byte) (10 * (1 - pressing) + place + 1)).putInt(value).putInt(0);
       }
     }
+    answer.put((byte) 1).putInt(0x0002189a).putInt(0x00087f33).putInt(0x1f02e004);
+    answer.put((byte) 7).putInt((int) Long.parseLong(rips.get(0).getAccurateRipV1(), 16)).putInt(0);
     AccurateRipResults results = AccurateRipResults.parse(answer.array());
     int[] got = new int[tracks];
     int[] wanted = new int[tracks];
@@ -188,7 +197,8 @@ public final class AudioCheck {
         "a data track is refused");
     check(thrown(() -> audio.openTrack(100)).startsWith("IllegalArgumentException"),
         "a missing track is refused");
-    check(thrown(() -> audio.setReadOffset(58801)).startsWith("IllegalArgumentException"),
+    check(thrown(() -> audio.setReadOffset(58801)).startsWith("IllegalArgumentException")
+            && thrown(() -> audio.setReadOffset(-58801)).startsWith("IllegalArgumentException"),
         "an offset beyond any drive's is refused");
     int reported = audio.getCacheSize();
     audio.setCacheSize(300);
@@ -196,6 +206,14 @@ public final class AudioCheck {
             && thrown(() -> audio.setCacheSize(0)).startsWith("IllegalArgumentException")
             && thrown(() -> audio.setCacheSize(65537)).startsWith("IllegalArgumentException"),
         "the cache: the drive's 2048 KB, then as set; 0 and 64 MB and more refused");
+    check(thrown(() -> {
+      audio.setReadOffset(-58800);
+      audio.setReadOffset(58800);
+      audio.setReadOffset(0);
+    }).isEmpty(), "an offset of 100 sectors either way is taken");
+    byte[] noTrack = new byte[13];
+    check(thrown(() -> AccurateRipResults.parse(noTrack)).startsWith("IllegalArgumentException"),
+        "a dBAR header of no track is refused");
   }
 
   /** While the DiscAudio is open, others wait for the drive; closing it lets them read. */

@@ -18,7 +18,7 @@ rip() {
   local name=$1 disc=$discs/$2.toc exit=$3 pattern=$4 status
   local -a settings options=($6) checks=($7)
   IFS=';' read -ra settings <<<"$5"
-  rm -rf "$tmp/rip"
+  rm -rf "$tmp/rip" "$tmp/reads"
   env "${settings[@]}" bash "$here/../fakedrive/with_fake_drive.sh" "$fake" "$disc" \
     "$java" -Xmx16m -jar "$jar" --rip "$tmp/rip" "${options[@]}" >"$tmp/out" 2>"$tmp/err"
   status=$?
@@ -64,14 +64,22 @@ rip "audio, data, audio, +667"    audio-data-audio 0 "" "FAKE_CDROM_READ_OFFSET=
   "--read-offset 667 --secure" "--offset 667"
 rip "drive taking 7 sectors"      two-tracks 0 "" "FAKE_CDROM_MAX_SECTORS=7" "" ""
 rip "tracks 3 and 1 to 2"         short-enhanced-cd 0 "" "" "--tracks 3,1-2" ""
+rip "first track 3: its skip"     from-track-3 0 "" "" "" ""
+rip "audio, data, audio"          audio-data-audio 0 "" "" "" ""
 rip "secure, flaky sectors"       short-enhanced-cd 0 "" "FAKE_CDROM_FLAKY=100 2500 4649" \
   "--secure" "--reread 3"
 rip "burst, sectors failing twice" short-enhanced-cd 0 "" "FAKE_CDROM_FAILS_TWICE=40 1600 4000" \
   "" "--reread 3"
+# Track 2 alone: track 1's last window pushes the cache out with reads of track 2's start.
+rip "secure, first and third read alike" short-enhanced-cd 0 "" "FAKE_CDROM_WAVERING=1600" \
+  "--secure --tracks 2" "--reread 1 --tracks 2"
+# Secure: two passes over its window, then 14 reads alone; burst: its block, then 4 alone.
 rip "secure, unstable sector"     short-enhanced-cd 1 "^track 2: sectors whose reads never agreed: 1600 \\(0:01\\.25\\)$" \
-  "FAKE_CDROM_UNSTABLE=1600" "--secure" "--unconfirmed 1600"
+  "FAKE_CDROM_UNSTABLE=1600;FAKE_CDROM_READ_LOG=$tmp/reads" "--secure" \
+  "--unconfirmed 1600 --single-reads 1600:14 --read-log $tmp/reads"
 rip "unreadable sectors"          short-enhanced-cd 1 "^track 2: sectors never read.*: 1700 \\(0:02\\.50\\) 2000 \\(0:06\\.50\\)$" \
-  "FAKE_CDROM_UNREADABLE=1700 2000" "" "--unreadable 1700,2000"
+  "FAKE_CDROM_UNREADABLE=1700 2000;FAKE_CDROM_READ_LOG=$tmp/reads" "" \
+  "--unreadable 1700,2000 --single-reads 1700:4,2000:4 --read-log $tmp/reads"
 # With +667, track 1 ends in sector 1501, where track 2 starts.
 rip "unreadable, offset, secure"  short-enhanced-cd 1 \
   "^track 1: sectors never read.*: 1501 \\(0:20\\.01\\)$;^track 2: sectors never read.*: 1501 \\(0:00\\.01\\)$" \

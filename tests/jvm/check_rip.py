@@ -2,6 +2,7 @@
 """Usage: check_rip.py TOC FOLDER OUTPUT [--offset N] [--tracks 1,3] [--unreadable LBA,...]
                       [--unconfirmed LBA,...] [--reread N] [--gone-at LBA]
                       [--wrong LBA,...] [--counts FILE --disc-reads-at-most N]
+                      [--single-reads LBA:COUNT,... --read-log FILE]
 
 Checks a rip of the fake drive's disc made by the command line's --rip: every WAVE file in
 FOLDER holds exactly the samples the disc holds at that read offset, computed here from the
@@ -15,7 +16,9 @@ and no file of its making is left. The samples of sectors listed unconfirmed (wh
 never agreed) are not compared; the checksums still are. Those listed wrong must differ
 from the disc's: a fault the case shows. With --counts (the fake drive's
 FAKE_CDROM_READ_COUNTS file), the sectors read from the disc, against the audio tracks'
-sectors, must be at most --disc-reads-at-most.
+sectors, must be at most --disc-reads-at-most. With
+--single-reads, the fake drive's log of READ CDs (FAKE_CDROM_READ_LOG) holds that many reads
+of that sector alone.
 """
 import argparse
 import os
@@ -83,11 +86,12 @@ def wave_data(path):
     with open(path, "rb") as f:
         header = f.read(44)
         data = f.read()
-    riff, _, wave, fmt, _, pcm, channels, rate, _, _, bits, chunk, size = struct.unpack(
-        "<4sI4s4sIHHIIHH4sI", header)
-    if (riff, wave, fmt, chunk, pcm, channels, rate, bits) != (
-            b"RIFF", b"WAVE", b"fmt ", b"data", 1, 2, 44100, 16):
-        raise ValueError("%s: not a WAVE file of CD audio" % path)
+    riff, riff_size, wave, fmt, fmt_size, pcm, channels, rate, byte_rate, align, bits, chunk, \
+        size = struct.unpack("<4sI4s4sIHHIIHH4sI", header)
+    if (riff, riff_size, wave, fmt, fmt_size, pcm, channels, rate, byte_rate, align, bits,
+            chunk) != (b"RIFF", 36 + size, b"WAVE", b"fmt ", 16, 1, 2, 44100, 176400, 4, 16,
+                       b"data"):
+        raise ValueError("%s: not the header of a WAVE file of CD audio" % path)
     return data, size
 
 
@@ -111,9 +115,12 @@ def main():
     parser.add_argument("--wrong", default="")
     parser.add_argument("--counts")
     parser.add_argument("--disc-reads-at-most", type=float)
+    parser.add_argument("--single-reads", default="")
+    parser.add_argument("--read-log")
     args = parser.parse_args()
 
-    spans = audio_tracks(read_toc(args.toc))
+    toc = read_toc(args.toc)
+    spans = audio_tracks(toc)
     numbers = sorted(spans) if not args.tracks else [int(n) for n in args.tracks.split(",")]
     unreadable = {int(n) for n in args.unreadable.split(",") if n}
     unconfirmed = {int(n) for n in args.unconfirmed.split(",") if n}
@@ -184,6 +191,13 @@ def main():
     if rereads != args.reread:
         print("sectors read again: %d, wanted %d" % (rereads, args.reread))
         failed = True
+    reads = open(args.read_log).read().split("\n") if args.read_log else []
+    for wanted in filter(None, args.single_reads.split(",")):
+        sector, count = wanted.split(":")
+        made = reads.count("read %s 1" % sector)
+        if made != int(count):
+            print("sector %s read alone %d times, wanted %s" % (sector, made, count))
+            failed = True
     return 1 if failed else 0
 
 

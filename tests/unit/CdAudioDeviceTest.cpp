@@ -91,6 +91,8 @@ TEST_F(CdAudio, RejectsWhatItDoesNotKnow) {
       {"status cdaudio length track -1", kMciOutOfRange},
       {"status cdaudio length track 99999999999999999999", kMciUnrecognizedCommand},
       {"status cdaudio a b c d e f g h i", kMciUnrecognizedCommand},
+      // "wait" as the second word is the device's name, and counts.
+      {"play wait cdaudio a b c d e f", kMciUnrecognizedCommand},
   };
   for (const auto& [command, code] : commands) {
     SCOPED_TRACE(command);

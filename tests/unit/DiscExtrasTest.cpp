@@ -11,8 +11,11 @@
 #include <iterator>
 
 #include "CdDriveList.h"
+#include "Crc16.h"
+#include "DiscExtras.h"
 #include "DiscReader.h"
 #include "FileDescriptor.h"
+#include "MmcSubchannel.h"
 #include "SgioTransport.h"
 #include "TempFolder.h"
 #include "TocFile.h"
@@ -102,6 +105,106 @@ std::string repeated(const std::string& line, unsigned times) {
   return lines;
 }
 
+// A CD-Text pack of block 0: its 12 bytes of text (zeros after `text`), its CRC right or not.
+struct PackSpec {
+  std::uint8_t type;
+  unsigned track;
+  unsigned position;
+  std::string text;
+  bool doubleByte = false;
+  bool extension = false;
+  bool crcRight = true;
+};
+
+// A READ TOC format 5 reply of the packs, numbered in order, and of a size information pack
+// giving block 0's character code where there is one.
+std::vector<std::uint8_t> cdTextReply(std::vector<PackSpec> packs,
+                                      std::optional<std::uint8_t> characterCode) {
+  if (characterCode) packs.push_back({kCdTextSizeInfo, 0, 0, std::string(1, char(*characterCode))});
+  std::vector<std::uint8_t> reply(4 + 18 * packs.size());
+  reply[1] = static_cast<std::uint8_t>(reply.size() - 2);
+  for (std::size_t i = 0; i < packs.size(); ++i) {
+    const PackSpec& spec = packs[i];
+    std::uint8_t* pack = reply.data() + 4 + 18 * i;
+    pack[0] = spec.type;
+    pack[1] = static_cast<std::uint8_t>(spec.track | (spec.extension ? 0x80 : 0));
+    pack[2] = static_cast<std::uint8_t>(i);
+    pack[3] = static_cast<std::uint8_t>((spec.doubleByte ? 0x80 : 0) | spec.position);
+    std::copy(spec.text.begin(), spec.text.end(), pack + 4);
+    const std::uint16_t crc =
+        static_cast<std::uint16_t>(~crc16(pack, 16) ^ (spec.crcRight ? 0 : 1));
+    pack[16] = static_cast<std::uint8_t>(crc >> 8);
+    pack[17] = static_cast<std::uint8_t>(crc);
+  }
+  return reply;
+}
+
+// The extras' replies, each held to what it must give; a reply that is not the one asked
+// for, is cut short, or breaks a rule of its format gives nothing rather than a wrong value.
+TEST(ExtrasReplies, GiveTheirValueOrNothing) {
+  using Parse = std::optional<std::string> (*)(const std::uint8_t*, std::size_t);
+  const struct {
+    const char* name;
+    Parse parse;
+    std::uint8_t format;
+    std::string value;
+    std::optional<std::string> expected;
+  } subchannel[] = {
+      {"a catalog number", parseCatalogNumberReply, 2, "0724383527720", "0724383527720"},
+      {"a catalog number in an ISRC's format", parseCatalogNumberReply, 3, "0724383527720",
+       std::nullopt},
+      {"an ISRC", parseIsrcReply, 3, "GBAYE9200070", "GBAYE9200070"},
+      {"an ISRC in a catalog number's format", parseIsrcReply, 2, "GBAYE9200070", std::nullopt},
+  };
+  for (const auto& c : subchannel) {
+    std::uint8_t reply[kSubchannelReplySize] = {0, 0, 0, 20, c.format, 0, 0, 0, 0x80};
+    std::copy(c.value.begin(), c.value.end(), reply + 9);
+    EXPECT_EQ(c.parse(reply, sizeof reply), c.expected) << c.name;
+  }
+
+  std::uint8_t inquiry[kInquiryReplySize] = {5};
+  const std::string names = "TOCMATE FAKE CD DRIVE   1.00";
+  std::copy(names.begin(), names.end(), inquiry + 8);
+  EXPECT_EQ(parseInquiry(inquiry, sizeof inquiry).value_or(DriveIdentity{}).model, "FAKE CD DRIVE");
+  EXPECT_FALSE(parseInquiry(inquiry, 32)) << "an INQUIRY cut to 32 bytes";
+
+  const struct {
+    const char* name;
+    std::vector<PackSpec> packs;
+    std::optional<std::uint8_t> characterCode;
+    std::vector<CdTextItem> items;  // of block 0; none: no CD-Text
+  } cdText[] = {
+      {"a title of 40 characters whose third pack fails its CRC: none, never glued",
+       {{kCdTextTitle, 0, 0, "ABCDEFGHIJKL"},
+        {kCdTextTitle, 0, 12, "MNOPQRSTUVWX"},
+        {kCdTextTitle, 0, 15, "YZabcdefghij", false, false, false},
+        {kCdTextTitle, 0, 15, "klmn"},
+        {kCdTextPerformer, 0, 0, "Somebody"}},
+       std::nullopt,
+       {{kCdTextPerformer, 0, "Somebody"}}},
+      {"a title for track 99",
+       {{kCdTextTitle, 99, 0, "Last"}},
+       std::nullopt,
+       {{kCdTextTitle, 99, "Last"}}},
+      {"a pack extending another's data is no text",
+       {{kCdTextTitle, 0, 0, "Hidden", false, true}},
+       std::nullopt,
+       {}},
+      {"the double-byte flag in a block of code 81h",
+       {{kCdTextTitle, 0, 0, std::string("\x82\xa0\x00\x41", 4), true}},
+       0x81,
+       {{kCdTextTitle, 0, std::string("\x82\xa0\x00\x41", 4)}}},
+  };
+  for (const auto& c : cdText) {
+    const std::vector<std::uint8_t> reply = cdTextReply(c.packs, c.characterCode);
+    const std::optional<CdText> parsed = parseCdText(reply.data(), reply.size());
+    ASSERT_EQ(parsed.has_value(), !c.items.empty()) << c.name;
+    if (parsed) {
+      EXPECT_EQ(parsed->blocks[0].items, c.items) << c.name;
+    }
+  }
+}
+
 // One READ SUB-CHANNEL per audio track, and a READ CD after the answer of each track that
 // has an ISRC where the track before has none (or it is the first).
 std::string isrcCommands(const TableOfContents& toc, const DiscExtras& expected) {
@@ -158,6 +261,16 @@ TEST_F(DriveExtras, ReadEachExtraWithItsOwnCommandsAsTheFileGivesThem) {
   insertFile(folder.write("enhanced-with-isrcs.toc", lines));
   EXPECT_EQ(readDrive(kExtraIsrc).isrcs, isrcs);
   EXPECT_EQ(commands(), "command 43\ncommand 42\ncommand be\n" + repeated("command 42\n", 9));
+  // Two neighbours with the same ISRC, from an honest drive: a repeated answer, confirmed from
+  // the track's Q sub-channel, and from then on every track's ISRC read from there.
+  insertFile(folder.write("equal-neighbours.toc",
+                          "1 4 60000 150 15000 30000 45000\nisrc 1 GBAYE9200070\n"
+                          "isrc 2 GBAYE9200070\nisrc 3 USRC17607839\nisrc 4 FRZ039800212\n"));
+  EXPECT_EQ(readDrive(kExtraIsrc).isrcs,
+            (std::vector<std::optional<std::string>>{"GBAYE9200070", "GBAYE9200070", "USRC17607839",
+                                                     "FRZ039800212"}));
+  EXPECT_EQ(commands(),
+            "command 43\n" + repeated("command 42\ncommand be\n", 2) + repeated("command be\n", 2));
 }
 
 // Every CD-Text item of `actual` is one of `expected`'s, and some are missing.
@@ -194,6 +307,8 @@ TEST_F(DriveExtras, GiveNoWrongValueWhateverTheDriveDoes) {
       {"FAKE_CDROM_ISRC", "latched", expectSameExtras},
       {"FAKE_CDROM_ISRC", "lagging", expectSameExtras},
       {"FAKE_CDROM_Q", "damaged", expectSameExtras},
+      // The ISRC only in the last of the 120 sectors read from a second into the track.
+      {"FAKE_CDROM_Q_ISRC_AT", "194", expectSameExtras},
       {"FAKE_CDROM_SUBCHANNEL", "unmarked",
        [](const DiscExtras& actual, const DiscExtras& expected) {
          expectSameExtras(actual, asked(expected, kExtraCdText));

@@ -48,6 +48,7 @@ TEST(MediaEvents, ReadsTheEventAndTheMediumOrNothing) {
       {{0, 6, 0x04, 0x10, 0x01, 0x03, 0, 0}, MediaEvent::kEjectRequest, true, true},
       {{0, 6, 0x04, 0x10, 0x04, 0x02, 0, 0}, MediaEvent::kMediumChanged, true, false},
       {{0, 6, 0x04, 0x10, 0x0f, 0x00, 0, 0}, MediaEvent::kOther, false, false},
+      {{0, 6, 0x04, 0x10, 0x05, 0x02, 0, 0}, MediaEvent::kOther, true, false},
       // Reserved bits set around the fields.
       {{0, 6, 0x7c, 0xff, 0xf2, 0xfe, 0xff, 0xff}, MediaEvent::kNewMedium, true, false},
       // Six bytes are enough; a length beyond the reply changes nothing.
@@ -119,6 +120,9 @@ TEST(Tray, SaysWhyItDidNotMove) {
        "/dev/sr0: the drive can not close its tray by itself (a slot-loading, caddy or manual "
        "drive)"},
       {checkCondition(5, 0x20, 0x00), TrayMove::kEject, FailureReason::kUnsupported,
+       "/dev/sr0: the drive can not eject its disc by command"},
+      // A removal problem other than prevention: no motor, not a lock.
+      {checkCondition(5, 0x53, 0x00), TrayMove::kEject, FailureReason::kUnsupported,
        "/dev/sr0: the drive can not eject its disc by command"},
       {checkCondition(2, 0x53, 0x00), TrayMove::kEject, FailureReason::kReadFailed,
        "/dev/sr0: ejecting the disc: not ready (sense 2/53/00)"},
@@ -219,6 +223,18 @@ TEST(MediumPoller, AsksWithOneOrTwoCommandsThatSpinNothingUp) {
        {kReady, kEvents, kEvents, kReady},
        Medium::kBecomingReady,
        true},
+      {"a medium changed event is a change",
+       {true, false, false},
+       {{good(), {}}, {good(), mediaReply(0, true)}, {good(), mediaReply(4, true)}, {good(), {}}},
+       {kReady, kEvents, kEvents, kReady},
+       Medium::kReady,
+       true},
+      {"a reserved event code is no change",
+       {true, false},
+       {{good(), {}}, {good(), mediaReply(5, true)}},
+       {kReady, kEvents},
+       Medium::kReady,
+       false},
       {"a unit attention, the first word of a change: the disc is read at once",
        {true},
        {{checkCondition(6, 0x28, 0), {}}},
@@ -277,6 +293,32 @@ TEST(MediumPoller, AsksWithOneOrTwoCommandsThatSpinNothingUp) {
   EXPECT_EQ(drive.sent, (std::vector<std::uint8_t>{kReady, kReady}));
   EXPECT_EQ(seen.medium, Medium::kReady);
   EXPECT_TRUE(seen.changed);
+}
+
+// The tray's command, asked once more after a unit attention (a reset, then the new medium).
+TEST(Tray, AsksOnceMoreAfterAUnitAttention) {
+  const ScsiOutcome attention = checkCondition(6, 0x28, 0);
+  const struct {
+    const char* name;
+    std::vector<ScsiOutcome> answers;
+    std::size_t sent;
+    const char* failure;  // empty: moved
+  } cases[] = {
+      {"a unit attention, then moved", {attention, good()}, 2, ""},
+      {"two unit attentions: the second reported",
+       {attention, attention, good()},
+       2,
+       "/dev/sr0: ejecting the disc: unit attention (sense 6/28/00)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedDrive drive;
+    for (const ScsiOutcome& outcome : c.answers) drive.answers.push_back({outcome, {}});
+    const auto moved = moveTrayThrough(drive, TrayMove::kEject, "/dev/sr0");
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(drive.sent.size(), c.sent);
+    EXPECT_EQ(moved->has_value() ? (*moved)->detail : "", c.failure);
+  }
 }
 
 // The state over a series of polls. Each poll's observation: N no disc, B becoming ready,
@@ -347,6 +389,7 @@ TEST(WatchState, ReportsEachChangeOnceAndReadsEachDiscOnce) {
       {"XXXXN", "", "- - bad - out "},         // the drive says it can not read it
       {"RRRrR", "EEET", "- - bad out+in - "},  // an unreadable disc swapped
       {"RRNRRR", "EEEET", "- - - - - in "},    // tries counted for each disc anew
+      {"RXXXN", "T", "in - - - out "},         // a disc read, then unreadable: no failure
   };
   for (const auto& c : cases) {
     EXPECT_EQ(reportsOf(c.polls, c.readings), c.reports) << c.polls;

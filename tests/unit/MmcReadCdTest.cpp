@@ -46,6 +46,7 @@ struct Case {
   SectorsRead::Status status;
   std::vector<std::uint32_t> counts;  // the sectors each command asked for
   std::string detail;                 // of the failure; empty for none
+  std::uint32_t sectors = 60;         // read from sector 100
 };
 
 TEST(ReadCdAudio, AsksForCdDaUserData) {
@@ -67,6 +68,22 @@ TEST(ReadCdAudio, EndsAsTheDriveAnswers) {
        SectorsRead::Status::kRead,
        {26, 13, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6},
        ""},
+      {"the transport failing for more than 6: fewer asked for",
+       [](std::uint32_t count, std::size_t size) {
+         return count > 6 ? ScsiOutcome{ScsiOutcome::Status::kFailed, 0, std::nullopt, "EIO"}
+                          : good(size);
+       },
+       SectorsRead::Status::kRead,
+       {26, 13, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6},
+       ""},
+      {"exactly 4 refused: the 4 left of 30 asked for as 2 and 2",
+       [](std::uint32_t count, std::size_t size) {
+         return count == 4 ? checkCondition(5, 0x24) : good(size);
+       },
+       SectorsRead::Status::kRead,
+       {26, 4, 2, 2},
+       "",
+       30},
       {"a short transfer: fewer asked for",
        [](std::uint32_t count, std::size_t size) { return good(count > 10 ? size / 2 : size); },
        SectorsRead::Status::kRead,
@@ -112,8 +129,8 @@ TEST(ReadCdAudio, EndsAsTheDriveAnswers) {
   for (const Case& c : cases) {
     ScriptedDrive drive(c.answer);
     MmcAudioSectors sectors(drive, "sr0");
-    std::vector<std::uint8_t> out(60 * kAudioFrameBytes);
-    const SectorsRead read = sectors.read(100, 60, out.data());
+    std::vector<std::uint8_t> out(c.sectors * kAudioFrameBytes);
+    const SectorsRead read = sectors.read(100, c.sectors, out.data());
     EXPECT_EQ(read.status, c.status) << c.name;
     EXPECT_EQ(drive.counts, c.counts) << c.name;
     EXPECT_EQ(read.failure ? read.failure->detail : "", c.detail) << c.name;
