@@ -10,6 +10,7 @@
 #include "DriveLock.h"
 #include "DriveName.h"
 #include "JavaThread.h"
+#include "LayoutSearch.h"
 #include "TrackReader.h"
 #include "cd_DiscAudio.h"
 
@@ -23,10 +24,32 @@ struct AudioSession {
   DriveLock lock;
   std::unique_ptr<AudioDrive> drive;
   std::unique_ptr<TrackReader> reader;
+  // The audio before the first track: a sector the drive can not read there fails the read,
+  // as no AccurateRip checksum would show it.
+  bool readingHidden = false;
   std::vector<std::uint8_t> chunk;
 };
 
 AudioSession& sessionOf(jlong handle) { return *reinterpret_cast<AudioSession*>(handle); }
+
+jintArray javaInts(JNIEnv* env, const std::vector<jint>& values) {
+  const auto size = static_cast<jsize>(values.size());
+  const jintArray result = env->NewIntArray(size);
+  if (result != nullptr) env->SetIntArrayRegion(result, 0, size, values.data());
+  return result;
+}
+
+jint known(const std::optional<bool>& value) { return value ? (*value ? 1 : 0) : -1; }
+
+// Starts a reading of `span`; the bytes of its samples.
+jlong startSpan(AudioSession& session, const TrackSpan& span, jint offset, jboolean secure,
+                bool hidden) {
+  session.reader = std::make_unique<TrackReader>(session.drive->sectors(), span,
+                                                 static_cast<int>(offset), secure == JNI_TRUE);
+  session.readingHidden = hidden;
+  session.chunk.resize(TrackReader::kMaxChunkBytes);
+  return static_cast<jlong>(session.reader->samples() * kBytesPerSample);
+}
 
 void throwIllegalState(JNIEnv* env, const char* what) {
   const jclass error = env->FindClass("java/lang/IllegalStateException");
@@ -100,10 +123,52 @@ JNIEXPORT jlong JNICALL Java_cd_DiscAudio_startReading(JNIEnv* env, jclass, jlon
                                         " is no audio track of the disc"});
       return 0;
     }
-    session.reader = std::make_unique<TrackReader>(session.drive->sectors(), *span,
-                                                   static_cast<int>(offset), secure == JNI_TRUE);
-    session.chunk.resize(TrackReader::kMaxChunkBytes);
-    return static_cast<jlong>(session.reader->samples() * kBytesPerSample);
+    return startSpan(session, *span, offset, secure, false);
+  });
+}
+
+JNIEXPORT jlong JNICALL Java_cd_DiscAudio_startHiddenReading(JNIEnv* env, jclass, jlong handle,
+                                                             jint audioLeadOut, jint offset,
+                                                             jboolean secure) {
+  return guarded<jlong>(env, 0, [&]() -> jlong {
+    AudioSession& session = sessionOf(handle);
+    session.reader.reset();
+    const TableOfContents& toc = session.drive->toc();
+    const std::uint32_t first = toc.startOf(toc.firstTrack);
+    if (first <= kLeadInFrames || toc.isData(toc.firstTrack) || audioLeadOut <= 0 ||
+        static_cast<std::uint32_t>(audioLeadOut) > toc.leadOut) {
+      throwIllegalState(env, "the disc has no audio before its first track");
+      return 0;
+    }
+    const TrackSpan span{0, first - kLeadInFrames,
+                         static_cast<std::uint32_t>(audioLeadOut) - kLeadInFrames, true, false};
+    return startSpan(session, span, offset, secure, true);
+  });
+}
+
+JNIEXPORT jintArray JNICALL Java_cd_DiscAudio_readLayout(JNIEnv* env, jclass, jlong handle,
+                                                         jint audioLeadOut) {
+  return guarded<jintArray>(env, nullptr, [&]() -> jintArray {
+    AudioSession& session = sessionOf(handle);
+    session.reader.reset();
+    LayoutSearch search(session.drive->subchannel(), session.drive->sectors(), session.drive->toc(),
+                        static_cast<std::uint32_t>(audioLeadOut));
+    auto found = search.run();
+    if (const auto* failure = std::get_if<DiscFailure>(&found)) {
+      throwFailure(env, *failure);
+      return nullptr;
+    }
+    const DiscLayout& layout = std::get<DiscLayout>(found);
+    std::vector<jint> values{layout.complete() ? 1 : 0, static_cast<jint>(layout.hiddenLength),
+                             known(layout.hiddenAudio)};
+    for (const TrackLayout& track : layout.tracks) {
+      values.insert(values.end(),
+                    {static_cast<jint>(track.pregapStart), static_cast<jint>(track.pregapLength),
+                     track.tocControl, known(track.qPreEmphasis),
+                     track.indexesKnown ? static_cast<jint>(track.indexes.size()) : -1});
+      values.insert(values.end(), track.indexes.begin(), track.indexes.end());
+    }
+    return javaInts(env, values);
   });
 }
 
@@ -119,6 +184,13 @@ JNIEXPORT jint JNICALL Java_cd_DiscAudio_readSamples(JNIEnv* env, jclass, jlong 
     const std::size_t capacity =
         std::min(room, session.chunk.size()) / kBytesPerSample * kBytesPerSample;
     auto read = session.reader->next(session.chunk.data(), capacity);
+    if (session.readingHidden && !session.reader->unreadableSectors().empty()) {
+      const std::string& path = session.drive->path();
+      read = DiscFailure{FailureReason::kReadFailed, path,
+                         path + ": the drive can not read sector " +
+                             std::to_string(session.reader->unreadableSectors().front()) +
+                             " before the first track"};
+    }
     if (const auto* failure = std::get_if<DiscFailure>(&read)) {
       // The read ends with its failure: what it handed out stays, nothing more follows.
       throwFailure(env, *failure);
@@ -148,9 +220,6 @@ JNIEXPORT jintArray JNICALL Java_cd_DiscAudio_trackResult(JNIEnv* env, jclass, j
                   reader.unreadableSectors().end());
     values.insert(values.end(), reader.unconfirmedSectors().begin(),
                   reader.unconfirmedSectors().end());
-    const auto size = static_cast<jsize>(values.size());
-    const jintArray result = env->NewIntArray(size);
-    if (result != nullptr) env->SetIntArrayRegion(result, 0, size, values.data());
-    return result;
+    return javaInts(env, values);
   });
 }

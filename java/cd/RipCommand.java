@@ -6,6 +6,7 @@ import java.io.FileOutputStream;
 import java.io.IOException;
 import java.io.OutputStream;
 import java.io.PrintStream;
+import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.util.ArrayList;
 import java.util.List;
@@ -17,7 +18,9 @@ import java.util.List;
 final class RipCommand {
   static final String USAGE =
       "[--drive DRIVE] --rip FOLDER [--tracks LIST] [--read-offset N]\n"
-          + "                                [--secure] [--accuraterip-results FILE]";
+          + "                                [--secure] [--accuraterip-results FILE]\n"
+          + "                                [--cue-style STYLE] [--image] [--hidden-track]\n"
+          + "       java -jar tocmate.jar [--drive DRIVE] --layout";
   static final String HELP =
       String.join(
           "\n",
@@ -33,7 +36,15 @@ final class RipCommand {
           "  --secure       read every sector at least twice and compare",
           "  --accuraterip-results FILE  the AccurateRip database's answer for the disc",
           "                 (the file --accuraterip names), fetched beforehand: each line",
-          "                 also gives how many rips in it match the track (its confidence)");
+          "                 also gives how many rips in it match the track (its confidence)",
+          "                 --rip also writes disc.cue (the CUE sheet, from the disc's Q",
+          "                 sub-channel) and rip.log (its last line the SHA-256 of the rest)",
+          "  --cue-style STYLE  appended (the default: each pregap at the end of the file",
+          "                 before), left-out (pregaps kept out of the files: PREGAP lines)",
+          "  --image        the whole disc as one file, disc.wav, with its CUE sheet",
+          "  --hidden-track also copy audio before track 1 (a hidden track) as track00.wav",
+          "  --layout       print the disc's pregaps, index points, pre-emphasis and hidden",
+          "                 track, a line a track, and copy nothing");
 
   private static final int EXIT_OK = 0;
   private static final int EXIT_INCOMPLETE = 1;
@@ -48,6 +59,10 @@ final class RipCommand {
   private int readOffset;
   private boolean secure;
   private File resultsFile;
+  private CueSheet.Style cueStyle = CueSheet.Style.GAPS_APPENDED;
+  private boolean image;
+  private boolean hiddenTrack;
+  private boolean layoutOnly;
 
   private RipCommand(PrintStream out, PrintStream err) {
     this.out = out;
@@ -57,7 +72,7 @@ final class RipCommand {
   /** Whether the arguments ask for a rip. */
   static boolean wanted(String[] args) {
     for (String arg : args) {
-      if (arg.equals("--rip") || arg.startsWith("--rip=")) {
+      if (arg.equals("--rip") || arg.startsWith("--rip=") || arg.equals("--layout")) {
         return true;
       }
     }
@@ -92,8 +107,12 @@ final class RipCommand {
       String arg = args[i];
       int equals = arg.indexOf('=');
       String name = arg.startsWith("--") && equals > 0 ? arg.substring(0, equals) : arg;
-      if (name.equals("--secure") && equals < 0) {
-        secure = true;
+      if (equals < 0 && (name.equals("--secure") || name.equals("--image")
+          || name.equals("--hidden-track") || name.equals("--layout"))) {
+        secure |= name.equals("--secure");
+        image |= name.equals("--image");
+        hiddenTrack |= name.equals("--hidden-track");
+        layoutOnly |= name.equals("--layout");
         continue;
       }
       String value;
@@ -114,6 +133,10 @@ final class RipCommand {
         readOffset = number(value, "--read-offset");
       } else if (name.equals("--accuraterip-results")) {
         resultsFile = new File(value);
+      } else if (name.equals("--cue-style") && value.equals("appended")) {
+        cueStyle = CueSheet.Style.GAPS_APPENDED;
+      } else if (name.equals("--cue-style") && value.equals("left-out")) {
+        cueStyle = CueSheet.Style.GAPS_LEFT_OUT;
       } else {
         throw new IllegalArgumentException(
             "unknown argument '" + Printable.escape(arg) + "' with --rip");
@@ -122,6 +145,15 @@ final class RipCommand {
     if (drive.isEmpty()) {
       String configured = System.getenv("TOCMATE_DRIVE");
       drive = configured == null ? "" : configured;
+    }
+    if (layoutOnly == (folder != null)) {
+      throw new IllegalArgumentException("--layout copies nothing: give it or --rip FOLDER");
+    }
+    if (image && tracks != null) {
+      throw new IllegalArgumentException("--image copies the whole disc: no --tracks with it");
+    }
+    if (image) {
+      cueStyle = CueSheet.Style.SINGLE_FILE;
     }
   }
 
@@ -137,8 +169,17 @@ final class RipCommand {
   private int rip() throws IOException {
     AccurateRipResults results =
         resultsFile == null ? null : AccurateRipResults.parse(Files.readAllBytes(resultsFile.toPath()));
-    boolean complete = true;
+    // The extras for the sheet, read before the drive is held for the audio.
+    Disc withExtras = layoutOnly ? null : discWithExtras();
     try (DiscAudio audio = DiscAudio.open(drive)) {
+      DiscLayout layout = readLayout(audio);
+      if (layoutOnly) {
+        if (layout == null) {
+          return EXIT_INCOMPLETE;
+        }
+        out.println(layout);
+        return EXIT_OK;
+      }
       if (!folder.isDirectory() && !folder.mkdirs()) {
         throw new IOException("the folder " + Printable.escape(folder.getPath())
             + " can not be made");
@@ -148,43 +189,172 @@ final class RipCommand {
       if (System.console() != null) {
         audio.setProgress(this::showProgress);
       }
-      for (int number : chosenTracks(audio.getDisc())) {
-        TrackRip rip = ripTrack(audio, number);
-        StringBuilder line = new StringBuilder()
-            .append(number < 10 ? "0" : "").append(number)
-            .append(" v1 ").append(rip.getAccurateRipV1())
-            .append(" v2 ").append(rip.getAccurateRipV2())
-            .append(" crc32 ").append(rip.getCrc32())
-            .append(" reread ").append(rip.getRereadSectors());
-        if (results != null) {
-          line.append(" confidence ").append(results.confidence(rip));
-        }
-        out.println(line);
-        if (rip.getUnreadableSectors().length > 0) {
-          err.println("track " + number + ": sectors never read, their samples silence: "
-              + TrackRip.list(rip.getUnreadableSectors()));
-        }
-        if (rip.getUnconfirmedSectors().length > 0) {
-          err.println("track " + number + ": sectors whose reads never agreed: "
-              + TrackRip.list(rip.getUnconfirmedSectors()));
-        }
+      Disc disc = withExtras != null ? withExtras : audio.getDisc();
+      RipLog log = new RipLog(audio, driveInfo(), layout);
+      boolean complete = image ? ripImage(audio, layout, results, log)
+          : ripTracks(audio, layout, results, log);
+      if (layout != null) {
+        write(new File(folder, "disc.cue"), CueSheet.write(disc, layout, cueStyle));
+      }
+      write(new File(folder, "rip.log"), log.toString());
+      return complete ? EXIT_OK : EXIT_INCOMPLETE;
+    }
+  }
+
+  private Disc discWithExtras() {
+    try {
+      return Disc.read(drive, Disc.Extra.MCN, Disc.Extra.ISRC, Disc.Extra.CD_TEXT);
+    } catch (DiscReadException e) {
+      return null;  // the copy goes on; its failure shows when the drive is opened
+    }
+  }
+
+  private DiscLayout readLayout(DiscAudio audio) {
+    try {
+      return audio.readLayout();
+    } catch (DiscReadException e) {
+      err.println("no layout, so no CUE sheet: " + Printable.escape(e.getMessage()));
+      return null;
+    }
+  }
+
+  private CdDrive driveInfo() {
+    for (CdDrive candidate : CdDrive.list()) {
+      if (candidate.getName().equals(drive)) {
+        return candidate;
+      }
+    }
+    return null;
+  }
+
+  private boolean ripTracks(DiscAudio audio, DiscLayout layout, AccurateRipResults results,
+      RipLog log) throws IOException {
+    boolean complete = true;
+    if (hiddenTrack && layout != null && layout.hasHiddenAudio()) {
+      long bytes = (long) layout.getHiddenTrackLength() * DiscAudio.SECTOR_BYTES;
+      TrackRip rip = ripInto(new File(folder, CueSheet.HIDDEN_TRACK_FILE), bytes, null, audio, 0,
+          log);
+      out.println("00 crc32 " + rip.getCrc32());
+      complete &= rip.isComplete();
+    }
+    Disc disc = audio.getDisc();
+    for (int number : chosenTracks(disc)) {
+      long kept = audio.getTrackSamples(number) * DiscAudio.SAMPLE_BYTES;
+      if (cueStyle == CueSheet.Style.GAPS_LEFT_OUT && layout != null
+          && number < disc.getLastTrack() && disc.getTrack(number + 1).isAudio()) {
+        Disc.Track next = disc.getTrack(number + 1);
+        kept -= (long) (next.getStart() - CueSheet.pregapStartOf(layout, next))
+            * DiscAudio.SECTOR_BYTES;
+      }
+      TrackRip rip = ripInto(new File(folder, CueSheet.trackFile(number)), kept, results, audio,
+          number, log);
+      report(rip, results);
+      complete &= rip.isComplete();
+    }
+    return complete;
+  }
+
+  /** The whole disc's audio in one file: what lies before the first track, then every track. */
+  private boolean ripImage(DiscAudio audio, DiscLayout layout, AccurateRipResults results,
+      RipLog log) throws IOException {
+    List<Integer> numbers = chosenTracks(audio.getDisc());
+    long hidden =
+        layout == null ? 0 : (long) layout.getHiddenTrackLength() * DiscAudio.SECTOR_BYTES;
+    long total = hidden;
+    for (int number : numbers) {
+      total += audio.getTrackSamples(number) * DiscAudio.SAMPLE_BYTES;
+    }
+    boolean complete = true;
+    File file = new File(folder, CueSheet.SINGLE_FILE_NAME);
+    try (OutputStream wave = new BufferedOutputStream(new FileOutputStream(file), 1 << 16)) {
+      wave.write(waveHeader(total));
+      if (hidden > 0) {
+        complete &= ripTo(wave, hidden, null, audio, 0, log, file.getName()).isComplete();
+      }
+      for (int number : numbers) {
+        TrackRip rip = ripTo(wave, Long.MAX_VALUE, results, audio, number, log, file.getName());
+        report(rip, results);
         complete &= rip.isComplete();
       }
     }
-    return complete ? EXIT_OK : EXIT_INCOMPLETE;
+    return complete;
   }
 
-  private TrackRip ripTrack(DiscAudio audio, int number) throws IOException {
-    File file = new File(folder, "track" + (number < 10 ? "0" : "") + number + ".wav");
+  private void report(TrackRip rip, AccurateRipResults results) {
+    int number = rip.getTrackNumber();
+    StringBuilder line = new StringBuilder()
+        .append(number < 10 ? "0" : "").append(number)
+        .append(" v1 ").append(rip.getAccurateRipV1())
+        .append(" v2 ").append(rip.getAccurateRipV2())
+        .append(" crc32 ").append(rip.getCrc32())
+        .append(" reread ").append(rip.getRereadSectors());
+    if (results != null) {
+      line.append(" confidence ").append(results.confidence(rip));
+    }
+    out.println(line);
+    if (rip.getUnreadableSectors().length > 0) {
+      err.println("track " + number + ": sectors never read, their samples silence: "
+          + TrackRip.list(rip.getUnreadableSectors()));
+    }
+    if (rip.getUnconfirmedSectors().length > 0) {
+      err.println("track " + number + ": sectors whose reads never agreed: "
+          + TrackRip.list(rip.getUnconfirmedSectors()));
+    }
+  }
+
+  /** A track (0: the hidden one) as a WAVE file holding the first `kept` bytes of it. */
+  private TrackRip ripInto(File file, long kept, AccurateRipResults results, DiscAudio audio,
+      int number, RipLog log) throws IOException {
     try (OutputStream wave = new BufferedOutputStream(new FileOutputStream(file), 1 << 16)) {
-      wave.write(waveHeader(audio.getTrackSamples(number) * DiscAudio.SAMPLE_BYTES));
-      return audio.readTrack(number, wave);
+      wave.write(waveHeader(kept));
+      return ripTo(wave, kept, results, audio, number, log, file.getName());
     } finally {
       if (System.console() != null) {
         err.print("\r\033[K");
         err.flush();
       }
     }
+  }
+
+  /** Reads a track into `wave`, keeping its first `kept` bytes, and logs it. */
+  private static TrackRip ripTo(OutputStream wave, long kept, AccurateRipResults results,
+      DiscAudio audio, int number, RipLog log, String file) throws IOException {
+    Metered metered = new Metered(wave, kept);
+    long started = System.nanoTime();
+    TrackRip rip = number == 0 ? audio.readHiddenTrack(metered) : audio.readTrack(number, metered);
+    long millis = (System.nanoTime() - started) / 1_000_000;
+    log.addTrack(rip, file, metered.peak, millis,
+        results == null || number == 0 ? null : results.confidence(rip));
+    return rip;
+  }
+
+  /** Passes on the first `kept` bytes and measures the peak of all. */
+  private static final class Metered extends OutputStream {
+    private final OutputStream out;
+    private long room;
+    int peak;
+
+    Metered(OutputStream out, long kept) {
+      this.out = out;
+      this.room = kept;
+    }
+
+    @Override
+    public void write(int b) {
+      throw new UnsupportedOperationException("samples come in blocks");
+    }
+
+    @Override
+    public void write(byte[] bytes, int offset, int length) throws IOException {
+      peak = RipLog.peakOf(bytes, offset, length, peak);
+      int passed = (int) Math.min(room, length);
+      out.write(bytes, offset, passed);
+      room -= passed;
+    }
+  }
+
+  private static void write(File file, String text) throws IOException {
+    Files.write(file.toPath(), text.getBytes(StandardCharsets.UTF_8));
   }
 
   private void showProgress(int track, int sectorsDone, int sectors) {
