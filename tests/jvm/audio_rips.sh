@@ -74,4 +74,14 @@ rip "disc taken out"              short-enhanced-cd 1 "sr0: no disc in the drive
   "FAKE_CDROM_GONE_AT=2000" "" "--gone-at 2000"
 rip "a data track"                short-enhanced-cd 2 "track 4 is a data track" "" "--tracks 4" ""
 rip "no such track"               two-tracks 2 "the disc has no track 3" "" "--tracks 1-3" ""
+# A hidden track, pregaps, an index point and pre-emphasis: disc.cue in each style (the
+# sheets in sheets/), the files cut where pregaps are left out, the whole disc as one file.
+layout="FAKE_CDROM_LAYOUT=pregap 2 150 index 2 1800 emphasis 1 both emphasis 3 q"
+rip "gaps appended, hidden track" hidden-track 0 "" "$layout" "--hidden-track" \
+  "--hidden --cue $here/sheets/gaps-appended.cue"
+rip "pregaps left out"            hidden-track 0 "" "$layout" "--cue-style left-out" \
+  "--trim 1:150 --cue $here/sheets/gaps-left-out.cue"
+rip "image, offset +6, Q late"    hidden-track 0 "" \
+  "$layout;FAKE_CDROM_READ_OFFSET=6;FAKE_CDROM_Q_SKEW=3" "--image --read-offset 6" \
+  "--image --hidden --offset 6 --cue $here/sheets/single-file.cue"
 exit $failed

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Usage: check_rip.py TOC FOLDER OUTPUT [--offset N] [--tracks 1,3] [--unreadable LBA,...]
-                      [--unconfirmed LBA,...] [--reread N] [--gone-at LBA]
+                      [--unconfirmed LBA,...] [--reread N] [--gone-at LBA] [--hidden]
+                      [--trim TRACK:SECTORS,...] [--cue SHEET] [--image]
 
 Checks a rip of the fake drive's disc made by the command line's --rip: every WAVE file in
 FOLDER holds exactly the samples the disc holds at that read offset, computed here from the
@@ -11,7 +12,12 @@ each line of OUTPUT gives the checksums that whipper's accuraterip-checksum and 
 for that file. With --gone-at, the disc went away at that block: the last track written
 holds only a prefix of its samples, and has no line. The samples of sectors listed
 unconfirmed (whose reads never agreed) are not compared; the checksums still are.
+With --hidden, track00.wav holds what lies before the first track, and a line "00 crc32"
+its CRC; --trim says which files lack their last sectors (pregaps left out); --cue gives
+the CUE sheet disc.cue must hold; --image: disc.wav holds it all, what lies before the first
+track first. Unless the disc went away, rip.log's last line is the SHA-256 of the rest.
 """
+import hashlib
 import argparse
 import os
 import re
@@ -28,7 +34,8 @@ SESSION_GAP = 11400
 def read_toc(path):
     words = []
     for line in open(path):
-        words += line.split("#")[0].split()
+        if not re.match(r"\s*(catalog|isrc|cdtext)", line):
+            words += line.split("#")[0].split()
     first, last, lead_out = (int(w) for w in words[:3])
     starts = [int(w.rstrip("d")) for w in words[3:]]
     data = [w.endswith("d") for w in words[3:]]
@@ -92,6 +99,12 @@ def accuraterip(path, number, total, version):
     return result.stdout.strip().upper()
 
 
+def log_verifies(path):
+    text = open(path, "rb").read()
+    body, last = text[:-1].rsplit(b"\n", 1)
+    return last == b"Log checksum SHA-256 " + hashlib.sha256(body + b"\n").hexdigest().encode()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("toc")
@@ -103,14 +116,24 @@ def main():
     parser.add_argument("--unconfirmed", default="")
     parser.add_argument("--reread", type=int, default=0)
     parser.add_argument("--gone-at", type=int)
+    parser.add_argument("--hidden", action="store_true")
+    parser.add_argument("--trim", default="")
+    parser.add_argument("--cue")
+    parser.add_argument("--image", action="store_true")
     args = parser.parse_args()
 
-    spans, readable_end = audio_tracks(read_toc(args.toc))
+    toc = read_toc(args.toc)
+    spans, readable_end = audio_tracks(toc)
+    trims = dict(tuple(int(n) for n in pair.split(":")) for pair in args.trim.split(",") if pair)
     numbers = sorted(spans) if not args.tracks else [int(n) for n in args.tracks.split(",")]
     unreadable = {int(n) for n in args.unreadable.split(",") if n}
     unconfirmed = {int(n) for n in args.unconfirmed.split(",") if n}
     lines = {}
     for line in open(args.output):
+        hidden = re.fullmatch(r"00 crc32 ([0-9A-F]{8})\n", line)
+        if hidden and args.hidden:
+            lines[0] = (None, None, hidden.group(1), "0")
+            continue
         match = re.fullmatch(r"(\d\d) v1 ([0-9A-F]{8}) v2 ([0-9A-F]{8}) crc32 ([0-9A-F]{8}) "
                              r"reread (\d+)\n", line)
         if not match:
@@ -123,7 +146,26 @@ def main():
     if args.gone_at is not None:
         partial = [n for n in numbers if spans[n][1] > args.gone_at][0]
         numbers = numbers[:numbers.index(partial) + 1]
-    written = sorted(int(name[5:7]) for name in os.listdir(args.folder))
+    if args.gone_at is None and not log_verifies(os.path.join(args.folder, "rip.log")):
+        print("rip.log's last line is not the SHA-256 of the rest")
+        return 1
+    if args.cue and open(os.path.join(args.folder, "disc.cue"), newline="").read() != \
+            open(args.cue, newline="").read().replace("\r\n", "\n").replace("\n", "\r\n"):
+        print("disc.cue is not %s" % args.cue)
+        return 1
+    if args.hidden:
+        spans[0] = (0, toc[3][0] - LEAD_IN)
+        numbers = [0] + numbers
+    if args.image:
+        data, size = wave_data(os.path.join(args.folder, "disc.wav"))
+        wanted = b"".join(expected_samples(spans[n], args.offset, readable_end, unreadable)
+                          for n in numbers)
+        if data != wanted or size != len(wanted):
+            print("disc.wav does not hold the disc's %d bytes" % len(wanted))
+            return 1
+        return 0
+    written = sorted(int(name[5:7]) for name in os.listdir(args.folder)
+                     if re.fullmatch(r"track\d\d\.wav", name))
     if written != numbers:
         print("tracks written: %s, wanted %s" % (written, numbers))
         return 1
@@ -131,6 +173,9 @@ def main():
         path = os.path.join(args.folder, "track%02d.wav" % number)
         data, size = wave_data(path)
         wanted = expected_samples(spans[number], args.offset, readable_end, unreadable)
+        full = wanted
+        if number in trims:
+            wanted = wanted[:len(wanted) - trims[number] * SAMPLES_PER_SECTOR * 4]
         if size != len(wanted):
             print("track %d: the header gives %d bytes, the track has %d" %
                   (number, size, len(wanted)))
@@ -151,9 +196,14 @@ def main():
             print("track %d: the samples differ from byte %d on (%d bytes, %d wanted)" %
                   (number, at, len(data), len(wanted)))
             failed = True
-        total = len(spans)
-        peers = (accuraterip(path, number, total, 1), accuraterip(path, number, total, 2),
-                 "%08X" % zlib.crc32(data))
+        total = len(spans) - (1 if args.hidden else 0)
+        if number == 0:
+            peers = (None, None, "%08X" % zlib.crc32(data))
+        elif number in trims:  # the checksums are the whole track's
+            peers = lines.get(number, (None,))[:2] + ("%08X" % zlib.crc32(full),)
+        else:
+            peers = (accuraterip(path, number, total, 1), accuraterip(path, number, total, 2),
+                     "%08X" % zlib.crc32(data))
         if number not in lines or lines[number][:3] != peers:
             print("track %d: the line gives %s, accuraterip-checksum and zlib %s" %
                   (number, lines.get(number), peers))
