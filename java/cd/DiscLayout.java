@@ -60,7 +60,11 @@ public final class DiscLayout {
     tracks = Collections.unmodifiableList(list);
   }
 
-  /** Every track's layout, in the disc's order. */
+  /**
+   * Every track's layout.
+   *
+   * @return the tracks in the disc's order, unmodifiable
+   */
   public List<Track> getTracks() {
     return tracks;
   }
