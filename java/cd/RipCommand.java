@@ -213,7 +213,8 @@ final class RipCommand {
     try {
       return audio.readLayout();
     } catch (DiscReadException e) {
-      err.println("no layout, so no CUE sheet: " + Printable.escape(e.getMessage()));
+      err.println("the disc's layout can not be read" + (layoutOnly ? "" : ", so no CUE sheet")
+          + ": " + Printable.escape(e.getMessage()));
       return null;
     }
   }

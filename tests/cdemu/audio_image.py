@@ -6,7 +6,8 @@ FOLDER/enhanced.cue, two audio tracks and a data track in a second session, each
 file of its own. With "layout", FOLDER/layout.toc instead, in cdrdao's format (CDEmu takes
 pregaps, index points and pre-emphasis from it): 6 seconds of audio before track 1, a
 pregap of 2 seconds and an index point 5 seconds into track 2, pre-emphasis on tracks 1 and
-3, the whole disc one file (layout.bin); prints the layout as --layout prints it. The sample at position p of the disc (counted in samples from logical
+3, the whole disc one file (layout.bin, big-endian as cdrdao's files are); prints the layout
+as --layout prints it. The sample at position p of the disc (counted in samples from logical
 block 0, 588 a sector) is p * 2654435761 + 12345 modulo 2^32, its low 16 bits the left
 channel, little-endian as BINARY files hold them; so a track's file is the track's samples.
 Prints each audio track as "IMAGE TRACK FILE", one a line.
@@ -49,8 +50,12 @@ def write_image(folder, name, seconds, data_blocks=0):
 
 
 def write_layout_image(folder):
+    # cdrdao's audio files hold big-endian samples.
+    little = samples(0, 2850)
+    big = bytearray(len(little))
+    big[0::2], big[1::2] = little[1::2], little[0::2]
     with open(os.path.join(folder, "layout.bin"), "wb") as out:
-        out.write(samples(0, 2850))
+        out.write(big)
     with open(os.path.join(folder, "layout.toc"), "w") as toc:
         toc.write("\n".join([
             "CD_DA", "",

@@ -41,15 +41,18 @@ $(cat "$work/layout")"
 python3 - "$work" <<'CHECK' || fail "the rip or cdrdao's table differ from the image"
 import hashlib, re, sys
 work = sys.argv[1]
-image = open(work + "/images/layout.bin", "rb").read()
+big = open(work + "/images/layout.bin", "rb").read()
+image = bytearray(len(big))
+image[0::2], image[1::2] = big[1::2], big[0::2]
 ok = True
 def check(holds, what):
     global ok
     if not holds:
         print(what)
         ok = False
-# Track 1's file starts after the hidden track's 450 sectors; 1350 and 2250 are LBAs.
-for name, start, end in (("track00", 0, 450), ("track01", 450, 1200), ("track02", 1200, 2250),
+# In logical blocks: the hidden track's 450 sectors, then each track up to the next one's
+# start (track 2's pregap at the end of track 1's file).
+for name, start, end in (("track00", 0, 450), ("track01", 450, 1350), ("track02", 1350, 2250),
                          ("track03", 2250, 2850)):
     data = open("%s/out/rip/%s.wav" % (work, name), "rb").read()[44:]
     check(data == image[start * 2352:end * 2352], name + ".wav is not the image's")

@@ -81,6 +81,8 @@ rip "gaps appended, hidden track" hidden-track 0 "" "$layout" "--hidden-track" \
   "--hidden --cue $here/sheets/gaps-appended.cue"
 rip "pregaps left out"            hidden-track 0 "" "$layout" "--cue-style left-out" \
   "--trim 1:150 --cue $here/sheets/gaps-left-out.cue"
+rip "a drive that reads no Q"     two-tracks 0 "layout can not be read, so no CUE sheet: .*no Q" \
+  "FAKE_CDROM_REFUSE=q" "" ""
 rip "image, offset +6, Q late"    hidden-track 0 "" \
   "$layout;FAKE_CDROM_READ_OFFSET=6;FAKE_CDROM_Q_SKEW=3" "--image --read-offset 6" \
   "--image --hidden --offset 6 --cue $here/sheets/single-file.cue"
