@@ -1,7 +1,6 @@
 #include "LayoutSearch.h"
 
 #include <algorithm>
-#include <array>
 #include <vector>
 
 namespace {
@@ -59,13 +58,13 @@ void LayoutSearch::keep(const QPosition& frame) {
   if (allowed) {
     frames[place] = frame;
   } else {
-    conflicts[place] = true;
+    conflicts.insert(place);
   }
 }
 
 bool LayoutSearch::conflictWithin(std::uint32_t from, std::uint32_t to) const {
   const auto first = conflicts.lower_bound(from);
-  return first != conflicts.end() && first->first <= to;
+  return first != conflicts.end() && *first <= to;
 }
 
 bool LayoutSearch::probe(std::uint32_t target, std::uint32_t floor, std::uint32_t limit) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <variant>
 #include <vector>
 
@@ -62,7 +63,7 @@ class LayoutSearch {
   const TableOfContents& toc;
   std::uint32_t audioLeadOut;
   std::map<std::uint32_t, QPosition> frames;  // by the address each carries
-  std::map<std::uint32_t, bool> conflicts;    // places where a frame contradicted
+  std::set<std::uint32_t> conflicts;          // places where a frame contradicted
   std::int64_t skew = 0;                      // the drive's frames against the addresses asked
   std::optional<DiscFailure> failure;
 };
