@@ -37,8 +37,9 @@ final class RipCommand {
           "  --accuraterip-results FILE  the AccurateRip database's answer for the disc",
           "                 (the file --accuraterip names), fetched beforehand: each line",
           "                 also gives how many rips in it match the track (its confidence)",
-          "                 --rip also writes disc.cue (the CUE sheet, from the disc's Q",
-          "                 sub-channel) and rip.log (its last line the SHA-256 of the rest)",
+          "                 --rip also writes rip.log (its last line the SHA-256 of the rest)",
+          "                 and, without --tracks, disc.cue (the CUE sheet, from the disc's",
+          "                 Q sub-channel)",
           "  --cue-style STYLE  appended (the default: each pregap at the end of the file",
           "                 before), left-out (pregaps kept out of the files: PREGAP lines)",
           "  --image        the whole disc as one file, disc.wav, with its CUE sheet",
@@ -193,7 +194,8 @@ final class RipCommand {
       RipLog log = new RipLog(audio, driveInfo(), layout);
       boolean complete = image ? ripImage(audio, layout, results, log)
           : ripTracks(audio, layout, results, log);
-      if (layout != null) {
+      // A sheet names every track's file: only a copy of them all has one.
+      if (layout != null && tracks == null) {
         write(new File(folder, "disc.cue"), CueSheet.write(disc, layout, cueStyle));
       }
       write(new File(folder, "rip.log"), log.toString());
