@@ -83,7 +83,11 @@ public final class CueSheet {
         audio.add(track);
       }
     }
-    int base = audio.isEmpty() ? 0 : pregapStartOf(layout, audio.get(0));
+    // One file starts at the first track's pregap (a hidden track); after a data track, at
+    // the first audio track's start, its pregap lying in the data track.
+    int base = audio.isEmpty() ? 0
+        : audio.get(0).getNumber() == disc.getFirstTrack() ? pregapStartOf(layout, audio.get(0))
+            : audio.get(0).getStart();
     if (style == Style.SINGLE_FILE) {
       lines.add("FILE \"" + SINGLE_FILE_NAME + "\" WAVE");
     }
@@ -100,7 +104,7 @@ public final class CueSheet {
           || (style == Style.GAPS_APPENDED && (gap == 0 || (i == 0 && !hiddenFile)));
       boolean fileBetween = style == Style.GAPS_APPENDED && !fileFirst;
       boolean pregapLine = gap > 0 && (style == Style.GAPS_LEFT_OUT
-          || (style == Style.GAPS_APPENDED && i == 0 && !hiddenFile));
+          || (style == Style.GAPS_APPENDED && i == 0 && !hiddenFile) || gapStart < base);
       if (hiddenFile && style == Style.GAPS_APPENDED) {
         lines.add("FILE \"" + HIDDEN_TRACK_FILE + "\" WAVE");
         fileStart = gapStart;
