@@ -142,6 +142,16 @@ public final class DiscAudio implements AutoCloseable {
     return secure;
   }
 
+  /** How reads get past the drive's audio cache, as a rip's log words it. */
+  String cacheHandling() {
+    return "none: a sector's second read may come from the drive's cache";
+  }
+
+  /** Whether the drive's C2 error pointers are used, as a rip's log words it. */
+  String c2Use() {
+    return "not used";
+  }
+
   /** Sets what is told of a read's progress; null for nothing. */
   public synchronized void setProgress(Progress progress) {
     this.progress = progress;

@@ -55,8 +55,8 @@ public final class RipLog {
         : "burst: every sector read once, again only where the drive reports an error"));
     int offset = audio.getReadOffset();
     line(header, "Read offset correction: " + (offset > 0 ? "+" : "") + offset + " samples");
-    line(header, "Cache handling: none: a sector's second read may come from the drive's cache");
-    line(header, "C2 error pointers: not used");
+    line(header, "Cache handling: " + audio.cacheHandling());
+    line(header, "C2 error pointers: " + audio.c2Use());
     line(header, "");
     line(header, "Table of contents");
     line(header, "  Track |    Start |   Length | First sector | Last sector");
