@@ -12,6 +12,7 @@
 #include "DriveLock.h"
 #include "DriveName.h"
 #include "JavaThread.h"
+#include "LayoutSearch.h"
 #include "TrackReader.h"
 #include "cd_DiscAudio.h"
 
@@ -26,10 +27,43 @@ struct AudioSession {
   DriveLock lock;
   std::unique_ptr<AudioDrive> drive;
   std::unique_ptr<TrackReader> reader;
+  // The audio before the first track: a sector the drive can not read there fails the read,
+  // as no AccurateRip checksum would show it.
+  bool readingHidden = false;
   std::vector<std::uint8_t> chunk;
 };
 
 AudioSession& sessionOf(jlong handle) { return *reinterpret_cast<AudioSession*>(handle); }
+
+jintArray javaInts(JNIEnv* env, const std::vector<jint>& values) {
+  const auto size = static_cast<jsize>(values.size());
+  const jintArray result = env->NewIntArray(size);
+  if (result != nullptr) env->SetIntArrayRegion(result, 0, size, values.data());
+  return result;
+}
+
+jint known(const std::optional<bool>& value) { return value ? (*value ? 1 : 0) : -1; }
+
+// Starts a reading of `span`, once the disc is still the one opened; the bytes of its samples.
+// `cacheKilobytes`: the caller's size of the drive's cache, or 0 for the drive's own word.
+jlong startSpan(JNIEnv* env, AudioSession& session, const TrackSpan& span, jint offset,
+                jboolean secure, jint cacheKilobytes, bool hidden) {
+  if (auto changed = session.drive->checkSameDisc()) {
+    throwFailure(env, *changed);
+    return 0;
+  }
+  AudioSectors& sectors = session.drive->sectors();
+  const std::uint32_t kilobytes = cacheKilobytes > 0
+                                      ? static_cast<std::uint32_t>(cacheKilobytes)
+                                      : estimatedCacheKilobytes(sectors.reportedBufferKilobytes());
+  // An image's files read the same every time: a second read would prove nothing.
+  const bool twice = secure == JNI_TRUE && !session.drive->isImage();
+  session.reader = std::make_unique<TrackReader>(sectors, span, static_cast<int>(offset), twice,
+                                                 cacheSectorsOf(kilobytes));
+  session.readingHidden = hidden;
+  session.chunk.resize(TrackReader::kMaxChunkBytes);
+  return static_cast<jlong>(session.reader->samples() * kBytesPerSample);
+}
 
 void throwIllegalState(JNIEnv* env, const char* what) {
   const jclass error = env->FindClass("java/lang/IllegalStateException");
@@ -108,20 +142,54 @@ JNIEXPORT jlong JNICALL Java_cd_DiscAudio_startReading(JNIEnv* env, jclass, jlon
                                         " is no audio track of the disc"});
       return 0;
     }
-    if (auto changed = session.drive->checkSameDisc()) {
-      throwFailure(env, *changed);
+    return startSpan(env, session, *span, offset, secure, cacheKilobytes, false);
+  });
+}
+
+JNIEXPORT jlong JNICALL Java_cd_DiscAudio_startHiddenReading(JNIEnv* env, jclass, jlong handle,
+                                                             jint audioLeadOut, jint offset,
+                                                             jboolean secure, jint cacheKilobytes) {
+  return guarded<jlong>(env, 0, [&]() -> jlong {
+    AudioSession& session = sessionOf(handle);
+    session.reader.reset();
+    const TableOfContents& toc = session.drive->toc();
+    const std::uint32_t first = toc.startOf(toc.firstTrack);
+    if (first <= kLeadInFrames || toc.isData(toc.firstTrack) || audioLeadOut <= 0 ||
+        static_cast<std::uint32_t>(audioLeadOut) > toc.leadOut) {
+      throwIllegalState(env, "the disc has no audio before its first track");
       return 0;
     }
-    AudioSectors& sectors = session.drive->sectors();
-    const std::uint32_t kilobytes =
-        cacheKilobytes > 0 ? static_cast<std::uint32_t>(cacheKilobytes)
-                           : estimatedCacheKilobytes(sectors.reportedBufferKilobytes());
-    // An image's files read the same every time: a second read would prove nothing.
-    const bool twice = secure == JNI_TRUE && !session.drive->isImage();
-    session.reader = std::make_unique<TrackReader>(sectors, *span, static_cast<int>(offset), twice,
-                                                   cacheSectorsOf(kilobytes));
-    session.chunk.resize(TrackReader::kMaxChunkBytes);
-    return static_cast<jlong>(session.reader->samples() * kBytesPerSample);
+    // The first track is audio: its pregap and it are one run of audio with what follows.
+    const TrackSpan span{0, first - kLeadInFrames,
+                         SectorRun{0, static_cast<std::uint32_t>(audioLeadOut) - kLeadInFrames},
+                         true, false};
+    return startSpan(env, session, span, offset, secure, cacheKilobytes, true);
+  });
+}
+
+JNIEXPORT jintArray JNICALL Java_cd_DiscAudio_readLayout(JNIEnv* env, jclass, jlong handle,
+                                                         jint audioLeadOut) {
+  return guarded<jintArray>(env, nullptr, [&]() -> jintArray {
+    AudioSession& session = sessionOf(handle);
+    session.reader.reset();
+    LayoutSearch search(session.drive->subchannel(), session.drive->sectors(), session.drive->toc(),
+                        static_cast<std::uint32_t>(audioLeadOut));
+    auto found = search.run();
+    if (const auto* failure = std::get_if<DiscFailure>(&found)) {
+      throwFailure(env, *failure);
+      return nullptr;
+    }
+    const DiscLayout& layout = std::get<DiscLayout>(found);
+    std::vector<jint> values{layout.complete() ? 1 : 0, static_cast<jint>(layout.hiddenLength),
+                             known(layout.hiddenAudio)};
+    for (const TrackLayout& track : layout.tracks) {
+      values.insert(values.end(),
+                    {static_cast<jint>(track.pregapStart), static_cast<jint>(track.pregapLength),
+                     track.tocControl, known(track.qPreEmphasis),
+                     track.indexesKnown ? static_cast<jint>(track.indexes.size()) : -1});
+      values.insert(values.end(), track.indexes.begin(), track.indexes.end());
+    }
+    return javaInts(env, values);
   });
 }
 
@@ -137,6 +205,13 @@ JNIEXPORT jint JNICALL Java_cd_DiscAudio_readSamples(JNIEnv* env, jclass, jlong 
     const std::size_t capacity =
         std::min(room, session.chunk.size()) / kBytesPerSample * kBytesPerSample;
     auto read = session.reader->next(session.chunk.data(), capacity);
+    if (session.readingHidden && !session.reader->unreadableSectors().empty()) {
+      const std::string& path = session.drive->path();
+      read = DiscFailure{FailureReason::kReadFailed, path,
+                         path + ": the drive can not read sector " +
+                             std::to_string(session.reader->unreadableSectors().front()) +
+                             " before the first track"};
+    }
     if (const auto* failure = std::get_if<DiscFailure>(&read)) {
       // The read ends with its failure: what it handed out stays, nothing more follows.
       throwFailure(env, *failure);
@@ -166,10 +241,7 @@ JNIEXPORT jintArray JNICALL Java_cd_DiscAudio_trackResult(JNIEnv* env, jclass, j
       values.push_back(static_cast<jint>(sectors->size()));
       values.insert(values.end(), sectors->begin(), sectors->end());
     }
-    const auto size = static_cast<jsize>(values.size());
-    const jintArray result = env->NewIntArray(size);
-    if (result != nullptr) env->SetIntArrayRegion(result, 0, size, values.data());
-    return result;
+    return javaInts(env, values);
   });
 }
 

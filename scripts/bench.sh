@@ -8,6 +8,8 @@
 #   - whole processes on the fake drive, side by side: an empty Java program, java -jar
 #     --musicbrainz, a program reading one disc ID through Disc and one through JNA and the
 #     system's libdiscid, each against the empty program, with the first ID's time from main.
+#   - a disc's layout (pregaps, index points) on the fake drive taking 0.5 ms a command: the
+#     search of its boundaries against reading every sector's Q, commands and time, ratios;
 #   - a disc's audio on the fake drive (answering at once, caching 800 sectors): MB/s of a rip
 #     through the command line in burst and in secure mode, with the sectors read from the disc
 #     a sector of the track; the drive's read offset found from an AccurateRip answer against
@@ -180,6 +182,10 @@ STEPS
 
   echo "Reads of a drive, $(nproc) cores, $(uname -r):"
   "${fake_drive[@]}" build-bench/bench/drive_read_cost "$discs"
+
+  echo
+  echo "A disc's layout, the drive taking 0.5 ms a command:"
+  "${fake_drive[@]}" FAKE_CDROM_LATENCY_US=500 build-bench/bench/layout_scan_cost
 
   echo
   echo "Calls on table-of-contents files:"

@@ -7,6 +7,7 @@
 
 #include "AudioSectors.h"
 #include "DiscFailure.h"
+#include "QFrames.h"
 #include "TableOfContents.h"
 
 // A CD drive opened to read its disc's audio: the table of contents read once at the
@@ -16,6 +17,8 @@ class AudioDrive {
   virtual ~AudioDrive() = default;
   virtual const TableOfContents& toc() const = 0;
   virtual AudioSectors& sectors() = 0;
+  // The Q sub-channel of its sectors.
+  virtual QFrames& subchannel() = 0;
   // The drive as failures name it.
   virtual const std::string& path() const = 0;
   // Whether it is a disc image: files, which read the same every time, with no drive to lock.

@@ -179,6 +179,27 @@ SectorsRead CueImage::read(std::uint32_t lba, std::uint32_t count, std::uint8_t*
   return {SectorsRead::Status::kRead, std::nullopt};
 }
 
+QFramesRead CueImage::read(std::uint32_t lba, std::uint32_t count) {
+  QFramesRead read;
+  const TableOfContents& table = layout.toc;
+  const std::uint32_t end = std::min(lba + count, table.leadOut - kLeadInFrames);
+  for (std::uint32_t sector = lba; sector < end; ++sector) {
+    // The track whose pregap the sector lies in or after; the first track's reaches back to
+    // the disc's start.
+    std::size_t track = 0;
+    while (track + 1 < layout.marks.size() && layout.marks[track + 1].pregapStart <= sector) {
+      ++track;
+    }
+    const std::vector<std::uint32_t>& indexes = layout.marks[track].indexes;
+    const auto index = static_cast<unsigned>(
+        std::upper_bound(indexes.begin(), indexes.end(), sector) - indexes.begin());
+    read.frames.push_back(QFrame{
+        sector, QPosition{table.controls[track], table.firstTrack + static_cast<unsigned>(track),
+                          index, sector + kLeadInFrames}});
+  }
+  return read;
+}
+
 SectorsRead CueImage::readRun(const ImageRun& run, std::uint32_t lba, std::uint32_t count,
                               std::uint8_t* out) {
   Source& source = sources[run.file];

@@ -17,9 +17,10 @@ bool isCueSheetName(const std::string& drive);
 // A disc image read as a drive: a CUE sheet and the BINARY (raw 16-bit little-endian stereo)
 // or WAVE (16-bit stereo PCM at 44.1 kHz) files it names, found in the sheet's folder. Its
 // table of contents follows the sheet (see layOut), its extras are the sheet's CATALOG,
-// ISRCs and TITLE, PERFORMER and SONGWRITER (as CD-Text). Every sector reads the same each
+// ISRCs and TITLE, PERFORMER and SONGWRITER (as CD-Text); its Q sub-channel, the positions
+// the sheet's index points and FLAGS give each sector. Every sector reads the same each
 // time: there is no cache, and nothing to read twice.
-class CueImage : public AudioDrive, private AudioSectors {
+class CueImage : public AudioDrive, private AudioSectors, private QFrames {
  public:
   // Reads the sheet, opens every file it names and checks it against the sheet. A failure
   // names the sheet and, where it lies in one, its line.
@@ -27,6 +28,7 @@ class CueImage : public AudioDrive, private AudioSectors {
 
   const TableOfContents& toc() const override { return layout.toc; }
   AudioSectors& sectors() override { return *this; }
+  QFrames& subchannel() override { return *this; }
   const std::string& path() const override { return sheetPath; }
   bool isImage() const override { return true; }
   const DiscExtras& extras() const { return discExtras; }
@@ -50,6 +52,7 @@ class CueImage : public AudioDrive, private AudioSectors {
   // Its files are held open from the opening: the disc can not change under it.
   DiscReading readTocAgain() override { return layout.toc; }
   SectorsRead read(std::uint32_t lba, std::uint32_t count, std::uint8_t* out) override;
+  QFramesRead read(std::uint32_t lba, std::uint32_t count) override;
   // Reads `count` sectors of one run, from `lba` on.
   SectorsRead readRun(const ImageRun& run, std::uint32_t lba, std::uint32_t count,
                       std::uint8_t* out);

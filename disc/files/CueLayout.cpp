@@ -74,14 +74,17 @@ std::variant<CueLayout, CueProblem> layOut(const CueSheet& sheet,
     }
     if (track.session != session) placer.skip(kSessionGapFrames);
     session = track.session;
+    TrackMarks marks;
+    marks.pregapStart = placer.address();
     placer.skip(track.pregapSilence);
     for (const CuePosition& index : track.indexes) {
       if (auto problem = placer.advanceTo(index)) return *problem;
-      if (&index == &track.indexes.front()) {
-        layout.toc.starts.push_back(placer.address() + kLeadInFrames);
-      }
+      marks.indexes.push_back(placer.address());
     }
-    layout.toc.controls.push_back(track.audio ? 0 : kDataTrackControl);
+    layout.toc.starts.push_back(marks.indexes.front() + kLeadInFrames);
+    layout.marks.push_back(std::move(marks));
+    layout.toc.controls.push_back(
+        static_cast<std::uint8_t>(track.flags | (track.audio ? 0 : kDataTrackControl)));
   }
   placer.finishFile();
   layout.toc.leadOut = placer.address() + kLeadInFrames;

@@ -20,9 +20,17 @@ struct ImageRun {
   std::uint32_t fileFrame = 0;  // where it starts in its file, in sectors
 };
 
+// Where a track's index points lie, as logical block addresses: its pregap's start (its
+// INDEX 01 where it has none), then INDEX 01, 02 and on.
+struct TrackMarks {
+  std::uint32_t pregapStart = 0;
+  std::vector<std::uint32_t> indexes;
+};
+
 struct CueLayout {
   TableOfContents toc;
-  std::vector<ImageRun> runs;  // in disc order
+  std::vector<TrackMarks> marks;  // a track each, in order
+  std::vector<ImageRun> runs;     // in disc order
 };
 
 // Lays the sheet's files on a disc one after the other, the silence of each PREGAP (and the

@@ -84,8 +84,8 @@ std::uint32_t sectorBytesOf(std::string_view type) {
 // What a sheet may hold that says nothing of where the audio lies.
 bool isPassedOver(std::string_view command) {
   static constexpr std::string_view kOthers[] = {
-      "REM",   "FLAGS",     "CDTEXTFILE", "COMPOSER", "ARRANGER",  "MESSAGE",  "DISC_ID",
-      "GENRE", "TOC_INFO1", "TOC_INFO2",  "UPC_EAN",  "SIZE_INFO", "LANGUAGE", "LANGUAGE_MAP"};
+      "REM",       "CDTEXTFILE", "COMPOSER", "ARRANGER",  "MESSAGE",  "DISC_ID",     "GENRE",
+      "TOC_INFO1", "TOC_INFO2",  "UPC_EAN",  "SIZE_INFO", "LANGUAGE", "LANGUAGE_MAP"};
   return std::any_of(std::begin(kOthers), std::end(kOthers),
                      [&](std::string_view other) { return sameWord(command, other); });
 }
@@ -147,6 +147,19 @@ std::optional<std::string> Parser::take(const std::vector<Token>& words, std::st
     auto frames = timeOf(words[1].text);
     if (auto* problem = std::get_if<std::string>(&frames)) return *problem;
     track->pregapSilence = std::get<std::uint32_t>(frames);
+    return std::nullopt;
+  }
+  if (sameWord(command, "FLAGS")) {
+    if (track == nullptr) return std::string("FLAGS before any TRACK");
+    static constexpr std::pair<std::string_view, std::uint8_t> kFlags[] = {
+        {"PRE", 1}, {"DCP", 2}, {"4CH", 8}, {"SCMS", 0}};
+    for (std::size_t i = 1; i < words.size(); ++i) {
+      const auto* flag = std::find_if(std::begin(kFlags), std::end(kFlags), [&](const auto& known) {
+        return sameWord(words[i].text, known.first);
+      });
+      if (flag == std::end(kFlags)) return std::string("FLAGS takes DCP, 4CH, PRE and SCMS");
+      track->flags |= flag->second;
+    }
     return std::nullopt;
   }
   if (sameWord(command, "REM") && words.size() == 3 && sameWord(words[1].text, "SESSION")) {

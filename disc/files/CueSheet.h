@@ -39,6 +39,7 @@ struct CueTrack {
   bool audio = true;
   std::uint32_t sectorBytes = 0;  // what one sector takes in its file
   unsigned session = 1;
+  std::uint8_t flags = 0;             // FLAGS as CONTROL bits: PRE 1, DCP 2, 4CH 8
   std::uint32_t pregapSilence = 0;    // PREGAP: frames of silence no file holds
   std::optional<CuePosition> index0;  // the start of its pregap, when the file holds one
   std::vector<CuePosition> indexes;   // INDEX 01, 02, ...: index01 is the track's start
@@ -61,6 +62,6 @@ struct CueProblem {
 };
 
 // Parses a sheet's text: UTF-8 (with or without a byte-order mark) or, where it is not valid
-// UTF-8, ISO-8859-1. Commands it does not need (FLAGS, REM, CDTEXTFILE, POSTGAP...) are
+// UTF-8, ISO-8859-1. Commands it does not need (REM, CDTEXTFILE, POSTGAP...) are
 // passed over; those it needs are checked, and the first problem ends the parse.
 std::variant<CueSheet, CueProblem> parseCueSheet(std::string_view text);

@@ -4,6 +4,7 @@
 
 #include "CdromDrive.h"
 #include "DriveFailures.h"
+#include "MmcQFrames.h"
 #include "MmcReadCd.h"
 #include "OpenDisc.h"
 #include "SgioTransport.h"
@@ -16,10 +17,12 @@ class LinuxAudioDrive : public AudioDrive {
       : disc(std::move(disc)),
         name(std::move(path)),
         transport(this->disc.node.get()),
-        audio(transport, name) {}
+        audio(transport, name),
+        q(transport, name) {}
 
   const TableOfContents& toc() const override { return disc.toc; }
   AudioSectors& sectors() override { return audio; }
+  QFrames& subchannel() override { return q; }
   const std::string& path() const override { return name; }
 
  protected:
@@ -30,6 +33,7 @@ class LinuxAudioDrive : public AudioDrive {
   std::string name;
   SgioTransport transport;
   MmcAudioSectors audio;
+  MmcQFrames q;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "Crc16.h"
 #include "DiscExtras.h"
+#include "Frames.h"
 #include "ReadCdCommand.h"
 
 namespace {
@@ -16,6 +17,7 @@ constexpr std::size_t kCatalogLength = 13;
 constexpr std::size_t kIsrcLength = 12;
 
 constexpr std::uint8_t kFormattedQ = 0x02;
+constexpr std::uint8_t kPositionAdr = 1;
 constexpr std::uint8_t kIsrcAdr = 3;
 
 std::array<std::uint8_t, 10> readSubchannelCommand(std::uint8_t format, unsigned track) {
@@ -37,6 +39,14 @@ char sixBitCharacter(unsigned code) {
   if (code <= 9) return static_cast<char>('0' + code);
   if (code >= 0x11 && code <= 0x2a) return static_cast<char>('A' + code - 0x11);
   return '?';
+}
+
+// A BCD byte's value; empty when either digit is no decimal one.
+std::optional<unsigned> fromBcd(std::uint8_t byte) {
+  const unsigned high = byte >> 4;
+  const unsigned low = byte & 0x0fU;
+  if (high > 9 || low > 9) return std::nullopt;
+  return high * 10 + low;
 }
 
 }  // namespace
@@ -83,4 +93,19 @@ std::optional<std::string> isrcOfQ(const std::uint8_t* q) {
   }
   if (!validIsrc(isrc)) return std::nullopt;
   return isrc;
+}
+
+std::optional<QPosition> positionOfQ(const std::uint8_t* q) {
+  if ((q[0] & 0x0f) != kPositionAdr || !crcHolds(q, 10)) return std::nullopt;
+  const auto track = fromBcd(q[1]);
+  const auto index = fromBcd(q[2]);
+  const auto minutes = fromBcd(q[7]);
+  const auto seconds = fromBcd(q[8]);
+  const auto frames = fromBcd(q[9]);
+  if (!track || !index || !minutes || !seconds || !frames || *track == 0 ||
+      *seconds >= kSecondsPerMinute || *frames >= kFramesPerSecond) {
+    return std::nullopt;
+  }
+  return QPosition{static_cast<std::uint8_t>(q[0] >> 4), *track, *index,
+                   framesOf(Msf{*minutes, *seconds, *frames})};
 }

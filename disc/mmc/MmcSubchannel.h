@@ -27,3 +27,16 @@ std::array<std::uint8_t, 12> readQCommand(std::uint32_t lba, std::uint32_t count
 
 // The ISRC one sector's Q data carries: ADR 3, CRC right, a valid ISRC; empty otherwise.
 std::optional<std::string> isrcOfQ(const std::uint8_t* q);
+
+// Where a sector's Q data (ADR 1) places it: its CONTROL nibble, the track and index it
+// belongs to, and its own absolute address in frames (lead-in included).
+struct QPosition {
+  std::uint8_t control = 0;
+  unsigned track = 0;
+  unsigned index = 0;
+  std::uint32_t absolute = 0;
+};
+
+// The position one sector's Q data carries: ADR 1, CRC right, a track of 1 to 99, an index
+// of 0 to 99 and valid BCD throughout; empty otherwise (the lead-out's Q among them).
+std::optional<QPosition> positionOfQ(const std::uint8_t* q);

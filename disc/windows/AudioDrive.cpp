@@ -13,6 +13,7 @@
 #include "CueImage.h"
 #include "DriveLetterReader.h"
 #include "Frames.h"
+#include "MmcQFrames.h"
 #include "MmcReadCd.h"
 #include "PassThroughTransport.h"
 
@@ -75,10 +76,13 @@ class WindowsAudioDrive : public AudioDrive {
         transport(drive.handle.get()),
         commands(transport, name),
         raw(drive.handle.get(), drive.letter),
-        sectorsRead(*this) {}
+        sectorsRead(*this),
+        qCommands(transport, name),
+        q(*this) {}
 
   const TableOfContents& toc() const override { return drive.toc; }
   AudioSectors& sectors() override { return sectorsRead; }
+  QFrames& subchannel() override { return q; }
   const std::string& path() const override { return drive.letter; }
 
  protected:
@@ -119,12 +123,25 @@ class WindowsAudioDrive : public AudioDrive {
     WindowsAudioDrive& owner;
   };
 
+  // The Q data only through pass-through: the class driver has no raw read of it.
+  struct LetterQ : QFrames {
+    explicit LetterQ(WindowsAudioDrive& owner) : owner(owner) {}
+    QFramesRead read(std::uint32_t lba, std::uint32_t count) override {
+      QFramesRead read = owner.qCommands.read(lba, count);
+      if (read.failure) read.failure->drive = owner.drive.letter;
+      return read;
+    }
+    WindowsAudioDrive& owner;
+  };
+
   OpenDriveLetter drive;
   std::string name;
   PassThroughTransport transport;
   MmcAudioSectors commands;
   RawReadSectors raw;
   Fallback sectorsRead;
+  MmcQFrames qCommands;
+  LetterQ q;
   bool passThroughRefused = false;
 };
 

@@ -100,7 +100,7 @@ public final class AccurateRipResults {
     int best = 0;
     for (Pressing pressing : pressings) {
       int index = rip.getTrackIndex();
-      if (index < pressing.crcs.length
+      if (index >= 0 && index < pressing.crcs.length
           && (pressing.crcs[index] == rip.accurateRipV1()
               || pressing.crcs[index] == rip.accurateRipV2())) {
         best = Math.max(best, pressing.confidences[index]);

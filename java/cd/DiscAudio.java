@@ -217,6 +217,19 @@ public final class DiscAudio implements AutoCloseable {
     }
   }
 
+  /** How reads get past the drive's audio cache, as a rip's log words it. */
+  synchronized String cacheHandling() {
+    if (image) {
+      return "none: a disc image's files have no cache";
+    }
+    int kilobytes = getCacheSize();
+    return secure
+        ? "windows of twice the cache (" + kilobytes + " KB) read twice, and a cache's worth read"
+            + " elsewhere and a FUA read before each read again"
+        : "a sector read again (failed, or flagged by C2) after a cache's worth (" + kilobytes
+            + " KB) read elsewhere";
+  }
+
   /**
    * Reads sectors once, as they are, for a look at a few of them.
    *
@@ -250,7 +263,10 @@ public final class DiscAudio implements AutoCloseable {
    */
   public TrackRip readTrack(int number, OutputStream pcm) throws IOException {
     Objects.requireNonNull(pcm, "pcm");
-    TrackStream stream = startTrack(number);
+    return copy(startTrack(number), pcm);
+  }
+
+  private static TrackRip copy(TrackStream stream, OutputStream pcm) throws IOException {
     byte[] buffer = new byte[CHUNK_BYTES];
     for (int read; (read = stream.read(buffer, 0, buffer.length)) > 0; ) {
       pcm.write(buffer, 0, read);
@@ -278,6 +294,49 @@ public final class DiscAudio implements AutoCloseable {
     // Made here, so that only this method needs javax.sound (the java.desktop module).
     AudioFormat cdAudio = new AudioFormat(44100f, 16, 2, true, false);
     return new AudioInputStream(stream, cdAudio, stream.bytes / SAMPLE_BYTES);
+  }
+
+  /**
+   * Reads the disc's layout from its Q sub-channel: pregaps, index points, pre-emphasis and
+   * the hidden track. Each boundary takes a few reads of a few sectors, not a read of every
+   * sector; the audio before the first track is read until it shows sound.
+   *
+   * @return the layout; what the drive's Q data did not confirm is unknown in it
+   * @throws DiscReadException when the drive reads no Q sub-channel ({@code UNSUPPORTED}),
+   *     the disc goes away or the drive fails
+   * @throws IllegalStateException once closed
+   */
+  public synchronized DiscLayout readLayout() throws DiscReadException {
+    checkOpen();
+    current = null;
+    return new DiscLayout(disc, readLayout(session, disc.getAudioLeadOut()));
+  }
+
+  /**
+   * Copies the audio before the first track (a hidden track, in the first track's pregap),
+   * offset-corrected as {@link #readTrack} copies a track, to {@code pcm}, which stays open.
+   * AccurateRip keeps no checksums of it: the result gives its CRC-32 alone.
+   *
+   * @param pcm where its samples go
+   * @return its CRC-32 and what the reading met; track number 0, no AccurateRip checksums
+   * @throws DiscReadException when the drive can not read a sector there ({@code
+   *     READ_FAILED}, before that sector's samples are written), the disc goes away or the
+   *     drive fails
+   * @throws IOException when {@code pcm} fails
+   * @throws IllegalStateException when the first track starts at the disc's start (see
+   *     {@link DiscLayout#getHiddenTrackLength()}), or once closed
+   */
+  public TrackRip readHiddenTrack(OutputStream pcm) throws IOException {
+    Objects.requireNonNull(pcm, "pcm");
+    TrackStream stream;
+    synchronized (this) {
+      checkOpen();
+      boolean twice = secure && !image;
+      long bytes =
+          startHiddenReading(session, disc.getAudioLeadOut(), readOffset, twice, cacheKilobytes);
+      current = stream = new TrackStream(0, bytes, readOffset, twice, progress);
+    }
+    return copy(stream, pcm);
   }
 
   /** Lets the drive go; a second call does nothing. */
@@ -364,7 +423,8 @@ public final class DiscAudio implements AutoCloseable {
   private synchronized TrackRip ripOf(TrackStream stream) throws IOException {
     checkCurrent(stream);
     return new TrackRip(stream.number, stream.number - disc.getFirstTrack(),
-        disc.getTrack(stream.number).getStart() - 150, stream.bytes, stream.readOffset,
+        stream.number == 0 ? 0 : disc.getTrack(stream.number).getStart() - Disc.LEAD_IN_FRAMES,
+        stream.bytes, stream.readOffset,
         stream.secure, image, trackResult(session));
   }
 
@@ -457,6 +517,14 @@ public final class DiscAudio implements AutoCloseable {
   /** Starts reading a track: the bytes of its samples. */
   private static native long startReading(long session, int track, int end, int audioLeadOut,
       int offset, boolean secure, int cacheKilobytes) throws DiscReadException;
+
+  /** Starts reading the audio before the first track: the bytes of its samples. */
+  private static native long startHiddenReading(long session, int audioLeadOut, int offset,
+      boolean secure, int cacheKilobytes) throws DiscReadException;
+
+  /** The layout as DiscLayout's constructor takes it. */
+  private static native int[] readLayout(long session, int audioLeadOut)
+      throws DiscReadException;
 
   /** Reads the next samples into `buffer`, as many as fit: their size, 0 at the end. */
   private static native int readSamples(long session, byte[] buffer) throws DiscReadException;

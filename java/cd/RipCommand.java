@@ -1,13 +1,10 @@
 package cd;
 
-import java.io.BufferedOutputStream;
 import java.io.File;
-import java.io.FileOutputStream;
 import java.io.IOException;
 import java.io.OutputStream;
 import java.io.PrintStream;
 import java.nio.file.Files;
-import java.nio.file.StandardCopyOption;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.HashSet;
@@ -17,8 +14,9 @@ import java.util.Optional;
 import java.util.Set;
 
 /**
- * The command line's --rip: each chosen track of the disc written to a WAVE file, with a line
- * of checksums a track on standard output; --verify, the same lines of a disc or an image
+ * The command line's --rip: each chosen track of the disc written to a WAVE file (or the whole
+ * disc to one), with a line of checksums a track on standard output, the disc's CUE sheet and
+ * the rip's log; --layout, the disc's pregaps and index points; --verify, the same lines of a disc or an image
  * checked against AccurateRip's answer, nothing written; and --find-offset, the drive's read
  * offset found with the AccurateRip database's answer.
  */
@@ -27,6 +25,8 @@ final class RipCommand {
       "[--drive DRIVE] --rip FOLDER [--tracks LIST] [--read-offset N]\n"
           + "                                [--secure] [--cache-size KB]"
           + " [--accuraterip-results FILE]\n"
+          + "                                [--cue-style STYLE] [--image] [--hidden-track]\n"
+          + "       java -jar tocmate-" + Version.NUMBER + ".jar [--drive DRIVE] --layout\n"
           + "       java -jar tocmate-" + Version.NUMBER + ".jar [--drive DRIVE] --verify "
           + "--accuraterip-results FILE\n"
           + "                                [--tracks LIST] [--read-offset N]\n"
@@ -51,6 +51,15 @@ final class RipCommand {
           "  --accuraterip-results FILE  the AccurateRip database's answer for the disc",
           "                 (the file --accuraterip names), fetched beforehand: each line",
           "                 also gives how many rips in it match the track (its confidence)",
+          "                 --rip also writes rip.log (its last line the SHA-256 of the rest)",
+          "                 and, without --tracks, disc.cue (the CUE sheet, from the disc's",
+          "                 Q sub-channel)",
+          "  --cue-style STYLE  appended (the default: each pregap at the end of the file",
+          "                 before), left-out (pregaps kept out of the files: PREGAP lines)",
+          "  --image        the whole disc as one file, disc.wav, with its CUE sheet",
+          "  --hidden-track also copy audio before track 1 (a hidden track) as track00.wav",
+          "  --layout       print the disc's pregaps, index points, pre-emphasis and hidden",
+          "                 track, a line a track, and copy nothing",
           "  --verify       read the tracks as --rip does, writing nothing, and check each",
           "                 against --accuraterip-results: exit status 0 only when every",
           "                 track matches; standard error names those that do not, and the",
@@ -63,7 +72,6 @@ final class RipCommand {
   private static final int EXIT_OK = 0;
   private static final int EXIT_INCOMPLETE = 1;
   private static final int EXIT_WRONG_ARGUMENT = 2;
-  private static final int WAVE_HEADER_BYTES = 44;
   // Where --verify's samples go: only their checksums are kept.
   private static final OutputStream DISCARDED = new OutputStream() {
     @Override
@@ -74,7 +82,9 @@ final class RipCommand {
   };
   private static final Set<String> OPTIONS = new HashSet<>(Arrays.asList("--rip", "--drive",
       "--tracks", "--read-offset", "--secure", "--accuraterip-results", "--verify", "--find-offset",
-      "--cache-size"));
+      "--cache-size", "--cue-style", "--image", "--hidden-track", "--layout"));
+  private static final Set<String> FLAGS = new HashSet<>(Arrays.asList("--secure", "--verify",
+      "--find-offset", "--image", "--hidden-track", "--layout"));
 
   private final PrintStream out;
   private final PrintStream err;
@@ -88,6 +98,10 @@ final class RipCommand {
   private boolean verify;
   private boolean findOffset;
   private Integer cacheKilobytes;
+  private CueSheet.Style cueStyle = CueSheet.Style.GAPS_APPENDED;
+  private boolean image;
+  private boolean hiddenTrack;
+  private boolean layoutOnly;
 
   private RipCommand(PrintStream out, PrintStream err) {
     this.out = out;
@@ -98,7 +112,7 @@ final class RipCommand {
   static boolean wanted(String[] args) {
     for (String arg : args) {
       if (arg.equals("--rip") || arg.startsWith("--rip=") || arg.equals("--verify")
-          || arg.equals("--find-offset")) {
+          || arg.equals("--find-offset") || arg.equals("--layout")) {
         return true;
       }
     }
@@ -141,16 +155,13 @@ final class RipCommand {
       if (!given.add(name)) {
         throw new IllegalArgumentException(name + " is given twice");
       }
-      if (name.equals("--secure") && equals < 0) {
-        secure = true;
-        continue;
-      }
-      if (name.equals("--verify") && equals < 0) {
-        verify = true;
-        continue;
-      }
-      if (name.equals("--find-offset") && equals < 0) {
-        findOffset = true;
+      if (FLAGS.contains(name) && equals < 0) {
+        secure |= name.equals("--secure");
+        verify |= name.equals("--verify");
+        findOffset |= name.equals("--find-offset");
+        image |= name.equals("--image");
+        hiddenTrack |= name.equals("--hidden-track");
+        layoutOnly |= name.equals("--layout");
         continue;
       }
       String value;
@@ -173,6 +184,8 @@ final class RipCommand {
         cacheKilobytes = number(value, "--cache-size");
       } else if (name.equals("--accuraterip-results")) {
         resultsFile = new File(value);
+      } else if (name.equals("--cue-style")) {
+        cueStyle = cueStyle(value);
       } else {
         throw new IllegalArgumentException(name + " takes no value");
       }
@@ -188,9 +201,32 @@ final class RipCommand {
       throw new IllegalArgumentException(
           "--find-offset takes --accuraterip-results FILE, and no --rip");
     }
+    if (layoutOnly && (folder != null || verify || findOffset)) {
+      throw new IllegalArgumentException("--layout copies nothing: it takes no --rip FOLDER");
+    }
+    if (!layoutOnly && !verify && !findOffset && folder == null) {
+      throw new IllegalArgumentException("--rip needs a FOLDER");
+    }
+    if (image && tracks != null) {
+      throw new IllegalArgumentException("--image copies the whole disc: no --tracks with it");
+    }
+    if (image) {
+      cueStyle = CueSheet.Style.SINGLE_FILE;
+    }
     if (drive.isEmpty()) {
       drive = Disc.chosenDrive();
     }
+  }
+
+  private static CueSheet.Style cueStyle(String value) {
+    if (value.equals("appended")) {
+      return CueSheet.Style.GAPS_APPENDED;
+    }
+    if (value.equals("left-out")) {
+      return CueSheet.Style.GAPS_LEFT_OUT;
+    }
+    throw new IllegalArgumentException(
+        "--cue-style is appended or left-out, not '" + Printable.escape(value) + "'");
   }
 
   private static int number(String value, String option) {
@@ -244,9 +280,17 @@ final class RipCommand {
 
   private int rip() throws IOException {
     AccurateRipResults results = resultsFile == null ? null : readResults();
-    boolean complete = true;
-    boolean matched = true;
+    // The extras for the sheet, read before the drive is held for the audio.
+    Disc withExtras = layoutOnly || verify ? null : discWithExtras();
     try (DiscAudio audio = DiscAudio.open(drive)) {
+      DiscLayout layout = verify ? null : readLayout(audio);
+      if (layoutOnly) {
+        if (layout == null) {
+          return EXIT_INCOMPLETE;
+        }
+        out.println(layout);
+        return EXIT_OK;
+      }
       if (!verify && !folder.isDirectory() && !folder.mkdirs()) {
         throw new IOException("the folder " + Printable.escape(folder.getPath())
             + " can not be made");
@@ -262,42 +306,182 @@ final class RipCommand {
       if (System.console() != null) {
         audio.setProgress(this::showProgress);
       }
-      for (int number : chosenTracks(audio.getDisc())) {
-        TrackRip rip = ripTrack(audio, number);
-        StringBuilder line = new StringBuilder()
-            .append(number < 10 ? "0" : "").append(number)
-            .append(" v1 ").append(rip.getAccurateRipV1())
-            .append(" v2 ").append(rip.getAccurateRipV2())
-            .append(" crc32 ").append(rip.getCrc32())
-            .append(" reread ").append(rip.getRereadSectors());
-        if (results != null) {
-          int confidence = results.confidence(rip);
-          line.append(" confidence ").append(confidence);
-          if (verify && confidence == 0) {
-            err.println("track " + number + ": no rip in the AccurateRip answer has its checksums");
-            matched = false;
-          }
-        }
-        out.println(line);
-        if (rip.getUnreadableSectors().length > 0) {
-          err.println("track " + number + ": sectors never read, their samples silence: "
-              + rip.list(rip.getUnreadableSectors()));
-        }
-        if (rip.getUnconfirmedSectors().length > 0) {
-          err.println("track " + number + ": sectors whose reads never agreed: "
-              + rip.list(rip.getUnconfirmedSectors()));
-        }
-        if (rip.getC2Sectors().length > 0) {
-          err.println("track " + number + ": sectors the drive's C2 pointers flagged, read"
-              + " again: " + rip.list(rip.getC2Sectors()));
-        }
-        complete &= rip.isComplete();
+      if (verify) {
+        return verifyTracks(audio, results);
       }
-      if (!matched) {
-        nameOtherOffset(results, audio);
+      Disc disc = withExtras != null ? withExtras : audio.getDisc();
+      RipLog log = new RipLog(audio, driveInfo(), layout);
+      boolean complete = image ? ripImage(audio, layout, results, log)
+          : ripTracks(audio, layout, results, log);
+      // A sheet names every track's file: only a copy of them all has one.
+      if (layout != null && tracks == null) {
+        RipFiles.writeText(new File(folder, "disc.cue"), CueSheet.write(disc, layout, cueStyle));
       }
+      RipFiles.writeText(new File(folder, "rip.log"), log.toString());
+      return complete ? EXIT_OK : EXIT_INCOMPLETE;
+    }
+  }
+
+  private int verifyTracks(DiscAudio audio, AccurateRipResults results) throws IOException {
+    boolean complete = true;
+    boolean matched = true;
+    for (int number : chosenTracks(audio.getDisc())) {
+      TrackRip rip = audio.readTrack(number, DISCARDED);
+      clearProgress();
+      matched &= report(rip, results);
+      complete &= rip.isComplete();
+    }
+    if (!matched) {
+      nameOtherOffset(results, audio);
     }
     return complete && matched ? EXIT_OK : EXIT_INCOMPLETE;
+  }
+
+  private Disc discWithExtras() {
+    try {
+      return Disc.read(drive, Disc.Extra.MCN, Disc.Extra.ISRC, Disc.Extra.CD_TEXT);
+    } catch (DiscReadException e) {
+      return null;  // the copy goes on; its failure shows when the drive is opened
+    }
+  }
+
+  private DiscLayout readLayout(DiscAudio audio) {
+    try {
+      return audio.readLayout();
+    } catch (DiscReadException e) {
+      err.println("the disc's layout can not be read" + (layoutOnly ? "" : ", so no CUE sheet")
+          + ": " + Printable.escape(e.getMessage()));
+      return null;
+    }
+  }
+
+  private CdDrive driveInfo() {
+    for (CdDrive candidate : CdDrive.list()) {
+      if (candidate.getName().equals(drive)) {
+        return candidate;
+      }
+    }
+    return null;
+  }
+
+  private boolean ripTracks(DiscAudio audio, DiscLayout layout, AccurateRipResults results,
+      RipLog log) throws IOException {
+    boolean complete = true;
+    if (hiddenTrack && layout != null && layout.hasHiddenAudio()) {
+      long bytes = (long) layout.getHiddenTrackLength() * DiscAudio.SECTOR_BYTES;
+      TrackRip rip = ripInto(new File(folder, CueSheet.HIDDEN_TRACK_FILE), bytes, null, audio, 0,
+          log);
+      out.println("00 crc32 " + rip.getCrc32());
+      complete &= rip.isComplete();
+    }
+    Disc disc = audio.getDisc();
+    for (int number : chosenTracks(disc)) {
+      long kept = audio.getTrackSamples(number) * DiscAudio.SAMPLE_BYTES;
+      if (cueStyle == CueSheet.Style.GAPS_LEFT_OUT && layout != null
+          && number < disc.getLastTrack() && disc.getTrack(number + 1).isAudio()) {
+        Disc.Track next = disc.getTrack(number + 1);
+        kept -= (long) (next.getStart() - CueSheet.pregapStartOf(layout, next))
+            * DiscAudio.SECTOR_BYTES;
+      }
+      TrackRip rip = ripInto(new File(folder, CueSheet.trackFile(number)), kept, results, audio,
+          number, log);
+      report(rip, results);
+      complete &= rip.isComplete();
+    }
+    return complete;
+  }
+
+  /** The whole disc's audio in one file: what lies before the first track, then every track. */
+  private boolean ripImage(DiscAudio audio, DiscLayout layout, AccurateRipResults results,
+      RipLog log) throws IOException {
+    List<Integer> numbers = chosenTracks(audio.getDisc());
+    long hidden =
+        layout == null ? 0 : (long) layout.getHiddenTrackLength() * DiscAudio.SECTOR_BYTES;
+    long total = hidden;
+    for (int number : numbers) {
+      total += audio.getTrackSamples(number) * DiscAudio.SAMPLE_BYTES;
+    }
+    long samples = total;
+    File file = new File(folder, CueSheet.SINGLE_FILE_NAME);
+    return RipFiles.writeWhole(file, wave -> {
+      wave.write(RipFiles.waveHeader(samples));
+      boolean complete = true;
+      if (hidden > 0) {
+        complete &= ripTo(wave, hidden, null, audio, 0, log, file.getName()).isComplete();
+      }
+      for (int number : numbers) {
+        TrackRip rip = ripTo(wave, Long.MAX_VALUE, results, audio, number, log, file.getName());
+        report(rip, results);
+        complete &= rip.isComplete();
+      }
+      return complete;
+    });
+  }
+
+  /** Prints the rip's line and its suspicious sectors; whether the answer, if any, has it. */
+  private boolean report(TrackRip rip, AccurateRipResults results) {
+    int number = rip.getTrackNumber();
+    StringBuilder line = new StringBuilder()
+        .append(number < 10 ? "0" : "").append(number)
+        .append(" v1 ").append(rip.getAccurateRipV1())
+        .append(" v2 ").append(rip.getAccurateRipV2())
+        .append(" crc32 ").append(rip.getCrc32())
+        .append(" reread ").append(rip.getRereadSectors());
+    boolean matched = true;
+    if (results != null) {
+      int confidence = results.confidence(rip);
+      line.append(" confidence ").append(confidence);
+      matched = confidence > 0;
+      if (verify && !matched) {
+        err.println("track " + number + ": no rip in the AccurateRip answer has its checksums");
+      }
+    }
+    out.println(line);
+    if (rip.getUnreadableSectors().length > 0) {
+      err.println("track " + number + ": sectors never read, their samples silence: "
+          + rip.list(rip.getUnreadableSectors()));
+    }
+    if (rip.getUnconfirmedSectors().length > 0) {
+      err.println("track " + number + ": sectors whose reads never agreed: "
+          + rip.list(rip.getUnconfirmedSectors()));
+    }
+    if (rip.getC2Sectors().length > 0) {
+      err.println("track " + number + ": sectors the drive's C2 pointers flagged, read"
+          + " again: " + rip.list(rip.getC2Sectors()));
+    }
+    return matched;
+  }
+
+  /** A track (0: the hidden one) as a WAVE file holding the first `kept` bytes of it. */
+  private TrackRip ripInto(File file, long kept, AccurateRipResults results, DiscAudio audio,
+      int number, RipLog log) throws IOException {
+    try {
+      return RipFiles.writeWhole(file, wave -> {
+        wave.write(RipFiles.waveHeader(kept));
+        return ripTo(wave, kept, results, audio, number, log, file.getName());
+      });
+    } finally {
+      clearProgress();
+    }
+  }
+
+  /** Reads a track into `wave`, keeping its first `kept` bytes, and logs it. */
+  private static TrackRip ripTo(OutputStream wave, long kept, AccurateRipResults results,
+      DiscAudio audio, int number, RipLog log, String file) throws IOException {
+    RipFiles.Metered metered = new RipFiles.Metered(wave, kept);
+    long started = System.nanoTime();
+    TrackRip rip = number == 0 ? audio.readHiddenTrack(metered) : audio.readTrack(number, metered);
+    long millis = (System.nanoTime() - started) / 1_000_000;
+    log.addTrack(rip, file, metered.peak(), millis,
+        results == null || number == 0 ? null : results.confidence(rip));
+    return rip;
+  }
+
+  private void clearProgress() {
+    if (System.console() != null) {
+      err.print("\r\033[K");
+      err.flush();
+    }
   }
 
   /** Where tracks did not match: the read offset at which the answer's pressings do, if another. */
@@ -322,42 +506,6 @@ final class RipCommand {
       err.println("no read offset found: no two tracks of six seconds or more match a pressing"
           + " of this disc (" + audio.getDisc().getAccurateRipId() + ") in the answer");
       return EXIT_INCOMPLETE;
-    }
-  }
-
-  /**
-   * Writes the track under a name of its own in the folder and gives it the track's name only
-   * once whole: a rip that fails or is interrupted (a shutdown hook removes the file) leaves
-   * an earlier copy as it was, and no file that claims to be whole.
-   */
-  private TrackRip ripTrack(DiscAudio audio, int number) throws IOException {
-    if (verify) {
-      return audio.readTrack(number, DISCARDED);
-    }
-    String name = "track" + (number < 10 ? "0" : "") + number + ".wav";
-    File partial = File.createTempFile("." + name + ".", ".part", folder);
-    Thread removal = new Thread(partial::delete);
-    Runtime.getRuntime().addShutdownHook(removal);
-    try {
-      TrackRip rip;
-      try (OutputStream wave = new BufferedOutputStream(new FileOutputStream(partial), 1 << 16)) {
-        wave.write(waveHeader(audio.getTrackSamples(number) * DiscAudio.SAMPLE_BYTES));
-        rip = audio.readTrack(number, wave);
-      }
-      Files.move(partial.toPath(), new File(folder, name).toPath(),
-          StandardCopyOption.REPLACE_EXISTING, StandardCopyOption.ATOMIC_MOVE);
-      return rip;
-    } finally {
-      partial.delete();
-      try {
-        Runtime.getRuntime().removeShutdownHook(removal);
-      } catch (IllegalStateException shuttingDown) {
-        // The hook runs, or ran: the file is gone either way.
-      }
-      if (System.console() != null) {
-        err.print("\r\033[K");
-        err.flush();
-      }
     }
   }
 
@@ -388,35 +536,5 @@ final class RipCommand {
       chosen.add(number);
     }
     return chosen;
-  }
-
-  /** The header of a WAVE file of CD audio whose samples take `bytes`. */
-  private static byte[] waveHeader(long bytes) {
-    byte[] header = new byte[WAVE_HEADER_BYTES];
-    putAscii(header, 0, "RIFF");
-    putLittleEndian(header, 4, bytes + WAVE_HEADER_BYTES - 8, 4);
-    putAscii(header, 8, "WAVEfmt ");
-    putLittleEndian(header, 16, 16, 4);  // the format's size
-    putLittleEndian(header, 20, 1, 2);  // PCM
-    putLittleEndian(header, 22, 2, 2);  // channels
-    putLittleEndian(header, 24, 44100, 4);
-    putLittleEndian(header, 28, 44100 * DiscAudio.SAMPLE_BYTES, 4);  // bytes a second
-    putLittleEndian(header, 32, DiscAudio.SAMPLE_BYTES, 2);  // bytes a sample
-    putLittleEndian(header, 34, 16, 2);  // bits a value
-    putAscii(header, 36, "data");
-    putLittleEndian(header, 40, bytes, 4);
-    return header;
-  }
-
-  private static void putAscii(byte[] bytes, int at, String text) {
-    for (int i = 0; i < text.length(); i++) {
-      bytes[at + i] = (byte) text.charAt(i);
-    }
-  }
-
-  private static void putLittleEndian(byte[] bytes, int at, long value, int size) {
-    for (int i = 0; i < size; i++) {
-      bytes[at + i] = (byte) (value >>> (8 * i));
-    }
   }
 }

@@ -106,21 +106,22 @@ public final class TrackRip {
   }
 
   /**
-   * The AccurateRip v1 checksum: 8 upper-case hexadecimal digits.
+   * The AccurateRip v1 checksum.
    *
-   * @return the AccurateRip v1 checksum, eight upper-case hexadecimal digits
+   * @return 8 upper-case hexadecimal digits; null for the hidden track (track 0), of which
+   *     AccurateRip keeps none
    */
   public String getAccurateRipV1() {
-    return hex(accurateRipV1);
+    return trackNumber == 0 ? null : hex(accurateRipV1);
   }
 
   /**
-   * The AccurateRip v2 checksum: 8 upper-case hexadecimal digits.
+   * The AccurateRip v2 checksum.
    *
-   * @return the AccurateRip v2 checksum, eight upper-case hexadecimal digits
+   * @return 8 upper-case hexadecimal digits; null for the hidden track (track 0)
    */
   public String getAccurateRipV2() {
-    return hex(accurateRipV2);
+    return trackNumber == 0 ? null : hex(accurateRipV2);
   }
 
   /**
@@ -209,10 +210,12 @@ public final class TrackRip {
    */
   @Override
   public String toString() {
-    StringBuilder text = new StringBuilder("Track ").append(trackNumber)
-        .append(": AccurateRip v1 ").append(getAccurateRipV1())
-        .append(", v2 ").append(getAccurateRipV2())
-        .append(", CRC-32 ").append(getCrc32())
+    StringBuilder text = new StringBuilder("Track ").append(trackNumber).append(": ");
+    if (trackNumber != 0) {
+      text.append("AccurateRip v1 ").append(getAccurateRipV1())
+          .append(", v2 ").append(getAccurateRipV2()).append(", ");
+    }
+    text.append("CRC-32 ").append(getCrc32())
         .append(", offset ").append(readOffset > 0 ? "+" : "").append(readOffset)
         .append(fromImage ? ", image, " : secure ? ", secure, " : ", burst, ")
         .append(c2Used ? "C2, " : "").append(rereadSectors).append(" sectors read again");

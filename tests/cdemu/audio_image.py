@@ -1,9 +1,13 @@
 """Writes CUE images whose BINARY files hold known audio, for reading from CDEmu's drive.
 
-Usage: audio_image.py FOLDER
+Usage: audio_image.py FOLDER [layout]
 Writes FOLDER/audio.cue, three audio tracks of 10, 12 and 8 seconds, and
 FOLDER/enhanced.cue, two audio tracks and a data track in a second session, each track a
-file of its own. The sample at position p of the disc (counted in samples from logical
+file of its own. With "layout", FOLDER/layout.toc instead, in cdrdao's format (CDEmu takes
+pregaps, index points and pre-emphasis from it): 6 seconds of audio before track 1, a
+pregap of 2 seconds and an index point 5 seconds into track 2, pre-emphasis on tracks 1 and
+3, the whole disc one file (layout.bin, big-endian as cdrdao's files are); prints the layout
+as --layout prints it. The sample at position p of the disc (counted in samples from logical
 block 0, 588 a sector) is p * 2654435761 + 12345 modulo 2^32, its low 16 bits the left
 channel, little-endian as BINARY files hold them; so a track's file is the track's samples.
 Prints each audio track as "IMAGE TRACK FILE", one a line. Also FOLDER/shifted.cue, the
@@ -72,7 +76,30 @@ def write_image(folder, name, seconds, data_blocks=0, shift=0):
         cue.write("\n".join(lines) + "\n")
 
 
+def write_layout_image(folder):
+    # cdrdao's audio files hold big-endian samples.
+    little = samples(0, 2850)
+    big = bytearray(len(little))
+    big[0::2], big[1::2] = little[1::2], little[0::2]
+    with open(os.path.join(folder, "layout.bin"), "wb") as out:
+        out.write(big)
+    with open(os.path.join(folder, "layout.toc"), "w") as toc:
+        toc.write("\n".join([
+            "CD_DA", "",
+            "TRACK AUDIO", "PRE_EMPHASIS", 'FILE "layout.bin" 0 00:16:00', "START 00:06:00", "",
+            "TRACK AUDIO", 'FILE "layout.bin" 00:16:00 00:14:00', "START 00:02:00",
+            "INDEX 00:05:00", "",
+            "TRACK AUDIO", "PRE_EMPHASIS", 'FILE "layout.bin" 00:30:00 00:08:00', ""]))
+    print("track 1 pregap 150 450 indexes pre-emphasis BOTH")
+    print("track 2 pregap 1350 150 indexes 1875 pre-emphasis NONE")
+    print("track 3 pregap 2400 0 indexes pre-emphasis BOTH")
+    print("hidden 450 audio")
+
+
 if __name__ == "__main__":
+    if sys.argv[2:] == ["layout"]:
+        write_layout_image(sys.argv[1])
+        sys.exit(0)
     write_image(sys.argv[1], "audio", [10, 12, 8])
     write_image(sys.argv[1], "enhanced", [9, 7], data_blocks=600)
     write_image(sys.argv[1], "shifted", [10, 12, 8], shift=DRIVE_OFFSET)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # A Debian 13 ("trixie") guest for QEMU whose CD drive is emulated by CDEmu: the vhba module
 # (built here from the vhba-dkms source against the guest's own kernel headers),
-# cdemu-daemon and libmirage, a Java runtime, libdiscid and cdparanoia. Kept in a folder outside the
-# clone, as three files: the kernel, its initramfs and the root as an ext4 image, which
+# cdemu-daemon and libmirage, a Java runtime, libdiscid, cdparanoia and cdrdao. Kept in a
+# folder outside the clone, as three files: the kernel, its initramfs and the root as an ext4 image, which
 # every boot uses read-only (QEMU's snapshot=on keeps the guest's writes in memory).
 #   guest.sh make CACHE       makes CACHE once, from the Debian archive that apt's sources
 #                             name here (packages fetched by apt with a configuration of our
@@ -28,7 +28,7 @@ made=$cache/made
 # Kernel and modules come from the guest's root; "vhba" is ours, built below.
 packages=linux-image-amd64,linux-headers-amd64,make,kmod,busybox-static
 packages+=,cdemu-daemon,dbus,dbus-system-bus-common,libglib2.0-bin
-packages+=,libdiscid0,openjdk-21-jre-headless,cdparanoia
+packages+=,libdiscid0,openjdk-21-jre-headless,cdparanoia,cdrdao
 # The guest's own identity, for the check of a made guest: its first processes and packages.
 guest_version() {
   { cat "$here/initramfs.sh" "$here/init.sh" && echo "$packages"; } | sha256sum | cut -d' ' -f1

@@ -29,6 +29,8 @@
  *   FAKE_CDROM_DISC     the table-of-contents file whose catalog, isrc and cdtext lines the
  *                       drive answers from (see fake_extras.c for its settings)
  *   FAKE_CDROM_READ_OFFSET and others: the disc's audio (see fake_audio.c)
+ *   FAKE_CDROM_LAYOUT and others: pregaps, index points and pre-emphasis in the Q data and
+ *                       the table, and Q frames gone wrong (see fake_subq.c)
  *   FAKE_CDROM_UNIT_ATTENTION
  *                       a file holding how many SCSI commands are still to answer UNIT
  *                       ATTENTION (the disc was changed); each such answer counts it down.
@@ -197,6 +199,7 @@ static int answerEntry(struct cdrom_tocentry *entry) {
   }
   entry->cdte_adr = 1;
   entry->cdte_ctrl = index > 2 && data[index] ? CDROM_DATA_TRACK : 0;
+  if (index > 2 && fake_tocEmphasis(table[0] + index - 3)) entry->cdte_ctrl |= 1;
   entry->cdte_datamode = 0;
   return 0;
 }
@@ -335,7 +338,8 @@ static int readToc(sg_io_hdr_t *io, const unsigned char *command) {
     const long track = leadOut ? kLeadOutTrack : table[0] + index - 3;
     if (!leadOut && (track < from || from == kLeadOutTrack)) continue;
     unsigned char *descriptor = reply + length;
-    descriptor[1] = (unsigned char)(0x10 | (!leadOut && data[index] ? CDROM_DATA_TRACK : 0));
+    descriptor[1] = (unsigned char)(0x10 | (!leadOut && data[index] ? CDROM_DATA_TRACK : 0) |
+                                    (!leadOut && fake_tocEmphasis(track) ? 1 : 0));
     descriptor[2] = (unsigned char)track;
     putAddress(descriptor + 4, leadOut ? table[2] : table[index], msf);
     length += 8;

@@ -25,6 +25,14 @@ FAKE_SHARED int fake_deliver(sg_io_hdr_t *io, const unsigned char *reply, size_t
  * (CD-Text) and READ CD's Q sub-channel (fake_extras.c). */
 FAKE_SHARED int fake_answerInquiry(sg_io_hdr_t *io, const unsigned char *command);
 FAKE_SHARED int fake_answerExtra(sg_io_hdr_t *io, const unsigned char *command);
+/* The layout in the Q sub-channel (fake_subq.c): the pre-emphasis bit of a track in the
+ * table, the skew of the Q sent against the sector asked, whether a frame's Q arrives with
+ * its CRC wrong, and a position frame's bytes 0 to 9 (CONTROL/ADR to the absolute time). */
+FAKE_SHARED int fake_tocEmphasis(long track);
+FAKE_SHARED long fake_qSkew(void);
+FAKE_SHARED int fake_qCrcSpoiled(long frame);
+FAKE_SHARED void fake_positionQ(unsigned char *q, long frame, const long *table, int count,
+                                const int *data);
 /* READ CD of CD-DA sectors' samples (fake_audio.c). */
 FAKE_SHARED int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command);
 struct cdrom_read_audio;

@@ -333,7 +333,7 @@ static unsigned char bcd(long value) { return (unsigned char)(value / 10 << 4 | 
  * where FAKE_CDROM_Q_ISRC_AT says), the catalog number (ADR 2) as often, its position (ADR 1)
  * otherwise; the CRC after. */
 static void putQ(unsigned char *q, long frame, const struct Disc *disc, const long *table,
-                 int count) {
+                 int count, const int *data) {
   int index = 3;
   while (index + 1 < count && table[index + 1] <= frame) ++index;
   const long track = table[0] + index - 3;
@@ -358,20 +358,15 @@ static void putQ(unsigned char *q, long frame, const struct Disc *disc, const lo
       q[1 + i / 2] |= (unsigned char)((disc->catalog[i] - '0') << (i % 2 ? 0 : 4));
     q[9] = bcd(frame % 75);
   } else {
-    const long relative = frame - table[index];
-    q[0] = 0x01;
-    q[1] = bcd(track);
-    q[2] = 1;
-    q[3] = bcd(relative / 4500), q[4] = bcd(relative / 75 % 60), q[5] = bcd(relative % 75);
-    q[7] = bcd(frame / 4500), q[8] = bcd(frame / 75 % 60), q[9] = bcd(frame % 75);
+    fake_positionQ(q, frame, table, count, data);
   }
   putCrc(q, 10);
-  if (damaged) q[11] ^= 1;
+  if (damaged || fake_qCrcSpoiled(frame)) q[11] ^= 1;
 }
 
 /* READ CD of formatted Q sub-channel alone: 16 bytes a sector. */
 static int readQ(sg_io_hdr_t *io, const unsigned char *command, const struct Disc *disc,
-                 const long *table, int count) {
+                 const long *table, int count, const int *data) {
   const long lba = (long)command[2] << 24 | command[3] << 16 | command[4] << 8 | command[5];
   const long sectors = command[6] << 16 | command[7] << 8 | command[8];
   if (refuses("q") || io->cmd_len < 12 || command[9] != 0 || (command[10] & 7) != 2 || lba < 0 ||
@@ -380,8 +375,11 @@ static int readQ(sg_io_hdr_t *io, const unsigned char *command, const struct Dis
   }
   unsigned char *reply = malloc((size_t)sectors * 16 + 1);
   if (reply == NULL) return fake_checkCondition(io, 4, 0x44, 0);
-  for (long i = 0; i < sectors; ++i)
-    putQ(reply + 16 * i, lba + i + kLeadInFrames, disc, table, count);
+  const long skew = fake_qSkew();
+  for (long i = 0; i < sectors; ++i) {
+    const long frame = lba + i + kLeadInFrames + skew;
+    putQ(reply + 16 * i, frame < kLeadInFrames ? kLeadInFrames : frame, disc, table, count, data);
+  }
   fake_deliver(io, reply, (size_t)sectors * 16, (size_t)sectors * 16);
   free(reply);
   return 0;
@@ -400,7 +398,7 @@ int fake_answerExtra(sg_io_hdr_t *io, const unsigned char *command) {
   } else if (command[0] == kReadToc && (command[2] & 0x0f) == 5) {
     result = readCdText(io, command, disc, table);
   } else if (command[0] == kReadCd) {
-    result = readQ(io, command, disc, table, count);
+    result = readQ(io, command, disc, table, count, data);
   } else {
     result = fake_checkCondition(io, 5, 0x20, 0);
   }

@@ -1,6 +1,7 @@
 // The sub-channel parsers over fuzzed replies (the first byte chooses: READ SUB-CHANNEL's
-// catalog number or ISRC, or one sector's Q data): no crash, no read past what the drive
-// sent, and every value given passes its validation. Mutated Q data keeps its CRC right.
+// catalog number or ISRC, or one sector's Q data, its ISRC or its position): no crash, no
+// read past what the drive sent, and every value given passes its validation. Mutated Q
+// data keeps its CRC right.
 #include <cstdlib>
 #include <vector>
 
@@ -39,6 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (reply.size() < kQBytes) return 0;
       if (const auto isrc = isrcOfQ(reply.data())) {
         if (!validIsrc(*isrc)) std::abort();
+      }
+      // A position is a track of the disc's, an index and a time a CD can hold.
+      if (const auto position = positionOfQ(reply.data())) {
+        if (position->track < 1 || position->track > 99 || position->index > 99 ||
+            position->absolute >= 100 * 60 * 75) {
+          std::abort();
+        }
       }
   }
   return 0;

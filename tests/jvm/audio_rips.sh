@@ -146,7 +146,7 @@ sleep 1.5
 kill -TERM "$(pgrep -P $!)"
 wait $!
 if cmp -s "$tmp/kept/track02.wav" "$tmp/track02.wav" && cmp -s "$tmp/kept/track01.wav" "$tmp/track01.wav" &&
-  [ "$(ls -A "$tmp/kept" | tr '\n' ' ')" = "track01.wav track02.wav track03.wav " ]; then
+  [ "$(ls -A "$tmp/kept" | tr '\n' ' ')" = "disc.cue rip.log track01.wav track02.wav track03.wav " ]; then
   echo "ok: earlier copies kept, nothing left of a failed and an interrupted rip"
 else
   echo "FAILED: after a failed and an interrupted rip the folder holds:"; ls -la "$tmp/kept"
@@ -176,4 +176,17 @@ find_offset "found"            ours.bin  0 "^-472 \\(tracks 1 2\\)$"
 find_offset "another disc"     other.bin 1 "^no read offset found: .*(002-000009f6-00001af5-05001802)"
 find_offset "a cut answer"     cut.bin   2 "cut short"
 find_offset "no answer given"  ""        2 "takes --accuraterip-results FILE"
+
+# A hidden track, pregaps, an index point and pre-emphasis: disc.cue in each style (the
+# sheets in sheets/), the files cut where pregaps are left out, the whole disc as one file.
+layout="FAKE_CDROM_LAYOUT=pregap 2 150 index 2 1800 emphasis 1 both emphasis 3 q"
+rip "gaps appended, hidden track" hidden-track 0 "" "$layout" "--hidden-track" \
+  "--hidden --cue $here/sheets/gaps-appended.cue"
+rip "pregaps left out"            hidden-track 0 "" "$layout" "--cue-style left-out" \
+  "--trim 1:150 --cue $here/sheets/gaps-left-out.cue"
+rip "a drive that reads no Q"     two-tracks 0 "layout can not be read, so no CUE sheet: .*no Q" \
+  "FAKE_CDROM_REFUSE=q" "" ""
+rip "image, offset +6, Q late"    hidden-track 0 "" \
+  "$layout;FAKE_CDROM_READ_OFFSET=6;FAKE_CDROM_Q_SKEW=3" "--image --read-offset 6" \
+  "--image --hidden --offset 6 --cue $here/sheets/single-file.cue"
 exit $failed

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Usage: check_rip.py TOC FOLDER OUTPUT [--offset N] [--tracks 1,3] [--unreadable LBA,...]
-                      [--unconfirmed LBA,...] [--reread N] [--gone-at LBA]
+                      [--unconfirmed LBA,...] [--reread N] [--gone-at LBA] [--hidden]
                       [--wrong LBA,...] [--counts FILE --disc-reads-at-most N]
                       [--single-reads LBA:COUNT,... --read-log FILE]
+                      [--trim TRACK:SECTORS,...] [--cue SHEET] [--image]
 
 Checks a rip of the fake drive's disc made by the command line's --rip: every WAVE file in
 FOLDER holds exactly the samples the disc holds at that read offset, computed here from the
@@ -19,7 +20,12 @@ FAKE_CDROM_READ_COUNTS file), the sectors read from the disc, against the audio 
 sectors, must be at most --disc-reads-at-most. With
 --single-reads, the fake drive's log of READ CDs (FAKE_CDROM_READ_LOG) holds that many reads
 of that sector alone.
+With --hidden, track00.wav holds what lies before the first track, and a line "00 crc32"
+its CRC; --trim says which files lack their last sectors (pregaps left out); --cue gives
+the CUE sheet disc.cue must hold; --image: disc.wav holds it all, what lies before the first
+track first. Unless the disc went away, rip.log's last line is the SHA-256 of the rest.
 """
+import hashlib
 import argparse
 import os
 import re
@@ -36,7 +42,8 @@ SESSION_GAP = 11400
 def read_toc(path):
     words = []
     for line in open(path):
-        words += line.split("#")[0].split()
+        if not re.match(r"\s*(catalog|isrc|cdtext)", line):
+            words += line.split("#")[0].split()
     first, last, lead_out = (int(w) for w in words[:3])
     starts = [int(w.rstrip("d")) for w in words[3:]]
     data = [w.endswith("d") for w in words[3:]]
@@ -101,6 +108,12 @@ def accuraterip(path, number, total, version):
     return result.stdout.strip().upper()
 
 
+def log_verifies(path):
+    text = open(path, "rb").read()
+    body, last = text[:-1].rsplit(b"\n", 1)
+    return last == b"Log checksum SHA-256 " + hashlib.sha256(body + b"\n").hexdigest().encode()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("toc")
@@ -117,10 +130,20 @@ def main():
     parser.add_argument("--disc-reads-at-most", type=float)
     parser.add_argument("--single-reads", default="")
     parser.add_argument("--read-log")
+    parser.add_argument("--hidden", action="store_true")
+    parser.add_argument("--trim", default="")
+    parser.add_argument("--cue")
+    parser.add_argument("--image", action="store_true")
     args = parser.parse_args()
 
     toc = read_toc(args.toc)
     spans = audio_tracks(toc)
+    audio_numbers = sorted(spans)
+    # What the drive reads as audio: the tracks, and the first track's pregap where it is audio.
+    audible = dict(spans)
+    if not toc[4][0]:
+        audible[-1] = (0, toc[3][0] - LEAD_IN)
+    trims = dict(tuple(int(n) for n in pair.split(":")) for pair in args.trim.split(",") if pair)
     numbers = sorted(spans) if not args.tracks else [int(n) for n in args.tracks.split(",")]
     unreadable = {int(n) for n in args.unreadable.split(",") if n}
     unconfirmed = {int(n) for n in args.unconfirmed.split(",") if n}
@@ -128,6 +151,10 @@ def main():
     lines = {}
     printed = open(args.output).readlines()
     for line in printed:
+        hidden = re.fullmatch(r"00 crc32 ([0-9A-F]{8})\n", line)
+        if hidden and args.hidden:
+            lines[0] = (None, None, hidden.group(1), "0")
+            continue
         match = re.fullmatch(r"(\d\d) v1 ([0-9A-F]{8}) v2 ([0-9A-F]{8}) crc32 ([0-9A-F]{8}) "
                              r"reread (\d+)\n", line)
         if not match:
@@ -140,15 +167,38 @@ def main():
     if args.gone_at is not None:
         partial = [n for n in numbers if spans[n][1] > args.gone_at][0]
         numbers = numbers[:numbers.index(partial)]
+    if args.gone_at is None and not log_verifies(os.path.join(args.folder, "rip.log")):
+        print("rip.log's last line is not the SHA-256 of the rest")
+        return 1
+    if args.cue and open(os.path.join(args.folder, "disc.cue"), newline="").read() != \
+            open(args.cue, newline="").read().replace("\r\n", "\n").replace("\n", "\r\n"):
+        print("disc.cue is not %s" % args.cue)
+        return 1
+    if args.hidden:
+        spans[0] = (0, toc[3][0] - LEAD_IN)
+        numbers = [0] + numbers
+    if args.image:
+        data, size = wave_data(os.path.join(args.folder, "disc.wav"))
+        wanted = b"".join(expected_samples(spans[n], args.offset, audible, unreadable)
+                          for n in numbers)
+        if data != wanted or size != len(wanted):
+            print("disc.wav does not hold the disc's %d bytes" % len(wanted))
+            return 1
+        return 0
     names = sorted(os.listdir(args.folder))
     written = [int(name[5:7]) for name in names if re.fullmatch(r"track\d\d\.wav", name)]
-    if written != numbers or len(names) != len(written):
+    others = [name for name in names
+              if not re.fullmatch(r"track\d\d\.wav", name) and name not in ("rip.log", "disc.cue")]
+    if written != numbers or others:
         print("files written: %s, wanted tracks %s" % (names, numbers))
         return 1
     for number in numbers:
         path = os.path.join(args.folder, "track%02d.wav" % number)
         data, size = wave_data(path)
-        wanted = expected_samples(spans[number], args.offset, spans, unreadable)
+        wanted = expected_samples(spans[number], args.offset, audible, unreadable)
+        full = wanted
+        if number in trims:
+            wanted = wanted[:len(wanted) - trims[number] * SAMPLES_PER_SECTOR * 4]
         if size != len(wanted):
             print("track %d: the header gives %d bytes, the track has %d" %
                   (number, size, len(wanted)))
@@ -168,9 +218,14 @@ def main():
             print("track %d: the samples differ from byte %d on (%d bytes, %d wanted)" %
                   (number, at, len(data), len(wanted)))
             failed = True
-        index, total = sorted(spans).index(number) + 1, len(spans)
-        peers = (accuraterip(path, index, total, 1), accuraterip(path, index, total, 2),
-                 "%08X" % zlib.crc32(data))
+        if number == 0:
+            peers = (None, None, "%08X" % zlib.crc32(data))
+        elif number in trims:  # the checksums are the whole track's
+            peers = lines.get(number, (None,))[:2] + ("%08X" % zlib.crc32(full),)
+        else:
+            index, total = audio_numbers.index(number) + 1, len(audio_numbers)
+            peers = (accuraterip(path, index, total, 1), accuraterip(path, index, total, 2),
+                     "%08X" % zlib.crc32(data))
         if number not in lines or lines[number][:3] != peers:
             print("track %d: the line gives %s, accuraterip-checksum and zlib %s" %
                   (number, lines.get(number), peers))

@@ -24,6 +24,9 @@
 //                             offset in samples, SECURE 0 or 1), writes its samples to FILE
 //                             and prints its line as --rip prints it; or the exception
 //                             as "REASON|drive|message"
+//   dll_check --layout DRIVE AUDIO-LEAD-OUT
+//                             the disc's layout through DiscAudio's native method, its
+//                             numbers on one line; or the exception as above
 // Exits with 0 when a disc was read, 1 when not, 2 when the DLL or a method is missing.
 #include <fcntl.h>
 #include <io.h>
@@ -321,6 +324,29 @@ int readAudio(HMODULE library, char** args) {
   return 0;
 }
 
+using LayoutMethod = jintArray(JNICALL*)(JNIEnv*, jclass, jlong, jint);
+
+int printLayout(HMODULE library, char** args) {
+  const auto openDrive = find<OpenDriveMethod>(library, "Java_cd_DiscAudio_openDrive");
+  const auto readLayout = find<LayoutMethod>(library, "Java_cd_DiscAudio_readLayout");
+  const auto closeDrive = find<CloseDriveMethod>(library, "Java_cd_DiscAudio_closeDrive");
+  if (!openDrive || !readLayout || !closeDrive) return 2;
+  RecordingJni jni;
+  const jlong session = openDrive(jni.env(), nullptr, jni.string(args[0]));
+  const jintArray layout = jni.pendingException() != nullptr
+                               ? nullptr
+                               : readLayout(jni.env(), nullptr, session, std::atoi(args[1]));
+  if (const JavaValue* exception = jni.pendingException()) {
+    std::printf("%s\n", exception->text.c_str());
+    return 1;
+  }
+  for (const jint value : RecordingJni::valueOf(layout)->ints)
+    std::printf("%ld ", static_cast<long>(value));
+  std::printf("\n");
+  closeDrive(jni.env(), nullptr, session);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -338,6 +364,7 @@ int main(int argc, char** argv) {
     return watchDrive(library, argv[2], std::atoi(argv[3]), argv + 4, argc - 4);
   }
   if (argc == 9 && std::strcmp(argv[1], "--audio") == 0) return readAudio(library, argv + 2);
+  if (argc == 4 && std::strcmp(argv[1], "--layout") == 0) return printLayout(library, argv + 2);
   if (argc >= 2 && std::strcmp(argv[1], "--disc") == 0) {
     return printDiscTable(library, argc >= 3 ? argv[2] : "");
   }
