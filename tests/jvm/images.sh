@@ -3,7 +3,8 @@
 # CUE sheet images of the fake drive's discs (make_image.py writes every sample the drive
 # serves), a case a line: --drive image.cue gives the MusicBrainz, freedb and AccurateRip
 # identifiers of the same disc in the fake drive, and its --rip the disc's samples with the
-# checksums of whipper's accuraterip-checksum (check_rip.py). Then --verify against an
+# checksums of whipper's accuraterip-checksum (check_rip.py), and the CUE sheet it writes,
+# read back, the image's layout. Then --verify against an
 # answer made of those checksums, and with one sample of track 2 changed.
 set -u
 java=$1 jar=$2 discs=$3 fake=$4
@@ -27,9 +28,19 @@ image() {
       { fail "$name: $option differs:"; diff "$tmp/from-image" "$tmp/from-drive"; return; }
   done
   if [ "$samples" = yes ]; then
-    "$java" -jar "$jar" --drive "$tmp/image/image.cue" --rip "$tmp/rip" >"$tmp/lines" 2>"$tmp/err" ||
-      { fail "$name: --rip"; cat "$tmp/err"; return; }
-    python3 "$here/check_rip.py" "$disc" "$tmp/rip" "$tmp/lines" || { fail "$name"; return; }
+    "$java" -jar "$jar" --drive "$tmp/image/image.cue" --rip "$tmp/rip" --hidden-track \
+      >"$tmp/lines" 2>"$tmp/err" || { fail "$name: --rip"; cat "$tmp/err"; return; }
+    local hidden=
+    [ -e "$tmp/rip/track00.wav" ] && hidden=--hidden
+    python3 "$here/check_rip.py" "$disc" "$tmp/rip" "$tmp/lines" $hidden || { fail "$name"; return; }
+    # The sheet the rip wrote, read back, lays the disc out as the image's own did (its
+    # audio tracks: a rip holds no data track).
+    "$java" -jar "$jar" --drive "$tmp/image/image.cue" --layout >"$tmp/image-layout" 2>&1
+    "$java" -jar "$jar" --drive "$tmp/rip/disc.cue" --layout >"$tmp/rip-layout" 2>&1
+    if grep -Fxvq -f "$tmp/image-layout" "$tmp/rip-layout" || [ ! -s "$tmp/rip-layout" ]; then
+      fail "$name: the rip's sheet lays out another disc:"
+      diff "$tmp/image-layout" "$tmp/rip-layout"; return
+    fi
   fi
   echo "ok: $name"
 }

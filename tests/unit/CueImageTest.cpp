@@ -199,9 +199,9 @@ TEST(CueImage, LaysTracksOutAsTheDiscHadThem) {
        {1, 3, 340, {150, 250, 300}, {0, 0, 0}}},
       {"gaps left out: PREGAP",
        "FILE \"1.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nFILE \"2.wav\" WAVE\n"
-       "TRACK 02 AUDIO\nPREGAP 00:02:00\nINDEX 01 00:00:00\n",
+       "TRACK 02 AUDIO\nFLAGS DCP PRE\nPREGAP 00:02:00\nINDEX 01 00:00:00\n",
        threeFiles,
-       {1, 2, 450, {150, 400}, {0, 0}}},
+       {1, 2, 450, {150, 400}, {0, 3}}},
       {"pregaps at the start of their own files, a data track in a second session",
        "FILE \"1.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nFILE \"2.wav\" WAVE\n"
        "TRACK 02 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:00:10\nREM SESSION 02\n"
@@ -230,6 +230,19 @@ TEST(CueImage, LaysTracksOutAsTheDiscHadThem) {
     EXPECT_EQ(toc.leadOut, laid.toc.leadOut);
     EXPECT_EQ(toc.starts, laid.toc.starts);
     EXPECT_EQ(toc.controls, laid.toc.controls);
+  }
+  // The first case's Q sub-channel: track 1's pregap (the hidden track), track 2's INDEX 00,
+  // 01 and 02, each sector's own position.
+  const TempFolder folder;
+  auto opened = imageOf(folder, cases[0].sheet, cases[0].files);
+  const QFramesRead q = std::get<std::unique_ptr<CueImage>>(opened)->subchannel().read(0, 250);
+  ASSERT_EQ(q.frames.size(), 100u);
+  const unsigned expected[][3] = {{0, 1, 0},  {19, 1, 0}, {20, 1, 1}, {59, 1, 1},
+                                  {60, 2, 0}, {75, 2, 1}, {84, 2, 1}, {85, 2, 2}};
+  for (const auto& [sector, track, index] : expected) {
+    EXPECT_EQ(q.frames[sector].position.track, track) << sector;
+    EXPECT_EQ(q.frames[sector].position.index, index) << sector;
+    EXPECT_EQ(q.frames[sector].position.absolute, sector + 150) << sector;
   }
 }
 
