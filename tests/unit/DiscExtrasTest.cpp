@@ -106,7 +106,7 @@ std::string repeated(const std::string& line, unsigned times) {
 }
 
 // A CD-Text pack of block 0: its 12 bytes of text (zeros after `text`), its CRC right or not.
-struct PackSpec {
+struct PackContents {
   std::uint8_t type;
   unsigned track;
   unsigned position;
@@ -118,21 +118,21 @@ struct PackSpec {
 
 // A READ TOC format 5 reply of the packs, numbered in order, and of a size information pack
 // giving block 0's character code where there is one.
-std::vector<std::uint8_t> cdTextReply(std::vector<PackSpec> packs,
+std::vector<std::uint8_t> cdTextReply(std::vector<PackContents> packs,
                                       std::optional<std::uint8_t> characterCode) {
   if (characterCode) packs.push_back({kCdTextSizeInfo, 0, 0, std::string(1, char(*characterCode))});
   std::vector<std::uint8_t> reply(4 + 18 * packs.size());
   reply[1] = static_cast<std::uint8_t>(reply.size() - 2);
   for (std::size_t i = 0; i < packs.size(); ++i) {
-    const PackSpec& spec = packs[i];
+    const PackContents& contents = packs[i];
     std::uint8_t* pack = reply.data() + 4 + 18 * i;
-    pack[0] = spec.type;
-    pack[1] = static_cast<std::uint8_t>(spec.track | (spec.extension ? 0x80 : 0));
+    pack[0] = contents.type;
+    pack[1] = static_cast<std::uint8_t>(contents.track | (contents.extension ? 0x80 : 0));
     pack[2] = static_cast<std::uint8_t>(i);
-    pack[3] = static_cast<std::uint8_t>((spec.doubleByte ? 0x80 : 0) | spec.position);
-    std::copy(spec.text.begin(), spec.text.end(), pack + 4);
+    pack[3] = static_cast<std::uint8_t>((contents.doubleByte ? 0x80 : 0) | contents.position);
+    std::copy(contents.text.begin(), contents.text.end(), pack + 4);
     const std::uint16_t crc =
-        static_cast<std::uint16_t>(~crc16(pack, 16) ^ (spec.crcRight ? 0 : 1));
+        static_cast<std::uint16_t>(~crc16(pack, 16) ^ (contents.crcRight ? 0 : 1));
     pack[16] = static_cast<std::uint8_t>(crc >> 8);
     pack[17] = static_cast<std::uint8_t>(crc);
   }
@@ -170,7 +170,7 @@ TEST(ExtrasReplies, GiveTheirValueOrNothing) {
 
   const struct {
     const char* name;
-    std::vector<PackSpec> packs;
+    std::vector<PackContents> packs;
     std::optional<std::uint8_t> characterCode;
     std::vector<CdTextItem> items;  // of block 0; none: no CD-Text
   } cdText[] = {
