@@ -8,9 +8,9 @@
 #include <fstream>
 
 #include "CdromDrive.h"
+#include "FakeDriveTest.h"
 #include "ScsiReadToc.h"
 #include "SgioTransport.h"
-#include "TempFolder.h"
 #include "TocFile.h"
 
 namespace {
@@ -41,32 +41,9 @@ void expectSameTable(const TableOfContents& actual, const TableOfContents& expec
 // refuses SG_IO.
 enum class Path { kScsi, kIoctls };
 
-class CdromDrive : public testing::Test {
+class CdromDrive : public FakeDriveTest {
  protected:
-  void SetUp() override {
-    setenv("FAKE_CDROM_DEVICE", device.c_str(), 1);
-    setenv("FAKE_CDROM_LOG", log.c_str(), 1);
-  }
-  void TearDown() override {
-    for (const char* name :
-         {"FAKE_CDROM_DEVICE", "FAKE_CDROM_LOG", "FAKE_CDROM_TOC", "FAKE_CDROM_STATE",
-          "FAKE_CDROM_ADDRESS", "FAKE_CDROM_SG_IO", "FAKE_CDROM_UNIT_ATTENTION", "FAKE_CDROM_EINTR",
-          "FAKE_CDROM_TRANSFER", "FAKE_CDROM_RESIDUE", "FAKE_CDROM_DISC", "FAKE_CDROM_ISRC",
-          "FAKE_CDROM_CDTEXT", "FAKE_CDROM_REFUSE"}) {
-      unsetenv(name);
-    }
-  }
-
   void use(Path path) { setenv("FAKE_CDROM_SG_IO", path == Path::kScsi ? "answer" : "refuse", 1); }
-
-  void insert(const TableOfContents& toc) {
-    std::string numbers = std::to_string(toc.firstTrack) + " " + std::to_string(toc.lastTrack) +
-                          " " + std::to_string(toc.leadOut);
-    for (unsigned track = toc.firstTrack; track <= toc.lastTrack; ++track) {
-      numbers += " " + std::to_string(toc.startOf(track)) + (toc.isData(track) ? "d" : "");
-    }
-    setenv("FAKE_CDROM_TOC", numbers.c_str(), 1);
-  }
 
   // The drive's table, or a failure of the test.
   TableOfContents read() {
@@ -89,13 +66,6 @@ class CdromDrive : public testing::Test {
   }
 
   // The commands the drive got since the last look.
-  std::string commands() {
-    std::ifstream file(log);
-    std::string seen((std::istreambuf_iterator<char>(file)), {});
-    std::ofstream(log, std::ios::trunc);
-    return seen;
-  }
-
   std::string ioctlReads(const TableOfContents& toc) {
     std::string reads = "header\n";
     for (unsigned track = toc.firstTrack; track <= toc.lastTrack; ++track) {
@@ -103,10 +73,6 @@ class CdromDrive : public testing::Test {
     }
     return reads + "entry 170\n";
   }
-
-  TempFolder folder;
-  const std::string device = folder.write("sr0", "");
-  const std::string log = folder.write("commands", "");
 };
 
 // One READ TOC for the whole disc, whatever its size, also where the drive's answer comes

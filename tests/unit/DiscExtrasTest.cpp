@@ -14,10 +14,10 @@
 #include "Crc16.h"
 #include "DiscExtras.h"
 #include "DiscReader.h"
+#include "FakeDriveTest.h"
 #include "FileDescriptor.h"
 #include "MmcSubchannel.h"
 #include "SgioTransport.h"
-#include "TempFolder.h"
 #include "TocFile.h"
 
 namespace {
@@ -49,31 +49,13 @@ void expectSameExtras(const DiscExtras& actual, const DiscExtras& expected) {
   }
 }
 
-class DriveExtras : public testing::Test {
+class DriveExtras : public FakeDriveTest {
  protected:
-  void SetUp() override {
-    setenv("FAKE_CDROM_DEVICE", device.c_str(), 1);
-    setenv("FAKE_CDROM_LOG", log.c_str(), 1);
-  }
-  void TearDown() override {
-    for (const char* name :
-         {"FAKE_CDROM_DEVICE", "FAKE_CDROM_LOG", "FAKE_CDROM_TOC", "FAKE_CDROM_DISC",
-          "FAKE_CDROM_STATE", "FAKE_CDROM_SG_IO", "FAKE_CDROM_ISRC", "FAKE_CDROM_CDTEXT",
-          "FAKE_CDROM_REFUSE", "FAKE_CDROM_UNIT_ATTENTION", "FAKE_CDROM_LATENCY_US"}) {
-      unsetenv(name);
-    }
-  }
-
   // The fake drive holds the sample disc: its table and the lines of its file.
   TableOfContents insert(const std::string& name) { return insertFile(discFile(name)); }
   TableOfContents insertFile(const std::string& path) {
     const TableOfContents toc = std::get<DiscWithExtras>(readDisc(path, 0)).toc;
-    std::string numbers = std::to_string(toc.firstTrack) + " " + std::to_string(toc.lastTrack) +
-                          " " + std::to_string(toc.leadOut);
-    for (unsigned track = toc.firstTrack; track <= toc.lastTrack; ++track) {
-      numbers += " " + std::to_string(toc.startOf(track)) + (toc.isData(track) ? "d" : "");
-    }
-    setenv("FAKE_CDROM_TOC", numbers.c_str(), 1);
+    FakeDriveTest::insert(toc);
     setenv("FAKE_CDROM_DISC", path.c_str(), 1);
     return toc;
   }
@@ -86,17 +68,6 @@ class DriveExtras : public testing::Test {
     }
     return std::get<DiscWithExtras>(reading).extras;
   }
-
-  std::string commands() {
-    std::ifstream file(log);
-    std::string seen((std::istreambuf_iterator<char>(file)), {});
-    std::ofstream(log, std::ios::trunc);
-    return seen;
-  }
-
-  TempFolder folder;
-  const std::string device = folder.write("sr0", "");
-  const std::string log = folder.write("commands", "");
 };
 
 std::string repeated(const std::string& line, unsigned times) {

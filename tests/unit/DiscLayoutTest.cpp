@@ -9,8 +9,8 @@
 #include <iterator>
 
 #include "AudioDrive.h"
+#include "FakeDriveTest.h"
 #include "LayoutSearch.h"
-#include "TempFolder.h"
 
 namespace {
 
@@ -30,20 +30,8 @@ struct Found {
   std::size_t readCds = 0;
 };
 
-class DiscLayoutSearch : public testing::Test {
+class DiscLayoutSearch : public FakeDriveTest {
  protected:
-  void SetUp() override {
-    setenv("FAKE_CDROM_DEVICE", device.c_str(), 1);
-    setenv("FAKE_CDROM_LOG", log.c_str(), 1);
-  }
-  void TearDown() override {
-    for (const char* name :
-         {"FAKE_CDROM_DEVICE", "FAKE_CDROM_LOG", "FAKE_CDROM_TOC", "FAKE_CDROM_LAYOUT",
-          "FAKE_CDROM_Q_SKEW", "FAKE_CDROM_Q_BAD", "FAKE_CDROM_Q_CLAIM"}) {
-      unsetenv(name);
-    }
-  }
-
   Found search(const Settings& settings) {
     setenv("FAKE_CDROM_TOC", settings.toc, 1);
     setenv("FAKE_CDROM_LAYOUT", settings.layout, 1);
@@ -72,10 +60,6 @@ class DiscLayoutSearch : public testing::Test {
     }
     return {std::get<DiscLayout>(found), drive.toc(), readCds};
   }
-
-  TempFolder folder;
-  const std::string device = folder.write("sr0", "");
-  const std::string log = folder.write("commands", "");
 };
 
 // What no layout may hold, known or not: a pregap outside its track's stretch, a negative
