@@ -21,7 +21,7 @@ final class CommandLine {
               + " [--drive DRIVE] [--all] [--musicbrainz | --accuraterip | --json]",
           "       java -jar " + JAR + " --drives",
           "       java -jar " + JAR + " [--drive DRIVE] --watch | --eject | --close",
-          "       java -jar " + JAR + " " + RipCommand.USAGE,
+          "       java -jar " + JAR + " " + RipOptions.USAGE,
           "       java -jar " + JAR + " --help | --version");
 
   private static final String HELP =
@@ -66,7 +66,7 @@ final class CommandLine {
           "                 A disc in the drive at the start is reported first",
           "  --eject        eject the drive's disc (open its tray)",
           "  --close        close the drive's tray",
-          RipCommand.HELP,
+          RipOptions.HELP,
           "  --version      print the version",
           "  --help         print this text",
           "With --drive, --musicbrainz, --accuraterip or --json, a disc that can not be read",
@@ -130,7 +130,7 @@ final class CommandLine {
   }
 
   private int run(String[] args) {
-    if (RipCommand.wanted(args)) {
+    if (RipOptions.wanted(args)) {
       return RipCommand.run(args, out, err);
     }
     try {

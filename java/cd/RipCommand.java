@@ -4,71 +4,19 @@ import java.io.File;
 import java.io.IOException;
 import java.io.OutputStream;
 import java.io.PrintStream;
-import java.nio.file.Files;
 import java.util.ArrayList;
-import java.util.Arrays;
-import java.util.HashSet;
-import java.util.LinkedHashSet;
 import java.util.List;
 import java.util.Optional;
-import java.util.Set;
 
 /**
  * The command line's --rip: each chosen track of the disc written to a WAVE file (or the whole
  * disc to one), with a line of checksums a track on standard output, the disc's CUE sheet and
- * the rip's log; --layout, the disc's pregaps and index points; --verify, the same lines of a disc or an image
- * checked against AccurateRip's answer, nothing written; and --find-offset, the drive's read
- * offset found with the AccurateRip database's answer.
+ * the rip's log; --layout, the disc's pregaps and index points; --verify, the same lines of a
+ * disc or an image checked against AccurateRip's answer, nothing written; and --find-offset,
+ * the drive's read offset found with the AccurateRip database's answer. Its options are
+ * RipOptions'.
  */
 final class RipCommand {
-  static final String USAGE =
-      "[--drive DRIVE] --rip FOLDER [--tracks LIST] [--read-offset N]\n"
-          + "                                [--secure] [--cache-size KB]"
-          + " [--accuraterip-results FILE]\n"
-          + "                                [--cue-style STYLE] [--image] [--hidden-track]\n"
-          + "       java -jar tocmate-" + Version.NUMBER + ".jar [--drive DRIVE] --layout\n"
-          + "       java -jar tocmate-" + Version.NUMBER + ".jar [--drive DRIVE] --verify "
-          + "--accuraterip-results FILE\n"
-          + "                                [--tracks LIST] [--read-offset N]\n"
-          + "       java -jar tocmate-" + Version.NUMBER + ".jar [--drive DRIVE] --find-offset"
-          + " --accuraterip-results FILE";
-  static final String HELP =
-      String.join(
-          "\n",
-          "  --rip FOLDER   write each audio track of the disc to FOLDER as a WAVE file",
-          "                 (track01.wav, ...), and print a line a track: its number, its",
-          "                 AccurateRip v1 and v2 checksums, its CRC-32 and the sectors read",
-          "                 again; progress goes to standard error on a terminal. Exit",
-          "                 status 1 when a sector could not be read (or, with --secure, not",
-          "                 confirmed), and standard error names the track and the sectors",
-          "  --tracks LIST  only these tracks, such as 1,3-5",
-          "  --read-offset N  the drive's read offset correction in samples, as AccurateRip's",
-          "                 list of drives gives it (such as 6 or -1164)",
-          "  --secure       read every sector at least twice, each time from the disc and not",
-          "                 the drive's cache, and keep it once a value has come twice",
-          "  --cache-size KB  what the drive's cache holds, where it says too little (1 to",
-          "                 65536); by default the buffer size it reports, 1 to 8 MB",
-          "  --accuraterip-results FILE  the AccurateRip database's answer for the disc",
-          "                 (the file --accuraterip names), fetched beforehand: each line",
-          "                 also gives how many rips in it match the track (its confidence)",
-          "                 --rip also writes rip.log (its last line the SHA-256 of the rest)",
-          "                 and, without --tracks, disc.cue (the CUE sheet, from the disc's",
-          "                 Q sub-channel)",
-          "  --cue-style STYLE  appended (the default: each pregap at the end of the file",
-          "                 before), left-out (pregaps kept out of the files: PREGAP lines)",
-          "  --image        the whole disc as one file, disc.wav, with its CUE sheet",
-          "  --hidden-track also copy audio before track 1 (a hidden track) as track00.wav",
-          "  --layout       print the disc's pregaps, index points, pre-emphasis and hidden",
-          "                 track, a line a track, and copy nothing",
-          "  --verify       read the tracks as --rip does, writing nothing, and check each",
-          "                 against --accuraterip-results: exit status 0 only when every",
-          "                 track matches; standard error names those that do not, and the",
-          "                 read offset at which they match where it is another. With",
-          "                 --drive rip.cue, a rip already made (a CUE sheet and its files)",
-          "  --find-offset  find the drive's read offset with --accuraterip-results: print it",
-          "                 and the tracks that confirmed it, such as '+6 (tracks 1 2 3)';",
-          "                 exit status 1, and why on standard error, when none is found");
-
   private static final int EXIT_OK = 0;
   private static final int EXIT_INCOMPLETE = 1;
   private static final int EXIT_WRONG_ARGUMENT = 2;
@@ -80,57 +28,28 @@ final class RipCommand {
     @Override
     public void write(byte[] b, int off, int len) {}
   };
-  private static final Set<String> OPTIONS = new HashSet<>(Arrays.asList("--rip", "--drive",
-      "--tracks", "--read-offset", "--secure", "--accuraterip-results", "--verify", "--find-offset",
-      "--cache-size", "--cue-style", "--image", "--hidden-track", "--layout"));
-  private static final Set<String> FLAGS = new HashSet<>(Arrays.asList("--secure", "--verify",
-      "--find-offset", "--image", "--hidden-track", "--layout"));
-
   private final PrintStream out;
   private final PrintStream err;
-  private String drive = "";
-  private File folder;
-  // The tracks --tracks names, in its order, each once; null for all.
-  private Set<Integer> tracks;
-  private int readOffset;
-  private boolean secure;
-  private File resultsFile;
-  private boolean verify;
-  private boolean findOffset;
-  private Integer cacheKilobytes;
-  private CueSheet.Style cueStyle = CueSheet.Style.GAPS_APPENDED;
-  private boolean image;
-  private boolean hiddenTrack;
-  private boolean layoutOnly;
+  private final RipOptions options;
 
-  private RipCommand(PrintStream out, PrintStream err) {
+  private RipCommand(RipOptions options, PrintStream out, PrintStream err) {
+    this.options = options;
     this.out = out;
     this.err = err;
   }
 
-  /** Whether the arguments ask for a rip. */
-  static boolean wanted(String[] args) {
-    for (String arg : args) {
-      if (arg.equals("--rip") || arg.startsWith("--rip=") || arg.equals("--verify")
-          || arg.equals("--find-offset") || arg.equals("--layout")) {
-        return true;
-      }
-    }
-    return false;
-  }
-
   /** The exit status. */
   static int run(String[] args, PrintStream out, PrintStream err) {
-    RipCommand command = new RipCommand(out, err);
+    RipCommand command;
     try {
-      command.parse(args);
+      command = new RipCommand(RipOptions.parse(args), out, err);
     } catch (IllegalArgumentException e) {
       err.println("tocmate: " + e.getMessage());
-      err.println("Usage: java -jar tocmate-" + Version.NUMBER + ".jar " + USAGE);
+      err.println("Usage: java -jar tocmate-" + Version.NUMBER + ".jar " + RipOptions.USAGE);
       return EXIT_WRONG_ARGUMENT;
     }
     try {
-      return command.findOffset ? command.findOffset() : command.rip();
+      return command.options.findOffset ? command.findOffset() : command.rip();
     } catch (IllegalArgumentException e) {
       err.println("tocmate: " + Printable.escape(e.getMessage()));
       return EXIT_WRONG_ARGUMENT;
@@ -142,182 +61,47 @@ final class RipCommand {
     return EXIT_INCOMPLETE;
   }
 
-  private void parse(String[] args) {
-    Set<String> given = new HashSet<>();
-    for (int i = 0; i < args.length; i++) {
-      String arg = args[i];
-      int equals = arg.indexOf('=');
-      String name = arg.startsWith("--") && equals > 0 ? arg.substring(0, equals) : arg;
-      if (!OPTIONS.contains(name)) {
-        throw new IllegalArgumentException(
-            "unknown argument '" + Printable.escape(arg) + "' with --rip");
-      }
-      if (!given.add(name)) {
-        throw new IllegalArgumentException(name + " is given twice");
-      }
-      if (FLAGS.contains(name) && equals < 0) {
-        secure |= name.equals("--secure");
-        verify |= name.equals("--verify");
-        findOffset |= name.equals("--find-offset");
-        image |= name.equals("--image");
-        hiddenTrack |= name.equals("--hidden-track");
-        layoutOnly |= name.equals("--layout");
-        continue;
-      }
-      String value;
-      if (equals > 0 && arg.startsWith("--")) {
-        value = arg.substring(equals + 1);
-      } else if (i + 1 < args.length) {
-        value = args[++i];
-      } else {
-        throw new IllegalArgumentException(name + " needs a value");
-      }
-      if (name.equals("--rip")) {
-        folder = new File(value);
-      } else if (name.equals("--drive")) {
-        drive = value;
-      } else if (name.equals("--tracks")) {
-        tracks = trackList(value);
-      } else if (name.equals("--read-offset")) {
-        readOffset = number(value, "--read-offset");
-      } else if (name.equals("--cache-size")) {
-        cacheKilobytes = number(value, "--cache-size");
-      } else if (name.equals("--accuraterip-results")) {
-        resultsFile = new File(value);
-      } else if (name.equals("--cue-style")) {
-        cueStyle = cueStyle(value);
-      } else {
-        throw new IllegalArgumentException(name + " takes no value");
-      }
-    }
-    if (verify && folder != null) {
-      throw new IllegalArgumentException("--verify writes nothing: it takes no --rip FOLDER");
-    }
-    if (verify && resultsFile == null) {
-      throw new IllegalArgumentException(
-          "--verify needs --accuraterip-results FILE, the database's answer for the disc");
-    }
-    if (findOffset && (resultsFile == null || folder != null)) {
-      throw new IllegalArgumentException(
-          "--find-offset takes --accuraterip-results FILE, and no --rip");
-    }
-    if (layoutOnly && (folder != null || verify || findOffset)) {
-      throw new IllegalArgumentException("--layout copies nothing: it takes no --rip FOLDER");
-    }
-    if (!layoutOnly && !verify && !findOffset && folder == null) {
-      throw new IllegalArgumentException("--rip needs a FOLDER");
-    }
-    if (image && tracks != null) {
-      throw new IllegalArgumentException("--image copies the whole disc: no --tracks with it");
-    }
-    if (image) {
-      cueStyle = CueSheet.Style.SINGLE_FILE;
-    }
-    if (drive.isEmpty()) {
-      drive = Disc.chosenDrive();
-    }
-  }
-
-  private static CueSheet.Style cueStyle(String value) {
-    if (value.equals("appended")) {
-      return CueSheet.Style.GAPS_APPENDED;
-    }
-    if (value.equals("left-out")) {
-      return CueSheet.Style.GAPS_LEFT_OUT;
-    }
-    throw new IllegalArgumentException(
-        "--cue-style is appended or left-out, not '" + Printable.escape(value) + "'");
-  }
-
-  private static int number(String value, String option) {
-    try {
-      return Integer.parseInt(value.startsWith("+") ? value.substring(1) : value);
-    } catch (NumberFormatException e) {
-      throw new IllegalArgumentException(
-          option + " takes a whole number, not '" + Printable.escape(value) + "'");
-    }
-  }
-
-  /** "1,3-5" as the tracks it names, each once; a range whose end is before its start is none. */
-  private static Set<Integer> trackList(String list) {
-    Set<Integer> chosen = new LinkedHashSet<>();
-    for (String part : list.split(",", -1)) {
-      int dash = part.indexOf('-', 1);
-      int from = number(dash < 0 ? part : part.substring(0, dash), "--tracks");
-      int to = dash < 0 ? from : number(part.substring(dash + 1), "--tracks");
-      if (to < from || from < 1 || to > 99) {
-        throw new IllegalArgumentException("--tracks: " + Printable.escape(part)
-            + (to < from ? " ends before it starts" : " is not within a CD's tracks, 1 to 99"));
-      }
-      for (int number = from; number <= to; number++) {
-        chosen.add(number);
-      }
-    }
-    return chosen;
-  }
-
-  /** The database's answer from --accuraterip-results; a file that is none is a wrong argument. */
-  private AccurateRipResults readResults() throws IOException {
-    String path = Printable.escape(resultsFile.getPath());
-    if (!resultsFile.exists()) {
-      throw new IllegalArgumentException("--accuraterip-results: " + path + " does not exist");
-    }
-    if (!resultsFile.isFile()) {
-      throw new IllegalArgumentException("--accuraterip-results: " + path + " is no file");
-    }
-    byte[] answer;
-    try {
-      answer = Files.readAllBytes(resultsFile.toPath());
-    } catch (IOException e) {
-      throw new IOException("--accuraterip-results: " + path + " can not be read: " + e, e);
-    }
-    try {
-      return AccurateRipResults.parse(answer);
-    } catch (IllegalArgumentException e) {
-      throw new IllegalArgumentException("--accuraterip-results: " + path + ": " + e.getMessage());
-    }
-  }
-
   private int rip() throws IOException {
-    AccurateRipResults results = resultsFile == null ? null : readResults();
+    AccurateRipResults results = options.resultsFile == null ? null : options.readResults();
     // The extras for the sheet, read before the drive is held for the audio.
-    Disc withExtras = layoutOnly || verify ? null : discWithExtras();
-    try (DiscAudio audio = DiscAudio.open(drive)) {
-      DiscLayout layout = verify ? null : readLayout(audio);
-      if (layoutOnly) {
+    Disc withExtras = options.layoutOnly || options.verify ? null : discWithExtras();
+    try (DiscAudio audio = DiscAudio.open(options.drive)) {
+      DiscLayout layout = options.verify ? null : readLayout(audio);
+      if (options.layoutOnly) {
         if (layout == null) {
           return EXIT_INCOMPLETE;
         }
         out.println(layout);
         return EXIT_OK;
       }
-      if (!verify && !folder.isDirectory() && !folder.mkdirs()) {
-        throw new IOException("the folder " + Printable.escape(folder.getPath())
+      if (!options.verify && !options.folder.isDirectory() && !options.folder.mkdirs()) {
+        throw new IOException("the folder " + Printable.escape(options.folder.getPath())
             + " can not be made");
       }
-      if (secure && audio.isImage()) {
+      if (options.secure && audio.isImage()) {
         err.println("tocmate: an image's files read the same every time: each is read once");
       }
-      audio.setReadOffset(readOffset);
-      audio.setSecure(secure);
-      if (cacheKilobytes != null) {
-        audio.setCacheSize(cacheKilobytes);
+      audio.setReadOffset(options.readOffset);
+      audio.setSecure(options.secure);
+      if (options.cacheKilobytes != null) {
+        audio.setCacheSize(options.cacheKilobytes);
       }
       if (System.console() != null) {
         audio.setProgress(this::showProgress);
       }
-      if (verify) {
+      if (options.verify) {
         return verifyTracks(audio, results);
       }
       Disc disc = withExtras != null ? withExtras : audio.getDisc();
       RipLog log = new RipLog(audio, driveInfo(), layout);
-      boolean complete = image ? ripImage(audio, layout, results, log)
+      boolean complete = options.image ? ripImage(audio, layout, results, log)
           : ripTracks(audio, layout, results, log);
       // A sheet names every track's file: only a copy of them all has one.
-      if (layout != null && tracks == null) {
-        RipFiles.writeText(new File(folder, "disc.cue"), CueSheet.write(disc, layout, cueStyle));
+      if (layout != null && options.tracks == null) {
+        RipFiles.writeText(new File(options.folder, "disc.cue"),
+            CueSheet.write(disc, layout, options.cueStyle));
       }
-      RipFiles.writeText(new File(folder, "rip.log"), log.toString());
+      RipFiles.writeText(new File(options.folder, "rip.log"), log.toString());
       return complete ? EXIT_OK : EXIT_INCOMPLETE;
     }
   }
@@ -339,7 +123,7 @@ final class RipCommand {
 
   private Disc discWithExtras() {
     try {
-      return Disc.read(drive, Disc.Extra.MCN, Disc.Extra.ISRC, Disc.Extra.CD_TEXT);
+      return Disc.read(options.drive, Disc.Extra.MCN, Disc.Extra.ISRC, Disc.Extra.CD_TEXT);
     } catch (DiscReadException e) {
       return null;  // the copy goes on; its failure shows when the drive is opened
     }
@@ -349,7 +133,8 @@ final class RipCommand {
     try {
       return audio.readLayout();
     } catch (DiscReadException e) {
-      err.println("the disc's layout can not be read" + (layoutOnly ? "" : ", so no CUE sheet")
+      err.println("the disc's layout can not be read"
+          + (options.layoutOnly ? "" : ", so no CUE sheet")
           + ": " + Printable.escape(e.getMessage()));
       return null;
     }
@@ -357,7 +142,7 @@ final class RipCommand {
 
   private CdDrive driveInfo() {
     for (CdDrive candidate : CdDrive.list()) {
-      if (candidate.getName().equals(drive)) {
+      if (candidate.getName().equals(options.drive)) {
         return candidate;
       }
     }
@@ -367,24 +152,24 @@ final class RipCommand {
   private boolean ripTracks(DiscAudio audio, DiscLayout layout, AccurateRipResults results,
       RipLog log) throws IOException {
     boolean complete = true;
-    if (hiddenTrack && layout != null && layout.hasHiddenAudio()) {
+    if (options.hiddenTrack && layout != null && layout.hasHiddenAudio()) {
       long bytes = (long) layout.getHiddenTrackLength() * DiscAudio.SECTOR_BYTES;
-      TrackRip rip = ripInto(new File(folder, CueSheet.HIDDEN_TRACK_FILE), bytes, null, audio, 0,
-          log);
+      TrackRip rip = ripInto(new File(options.folder, CueSheet.HIDDEN_TRACK_FILE), bytes, null,
+          audio, 0, log);
       out.println("00 crc32 " + rip.getCrc32());
       complete &= rip.isComplete();
     }
     Disc disc = audio.getDisc();
     for (int number : chosenTracks(disc)) {
       long kept = audio.getTrackSamples(number) * DiscAudio.SAMPLE_BYTES;
-      if (cueStyle == CueSheet.Style.GAPS_LEFT_OUT && layout != null
+      if (options.cueStyle == CueSheet.Style.GAPS_LEFT_OUT && layout != null
           && number < disc.getLastTrack() && disc.getTrack(number + 1).isAudio()) {
         Disc.Track next = disc.getTrack(number + 1);
         kept -= (long) (next.getStart() - CueSheet.pregapStartOf(layout, next))
             * DiscAudio.SECTOR_BYTES;
       }
-      TrackRip rip = ripInto(new File(folder, CueSheet.trackFile(number)), kept, results, audio,
-          number, log);
+      TrackRip rip = ripInto(new File(options.folder, CueSheet.trackFile(number)), kept, results,
+          audio, number, log);
       report(rip, results);
       complete &= rip.isComplete();
     }
@@ -402,7 +187,7 @@ final class RipCommand {
       total += audio.getTrackSamples(number) * DiscAudio.SAMPLE_BYTES;
     }
     long samples = total;
-    File file = new File(folder, CueSheet.SINGLE_FILE_NAME);
+    File file = new File(options.folder, CueSheet.SINGLE_FILE_NAME);
     return RipFiles.writeWhole(file, wave -> {
       wave.write(RipFiles.waveHeader(samples));
       boolean complete = true;
@@ -432,7 +217,7 @@ final class RipCommand {
       int confidence = results.confidence(rip);
       line.append(" confidence ").append(confidence);
       matched = confidence > 0;
-      if (verify && !matched) {
+      if (options.verify && !matched) {
         err.println("track " + number + ": no rip in the AccurateRip answer has its checksums");
       }
     }
@@ -487,17 +272,17 @@ final class RipCommand {
   /** Where tracks did not match: the read offset at which the answer's pressings do, if another. */
   private void nameOtherOffset(AccurateRipResults results, DiscAudio audio) throws IOException {
     Optional<AccurateRipResults.OffsetMatch> match = results.findReadOffset(audio);
-    if (match.isPresent() && match.get().getOffset() != readOffset) {
+    if (match.isPresent() && match.get().getOffset() != options.readOffset) {
       int offset = match.get().getOffset();
       err.println("matches at offset " + (offset > 0 ? "+" : "") + offset
-          + ": the rip was made with a read offset " + Math.abs(offset - readOffset)
+          + ": the rip was made with a read offset " + Math.abs(offset - options.readOffset)
           + " samples off");
     }
   }
 
   private int findOffset() throws IOException {
-    AccurateRipResults results = readResults();
-    try (DiscAudio audio = DiscAudio.open(drive)) {
+    AccurateRipResults results = options.readResults();
+    try (DiscAudio audio = DiscAudio.open(options.drive)) {
       Optional<AccurateRipResults.OffsetMatch> match = results.findReadOffset(audio);
       if (match.isPresent()) {
         out.println(match.get());
@@ -510,14 +295,15 @@ final class RipCommand {
   }
 
   private void showProgress(int track, int sectorsDone, int sectors) {
-    err.print("\rtrack " + track + ": " + (sectors == 0 ? 100 : 100L * sectorsDone / sectors) + "%");
+    err.print("\rtrack " + track + ": "
+        + (sectors == 0 ? 100 : 100L * sectorsDone / sectors) + "%");
     err.flush();
   }
 
   /** The tracks --tracks names, each checked against the disc; else all its audio tracks. */
   private List<Integer> chosenTracks(Disc disc) {
     List<Integer> chosen = new ArrayList<>();
-    if (tracks == null) {
+    if (options.tracks == null) {
       for (Disc.Track track : disc.getTracks()) {
         if (track.isAudio()) {
           chosen.add(track.getNumber());
@@ -525,7 +311,7 @@ final class RipCommand {
       }
       return chosen;
     }
-    for (int number : tracks) {
+    for (int number : options.tracks) {
       if (number < disc.getFirstTrack() || number > disc.getLastTrack()) {
         throw new IllegalArgumentException("the disc has no track " + number);
       }
