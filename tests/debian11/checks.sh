@@ -38,7 +38,7 @@ case $case_name in
       "$(expected query "$disc")" "$(expected lengths "$disc")" || failed=1
     ;;
   no_platform)
-    bash "$here/../jvm/jar.sh" no_platform "$java" tocmate.jar - - - - - || failed=1
+    bash "$here/../jvm/jar.sh" no_platform "$java" tocmate.jar - - - - - - || failed=1
     ;;
   *)
     echo "no such case: $case_name"

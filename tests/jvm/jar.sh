@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Usage: jar.sh CASE JAVA TOCMATE-JAR LIBRARY-FOLDER DISCS-FOLDER FAKE-DRIVE-LIBRARY TESTS-JAR
-#               VERSION
+#               VERSION SHOWN-VERSION
 # The jar as a Java developer gets it: a fresh JVM with nothing but the jar on its class
 # path finds the native library inside, and loads it from a copy for this user only.
 #   alone        java -jar reads a disc file; java -cp reads a (simulated) drive
