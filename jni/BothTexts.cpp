@@ -3,7 +3,7 @@
 #include "DiscTexts.h"
 #include "NativeFrame.h"
 #include "TableDrive.h"
-#include "cd_CommandLine.h"
+#include "cd_Tocmate.h"
 
 namespace {
 
@@ -16,13 +16,13 @@ std::string bothTexts(const CDDrive& drive, std::uint32_t trackCount) {
 
 }  // namespace
 
-JNIEXPORT jstring JNICALL Java_cd_CommandLine_readBothTexts(JNIEnv* env, jclass) {
+JNIEXPORT jstring JNICALL Java_cd_Tocmate_getBothTexts(JNIEnv* env, jclass) {
   return readDiscAsText(env, bothTexts);
 }
 
 // The same texts for a table that cd.Disc read: first track, last track, lead-out, then
 // every track's start. No C++ exception leaves it.
-JNIEXPORT jstring JNICALL Java_cd_CommandLine_bothTextsOf(JNIEnv* env, jclass, jintArray table) {
+JNIEXPORT jstring JNICALL Java_cd_Tocmate_bothTextsOf(JNIEnv* env, jclass, jintArray table) {
   try {
     std::vector<jint> values(static_cast<std::size_t>(env->GetArrayLength(table)));
     env->GetIntArrayRegion(table, 0, static_cast<jsize>(values.size()), values.data());

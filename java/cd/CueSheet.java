@@ -36,8 +36,11 @@ public final class CueSheet {
     GAPS_LEFT_OUT
   }
 
-  static final String SINGLE_FILE_NAME = "disc.wav";
-  static final String HIDDEN_TRACK_FILE = "track00.wav";
+  /** The file of the whole disc, as {@code --rip --image} names it. */
+  public static final String SINGLE_FILE_NAME = "disc.wav";
+
+  /** The file of the hidden track before track 1, as {@code --rip} names it. */
+  public static final String HIDDEN_TRACK_FILE = "track00.wav";
 
   private CueSheet() {}
 
@@ -47,7 +50,7 @@ public final class CueSheet {
    * @param number the track's number; 0 for the hidden track
    * @return such as "track01.wav"
    */
-  static String trackFile(int number) {
+  public static String trackFile(int number) {
     return "track" + (number < 10 ? "0" : "") + number + ".wav";
   }
 
@@ -150,8 +153,12 @@ public final class CueSheet {
 
   /**
    * Where a track's pregap starts; its start where the layout does not know.
+   *
+   * @param layout the disc's layout
+   * @param track one of its tracks
+   * @return the sector where the track's pregap starts
    */
-  static int pregapStartOf(DiscLayout layout, Disc.Track track) {
+  public static int pregapStartOf(DiscLayout layout, Disc.Track track) {
     int start = layout.getTrack(track.getNumber()).getPregapStart();
     return start < 0 ? track.getStart() : start;
   }

@@ -44,6 +44,7 @@ public final class Disc {
     NativeLibrary.loadTocmate();
   }
 
+  private final String drive;
   private final int firstTrack;
   private final int lastTrack;
   private final int leadOut;
@@ -91,11 +92,16 @@ public final class Disc {
    *     reason tells why
    */
   public static Disc read() throws DiscReadException {
-    return read(chosenDrive());
+    return read(defaultDrive());
   }
 
-  /** The drive read when none is given: the one TOCMATE_DRIVE names, else "" (the first). */
-  static String chosenDrive() {
+  /**
+   * The drive {@link #read()} reads when none is given: the one the environment variable
+   * TOCMATE_DRIVE names, else "" (the system's first CD drive).
+   *
+   * @return the drive as {@link #read(String)} takes it
+   */
+  public static String defaultDrive() {
     String configured = System.getenv("TOCMATE_DRIVE");
     return configured == null ? "" : configured;
   }
@@ -117,7 +123,7 @@ public final class Disc {
    * @throws NullPointerException when drive is null
    */
   public static Disc read(String drive) throws DiscReadException {
-    return new Disc(readTableOfContents(Objects.requireNonNull(drive, "drive")), null);
+    return new Disc(readTableOfContents(Objects.requireNonNull(drive, "drive")), null, drive);
   }
 
   /**
@@ -149,15 +155,25 @@ public final class Disc {
       return read(drive);
     }
     Object[] reading = readWithExtras(drive, bits);
-    return new Disc((int[]) reading[0], reading);
+    return new Disc((int[]) reading[0], reading, drive);
+  }
+
+  /**
+   * The drive the disc was read from: as {@link #read(String)} was given it ("" for the
+   * system's first drive), or as the system names it for a disc a watch reports.
+   *
+   * @return the drive, a table-of-contents file or a CUE sheet
+   */
+  public String getDrive() {
+    return drive;
   }
 
   /**
    * The disc of a table read by other means (a watch, an audio reading), in the form {@link
-   * #readTableOfContents} gives.
+   * #readTableOfContents} gives, from the given drive.
    */
-  static Disc ofTable(int[] table) {
-    return new Disc(table, null);
+  static Disc ofTable(int[] table, String drive) {
+    return new Disc(table, null, drive);
   }
 
   /**
@@ -174,7 +190,8 @@ public final class Disc {
   private static native Object[] readWithExtras(String drive, int extras)
       throws DiscReadException;
 
-  private Disc(int[] table, Object[] extras) {
+  private Disc(int[] table, Object[] extras, String drive) {
+    this.drive = drive;
     firstTrack = table[0];
     lastTrack = table[1];
     leadOut = table[2];

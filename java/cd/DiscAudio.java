@@ -36,8 +36,10 @@ import javax.sound.sampled.AudioInputStream;
  */
 public final class DiscAudio implements AutoCloseable {
   /** The bytes of a sector of audio: 588 stereo samples of 4 bytes. */
-  static final int SECTOR_BYTES = 2352;
-  static final int SAMPLE_BYTES = 4;
+  public static final int SECTOR_BYTES = 2352;
+
+  /** The bytes of a stereo sample: two 16-bit little-endian channels. */
+  public static final int SAMPLE_BYTES = 4;
   // The most bytes one native read hands out: 26 sectors, a READ CD's worth.
   private static final int CHUNK_BYTES = 26 * SECTOR_BYTES;
   // The largest read offset any drive has: within a hundred sectors either way.
@@ -77,7 +79,7 @@ public final class DiscAudio implements AutoCloseable {
     this.session = session;
     Disc read;
     try {
-      read = Disc.ofTable(table(session));
+      read = Disc.ofTable(table(session), drive);
     } catch (RuntimeException | Error e) {
       closeDrive(session);
       throw e;
@@ -94,7 +96,7 @@ public final class DiscAudio implements AutoCloseable {
    * @throws DiscReadException as {@link #open(String)}
    */
   public static DiscAudio open() throws DiscReadException {
-    return open(Disc.chosenDrive());
+    return open(Disc.defaultDrive());
   }
 
   /**

@@ -96,7 +96,7 @@ final class DriveWatch implements Closeable {
       call(() -> listener.discRemoved(removed));
     }
     if (report[1] != null && !closed) {
-      Disc disc = Disc.ofTable((int[]) report[1]);
+      Disc disc = Disc.ofTable((int[]) report[1], drive);
       call(() -> listener.discInserted(disc));
     }
     if (report[2] != null && !closed) {

@@ -9,11 +9,16 @@ package cd;
  * the order it was written, whatever the console's character set. A backslash, which starts
  * every escape, is escaped too: the four characters {@code \x1b} never print as ESC does.
  */
-final class Printable {
+public final class Printable {
   private Printable() {}
 
-  /** Whether the character prints as itself: printable ASCII. */
-  static boolean isPlain(char c) {
+  /**
+   * Whether the character prints as itself: printable ASCII.
+   *
+   * @param c the character
+   * @return whether it needs no escape
+   */
+  public static boolean isPlain(char c) {
     return c >= ' ' && c < 0x7f;
   }
 
@@ -21,8 +26,11 @@ final class Printable {
    * The text with every character that is not plain escaped: below U+0100 as {@code \xNN},
    * as the native library writes bytes, else as a backslash, {@code u} and four hexadecimal
    * digits; a backslash as two. Null gives "null".
+   *
+   * @param text the text from outside
+   * @return the text safe to print on one line
    */
-  static String escape(String text) {
+  public static String escape(String text) {
     text = String.valueOf(text);
     StringBuilder escaped = new StringBuilder(text.length());
     for (int i = 0; i < text.length(); i++) {

@@ -220,19 +220,24 @@ public final class TrackRip {
         .append(fromImage ? ", image, " : secure ? ", secure, " : ", burst, ")
         .append(c2Used ? "C2, " : "").append(rereadSectors).append(" sectors read again");
     if (unreadableSectors.length > 0) {
-      text.append(", unreadable sectors ").append(list(unreadableSectors));
+      text.append(", unreadable sectors ").append(describeSectors(unreadableSectors));
     }
     if (unconfirmedSectors.length > 0) {
-      text.append(", unconfirmed sectors ").append(list(unconfirmedSectors));
+      text.append(", unconfirmed sectors ").append(describeSectors(unconfirmedSectors));
     }
     if (c2Sectors.length > 0) {
-      text.append(", C2 flagged sectors ").append(list(c2Sectors));
+      text.append(", C2 flagged sectors ").append(describeSectors(c2Sectors));
     }
     return text.toString();
   }
 
-  /** Sectors' addresses, each with its time in the track: "1600 (0:01.25) 1700 (0:02.25)". */
-  String list(int[] sectors) {
+  /**
+   * Sectors' addresses, each with its time in the track: "1600 (0:01.25) 1700 (0:02.25)".
+   *
+   * @param sectors addresses on the disc, such as {@link #getUnconfirmedSectors()}
+   * @return the addresses and times, separated by spaces
+   */
+  public String describeSectors(int[] sectors) {
     StringBuilder text = new StringBuilder();
     for (int sector : sectors) {
       int frames = sector - startSector;

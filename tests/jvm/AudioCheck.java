@@ -385,7 +385,7 @@ public final class AudioCheck {
         Process other = new ProcessBuilder(
             new File(System.getProperty("java.home"), "bin/java").getPath(),
             "-Djava.library.path=" + System.getProperty("java.library.path"),
-            "-cp", System.getProperty("java.class.path"), "cd.CommandLine", "--drive", drive)
+            "-cp", System.getProperty("java.class.path"), "cd.cli.CommandLine", "--drive", drive)
             .redirectErrorStream(true).redirectOutput(new File("/dev/null")).start();
         other.waitFor();
         ByteArrayOutputStream pcm = new ByteArrayOutputStream();

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "cd_CommandLine.h"
 #include "cd_Disc.h"
 #include "cd_Tocmate.h"
 
@@ -25,7 +24,7 @@ const char* callNative(NativeMethod method);
 
 inline std::string callGetCDDBNumbers() { return callNative(Java_cd_Tocmate_getCDDBNumbers); }
 inline std::string callGetTrackLengths() { return callNative(Java_cd_Tocmate_getTrackLengths); }
-inline std::string callReadBothTexts() { return callNative(Java_cd_CommandLine_readBothTexts); }
+inline std::string callReadBothTexts() { return callNative(Java_cd_Tocmate_getBothTexts); }
 
 using DiscTableMethod = jintArray(JNICALL*)(JNIEnv*, jclass, jstring);
 

@@ -161,7 +161,7 @@ TEST(NativeMethods, GiveOneSpaceWhenAnyAllocationFails) {
     lengths.push_back(msf(4499));
   }
   for (NativeMethod method : {Java_cd_Tocmate_getCDDBNumbers, Java_cd_Tocmate_getTrackLengths,
-                              Java_cd_CommandLine_readBothTexts}) {
+                              Java_cd_Tocmate_getBothTexts}) {
     long failures = 0;
     for (long index = 0;; ++index) {
       ScriptedMci mci(goodRead(positions, lengths), ScriptedMci::Order::InAnyOrder);

@@ -64,7 +64,7 @@ int printTexts(HMODULE library) {
 }
 
 int printBothTexts(HMODULE library) {
-  const auto readBothTexts = find<NativeMethod>(library, "Java_cd_CommandLine_readBothTexts");
+  const auto readBothTexts = find<NativeMethod>(library, "Java_cd_Tocmate_getBothTexts");
   if (readBothTexts == nullptr) return 2;
   const std::string texts = callNative(readBothTexts);
   std::printf("%s\n", texts == " " ? " \n " : texts.c_str());

@@ -1,5 +1,14 @@
-package cd;
+package cd.cli;
 
+import cd.CdDrive;
+import cd.Disc;
+import cd.DiscListener;
+import cd.DiscReadException;
+import cd.Printable;
+import cd.Tocmate;
+import cd.Version;
+import java.io.Closeable;
+import java.io.IOException;
 import java.io.PrintStream;
 import java.util.concurrent.CountDownLatch;
 
@@ -7,13 +16,13 @@ import java.util.concurrent.CountDownLatch;
  * The command line of the jar. Arguments are checked, and --help and --version answered,
  * before anything loads the native library, so that they work wherever Java runs.
  */
-final class CommandLine {
+public final class CommandLine {
   // Exit statuses: a disc was read (or help given), none was, an argument was wrong.
   private static final int EXIT_OK = 0;
   private static final int EXIT_NOT_READ = 1;
   private static final int EXIT_WRONG_ARGUMENT = 2;
 
-  private static final String JAR = "tocmate-" + Version.NUMBER + ".jar";
+  static final String JAR = "tocmate-" + Version.NUMBER + ".jar";
   private static final String USAGE =
       String.join(
           "\n",
@@ -82,14 +91,7 @@ final class CommandLine {
           "Exit status: 0 when a disc was read, 1 when not or when the output could not be",
           "written, 2 for a wrong argument.");
 
-  /**
-   * Both texts of {@link Tocmate}'s methods from one reading of the drive, a line feed between
-   * them, or {@link Tocmate#NO_DISC}.
-   */
-  private static native String readBothTexts();
 
-  /** The same two texts for a table of {@link #tableOf}, made by the same code. */
-  private static native String bothTextsOf(int[] table);
 
   private enum Output {
     TEXTS,
@@ -115,6 +117,11 @@ final class CommandLine {
     this.err = err;
   }
 
+  /**
+   * Runs the command line and exits with its status.
+   *
+   * @param args the options; {@code --help} lists them
+   */
   public static void main(String[] args) {
     CommandLine commandLine = new CommandLine(System.out, System.err);
     System.exit(commandLine.checkOutput(commandLine.run(args)));
@@ -154,6 +161,8 @@ final class CommandLine {
     } catch (DiscReadException e) {
       // Escaped by the library already: escaping it again would double its backslashes.
       err.println(e.getMessage());
+    } catch (IOException e) {
+      err.println(Printable.escape(e.toString()));
     } catch (LinkageError e) {
       // No native library for this platform, or one that does not load.
       err.println(Printable.escape(e.toString()));
@@ -228,7 +237,7 @@ final class CommandLine {
     drive = value;
   }
 
-  private int read() throws DiscReadException {
+  private int read() throws IOException {
     if (output == Output.DRIVES) {
       // The library escapes what drives say of themselves.
       for (CdDrive cdDrive : CdDrive.list()) {
@@ -240,7 +249,7 @@ final class CommandLine {
     if (drive == null && output == Output.TEXTS && !all) {
       return printBothTexts();
     }
-    String chosen = drive == null ? Disc.chosenDrive() : drive;
+    String chosen = drive == null ? Disc.defaultDrive() : drive;
     if (output == Output.WATCH) {
       return watch(chosen);
     }
@@ -274,7 +283,7 @@ final class CommandLine {
     } else if (output == Output.JSON) {
       out.println(DiscJson.of(disc, drive, all));
     } else {
-      printLines(bothTextsOf(tableOf(disc)));
+      printLines(Tocmate.getBothTexts(disc));
       if (all) {
         ExtrasText.print(disc, out);
       }
@@ -286,14 +295,13 @@ final class CommandLine {
    * Prints a line for each change of the drive until the JVM is ended (an interrupt, a
    * signal), or until the output can no longer be written.
    */
-  private int watch(String chosen) throws DiscReadException {
+  private int watch(String chosen) throws IOException {
     CountDownLatch outputFailed = new CountDownLatch(1);
-    DriveWatch[] watch = new DriveWatch[1];
-    watch[0] = new DriveWatch(chosen, new DiscListener() {
+    Closeable watch = CdDrive.watch(chosen, new DiscListener() {
       @Override
       public void discInserted(Disc disc) {
         String id = disc.getMusicBrainzId();
-        print("inserted\t" + watch[0].drive() + '\t' + (id == null ? "-" : id) + '\t'
+        print("inserted\t" + disc.getDrive() + '\t' + (id == null ? "-" : id) + '\t'
             + disc.getCddbQuery());
       }
 
@@ -315,13 +323,12 @@ final class CommandLine {
         }
       }
     });
-    watch[0].start();
     try {
       outputFailed.await();
     } catch (InterruptedException e) {
       Thread.currentThread().interrupt();
     }
-    watch[0].close();
+    watch.close();
     return EXIT_NOT_READ;
   }
 
@@ -330,8 +337,7 @@ final class CommandLine {
    * reading of the drive. A failure has been reported on standard error by the library.
    */
   private int printBothTexts() {
-    NativeLibrary.loadTocmate();
-    String texts = readBothTexts();
+    String texts = Tocmate.getBothTexts();
     if (texts.equals(Tocmate.NO_DISC)) {
       out.println(Tocmate.NO_DISC);
       out.println(Tocmate.NO_DISC);
@@ -348,15 +354,4 @@ final class CommandLine {
     out.println(texts.substring(lineEnd + 1));
   }
 
-  /** The first track, the last track, the lead-out, then every track's start. */
-  private static int[] tableOf(Disc disc) {
-    int[] table = new int[3 + disc.getTracks().size()];
-    table[0] = disc.getFirstTrack();
-    table[1] = disc.getLastTrack();
-    table[2] = disc.getLeadOut();
-    for (int i = 0; i < disc.getTracks().size(); i++) {
-      table[3 + i] = disc.getTracks().get(i).getStart();
-    }
-    return table;
-  }
 }

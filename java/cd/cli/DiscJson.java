@@ -1,5 +1,8 @@
-package cd;
+package cd.cli;
 
+import cd.CdText;
+import cd.Disc;
+import cd.Printable;
 /**
  * A disc as one JSON object: every value of {@link Disc} and the drive that was read. The
  * text is plain ASCII whatever the console's character set: everything else is escaped.

@@ -1,5 +1,8 @@
-package cd;
+package cd.cli;
 
+import cd.CdText;
+import cd.Disc;
+import cd.Printable;
 import java.io.PrintStream;
 
 /**

@@ -1,5 +1,7 @@
-package cd;
+package cd.cli;
 
+import cd.DiscAudio;
+import cd.RipLog;
 import java.io.BufferedOutputStream;
 import java.io.File;
 import java.io.FileOutputStream;

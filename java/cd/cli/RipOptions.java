@@ -1,5 +1,9 @@
-package cd;
+package cd.cli;
 
+import cd.AccurateRipResults;
+import cd.CueSheet;
+import cd.Disc;
+import cd.Printable;
 import java.io.File;
 import java.io.IOException;
 import java.nio.file.Files;
@@ -15,11 +19,11 @@ final class RipOptions {
           + "                                [--secure] [--cache-size KB]"
           + " [--accuraterip-results FILE]\n"
           + "                                [--cue-style STYLE] [--image] [--hidden-track]\n"
-          + "       java -jar tocmate-" + Version.NUMBER + ".jar [--drive DRIVE] --layout\n"
-          + "       java -jar tocmate-" + Version.NUMBER + ".jar [--drive DRIVE] --verify "
+          + "       java -jar " + CommandLine.JAR + " [--drive DRIVE] --layout\n"
+          + "       java -jar " + CommandLine.JAR + " [--drive DRIVE] --verify "
           + "--accuraterip-results FILE\n"
           + "                                [--tracks LIST] [--read-offset N]\n"
-          + "       java -jar tocmate-" + Version.NUMBER + ".jar [--drive DRIVE] --find-offset"
+          + "       java -jar " + CommandLine.JAR + " [--drive DRIVE] --find-offset"
           + " --accuraterip-results FILE";
   static final String HELP =
       String.join(
@@ -172,7 +176,7 @@ final class RipOptions {
       cueStyle = CueSheet.Style.SINGLE_FILE;
     }
     if (drive.isEmpty()) {
-      drive = Disc.chosenDrive();
+      drive = Disc.defaultDrive();
     }
   }
 

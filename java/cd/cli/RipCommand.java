@@ -1,5 +1,15 @@
-package cd;
+package cd.cli;
 
+import cd.AccurateRipResults;
+import cd.CdDrive;
+import cd.CueSheet;
+import cd.Disc;
+import cd.DiscAudio;
+import cd.DiscLayout;
+import cd.DiscReadException;
+import cd.Printable;
+import cd.RipLog;
+import cd.TrackRip;
 import java.io.File;
 import java.io.IOException;
 import java.io.OutputStream;
@@ -45,7 +55,7 @@ final class RipCommand {
       command = new RipCommand(RipOptions.parse(args), out, err);
     } catch (IllegalArgumentException e) {
       err.println("tocmate: " + e.getMessage());
-      err.println("Usage: java -jar tocmate-" + Version.NUMBER + ".jar " + RipOptions.USAGE);
+      err.println("Usage: java -jar " + CommandLine.JAR + " " + RipOptions.USAGE);
       return EXIT_WRONG_ARGUMENT;
     }
     try {
@@ -224,15 +234,15 @@ final class RipCommand {
     out.println(line);
     if (rip.getUnreadableSectors().length > 0) {
       err.println("track " + number + ": sectors never read, their samples silence: "
-          + rip.list(rip.getUnreadableSectors()));
+          + rip.describeSectors(rip.getUnreadableSectors()));
     }
     if (rip.getUnconfirmedSectors().length > 0) {
       err.println("track " + number + ": sectors whose reads never agreed: "
-          + rip.list(rip.getUnconfirmedSectors()));
+          + rip.describeSectors(rip.getUnconfirmedSectors()));
     }
     if (rip.getC2Sectors().length > 0) {
       err.println("track " + number + ": sectors the drive's C2 pointers flagged, read"
-          + " again: " + rip.list(rip.getC2Sectors()));
+          + " again: " + rip.describeSectors(rip.getC2Sectors()));
     }
     return matched;
   }
