@@ -110,34 +110,74 @@ public final class AccurateRipResults {
   }
 
   /**
-   * Finds the drive's read offset with this answer: for each audio track of six seconds or
-   * more, 21 sectors around its frame 450 are read once (never the whole track), and the
-   * drive's samples are searched, sample by sample over 5,880 samples either way, for the
-   * checksum of frame 450 that a pressing of this disc holds. Pressings of other discs (other
-   * disc IDs) are left out. An offset is found when two tracks or more agree on it.
+   * Whether the answer is for this disc: whether one of its pressings has the disc's
+   * AccurateRip identifiers ({@link Disc#getAccurateRipId()}). An answer saved for another
+   * disc matches none of this disc's tracks, and finds no offset.
+   *
+   * @param disc the disc whose tracks are checked against the answer
+   * @return true when a pressing has the disc's two disc IDs, freedb ID and audio track count
+   */
+  public boolean isFor(Disc disc) {
+    String id = disc.getAccurateRipId();
+    for (Pressing pressing : pressings) {
+      if (pressing.getAccurateRipId().equals(id)) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  /**
+   * Finds every read offset at which the drive's samples fit this answer: for each audio track
+   * of more than 460 sectors, 21 sectors around its frame 450 are read once (never the whole
+   * track), and the drive's samples are searched, sample by sample over 5,880 samples either
+   * way, for the checksum of frame 450 that a pressing of this disc holds. Pressings of other
+   * discs (other identifiers) are left out. An offset fits where two tracks or more match at
+   * it. More than one fits where pressings of the disc differ by an offset, or where the audio
+   * repeats (a test tone matches at each of its periods): the answer then does not tell the
+   * drive's offset.
    *
    * @param audio the drive, with the disc this answer is for
-   * @return the offset, as {@link DiscAudio#setReadOffset(int)} takes it, and the tracks that
-   *     confirmed it; empty when no two tracks agree on one
+   * @return the offsets that fit, best first: more tracks, then a higher confidence, then
+   *     nearer 0 (negative first at equal distance); empty when none does
+   * @throws DiscReadException when the disc goes away or the drive fails
+   * @throws IllegalStateException when {@code audio} is closed
+   */
+  public List<OffsetMatch> findReadOffsets(DiscAudio audio) throws DiscReadException {
+    return OffsetSearch.search(pressings, audio);
+  }
+
+  /**
+   * The drive's read offset, where the answer tells it: as {@link #findReadOffsets}, when
+   * exactly one offset fits.
+   *
+   * @param audio the drive, with the disc this answer is for
+   * @return the offset and the tracks that confirmed it; empty when none fits, or several
    * @throws DiscReadException when the disc goes away or the drive fails
    * @throws IllegalStateException when {@code audio} is closed
    */
   public Optional<OffsetMatch> findReadOffset(DiscAudio audio) throws DiscReadException {
-    return Optional.ofNullable(OffsetSearch.search(pressings, audio));
+    List<OffsetMatch> fitting = findReadOffsets(audio);
+    return fitting.size() == 1 ? Optional.of(fitting.get(0)) : Optional.empty();
   }
 
-  /** A read offset found from the answer, and the tracks that agreed on it. Immutable. */
+  /**
+   * A read offset at which the drive's samples fit the answer, the tracks that matched there
+   * and how many rips stand behind them. Immutable.
+   */
   public static final class OffsetMatch {
     private final int offset;
     private final int[] tracks;
+    private final int confidence;
 
-    OffsetMatch(int offset, int[] tracks) {
+    OffsetMatch(int offset, int[] tracks, int confidence) {
       this.offset = offset;
       this.tracks = tracks;
+      this.confidence = confidence;
     }
 
     /**
-     * The drive's read offset correction.
+     * The drive's read offset correction, if this is the match.
      *
      * @return in samples, as {@link DiscAudio#setReadOffset(int)} takes it
      */
@@ -155,9 +195,19 @@ public final class AccurateRipResults {
     }
 
     /**
-     * The offset and its tracks.
+     * The highest confidence of a pressing's track that matched at this offset: how many rips
+     * the database holds of that pressing.
      *
-     * @return such as {@code "+6 (tracks 1 2 3)"}
+     * @return the count of rips, 0 to 255
+     */
+    public int getConfidence() {
+      return confidence;
+    }
+
+    /**
+     * The offset, its tracks and confidence.
+     *
+     * @return such as {@code "+6 (tracks 1 2 3, confidence 12)"}
      */
     @Override
     public String toString() {
@@ -165,7 +215,7 @@ public final class AccurateRipResults {
       for (int track : tracks) {
         text.append(' ').append(track);
       }
-      return text.append(')').toString();
+      return text.append(", confidence ").append(confidence).append(')').toString();
     }
   }
 
@@ -174,7 +224,11 @@ public final class AccurateRipResults {
         | (bytes[at + 3] & 0xff) << 24;
   }
 
-  /** One pressing's entry. Tracks are counted from 0, in the disc's order. */
+  /**
+   * One pressing's entry. Its tracks are numbered from 1 in the disc's order, as the disc
+   * numbers them when its first track is 1: on a Mixed Mode CD, the data track is 1 (an empty
+   * entry) and the audio tracks sit at their numbers.
+   */
   public static final class Pressing {
     private final int discId1;
     private final int discId2;
@@ -232,31 +286,52 @@ public final class AccurateRipResults {
     /**
      * How many rips agreed on the track's checksum.
      *
-     * @param trackIndex the track's place on the disc, from 0
+     * @param track the track's number, 1 to {@link #getTrackCount()}
      * @return the count of rips that agreed
+     * @throws IndexOutOfBoundsException for a track the entry does not list
      */
-    public int getConfidence(int trackIndex) {
-      return confidences[trackIndex];
+    public int getConfidence(int track) {
+      return confidences[place(track)];
     }
 
     /**
      * The track's checksum, v1 or v2, as the rips that agreed have it.
      *
-     * @param trackIndex the track's place on the disc, from 0
+     * @param track the track's number, 1 to {@link #getTrackCount()}
      * @return the checksum
+     * @throws IndexOutOfBoundsException for a track the entry does not list
      */
-    public int getCrc(int trackIndex) {
-      return crcs[trackIndex];
+    public int getCrc(int track) {
+      return crcs[place(track)];
     }
 
     /**
      * The checksum of the track's frame 450 alone, which tells a pressing's offset.
      *
-     * @param trackIndex the track's place on the disc, from 0
+     * @param track the track's number, 1 to {@link #getTrackCount()}
      * @return the checksum of frame 450
+     * @throws IndexOutOfBoundsException for a track the entry does not list
      */
-    public int getFrame450Crc(int trackIndex) {
-      return frame450Crcs[trackIndex];
+    public int getFrame450Crc(int track) {
+      return frame450Crcs[place(track)];
+    }
+
+    /**
+     * The identifiers the entry was stored under, as {@link Disc#getAccurateRipId()} writes a
+     * disc's: the track count, the two disc IDs and the freedb ID.
+     *
+     * @return such as {@code "003-0002189a-00087f33-1f02e004"}
+     */
+    public String getAccurateRipId() {
+      return String.format("%03d-%08x-%08x-%08x", crcs.length, discId1, discId2, freedbId);
+    }
+
+    private int place(int track) {
+      if (track < 1 || track > crcs.length) {
+        throw new IndexOutOfBoundsException(
+            "track " + track + ": the entry lists tracks 1 to " + crcs.length);
+      }
+      return track - 1;
     }
   }
 }

@@ -1,5 +1,6 @@
 package cd;
 
+import java.io.IOException;
 import java.nio.charset.StandardCharsets;
 import java.security.MessageDigest;
 import java.security.NoSuchAlgorithmException;
@@ -10,19 +11,23 @@ import java.util.List;
  * The log of a rip: the program and its version, the drive, how it read (mode, read offset,
  * cache handling; each track's C2 use), the table of contents, each track's file, pregap, peak level,
  * extraction speed, copy CRC, AccurateRip checksums with their confidence and suspicious
- * positions, then a summary; its last line holds the SHA-256 of everything above it, so that
- * a changed log shows ({@link #verify(String)}).
+ * positions, then a summary, which says whether the rip ran to its end ({@link #finish()}) or
+ * stopped, and why ({@link #stop}). Its last line holds the SHA-256 of everything above it
+ * ({@link #verify(String)}): that catches accidental changes (a file cut short, a line edited
+ * by mistake), not forgery, since anyone who changes the log can compute the hash again.
  *
  * <pre>{@code
  * RipLog log = new RipLog(audio, driveInfo, layout);
  * log.addTrack(rip, "track01.wav", peak, millis, confidence);
+ * log.finish();
  * Files.write(path, log.toString().getBytes(StandardCharsets.UTF_8));
  * }</pre>
  *
  * <p>Texts from the drive and the disc are escaped to printable ASCII.
  */
 public final class RipLog {
-  private static final String CHECKSUM_PREFIX = "Log checksum SHA-256 ";
+  private static final String HASH_PREFIX =
+      "Log SHA-256 (catches accidental changes, not forgery) ";
   private static final double CD_BYTES_PER_SECOND = 44100.0 * DiscAudio.SAMPLE_BYTES;
 
   private final Disc disc;
@@ -33,6 +38,8 @@ public final class RipLog {
   private int complete;
   private int accurate;
   private int checked;
+  private boolean finished;
+  private String stopped;
 
   /**
    * Starts a log of a rip from {@code audio}.
@@ -121,6 +128,22 @@ public final class RipLog {
     complete += rip.isComplete() ? 1 : 0;
   }
 
+  /** Marks the rip as run to its end: every track it was to copy was added. */
+  public void finish() {
+    finished = true;
+  }
+
+  /**
+   * Marks the rip as stopped before its end, by a failure.
+   *
+   * @param failure why it stopped, such as the disc taken out
+   */
+  public void stop(IOException failure) {
+    String why = failure.getMessage() != null ? failure.getMessage() : failure.toString();
+    // The library's own failures are escaped already.
+    stopped = failure instanceof DiscReadException ? why : Printable.escape(why);
+  }
+
   /**
    * The highest magnitude among 16-bit little-endian samples, starting from a peak so far.
    *
@@ -138,21 +161,30 @@ public final class RipLog {
     return peak;
   }
 
-  /** The log's text, its checksum as the last line. */
+  /**
+   * The log's text, its hash as the last line. Until {@link #finish()}, it says the rip is
+   * incomplete: written while the rip goes on, it is true of a rip interrupted then.
+   */
   @Override
   public String toString() {
     StringBuilder text = new StringBuilder(header).append(tracks);
     line(text, "Summary");
+    if (!finished) {
+      line(text, "  Rip incomplete: " + (stopped != null ? "stopped by a failure: " + stopped
+          : "it did not run to its end (interrupted, or going on when this was written);"
+              + " only the tracks above were copied"));
+    }
     line(text, "  Tracks copied: " + ripped + ", complete: " + complete
         + (checked == 0 ? ", AccurateRip not checked"
             : ", accurately ripped: " + accurate + " of " + checked));
-    line(text, "  " + (complete == ripped ? "No errors occurred" : "There were errors"));
+    line(text, "  " + (finished && complete == ripped ? "No errors occurred" : "There were errors"));
     line(text, "");
-    return line(text, CHECKSUM_PREFIX + sha256(text.toString())).toString();
+    return line(text, HASH_PREFIX + sha256(text.toString())).toString();
   }
 
   /**
-   * Whether a log's last line is the SHA-256 of everything above it.
+   * Whether a log's last line is the SHA-256 of everything above it: false where the log was
+   * changed by accident. A log changed on purpose can carry a hash made again.
    *
    * @param log a log's text as {@link #toString()} gave it
    * @return false for a log changed since, or no log
@@ -161,8 +193,8 @@ public final class RipLog {
     int end = log.endsWith("\n") ? log.length() - 1 : log.length();
     int last = log.lastIndexOf('\n', end - 1) + 1;
     String line = log.substring(last, end);
-    return line.startsWith(CHECKSUM_PREFIX)
-        && line.substring(CHECKSUM_PREFIX.length()).equals(sha256(log.substring(0, last)));
+    return line.startsWith(HASH_PREFIX)
+        && line.substring(HASH_PREFIX.length()).equals(sha256(log.substring(0, last)));
   }
 
   private static String times(int[] sectors, int trackStart, String what) {

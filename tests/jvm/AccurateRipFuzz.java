@@ -7,7 +7,8 @@ import java.util.Random;
 
 /**
  * AccurateRipResults.parse against answers made here: well-formed ones (one to three pressings
- * of 1 to 99 tracks, as many as the freedb ID counts or fewer) read back value for value;
+ * of 1 to 99 tracks, as many as the freedb ID counts or fewer) read back value for value,
+ * tracks numbered from 1 and no other;
  * then the same cut short, with bytes changed,
  * added or removed, and random bytes, which must give either entries that fill the answer
  * exactly or an IllegalArgumentException, never another exception.
@@ -85,11 +86,13 @@ public final class AccurateRipFuzz {
       int tracks = (values[p].length - 3) / 3;
       boolean same = pressing.getTrackCount() == tracks && pressing.getDiscId1() == values[p][0]
           && pressing.getDiscId2() == values[p][1] && pressing.getFreedbId() == values[p][2];
-      for (int t = 0; same && t < tracks; t++) {
-        same = pressing.getConfidence(t) == values[p][3 + 3 * t]
-            && pressing.getCrc(t) == values[p][4 + 3 * t]
-            && pressing.getFrame450Crc(t) == values[p][5 + 3 * t];
+      // Tracks are numbered from 1; the entry holds no other.
+      for (int track = 1; same && track <= tracks; track++) {
+        same = pressing.getConfidence(track) == values[p][3 * track]
+            && pressing.getCrc(track) == values[p][1 + 3 * track]
+            && pressing.getFrame450Crc(track) == values[p][2 + 3 * track];
       }
+      same &= outside(() -> pressing.getCrc(0)) && outside(() -> pressing.getConfidence(tracks + 1));
       if (!same) {
         return false;
       }
@@ -129,5 +132,15 @@ public final class AccurateRipFuzz {
   private static void fail(String what) {
     System.out.println("FAILED: " + what);
     System.exit(1);
+  }
+
+  /** Whether asking for a track the entry does not list is refused. */
+  private static boolean outside(Runnable ask) {
+    try {
+      ask.run();
+      return false;
+    } catch (IndexOutOfBoundsException e) {
+      return true;
+    }
   }
 }

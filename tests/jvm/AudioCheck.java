@@ -45,12 +45,14 @@ import javax.sound.sampled.AudioSystem;
  *     Track 1 (twenty minutes) streams through a small heap, its CRC-32 that of zlib.
  * AudioCheck gone TRACK
  *     The disc goes away during TRACK: NO_DISC, whole sectors written until then.
- * AudioCheck offset OFFSET
+ * AudioCheck offset OFFSET TRACKS
  *     With a dBAR answer built here from the fake drive's rule for the disc's samples (not
- *     from the library), findReadOffset finds the drive's OFFSET, confirmed by every audio
- *     track, reading at most 40 sectors a track (FAKE_CDROM_READ_COUNTS); a rip of track 2
- *     at it has the answer's checksum. An answer for another disc, or one whose tracks each
- *     match at another offset, gives none.
+ *     from the library), findReadOffset finds the drive's OFFSET, confirmed by TRACKS (such
+ *     as 1+3: a track of 460 sectors or fewer has no room for the search), reading at most 40
+ *     sectors a track (FAKE_CDROM_READ_COUNTS); a rip of track 2 at it has the answer's
+ *     checksum. An answer for another disc, or one whose tracks each match at another offset,
+ *     gives none. Two pressings 637 samples apart: both offsets fit, the more confident
+ *     first, or at equal confidence the nearer 0, and findReadOffset gives none.
  * AudioCheck swap
  *     Another disc put in after the opening, its unit attention taken by another process (as
  *     the kernel's polling takes it): the next track is refused, NO_DISC, nothing written.
@@ -68,13 +70,13 @@ public final class AudioCheck {
       checkLongTrack();
     } else if (args.length == 2 && args[0].equals("gone")) {
       checkDiscGone(Integer.parseInt(args[1]));
-    } else if (args.length == 2 && args[0].equals("offset")) {
-      checkOffset(Integer.parseInt(args[1]));
+    } else if (args.length == 3 && args[0].equals("offset")) {
+      checkOffset(Integer.parseInt(args[1]), args[2]);
     } else if (args.length == 1 && args[0].equals("swap")) {
       checkDiscSwapped();
     } else {
       System.out.println(
-          "usage: AudioCheck api DATA-TRACK IMAGE | long | gone TRACK | offset OFFSET | swap");
+          "usage: AudioCheck api DATA-TRACK IMAGE | long | gone TRACK | offset OFFSET TRACKS | swap");
       System.exit(2);
     }
     for (String problem : problems) {
@@ -326,6 +328,10 @@ public final class AudioCheck {
 
   /** A dBAR answer of one pressing for `ids` with each track's frame 450 at `shifts[i]`. */
   private static byte[] answer(String ids, Disc disc, int[] shifts) {
+    return answer(ids, disc, shifts, 5);
+  }
+
+  private static byte[] answer(String ids, Disc disc, int[] shifts, int confidence) {
     List<Disc.Track> audio = new ArrayList<>();
     for (Disc.Track track : disc.getTracks()) {
       if (track.isAudio()) {
@@ -341,14 +347,15 @@ public final class AudioCheck {
     for (int i = 0; i < audio.size(); i++) {
       int start = audio.get(i).getStart() - 150;
       int end = i + 1 < audio.size() ? audio.get(i + 1).getStart() - 150 : start;
-      answer.put((byte) 5).putInt(i == 1 ? accurateRipV1(start, end) : 0)
+      answer.put((byte) confidence).putInt(i == 1 ? accurateRipV1(start, end) : 0)
           .putInt(frame450(start, shifts[i]));
     }
     return answer.array();
   }
 
-  private static void checkOffset(int offset) throws Exception {
+  private static void checkOffset(int offset, String tracks) throws Exception {
     File counts = new File(System.getenv("FAKE_CDROM_READ_COUNTS"));
+    int[] confirming = Arrays.stream(tracks.split("\\+")).mapToInt(Integer::parseInt).toArray();
     try (DiscAudio audio = DiscAudio.open(drive)) {
       Disc disc = audio.getDisc();
       String ids = disc.getAccurateRipId();
@@ -356,19 +363,47 @@ public final class AudioCheck {
       Optional<AccurateRipResults.OffsetMatch> match = results.findReadOffset(audio);
       long reads = Long.parseLong(new String(Files.readAllBytes(counts.toPath())).split(" ")[1]);
       check(match.isPresent() && match.get().getOffset() == offset
-              && Arrays.equals(match.get().getTracks(), new int[] {1, 2, 3}) && reads <= 3 * 40,
+              && Arrays.equals(match.get().getTracks(), confirming)
+              && match.get().getConfidence() == 5 && reads <= confirming.length * 40,
           "offset " + offset + " found: " + match + ", " + reads + " sectors read");
       audio.setReadOffset(match.map(AccurateRipResults.OffsetMatch::getOffset).orElse(0));
       TrackRip rip = audio.readTrack(2, new ByteArrayOutputStream());
-      check(results.confidence(rip) == 5, "a rip at the offset matches the answer: " + rip);
+      check(results.confidence(rip) == 5,
+          "a rip at the offset matches the answer: " + rip);
       // Another disc of as many tracks: its first disc ID differs.
       String other = ids.substring(0, 11) + (ids.charAt(11) == '0' ? "1" : "0") + ids.substring(12);
       check(!AccurateRipResults.parse(answer(other, disc, new int[3])).findReadOffset(audio)
               .isPresent(), "another disc's answer finds nothing");
       check(!AccurateRipResults.parse(answer(ids, disc, new int[] {0, 40, -700}))
               .findReadOffset(audio).isPresent(), "tracks that agree on no offset find nothing");
+      checkTwoPressings(audio, ids, offset);
     } finally {
       counts.delete();
+    }
+  }
+
+  /** Two pressings of the disc, the second's audio 637 samples earlier: both offsets fit. */
+  private static void checkTwoPressings(DiscAudio audio, String ids, int offset)
+      throws IOException {
+    Disc disc = audio.getDisc();
+    int[] early = {-637, -637, -637};
+    for (int confidence : new int[] {9, 5}) {
+      byte[] first = answer(ids, disc, new int[3], confidence);
+      byte[] second = answer(ids, disc, early, 5);
+      byte[] both = Arrays.copyOf(first, first.length + second.length);
+      System.arraycopy(second, 0, both, first.length, second.length);
+      AccurateRipResults results = AccurateRipResults.parse(both);
+      List<String> found = new ArrayList<>();
+      for (AccurateRipResults.OffsetMatch fitting : results.findReadOffsets(audio)) {
+        found.add(fitting.getOffset() + "/" + fitting.getConfidence());
+      }
+      // The more confident first; at equal confidence, the offset nearer 0.
+      List<String> wanted = confidence > 5 || Math.abs(offset) < Math.abs(offset - 637)
+          ? Arrays.asList(offset + "/" + confidence, (offset - 637) + "/5")
+          : Arrays.asList((offset - 637) + "/5", offset + "/" + confidence);
+      check(found.equals(wanted) && !results.findReadOffset(audio).isPresent(),
+          "two pressings 637 samples apart, confidences " + confidence + " and 5: " + found
+              + ", wanted " + wanted + ", and no one offset");
     }
   }
 

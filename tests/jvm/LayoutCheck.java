@@ -53,7 +53,14 @@ public final class LayoutCheck {
       RipLog log = new RipLog(audio, null, layout);
       log.addTrack(rip, "track00.wav", RipLog.peakOf(wanted, 0, wanted.length, 0), 1000, null);
       log.addTrack(audio.readTrack(1, new ByteArrayOutputStream()), "track01.wav", 32767, 800, 2);
+      String unfinished = log.toString();
+      log.finish();
       checkLog(log.toString());
+      check(unfinished.contains("\n  Rip incomplete: it did not run to its end")
+              && unfinished.contains("\n  There were errors\n")
+              && !log.toString().contains("Rip incomplete")
+              && log.toString().contains("\n  No errors occurred\n"),
+          "the log says the rip is incomplete until it is finished");
     }
     for (String problem : problems) {
       System.out.println(problem);

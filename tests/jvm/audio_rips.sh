@@ -35,6 +35,10 @@ rip() {
   if [ ${#patterns[@]} -eq 0 ] && [ -s "$tmp/err" ]; then
     echo "FAILED $name: standard error says:"; cat "$tmp/err"; failed=1; return
   fi
+  # A wrong argument is found before anything is made.
+  if [ "$exit" -eq 2 ] && [ -e "$tmp/rip" ]; then
+    echo "FAILED $name: a wrong argument, yet the folder was made"; failed=1; return
+  fi
   if [ "$exit" -ne 2 ] && ! python3 "$here/check_rip.py" "$disc" "$tmp/rip" "$tmp/out" \
     "${checks[@]}"; then
     echo "FAILED $name"; failed=1; return
@@ -111,6 +115,9 @@ rip "secure, clean disc, reads a sector" three-long-tracks 0 "" \
   "FAKE_CDROM_CACHE_SECTORS=800;FAKE_CDROM_MODE_SENSE=refuse;FAKE_CDROM_READ_COUNTS=$tmp/counts" \
   "--secure" "--counts $tmp/counts --disc-reads-at-most 2.2"
 rip "a cache of 0 KB"              two-tracks 2 "takes 1 to 65536 KB" "" "--secure --cache-size 0" ""
+rip "a read offset of 100000"     two-tracks 2 "^tocmate: a read offset of 100000 samples is beyond" "" \
+  "--read-offset 100000" ""
+rip "track 9 of 3"                short-enhanced-cd 2 "^tocmate: the disc has no track 9$" "" "--tracks 9" ""
 rip "disc taken out"              short-enhanced-cd 1 "sr0: no disc in the drive" \
   "FAKE_CDROM_GONE_AT=2000" "" "--gone-at 2000"
 rip "a data track"                short-enhanced-cd 2 "track 4 is a data track" "" "--tracks 4" ""
@@ -128,54 +135,93 @@ rip "no results file"             two-tracks 2 \
 rip "a folder as results file"    two-tracks 2 "^tocmate: --accuraterip-results: $tmp is no file$" "" \
   "--accuraterip-results $tmp" ""
 
-# A re-rip that fails, or that is interrupted, leaves the earlier copy of the track it was
-# writing as it was, and no file of its own. (Disc gone in track 2; stopped as Ctrl-C stops
-# it, its shutdown hooks run, in track 1 at 50 ms a command.)
+# A folder that holds a rip is refused, unchanged; with --overwrite, a re-rip that fails (disc
+# gone in track 2) or is interrupted (as Ctrl-C stops it, its shutdown hooks run, in track 1 at
+# 50 ms a command) leaves the earlier copy of the track it was writing as it was, and a log
+# that names only the tracks it copied, saying the rip did not finish: never the earlier log.
 fake_rip() {
   env "$@" bash "$here/../fakedrive/with_fake_drive.sh" "$fake" "$discs/short-enhanced-cd.toc" \
-    "$java" -jar "$jar" --rip "$tmp/kept" >/dev/null 2>&1
+    "$java" -jar "$jar" --rip "$tmp/kept" --overwrite >/dev/null 2>&1
+}
+# folder_holds NAME FILES LOG-OPTIONS: the folder's files, its log checked against them.
+folder_holds() {
+  local held
+  held=$(ls -A "$tmp/kept" | tr '\n' ' ')
+  if [ "$held" = "$2" ] && python3 "$here/check_log.py" "$tmp/kept" $3; then
+    echo "ok: $1"
+  else
+    echo "FAILED $1: the folder holds $held, wanted $2"; failed=1
+  fi
 }
 rm -rf "$tmp/kept"
 fake_rip FAKE_CDROM_MAX_SECTORS=26
 cp "$tmp/kept/track02.wav" "$tmp/track02.wav"
 cp "$tmp/kept/track01.wav" "$tmp/track01.wav"
+cp "$tmp/kept/rip.log" "$tmp/first.log"
+bash "$here/../fakedrive/with_fake_drive.sh" "$fake" "$discs/short-enhanced-cd.toc" \
+  "$java" -jar "$jar" --rip "$tmp/kept" >"$tmp/out" 2>&1
+if [ $? -eq 2 ] && grep -q "^tocmate: the folder $tmp/kept holds a rip" "$tmp/out" &&
+  cmp -s "$tmp/kept/rip.log" "$tmp/first.log"; then
+  echo "ok: a folder holding a rip refused without --overwrite"
+else
+  echo "FAILED: a folder holding a rip: $(cat "$tmp/out")"; failed=1
+fi
 fake_rip FAKE_CDROM_GONE_AT=2000
+folder_holds "a re-rip failing in track 2: its log names track 1" \
+  "rip.log track01.wav track02.wav track03.wav " --incomplete
+grep -q "^  Rip incomplete: stopped by a failure: .*no disc" "$tmp/kept/rip.log" &&
+  [ "$(grep -c '^  File: ' "$tmp/kept/rip.log")" -eq 1 ] ||
+  { echo "FAILED: the failed re-rip's log:"; cat "$tmp/kept/rip.log"; failed=1; }
 FAKE_CDROM_LATENCY_US=50000 bash "$here/../fakedrive/with_fake_drive.sh" "$fake" \
-  "$discs/short-enhanced-cd.toc" "$java" -jar "$jar" --rip "$tmp/kept" >/dev/null 2>&1 &
+  "$discs/short-enhanced-cd.toc" "$java" -jar "$jar" --rip "$tmp/kept" --overwrite \
+  >/dev/null 2>&1 &
 sleep 1.5
 kill -TERM "$(pgrep -P $!)"
 wait $!
-if cmp -s "$tmp/kept/track02.wav" "$tmp/track02.wav" && cmp -s "$tmp/kept/track01.wav" "$tmp/track01.wav" &&
-  [ "$(ls -A "$tmp/kept" | tr '\n' ' ')" = "disc.cue rip.log track01.wav track02.wav track03.wav " ]; then
+folder_holds "an interrupted re-rip: its log names no track" \
+  "rip.log track01.wav track02.wav track03.wav " --incomplete
+if cmp -s "$tmp/kept/track02.wav" "$tmp/track02.wav" && ! grep -q '^  File: ' "$tmp/kept/rip.log"; then
   echo "ok: earlier copies kept, nothing left of a failed and an interrupted rip"
 else
   echo "FAILED: after a failed and an interrupted rip the folder holds:"; ls -la "$tmp/kept"
-  failed=1
+  cat "$tmp/kept/rip.log"; failed=1
 fi
 
-# find_offset NAME ANSWER EXIT PATTERN: --find-offset on two-tracks read by a drive of offset
-# -472, with an answer built from the disc's samples at offset 0; PATTERN matches what it
-# prints (both outputs together).
+# answer NAME EXIT PATTERN OPTIONS...: the command on two-tracks read by a drive of offset
+# -472, with answers built from the disc's samples at offset 0 (ours.bin: frame 450 of each
+# track, and track 2's checksum) or another disc's; PATTERN matches what it prints (both
+# outputs together). Refused, it writes nothing.
 python3 -c "import sys; sys.path.insert(0, sys.argv[1]); import audio_image as a
 a.write_answer(sys.argv[2] + '/ours.bin', [10, 14]); a.write_answer(sys.argv[2] + '/other.bin', [10, 13])
 open(sys.argv[2] + '/cut.bin', 'wb').write(open(sys.argv[2] + '/ours.bin', 'rb').read()[:30])" \
   "$here/../cdemu" "$tmp" || failed=1
-find_offset() {
-  local status
+answer() {
+  local name=$1 exit=$2 pattern=$3 status
+  shift 3
+  rm -rf "$tmp/rip"
   FAKE_CDROM_READ_OFFSET=-472 bash "$here/../fakedrive/with_fake_drive.sh" "$fake" \
-    "$discs/two-tracks.toc" "$java" -jar "$jar" --find-offset ${2:+--accuraterip-results "$tmp/$2"} \
-    >"$tmp/out" 2>&1
+    "$discs/two-tracks.toc" "$java" -jar "$jar" "$@" >"$tmp/out" 2>&1
   status=$?
-  if [ "$status" -ne "$3" ] || ! grep -Eq -- "$4" "$tmp/out"; then
-    echo "FAILED find offset, $1: exit $status, wanted $3: $(cat "$tmp/out")"; failed=1
+  if [ "$status" -ne "$exit" ] || ! grep -Eq -- "$pattern" "$tmp/out" ||
+    { [ "$exit" -eq 2 ] && [ -e "$tmp/rip" ]; }; then
+    echo "FAILED $name: exit $status, wanted $exit: $(cat "$tmp/out")"; failed=1
   else
-    echo "ok: find offset, $1"
+    echo "ok: $name"
   fi
 }
-find_offset "found"            ours.bin  0 "^-472 \\(tracks 1 2\\)$"
-find_offset "another disc"     other.bin 1 "^no read offset found: .*(002-000009f6-00001af5-05001802)"
-find_offset "a cut answer"     cut.bin   2 "cut short"
-find_offset "no answer given"  ""        2 "takes --accuraterip-results FILE"
+other="^tocmate: --accuraterip-results is the answer for another disc: 002-[0-9a-f]{8}-[0-9a-f]{8}-[0-9a-f]{8}, not this disc's 002-000009f6-00001af5-05001802$"
+answer "find offset, found"         0 "^-472 \\(tracks 1 2, confidence 5\\)$" \
+  --find-offset --accuraterip-results "$tmp/ours.bin"
+answer "find offset, another disc"  2 "$other" --find-offset --accuraterip-results "$tmp/other.bin"
+answer "verify, another disc"       2 "$other" --verify --accuraterip-results "$tmp/other.bin"
+answer "rip, another disc"          2 "$other" --rip "$tmp/rip" --accuraterip-results "$tmp/other.bin"
+answer "find offset, a cut answer"  2 "cut short" --find-offset --accuraterip-results "$tmp/cut.bin"
+answer "find offset, no answer"     2 "takes --accuraterip-results FILE" --find-offset
+# Track 1's entry holds no checksum of the whole track: it matches nothing.
+answer "rip, track 1 matching nothing" 1 "^track 1: no rip in the AccurateRip answer has its checksums$" \
+  --rip "$tmp/rip" --read-offset -472 --accuraterip-results "$tmp/ours.bin"
+answer "rip, every track off by the offset" 1 "^matches at offset -472: .* 472 samples off$" \
+  --rip "$tmp/rip" --accuraterip-results "$tmp/ours.bin"
 
 # A hidden track, pregaps, an index point and pre-emphasis: disc.cue in each style (the
 # sheets in sheets/), the files cut where pregaps are left out, the whole disc as one file.

@@ -23,9 +23,9 @@ of that sector alone.
 With --hidden, track00.wav holds what lies before the first track, and a line "00 crc32"
 its CRC; --trim says which files lack their last sectors (pregaps left out); --cue gives
 the CUE sheet disc.cue must hold; --image: disc.wav holds it all, what lies before the first
-track first. Unless the disc went away, rip.log's last line is the SHA-256 of the rest.
+track first. rip.log matches the files (check_log.py), and says the rip did not finish
+where the disc went away.
 """
-import hashlib
 import argparse
 import os
 import re
@@ -33,6 +33,8 @@ import struct
 import subprocess
 import sys
 import zlib
+
+import check_log
 
 SAMPLES_PER_SECTOR = 588
 LEAD_IN = 150
@@ -108,12 +110,6 @@ def accuraterip(path, number, total, version):
     return result.stdout.strip().upper()
 
 
-def log_verifies(path):
-    text = open(path, "rb").read()
-    body, last = text[:-1].rsplit(b"\n", 1)
-    return last == b"Log checksum SHA-256 " + hashlib.sha256(body + b"\n").hexdigest().encode()
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("toc")
@@ -167,8 +163,10 @@ def main():
     if args.gone_at is not None:
         partial = [n for n in numbers if spans[n][1] > args.gone_at][0]
         numbers = numbers[:numbers.index(partial)]
-    if args.gone_at is None and not log_verifies(os.path.join(args.folder, "rip.log")):
-        print("rip.log's last line is not the SHA-256 of the rest")
+    log_problems = check_log.problems(args.folder, args.gone_at is not None,
+                                      ["track%02d.wav" % n for n in trims])
+    if log_problems:
+        print("\n".join(log_problems))
         return 1
     if args.cue and open(os.path.join(args.folder, "disc.cue"), newline="").read() != \
             open(args.cue, newline="").read().replace("\r\n", "\n").replace("\n", "\r\n"):

@@ -10,13 +10,11 @@ import cd.DiscReadException;
 import cd.Printable;
 import cd.RipLog;
 import cd.TrackRip;
-import java.io.File;
 import java.io.IOException;
 import java.io.OutputStream;
 import java.io.PrintStream;
 import java.util.ArrayList;
 import java.util.List;
-import java.util.Optional;
 
 /**
  * The command line's --rip: each chosen track of the disc written to a WAVE file (or the whole
@@ -73,9 +71,20 @@ final class RipCommand {
 
   private int rip() throws IOException {
     AccurateRipResults results = options.resultsFile == null ? null : options.readResults();
+    // Before anything is read or made, so that a wrong argument costs nothing.
+    if (options.folder != null) {
+      RipFolder.checkFree(options.folder, options.overwrite);
+    }
     // The extras for the sheet, read before the drive is held for the audio.
     Disc withExtras = options.layoutOnly || options.verify ? null : discWithExtras();
     try (DiscAudio audio = DiscAudio.open(options.drive)) {
+      List<Integer> tracks = chosenTracks(audio.getDisc());
+      AnswerChecks.checkIsFor(results, audio.getDisc());
+      audio.setReadOffset(options.readOffset);
+      audio.setSecure(options.secure);
+      if (options.cacheKilobytes != null) {
+        audio.setCacheSize(options.cacheKilobytes);
+      }
       DiscLayout layout = options.verify ? null : readLayout(audio);
       if (options.layoutOnly) {
         if (layout == null) {
@@ -84,49 +93,57 @@ final class RipCommand {
         out.println(layout);
         return EXIT_OK;
       }
-      if (!options.verify && !options.folder.isDirectory() && !options.folder.mkdirs()) {
-        throw new IOException("the folder " + Printable.escape(options.folder.getPath())
-            + " can not be made");
-      }
       if (options.secure && audio.isImage()) {
         err.println("tocmate: an image's files read the same every time: each is read once");
-      }
-      audio.setReadOffset(options.readOffset);
-      audio.setSecure(options.secure);
-      if (options.cacheKilobytes != null) {
-        audio.setCacheSize(options.cacheKilobytes);
       }
       if (System.console() != null) {
         audio.setProgress(this::showProgress);
       }
       if (options.verify) {
-        return verifyTracks(audio, results);
+        return verifyTracks(audio, tracks, results);
       }
       Disc disc = withExtras != null ? withExtras : audio.getDisc();
+      RipFolder folder = RipFolder.make(options.folder);
       RipLog log = new RipLog(audio, driveInfo(), layout);
-      boolean complete = options.image ? ripImage(audio, layout, results, log)
-          : ripTracks(audio, layout, results, log);
+      folder.writeLog(log);
+      RipWriter writer = new RipWriter(audio, results, folder, log,
+          rip -> report(rip, results), this::clearProgress);
+      try {
+        if (options.image) {
+          writer.image(layout, tracks);
+        } else {
+          writer.tracks(layout, tracks, options.cueStyle, options.hiddenTrack);
+        }
+      } catch (IOException e) {
+        log.stop(e);
+        folder.writeLog(log);
+        throw e;
+      }
       // A sheet names every track's file: only a copy of them all has one.
       if (layout != null && options.tracks == null) {
-        RipFiles.writeText(new File(options.folder, "disc.cue"),
-            CueSheet.write(disc, layout, options.cueStyle));
+        folder.writeSheet(CueSheet.write(disc, layout, options.cueStyle));
       }
-      RipFiles.writeText(new File(options.folder, "rip.log"), log.toString());
-      return complete ? EXIT_OK : EXIT_INCOMPLETE;
+      log.finish();
+      folder.writeLog(log);
+      if (!writer.isMatched()) {
+        AnswerChecks.nameOtherOffset(results, audio, options.readOffset, err);
+      }
+      return writer.isComplete() && writer.isMatched() ? EXIT_OK : EXIT_INCOMPLETE;
     }
   }
 
-  private int verifyTracks(DiscAudio audio, AccurateRipResults results) throws IOException {
+  private int verifyTracks(DiscAudio audio, List<Integer> tracks, AccurateRipResults results)
+      throws IOException {
     boolean complete = true;
     boolean matched = true;
-    for (int number : chosenTracks(audio.getDisc())) {
+    for (int number : tracks) {
       TrackRip rip = audio.readTrack(number, DISCARDED);
       clearProgress();
       matched &= report(rip, results);
       complete &= rip.isComplete();
     }
     if (!matched) {
-      nameOtherOffset(results, audio);
+      AnswerChecks.nameOtherOffset(results, audio, options.readOffset, err);
     }
     return complete && matched ? EXIT_OK : EXIT_INCOMPLETE;
   }
@@ -159,63 +176,16 @@ final class RipCommand {
     return null;
   }
 
-  private boolean ripTracks(DiscAudio audio, DiscLayout layout, AccurateRipResults results,
-      RipLog log) throws IOException {
-    boolean complete = true;
-    if (options.hiddenTrack && layout != null && layout.hasHiddenAudio()) {
-      long bytes = (long) layout.getHiddenTrackLength() * DiscAudio.SECTOR_BYTES;
-      TrackRip rip = ripInto(new File(options.folder, CueSheet.HIDDEN_TRACK_FILE), bytes, null,
-          audio, 0, log);
-      out.println("00 crc32 " + rip.getCrc32());
-      complete &= rip.isComplete();
-    }
-    Disc disc = audio.getDisc();
-    for (int number : chosenTracks(disc)) {
-      long kept = audio.getTrackSamples(number) * DiscAudio.SAMPLE_BYTES;
-      if (options.cueStyle == CueSheet.Style.GAPS_LEFT_OUT && layout != null
-          && number < disc.getLastTrack() && disc.getTrack(number + 1).isAudio()) {
-        Disc.Track next = disc.getTrack(number + 1);
-        kept -= (long) (next.getStart() - CueSheet.pregapStartOf(layout, next))
-            * DiscAudio.SECTOR_BYTES;
-      }
-      TrackRip rip = ripInto(new File(options.folder, CueSheet.trackFile(number)), kept, results,
-          audio, number, log);
-      report(rip, results);
-      complete &= rip.isComplete();
-    }
-    return complete;
-  }
-
-  /** The whole disc's audio in one file: what lies before the first track, then every track. */
-  private boolean ripImage(DiscAudio audio, DiscLayout layout, AccurateRipResults results,
-      RipLog log) throws IOException {
-    List<Integer> numbers = chosenTracks(audio.getDisc());
-    long hidden =
-        layout == null ? 0 : (long) layout.getHiddenTrackLength() * DiscAudio.SECTOR_BYTES;
-    long total = hidden;
-    for (int number : numbers) {
-      total += audio.getTrackSamples(number) * DiscAudio.SAMPLE_BYTES;
-    }
-    long samples = total;
-    File file = new File(options.folder, CueSheet.SINGLE_FILE_NAME);
-    return RipFiles.writeWhole(file, wave -> {
-      wave.write(RipFiles.waveHeader(samples));
-      boolean complete = true;
-      if (hidden > 0) {
-        complete &= ripTo(wave, hidden, null, audio, 0, log, file.getName()).isComplete();
-      }
-      for (int number : numbers) {
-        TrackRip rip = ripTo(wave, Long.MAX_VALUE, results, audio, number, log, file.getName());
-        report(rip, results);
-        complete &= rip.isComplete();
-      }
-      return complete;
-    });
-  }
-
-  /** Prints the rip's line and its suspicious sectors; whether the answer, if any, has it. */
+  /**
+   * Prints the rip's line and its suspicious sectors; whether the answer, if any, has it. The
+   * hidden track's line is its CRC-32 alone: the database has no such track.
+   */
   private boolean report(TrackRip rip, AccurateRipResults results) {
     int number = rip.getTrackNumber();
+    if (number == 0) {
+      out.println("00 crc32 " + rip.getCrc32());
+      return true;
+    }
     StringBuilder line = new StringBuilder()
         .append(number < 10 ? "0" : "").append(number)
         .append(" v1 ").append(rip.getAccurateRipV1())
@@ -227,7 +197,7 @@ final class RipCommand {
       int confidence = results.confidence(rip);
       line.append(" confidence ").append(confidence);
       matched = confidence > 0;
-      if (options.verify && !matched) {
+      if (!matched) {
         err.println("track " + number + ": no rip in the AccurateRip answer has its checksums");
       }
     }
@@ -247,31 +217,6 @@ final class RipCommand {
     return matched;
   }
 
-  /** A track (0: the hidden one) as a WAVE file holding the first `kept` bytes of it. */
-  private TrackRip ripInto(File file, long kept, AccurateRipResults results, DiscAudio audio,
-      int number, RipLog log) throws IOException {
-    try {
-      return RipFiles.writeWhole(file, wave -> {
-        wave.write(RipFiles.waveHeader(kept));
-        return ripTo(wave, kept, results, audio, number, log, file.getName());
-      });
-    } finally {
-      clearProgress();
-    }
-  }
-
-  /** Reads a track into `wave`, keeping its first `kept` bytes, and logs it. */
-  private static TrackRip ripTo(OutputStream wave, long kept, AccurateRipResults results,
-      DiscAudio audio, int number, RipLog log, String file) throws IOException {
-    RipFiles.Metered metered = new RipFiles.Metered(wave, kept);
-    long started = System.nanoTime();
-    TrackRip rip = number == 0 ? audio.readHiddenTrack(metered) : audio.readTrack(number, metered);
-    long millis = (System.nanoTime() - started) / 1_000_000;
-    log.addTrack(rip, file, metered.peak(), millis,
-        results == null || number == 0 ? null : results.confidence(rip));
-    return rip;
-  }
-
   private void clearProgress() {
     if (System.console() != null) {
       err.print("\r\033[K");
@@ -279,28 +224,11 @@ final class RipCommand {
     }
   }
 
-  /** Where tracks did not match: the read offset at which the answer's pressings do, if another. */
-  private void nameOtherOffset(AccurateRipResults results, DiscAudio audio) throws IOException {
-    Optional<AccurateRipResults.OffsetMatch> match = results.findReadOffset(audio);
-    if (match.isPresent() && match.get().getOffset() != options.readOffset) {
-      int offset = match.get().getOffset();
-      err.println("matches at offset " + (offset > 0 ? "+" : "") + offset
-          + ": the rip was made with a read offset " + Math.abs(offset - options.readOffset)
-          + " samples off");
-    }
-  }
-
   private int findOffset() throws IOException {
     AccurateRipResults results = options.readResults();
     try (DiscAudio audio = DiscAudio.open(options.drive)) {
-      Optional<AccurateRipResults.OffsetMatch> match = results.findReadOffset(audio);
-      if (match.isPresent()) {
-        out.println(match.get());
-        return EXIT_OK;
-      }
-      err.println("no read offset found: no two tracks of six seconds or more match a pressing"
-          + " of this disc (" + audio.getDisc().getAccurateRipId() + ") in the answer");
-      return EXIT_INCOMPLETE;
+      AnswerChecks.checkIsFor(results, audio.getDisc());
+      return AnswerChecks.printOffset(results, audio, out, err) ? EXIT_OK : EXIT_INCOMPLETE;
     }
   }
 

@@ -15,7 +15,7 @@ import java.util.Set;
 /** The options of the command line's --rip, --verify, --find-offset and --layout. */
 final class RipOptions {
   static final String USAGE =
-      "[--drive DRIVE] --rip FOLDER [--tracks LIST] [--read-offset N]\n"
+      "[--drive DRIVE] --rip FOLDER [--overwrite] [--tracks LIST] [--read-offset N]\n"
           + "                                [--secure] [--cache-size KB]"
           + " [--accuraterip-results FILE]\n"
           + "                                [--cue-style STYLE] [--image] [--hidden-track]\n"
@@ -34,6 +34,11 @@ final class RipOptions {
           "                 again; progress goes to standard error on a terminal. Exit",
           "                 status 1 when a sector could not be read (or, with --secure, not",
           "                 confirmed), and standard error names the track and the sectors",
+          "  --overwrite    replace the rip FOLDER holds: without it, a folder holding a rip",
+          "                 (its log, sheet or audio files) is refused; with it, the earlier",
+          "                 rip.log and disc.cue are removed first. A rip that stops (the disc",
+          "                 taken out, an interrupt) leaves a rip.log that says so and names",
+          "                 the tracks copied",
           "  --tracks LIST  only these tracks, such as 1,3-5",
           "  --read-offset N  the drive's read offset correction in samples, as AccurateRip's",
           "                 list of drives gives it (such as 6 or -1164)",
@@ -44,7 +49,8 @@ final class RipOptions {
           "  --accuraterip-results FILE  the AccurateRip database's answer for the disc",
           "                 (the file --accuraterip names), fetched beforehand: each line",
           "                 also gives how many rips in it match the track (its confidence)",
-          "                 --rip also writes rip.log (its last line the SHA-256 of the rest)",
+          "                 --rip also writes rip.log (its last line the SHA-256 of the rest,",
+          "                 which catches accidental changes, not forgery)",
           "                 and, without --tracks, disc.cue (the CUE sheet, from the disc's",
           "                 Q sub-channel)",
           "  --cue-style STYLE  appended (the default: each pregap at the end of the file",
@@ -58,15 +64,20 @@ final class RipOptions {
           "                 track matches; standard error names those that do not, and the",
           "                 read offset at which they match where it is another. With",
           "                 --drive rip.cue, a rip already made (a CUE sheet and its files)",
-          "  --find-offset  find the drive's read offset with --accuraterip-results: print it",
-          "                 and the tracks that confirmed it, such as '+6 (tracks 1 2 3)';",
-          "                 exit status 1, and why on standard error, when none is found");
+          "  --find-offset  find the drive's read offset with --accuraterip-results: print it,",
+          "                 the tracks that confirmed it and the confidence behind them, such",
+          "                 as '+6 (tracks 1 2 3, confidence 12)'. Exit status 1 when none",
+          "                 fits, or several (pressings that differ, audio that repeats): all",
+          "                 are printed, best first, and why goes to standard error",
+          "With --accuraterip-results, --rip and --verify exit with status 1 when a track",
+          "matches no rip in the answer, naming it on standard error; an answer for another",
+          "disc (none of its pressings has this disc's identifiers) is refused, status 2.");
 
   private static final Set<String> OPTIONS = new HashSet<>(Arrays.asList("--rip", "--drive",
       "--tracks", "--read-offset", "--secure", "--accuraterip-results", "--verify", "--find-offset",
-      "--cache-size", "--cue-style", "--image", "--hidden-track", "--layout"));
+      "--cache-size", "--cue-style", "--image", "--hidden-track", "--layout", "--overwrite"));
   private static final Set<String> FLAGS = new HashSet<>(Arrays.asList("--secure", "--verify",
-      "--find-offset", "--image", "--hidden-track", "--layout"));
+      "--find-offset", "--image", "--hidden-track", "--layout", "--overwrite"));
 
 
   String drive = "";
@@ -83,6 +94,7 @@ final class RipOptions {
   boolean image;
   boolean hiddenTrack;
   boolean layoutOnly;
+  boolean overwrite;
 
   private RipOptions() {}
 
@@ -124,6 +136,7 @@ final class RipOptions {
         image |= name.equals("--image");
         hiddenTrack |= name.equals("--hidden-track");
         layoutOnly |= name.equals("--layout");
+        overwrite |= name.equals("--overwrite");
         continue;
       }
       String value;
@@ -168,6 +181,9 @@ final class RipOptions {
     }
     if (!layoutOnly && !verify && !findOffset && folder == null) {
       throw new IllegalArgumentException("--rip needs a FOLDER");
+    }
+    if (overwrite && folder == null) {
+      throw new IllegalArgumentException("--overwrite goes with --rip FOLDER");
     }
     if (image && tracks != null) {
       throw new IllegalArgumentException("--image copies the whole disc: no --tracks with it");
