@@ -111,4 +111,46 @@ if [ "$status" -ne 1 ] || [ "$(grep -c ' confidence 0$' "$tmp/verified")" -ne 3 
 else
   echo "ok: --verify, a rip 667 samples off: every track fails, the offset named"
 fi
+
+# A test tone (a period of 100 samples) matches its answer at every period: --find-offset
+# names each offset that fits, 0 first, and exits 1 saying the audio may repeat.
+rm -rf "$tmp/tone" && mkdir "$tmp/tone"
+python3 - "$tmp/tone" <<'PY'
+import math, struct, sys
+folder = sys.argv[1]
+def sample(i):
+    left = round(8000 * math.sin(2 * math.pi * i / 100))
+    return (left & 0xFFFF) | ((left // 2) & 0xFFFF) << 16
+sheet = ""
+for number in (1, 2, 3):
+    name = "tone%d.bin" % number
+    with open("%s/%s" % (folder, name), "wb") as out:
+        out.write(struct.pack("<%dI" % (600 * 588), *(sample(i) for i in range(600 * 588))))
+    sheet += 'FILE "%s" BINARY\n  TRACK %02d AUDIO\n    INDEX 01 00:00:00\n' % (name, number)
+open(folder + "/tone.cue", "w").write(sheet)
+PY
+"$java" -jar "$jar" --drive "$tmp/tone/tone.cue" --accuraterip >"$tmp/tone/id"
+python3 - "$tmp/tone" <<'PY'
+import math, struct, sys
+folder = sys.argv[1]
+_, id1, id2, cddb = open(folder + "/id").readline().strip().split("-")
+answer = struct.pack("<BIII", 3, int(id1, 16), int(id2, 16), int(cddb, 16))
+for number in (1, 2, 3):
+    frame = 0
+    for k in range(588):
+        left = round(8000 * math.sin(2 * math.pi * (450 * 588 + k) / 100))
+        frame += (k + 1) * ((left & 0xFFFF) | ((left // 2) & 0xFFFF) << 16)
+    answer += struct.pack("<BII", 5, 0, frame & 0xFFFFFFFF)
+open(folder + "/tone.bin", "wb").write(answer)
+PY
+"$java" -jar "$jar" --drive "$tmp/tone/tone.cue" --find-offset --accuraterip-results \
+  "$tmp/tone/tone.bin" >"$tmp/offsets" 2>"$tmp/err"
+status=$?
+if [ "$status" -ne 1 ] || [ "$(head -1 "$tmp/offsets")" != "0 (tracks 1 2 3, confidence 5)" ] ||
+  [ "$(grep -Ec '^(0|[-+][0-9]+00) \(tracks 1 2 3, confidence 5\)$' "$tmp/offsets")" -ne 117 ] ||
+  [ "$(wc -l <"$tmp/offsets")" -ne 117 ] || ! grep -q "audio repeats" "$tmp/err"; then
+  fail "--find-offset on a test tone: exit $status"; head -3 "$tmp/offsets"; cat "$tmp/err"
+else
+  echo "ok: --find-offset on a test tone: 117 offsets named, exit 1"
+fi
 exit $failed
