@@ -28,7 +28,7 @@ done
 unload
 load images/enhanced.cue
 run enhanced $guest_java --rip out/enhanced --drive /dev/sr0
-run enhanced-data $guest_java --rip out/enhanced --tracks 3 --drive /dev/sr0
+run enhanced-data $guest_java --rip out/enhanced-data --tracks 3 --drive /dev/sr0
 unload
 load images/shifted.cue
 run offset $guest_java --find-offset --accuraterip-results images/shifted.bin --drive /dev/sr0

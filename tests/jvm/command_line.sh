@@ -17,6 +17,8 @@
 #                --all goes with --json alone of the other outputs
 #   output       an output that can not be written (full, closed, a pipe nobody reads): exit 1
 #                and a message on standard error
+#   no_drive     on a machine without a CD drive (skipped, 77, on one with a drive), no
+#                options: two lines of one space, exit 1, one line of standard error
 #   failure      a disc that can not be read: exit 1, nothing on standard output, one line
 #                of standard error, whatever bytes the drive's name holds; --musicbrainz
 #                for a disc without audio tracks likewise; a wrong argument shown in ASCII
@@ -114,6 +116,17 @@ http://www.accuraterip.com/accuraterip/${sum:7:1}/${sum:6:1}/${sum:5:1}/dBAR-$id
         >"$tmp/json" && "${check[@]}" "$toc" "$tmp/sr0" "${disc#*:}" ||
         fail "data track ${disc#*:}: $(cat "$tmp/json")"
     done
+    ;;
+  no_drive)
+    if [ -e /dev/cdrom ] || grep -q 'drive name:.*[a-z]' /proc/sys/dev/cdrom/info 2>/dev/null; then
+      echo "skipped: this machine has a CD drive"
+      exit 77
+    fi
+    output=$(env -u TOCMATE_DRIVE "${tool[@]}" 2>"$tmp/errors")
+    status=$?
+    [ $status -eq 1 ] && [ "$output" = "$(printf ' \n ')" ] && [ "$(wc -l <"$tmp/errors")" -eq 1 ] &&
+      grep -q "^no CD drive: .*TOCMATE_DRIVE can name" "$tmp/errors" ||
+      fail "no drive: exit $status, [$output], [$(cat "$tmp/errors")]"
     ;;
   failure)
     for drive in /nonexistent/disc.toc $'/nonexistent/two\nlines\x1b[2J.toc' /dev/null; do

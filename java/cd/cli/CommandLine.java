@@ -337,6 +337,14 @@ public final class CommandLine {
    * reading of the drive. A failure has been reported on standard error by the library.
    */
   private int printBothTexts() {
+    String missing = missingDrive();
+    if (missing != null) {
+      out.println(Tocmate.NO_DISC);
+      out.println(Tocmate.NO_DISC);
+      err.println(missing + "; --drive or TOCMATE_DRIVE can name a drive, a table-of-contents"
+          + " file or a CUE sheet");
+      return EXIT_NOT_READ;
+    }
     String texts = Tocmate.getBothTexts();
     if (texts.equals(Tocmate.NO_DISC)) {
       out.println(Tocmate.NO_DISC);
@@ -345,6 +353,23 @@ public final class CommandLine {
     }
     printLines(texts);
     return EXIT_OK;
+  }
+
+  /**
+   * Why no drive can be read, where the machine has none and TOCMATE_DRIVE names none: then
+   * one line says so, rather than the MCI device's report of its failed open and close.
+   * Null where a drive may be there.
+   */
+  private static String missingDrive() {
+    if (!Disc.defaultDrive().isEmpty() || !CdDrive.list().isEmpty()) {
+      return null;
+    }
+    try {
+      Disc.read("");
+      return null;
+    } catch (DiscReadException e) {
+      return e.getReason() == DiscReadException.Reason.NO_DRIVE ? e.getMessage() : null;
+    }
   }
 
   /** Both texts, each a line of the platform's own. */
