@@ -52,7 +52,8 @@ public final class DiscReadException extends IOException {
     TRAY_LOCKED,
     /**
      * The drive can not do what was asked: a slot-loading or manual drive does not close its
-     * tray, a drive without a motor does not eject.
+     * tray, a drive without a motor does not eject, a drive reads no Q sub-channel
+     * ({@link DiscAudio#readLayout()}).
      */
     UNSUPPORTED
   }
