@@ -97,8 +97,8 @@ final class OffsetSearch {
 
   /**
    * The offsets at which the 588 samples that a drive returns for frame 450 have a wanted
-   * checksum, each with its confidence: the sum of each sample (left in the low 16 bits) times its place, 1 to 588,
-   * modulo 2^32. `sectors` hold the drive's samples from SECTORS_AROUND sectors before the
+   * checksum, each with its confidence: the sum of each sample (left in the low 16 bits) times
+   * its place, 1 to 588, modulo 2^32. `sectors` hold the drive's samples from SECTORS_AROUND sectors before the
    * frame on; the window slides with the sum and the plain sum kept up to date.
    */
   static Map<Integer, Integer> matchingOffsets(byte[] sectors, Map<Integer, Integer> wanted) {

@@ -51,7 +51,7 @@ done
 [ "$(cat "$out/enhanced-data.status")" = 2 ] &&
   grep -q "track 3 is a data track: it holds no audio" "$out/enhanced-data.err" ||
   fail "the data track was not refused: $(cat "$out/enhanced-data.err")"
-[ "$(cat "$out/offset.out")" = "+667 (tracks 1 2 3)" ] ||
+[ "$(cat "$out/offset.out")" = "+667 (tracks 1 2 3, confidence 5)" ] ||
   fail "the offset of shifted.cue: $(cat "$out/offset.out" "$out/offset.err")"
 grep -q "^02 .* confidence 5$" "$out/shifted.out" ||
   fail "a rip at the found offset: $(cat "$out/shifted.out" "$out/shifted.err")"

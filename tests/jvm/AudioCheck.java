@@ -180,6 +180,17 @@ public final class AudioCheck {
     }
     check(Arrays.equals(got, wanted) && results.getPressings().get(1).getDiscId2() == 0x00087f33,
         "AccurateRip confidences " + Arrays.toString(got) + ", wanted " + Arrays.toString(wanted));
+    // The entries' tracks numbered as the disc numbers them (a Mixed Mode disc's data track 1).
+    AccurateRipResults.Pressing second = results.getPressings().get(1);
+    boolean numbered = true;
+    for (TrackRip rip : rips) {
+      int number = rip.getTrackNumber() - firstTrack + 1;
+      if (number <= tracks) {
+        numbered &= second.getCrc(number) == (int) Long.parseLong(rip.getAccurateRipV2(), 16)
+            && second.getConfidence(number) == number;
+      }
+    }
+    check(numbered, "a pressing's tracks numbered from 1, at the disc's numbers");
   }
 
   /** A track's stream closed gives nothing more, not even what it had fetched. */

@@ -190,7 +190,7 @@ fi
 # answer NAME EXIT PATTERN OPTIONS...: the command on two-tracks read by a drive of offset
 # -472, with answers built from the disc's samples at offset 0 (ours.bin: frame 450 of each
 # track, and track 2's checksum) or another disc's; PATTERN matches what it prints (both
-# outputs together). Refused, it writes nothing.
+# outputs together). Refused, it writes nothing and says why on one line.
 python3 -c "import sys; sys.path.insert(0, sys.argv[1]); import audio_image as a
 a.write_answer(sys.argv[2] + '/ours.bin', [10, 14]); a.write_answer(sys.argv[2] + '/other.bin', [10, 13])
 open(sys.argv[2] + '/cut.bin', 'wb').write(open(sys.argv[2] + '/ours.bin', 'rb').read()[:30])" \
@@ -203,7 +203,7 @@ answer() {
     "$discs/two-tracks.toc" "$java" -jar "$jar" "$@" >"$tmp/out" 2>&1
   status=$?
   if [ "$status" -ne "$exit" ] || ! grep -Eq -- "$pattern" "$tmp/out" ||
-    { [ "$exit" -eq 2 ] && [ -e "$tmp/rip" ]; }; then
+    { [ "$exit" -eq 2 ] && { [ -e "$tmp/rip" ] || [ "$(grep -cv '^Usage: \|^ ' "$tmp/out")" -ne 1 ]; }; }; then
     echo "FAILED $name: exit $status, wanted $exit: $(cat "$tmp/out")"; failed=1
   else
     echo "ok: $name"
@@ -217,6 +217,15 @@ answer "verify, another disc"       2 "$other" --verify --accuraterip-results "$
 answer "rip, another disc"          2 "$other" --rip "$tmp/rip" --accuraterip-results "$tmp/other.bin"
 answer "find offset, a cut answer"  2 "cut short" --find-offset --accuraterip-results "$tmp/cut.bin"
 answer "find offset, no answer"     2 "takes --accuraterip-results FILE" --find-offset
+# Hostile answers: random bytes under a name that would end the line, and one far too large.
+hostile=$tmp/$'a\nline\e[2J.bin'
+python3 -c "import random, sys; random.seed(7); open(sys.argv[1], 'wb').write(random.randbytes(4000))" \
+  "$hostile"
+truncate -s 200M "$tmp/huge.bin"
+answer "rip, random bytes"          2 "^tocmate: --accuraterip-results: .*a\\\\x0aline\\\\x1b\\[2J\\.bin: not an AccurateRip answer" \
+  --rip "$tmp/rip" --accuraterip-results "$hostile"
+answer "verify, 200 MB of answer"   2 "^tocmate: --accuraterip-results: .* holds 209715200 bytes, more than any" \
+  --verify --accuraterip-results "$tmp/huge.bin"
 # Track 1's entry holds no checksum of the whole track: it matches nothing.
 answer "rip, track 1 matching nothing" 1 "^track 1: no rip in the AccurateRip answer has its checksums$" \
   --rip "$tmp/rip" --read-offset -472 --accuraterip-results "$tmp/ours.bin"

@@ -79,6 +79,7 @@ rip pass-through 0 0 1600  # in track 2
 rip raw 667 0
 
 mkdir "$work/image"
+rm -rf "$work/linux"
 python3 "$here/../jvm/make_image.py" "$FAKE_CDROM_DISC" "$work/image" gaps-appended --wave &&
   "$java" -jar "$jar" --drive "$work/image/image.cue" --rip "$work/linux" >"$work/lines" ||
   { echo "FAILED: the image and its Linux rip"; exit 1; }

@@ -59,8 +59,11 @@ final class RipCommand {
     try {
       return command.options.findOffset ? command.findOffset() : command.rip();
     } catch (IllegalArgumentException e) {
-      err.println("tocmate: " + Printable.escape(e.getMessage()));
+      // Its messages escape what they quote from outside: escaping again doubles backslashes.
+      err.println("tocmate: " + e.getMessage());
       return EXIT_WRONG_ARGUMENT;
+    } catch (DiscReadException e) {
+      err.println(e.getMessage());  // escaped by the library
     } catch (IOException e) {
       err.println(Printable.escape(e.getMessage() != null ? e.getMessage() : e.toString()));
     } catch (LinkageError e) {
@@ -102,34 +105,46 @@ final class RipCommand {
       if (options.verify) {
         return verifyTracks(audio, tracks, results);
       }
-      Disc disc = withExtras != null ? withExtras : audio.getDisc();
-      RipFolder folder = RipFolder.make(options.folder);
-      RipLog log = new RipLog(audio, driveInfo(), layout);
-      folder.writeLog(log);
-      RipWriter writer = new RipWriter(audio, results, folder, log,
-          rip -> report(rip, results), this::clearProgress);
-      try {
-        if (options.image) {
-          writer.image(layout, tracks);
-        } else {
-          writer.tracks(layout, tracks, options.cueStyle, options.hiddenTrack);
-        }
-      } catch (IOException e) {
-        log.stop(e);
-        folder.writeLog(log);
-        throw e;
-      }
-      // A sheet names every track's file: only a copy of them all has one.
-      if (layout != null && options.tracks == null) {
-        folder.writeSheet(CueSheet.write(disc, layout, options.cueStyle));
-      }
-      log.finish();
-      folder.writeLog(log);
-      if (!writer.isMatched()) {
-        AnswerChecks.nameOtherOffset(results, audio, options.readOffset, err);
-      }
-      return writer.isComplete() && writer.isMatched() ? EXIT_OK : EXIT_INCOMPLETE;
+      return write(audio, tracks, layout, results, withExtras != null ? withExtras : audio.getDisc());
     }
+  }
+
+  /**
+   * The rip into its folder: the log written first and after each file, marked finished at the
+   * end, or stopped by the failure that ended it.
+   */
+  private int write(DiscAudio audio, List<Integer> tracks, DiscLayout layout,
+      AccurateRipResults results, Disc disc) throws IOException {
+    RipFolder folder = RipFolder.make(options.folder);
+    RipLog log = new RipLog(audio, driveInfo(), layout);
+    folder.writeLog(log);
+    RipWriter writer = new RipWriter(audio, results, folder, log, rip -> report(rip, results),
+        this::clearProgress);
+    try {
+      if (options.image) {
+        writer.image(layout, tracks);
+      } else {
+        writer.tracks(layout, tracks, options.cueStyle, options.hiddenTrack);
+      }
+    } catch (IOException e) {
+      log.stop(e);
+      try {
+        folder.writeLog(log);
+      } catch (IOException logFailure) {
+        e.addSuppressed(logFailure);
+      }
+      throw e;
+    }
+    // A sheet names every track's file: only a copy of them all has one.
+    if (layout != null && options.tracks == null) {
+      folder.writeSheet(CueSheet.write(disc, layout, options.cueStyle));
+    }
+    log.finish();
+    folder.writeLog(log);
+    if (!writer.isMatched()) {
+      AnswerChecks.nameOtherOffset(results, audio, options.readOffset, err);
+    }
+    return writer.isComplete() && writer.isMatched() ? EXIT_OK : EXIT_INCOMPLETE;
   }
 
   private int verifyTracks(DiscAudio audio, List<Integer> tracks, AccurateRipResults results)

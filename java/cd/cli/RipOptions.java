@@ -73,6 +73,8 @@ final class RipOptions {
           "matches no rip in the answer, naming it on standard error; an answer for another",
           "disc (none of its pressings has this disc's identifiers) is refused, status 2.");
 
+  // A dBAR entry holds at most 13 + 99 * 9 bytes; answers list a few hundred pressings at most.
+  private static final long MOST_ANSWER_BYTES = 1 << 20;
   private static final Set<String> OPTIONS = new HashSet<>(Arrays.asList("--rip", "--drive",
       "--tracks", "--read-offset", "--secure", "--accuraterip-results", "--verify", "--find-offset",
       "--cache-size", "--cue-style", "--image", "--hidden-track", "--layout", "--overwrite"));
@@ -242,6 +244,10 @@ final class RipOptions {
     }
     if (!resultsFile.isFile()) {
       throw new IllegalArgumentException("--accuraterip-results: " + path + " is no file");
+    }
+    if (resultsFile.length() > MOST_ANSWER_BYTES) {
+      throw new IllegalArgumentException("--accuraterip-results: " + path + " holds "
+          + resultsFile.length() + " bytes, more than any AccurateRip answer");
     }
     byte[] answer;
     try {
