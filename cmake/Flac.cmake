@@ -27,6 +27,13 @@ function(tocmate_add_flac)
 endfunction()
 tocmate_add_flac()
 
+# Each function in a section of its own, so that the library keeps only what it calls
+# (--gc-sections): libFLAC's file functions would take stat and fopen from a newer glibc
+# than the library's floor (cmake/GlibcFloor.cmake).
+if(NOT WIN32)
+  target_compile_options(FLAC PRIVATE -ffunction-sections -fdata-sections)
+endif()
+
 # What the library, its tests and the fuzzers link.
 add_library(tocmate_flac INTERFACE)
 target_link_libraries(tocmate_flac INTERFACE FLAC)
