@@ -34,6 +34,13 @@ if(NOT WIN32)
   target_compile_options(FLAC PRIVATE -ffunction-sections -fdata-sections)
 endif()
 
+# libFLAC 1.4.2's encoder adds offsets to a null pointer it then never reads through (the
+# escape codes' partitions, when none are searched): the one check of the undefined behaviour
+# sanitizer left out for its code, and for its code alone.
+if(TOCMATE_SANITIZE MATCHES undefined)
+  target_compile_options(FLAC PRIVATE -fno-sanitize=pointer-overflow)
+endif()
+
 # What the library, its tests and the fuzzers link.
 add_library(tocmate_flac INTERFACE)
 target_link_libraries(tocmate_flac INTERFACE FLAC)
