@@ -17,12 +17,12 @@ import java.util.ArrayList;
 import java.util.List;
 
 /**
- * The command line's --rip: each chosen track of the disc written to a WAVE file (or the whole
- * disc to one), with a line of checksums a track on standard output, the disc's CUE sheet and
- * the rip's log; --layout, the disc's pregaps and index points; --verify, the same lines of a
- * disc or an image checked against AccurateRip's answer, nothing written; and --find-offset,
- * the drive's read offset found with the AccurateRip database's answer. Its options are
- * RipOptions'.
+ * The command line's --rip: each chosen track of the disc written to a WAVE or FLAC file (or
+ * the whole disc to one), with a line of checksums a track on standard output, the disc's CUE
+ * sheet and the rip's log; --layout, the disc's pregaps and index points; --verify, the same
+ * lines of a disc or an image checked against AccurateRip's answer, nothing written; and
+ * --find-offset, the drive's read offset found with the AccurateRip database's answer. Its
+ * options are RipOptions'.
  */
 final class RipCommand {
   private static final int EXIT_OK = 0;
@@ -119,7 +119,7 @@ final class RipCommand {
     RipLog log = new RipLog(audio, driveInfo(), layout);
     folder.writeLog(log);
     RipWriter writer = new RipWriter(audio, results, folder, log, rip -> report(rip, results),
-        this::clearProgress);
+        this::clearProgress, new AudioFileWriter(options.format), new RipTags(disc, results));
     try {
       if (options.image) {
         writer.image(layout, tracks);
@@ -137,7 +137,7 @@ final class RipCommand {
     }
     // A sheet names every track's file: only a copy of them all has one.
     if (layout != null && options.tracks == null) {
-      folder.writeSheet(CueSheet.write(disc, layout, options.cueStyle));
+      folder.writeSheet(CueSheet.write(disc, layout, options.cueStyle, options.format));
     }
     log.finish();
     folder.writeLog(log);

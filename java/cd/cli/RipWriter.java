@@ -16,7 +16,7 @@ import java.util.List;
 import java.util.function.Predicate;
 
 /**
- * Writes a rip's audio files into its folder, a track a file or the whole disc in one, and
+ * Writes a rip's audio files (WAVE or FLAC) into its folder, a track a file or the whole disc in one, and
  * adds each track to the log once its file is whole, writing the log again: the log never
  * names a file that is not there.
  */
@@ -28,6 +28,8 @@ final class RipWriter {
   // Prints a track's line; whether the answer, if any, has the track.
   private final Predicate<TrackRip> report;
   private final Runnable clearProgress;
+  private final AudioFileWriter files;
+  private final RipTags tags;
   private boolean complete = true;
   private boolean matched = true;
 
@@ -49,13 +51,15 @@ final class RipWriter {
   }
 
   RipWriter(DiscAudio audio, AccurateRipResults results, RipFolder folder, RipLog log,
-      Predicate<TrackRip> report, Runnable clearProgress) {
+      Predicate<TrackRip> report, Runnable clearProgress, AudioFileWriter files, RipTags tags) {
     this.audio = audio;
     this.results = results;
     this.folder = folder;
     this.log = log;
     this.report = report;
     this.clearProgress = clearProgress;
+    this.files = files;
+    this.tags = tags;
   }
 
   /** Whether every sector of every track was read (and, in secure mode, confirmed). */
@@ -97,31 +101,29 @@ final class RipWriter {
       total += audio.getTrackSamples(number) * DiscAudio.SAMPLE_BYTES;
     }
     long samples = total;
-    File file = folder.file(CueSheet.SINGLE_FILE_NAME);
-    List<Copied> copied = RipFiles.writeWhole(file, wave -> {
-      wave.write(RipFiles.waveHeader(samples));
+    File file = folder.file(files.name(CueSheet.SINGLE_FILE_NAME));
+    List<Copied> copied = files.write(file, samples, stream -> {
       List<Copied> tracks = new ArrayList<>();
       if (hidden > 0) {
-        tracks.add(ripTo(wave, hidden, 0, file.getName()));
+        tracks.add(ripTo(stream, hidden, 0, file.getName()));
       }
       for (int number : numbers) {
-        tracks.add(ripTo(wave, Long.MAX_VALUE, number, file.getName()));
+        tracks.add(ripTo(stream, Long.MAX_VALUE, number, file.getName()));
         clearProgress.run();
         matched &= report.test(tracks.get(tracks.size() - 1).rip);
       }
       return tracks;
-    });
+    }, (tracks, flac) -> tags.addDisc(flac));
     logged(copied);
   }
 
-  /** A track (0: the hidden one) as a WAVE file holding the first `kept` bytes of it. */
-  private void ripInto(String name, long kept, int number) throws IOException {
+  /** A track (0: the hidden one) as an audio file holding the first `kept` bytes of it. */
+  private void ripInto(String waveName, long kept, int number) throws IOException {
+    String name = files.name(waveName);
     Copied copied;
     try {
-      copied = RipFiles.writeWhole(folder.file(name), wave -> {
-        wave.write(RipFiles.waveHeader(kept));
-        return ripTo(wave, kept, number, name);
-      });
+      copied = files.write(folder.file(name), kept, stream -> ripTo(stream, kept, number, name),
+          (track, flac) -> tags.addTrack(flac, track.rip));
     } finally {
       clearProgress.run();
     }
@@ -129,10 +131,10 @@ final class RipWriter {
     logged(Collections.singletonList(copied));
   }
 
-  /** Reads a track into `wave`, keeping its first `kept` bytes. */
-  private Copied ripTo(OutputStream wave, long kept, int number, String file)
+  /** Reads a track into `samples`, keeping its first `kept` bytes. */
+  private Copied ripTo(OutputStream samples, long kept, int number, String file)
       throws IOException {
-    RipFiles.Metered metered = new RipFiles.Metered(wave, kept);
+    RipFiles.Metered metered = new RipFiles.Metered(samples, kept);
     long started = System.nanoTime();
     TrackRip rip = number == 0 ? audio.readHiddenTrack(metered) : audio.readTrack(number, metered);
     long millis = (System.nanoTime() - started) / 1_000_000;
