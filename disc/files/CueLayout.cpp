@@ -30,6 +30,13 @@ class Placer {
     return std::nullopt;
   }
 
+  // Lays the files up to `position` on the disc, but none of its own file's before it.
+  std::optional<CueProblem> endBefore(const CuePosition& position) {
+    if (position.file == file) return advanceTo(position);
+    finishFile();
+    return std::nullopt;
+  }
+
   void skip(std::uint32_t frames) { cursor += frames; }
   std::uint32_t address() const { return cursor; }
 
@@ -68,10 +75,16 @@ std::variant<CueLayout, CueProblem> layOut(const CueSheet& sheet,
   layout.toc.firstTrack = sheet.tracks.front().number;
   layout.toc.lastTrack = sheet.tracks.back().number;
   unsigned session = sheet.tracks.front().session;
+  const CueTrack* previous = nullptr;
   for (const CueTrack& track : sheet.tracks) {
-    if (auto problem = placer.advanceTo(track.index0 ? *track.index0 : track.indexes.front())) {
-      return *problem;
+    const CuePosition& first = track.index0 ? *track.index0 : track.indexes.front();
+    // The track before ends with its POSTGAP's silence.
+    if (previous != nullptr && previous->postgapSilence != 0) {
+      if (auto problem = placer.endBefore(first)) return *problem;
+      placer.skip(previous->postgapSilence);
     }
+    previous = &track;
+    if (auto problem = placer.advanceTo(first)) return *problem;
     if (track.session != session) placer.skip(kSessionGapFrames);
     session = track.session;
     TrackMarks marks;
@@ -87,6 +100,7 @@ std::variant<CueLayout, CueProblem> layOut(const CueSheet& sheet,
         static_cast<std::uint8_t>(track.flags | (track.audio ? 0 : kDataTrackControl)));
   }
   placer.finishFile();
+  placer.skip(sheet.tracks.back().postgapSilence);
   layout.toc.leadOut = placer.address() + kLeadInFrames;
   if (const auto problem = findProblem(layout.toc)) {
     const int track = problem->valueIndex - 3;

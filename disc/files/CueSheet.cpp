@@ -163,11 +163,24 @@ std::optional<std::string> Parser::take(const std::vector<Token>& words, std::st
     return std::nullopt;
   }
   if (sameWord(command, "REM") && words.size() == 3 && sameWord(words[1].text, "SESSION")) {
+    // Sessions follow one another: one left out would leave a gap no sheet can lay out.
     const auto value = smallNumber(words[2].text, 2);
-    if (!value || *value < session) {
-      return std::string("REM SESSION takes the number of a session after the last");
+    const bool first = sheet.tracks.empty() && value == 1u;
+    if (!value || (!first && *value != session + 1)) {
+      return "REM SESSION takes the number of the session after the last (" +
+             std::to_string(sheet.tracks.empty() ? 1 : session + 1) + ")";
     }
     session = *value;
+    return std::nullopt;
+  }
+  if (sameWord(command, "POSTGAP")) {
+    if (track == nullptr || track->indexes.empty() || track->postgapSilence != 0) {
+      return std::string("POSTGAP belongs to a TRACK, once, after its INDEX lines");
+    }
+    if (!needs(1)) return std::string("POSTGAP takes a time mm:ss:ff");
+    auto frames = timeOf(words[1].text);
+    if (auto* problem = std::get_if<std::string>(&frames)) return *problem;
+    track->postgapSilence = std::get<std::uint32_t>(frames);
     return std::nullopt;
   }
   if (isPassedOver(command)) return std::nullopt;
@@ -233,6 +246,7 @@ std::optional<std::string> Parser::takeIndex(const std::vector<Token>& words, in
   CueTrack& track = sheet.tracks.back();
   const auto index = words.size() == 3 ? smallNumber(words[1].text, 2) : std::nullopt;
   if (!index) return std::string("INDEX takes a number 00 to 99 and a time mm:ss:ff");
+  if (track.postgapSilence != 0) return std::string("INDEX after POSTGAP");
   const unsigned expected = static_cast<unsigned>(track.indexes.size()) + 1;
   const bool zeroFirst = *index == 0 && !track.index0 && track.indexes.empty();
   if (!zeroFirst && *index != expected) {
@@ -291,9 +305,10 @@ std::variant<CueSheet, CueProblem> parseCueSheet(std::string_view text) {
   int number = 0;
   for (std::size_t pos = 0; pos <= text.size();) {
     ++number;
-    const std::size_t end = std::min(text.find('\n', pos), text.size());
+    // Lines end with LF, CR LF or CR alone.
+    const std::size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
     const std::string_view line = text.substr(pos, end - pos);
-    pos = end + 1;
+    pos = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     if (line.find('\0') != std::string_view::npos) {
       return CueProblem{number, "a NUL byte: not a CUE sheet"};
     }

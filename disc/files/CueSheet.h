@@ -41,6 +41,7 @@ struct CueTrack {
   unsigned session = 1;
   std::uint8_t flags = 0;             // FLAGS as CONTROL bits: PRE 1, DCP 2, 4CH 8
   std::uint32_t pregapSilence = 0;    // PREGAP: frames of silence no file holds
+  std::uint32_t postgapSilence = 0;   // POSTGAP: the same after its last sector
   std::optional<CuePosition> index0;  // the start of its pregap, when the file holds one
   std::vector<CuePosition> indexes;   // INDEX 01, 02, ...: index01 is the track's start
   std::optional<std::string> isrc;
@@ -62,6 +63,7 @@ struct CueProblem {
 };
 
 // Parses a sheet's text: UTF-8 (with or without a byte-order mark) or, where it is not valid
-// UTF-8, ISO-8859-1. Commands it does not need (REM, CDTEXTFILE, POSTGAP...) are
-// passed over; those it needs are checked, and the first problem ends the parse.
+// UTF-8, ISO-8859-1, its lines ended by LF, CR LF or CR. Commands it does not need (REM,
+// CDTEXTFILE...) are passed over; those it needs are checked, and the first problem ends
+// the parse.
 std::variant<CueSheet, CueProblem> parseCueSheet(std::string_view text);

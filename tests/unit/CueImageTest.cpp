@@ -13,8 +13,10 @@ std::string frames(std::uint32_t count, char fill) {
   return std::string(std::size_t{count} * kAudioFrameBytes, fill);
 }
 
+// `before`: chunks (header and body) between the format and the samples.
 std::string waveOf(const std::string& samples, std::uint16_t channels = 2,
-                   std::uint32_t rate = 44100, std::uint32_t claimed = 0) {
+                   std::uint32_t rate = 44100, std::uint32_t claimed = 0,
+                   const std::string& before = "") {
   std::string header = "RIFF....WAVEfmt ";
   const auto put = [&](std::uint32_t value, int size) {
     for (int i = 0; i < size; ++i) header += static_cast<char>(value >> (8 * i) & 0xff);
@@ -26,7 +28,7 @@ std::string waveOf(const std::string& samples, std::uint16_t channels = 2,
   put(rate * 2 * channels, 4);
   put(2 * channels, 2);
   put(16, 2);
-  header += "data";
+  header += before + "data";
   put(claimed != 0 ? claimed : static_cast<std::uint32_t>(samples.size()), 4);
   return header + samples;
 }
@@ -120,6 +122,22 @@ TEST(CueImage, RefusesHostileSheetsSayingWhyAndWhere) {
        FailureReason::kBadTable, "a second has 75 frames"},
       {"seconds of 60", oneFile + "TRACK 01 AUDIO\nINDEX 01 00:60:00\n", second,
        FailureReason::kBadTable, "a minute has 60 seconds"},
+      {"INDEX 00 after 01", oneFile + "TRACK 01 AUDIO\nINDEX 01 00:00:00\nINDEX 00 00:00:10\n",
+       second, FailureReason::kBadTable, "line 4: INDEX 0 out of order"},
+      {"an index at the time of the one before",
+       oneFile + "TRACK 01 AUDIO\nINDEX 01 00:00:10\nINDEX 02 00:00:10\n", second,
+       FailureReason::kBadTable, "line 4: INDEX 2 is not after"},
+      {"a session skipped", oneFile + "TRACK 01 AUDIO\nINDEX 01 00:00:00\nREM SESSION 03\n", second,
+       FailureReason::kBadTable,
+       "line 4: REM SESSION takes the number of the session "
+       "after the last (2)"},
+      {"an INDEX after POSTGAP",
+       oneFile + "TRACK 01 AUDIO\nINDEX 01 00:00:00\nPOSTGAP 00:00:10\nINDEX 02 00:00:20\n", second,
+       FailureReason::kBadTable, "line 5: INDEX after POSTGAP"},
+      {"POSTGAP before INDEX 01", oneFile + "TRACK 01 AUDIO\nPOSTGAP 00:00:10\n", second,
+       FailureReason::kBadTable, "line 3: POSTGAP belongs to a TRACK"},
+      {"lines ended by CR alone, each read", oneFile + "TRACK 01 AUDIO\rINDEX 01 00:00:99\r",
+       second, FailureReason::kBadTable, "line 3: '00:00:99' is not a time"},
       {"INDEX 01 before 00", oneFile + "TRACK 01 AUDIO\nINDEX 00 00:00:10\nINDEX 01 00:00:05\n",
        second, FailureReason::kBadTable, "line 4: INDEX 1 is not after"},
       {"a track before the last",
@@ -212,6 +230,20 @@ TEST(CueImage, LaysTracksOutAsTheDiscHadThem) {
         300 + kSessionGapFrames + 40,
         {150, 260, 300 + kSessionGapFrames},
         {0, 0, kDataTrackControl}}},
+      {"an INDEX 00 exactly at its file's end",
+       "FILE \"1.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
+       "INDEX 00 00:01:25\nFILE \"2.wav\" WAVE\nINDEX 01 00:00:00\n",
+       threeFiles,
+       {1, 2, 300, {150, 250}, {0, 0}}},
+      {"lines ended by CR alone, POSTGAPs after a track and the last",
+       "FILE \"1.bin\" BINARY\rTRACK 01 AUDIO\rINDEX 01 00:00:00\rPOSTGAP 00:00:10\r"
+       "FILE \"3.bin\" BINARY\rTRACK 02 AUDIO\rINDEX 01 00:00:00\rPOSTGAP 00:00:05\r",
+       threeFiles,
+       {1, 2, 305, {150, 260}, {0, 0}}},
+      {"a WAVE with a chunk of odd size before its samples",
+       "FILE \"odd.wav\" WAVE\r\nTRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\n",
+       {{"odd.wav", waveOf(frames(30, 1), 2, 44100, 0, std::string("LIST\3\0\0\0abc\0", 12))}},
+       {1, 1, 180, {150}, {0}}},
       {"a first track numbered 5, a data track first, lower case",
        "file \"3.bin\" binary\ntrack 05 mode1/2048\nindex 01 00:00:00\nfile \"1.bin\" binary\n"
        "track 06 audio\nindex 01 00:00:00\n",
@@ -272,7 +304,7 @@ TEST(CueImage, ReadsEachSectorFromItsFileAndSilenceWhereNoFileHoldsIt) {
 
 TEST(CueImage, GivesTheSheetsTextsAsCdTextWhateverTheirEncoding) {
   const std::string sheet =
-      "CATALOG 0724383527720\nPERFORMER \"Caf\xC3\xA9 \xE6\x97\xA5\"\nTITLE Album Title\n"
+      "CATALOG 0724383527720\nPERFORMER \"Caf\xC3\xA9 \xE6\x97\xA5 \xC3\xBF\"\nTITLE Album Title\n"
       "FILE \"a.bin\" BINARY\nTRACK 01 AUDIO\nTITLE \"One\"\nISRC GBAYE9200070\n"
       "INDEX 01 00:00:00\n";
   const std::string latin1 =
@@ -281,8 +313,8 @@ TEST(CueImage, GivesTheSheetsTextsAsCdTextWhateverTheirEncoding) {
   const struct {
     const char* what;
     std::string sheet, performer;
-  } cases[] = {{"UTF-8", sheet, "Caf\xE9 ?"},
-               {"UTF-8 after a byte-order mark", "\xEF\xBB\xBF" + sheet, "Caf\xE9 ?"},
+  } cases[] = {{"UTF-8", sheet, "Caf\xE9 ? \xFF"},
+               {"UTF-8 after a byte-order mark", "\xEF\xBB\xBF" + sheet, "Caf\xE9 ? \xFF"},
                {"ISO-8859-1", latin1, "Caf\xE9"}};
   for (const auto& encoded : cases) {
     SCOPED_TRACE(encoded.what);
