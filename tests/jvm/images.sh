@@ -5,7 +5,7 @@
 # identifiers of the same disc in the fake drive, and its --rip the disc's samples with the
 # checksums of whipper's accuraterip-checksum (check_rip.py), and the CUE sheet it writes,
 # read back, the image's layout. Then --verify against an
-# answer made of those checksums, and with one sample of track 2 changed.
+# answer made of those checksums, with one sample of track 2 changed, and with a file cut short.
 set -u
 java=$1 jar=$2 discs=$3 fake=$4
 here=$(dirname "$0")
@@ -99,6 +99,17 @@ if [ "$status" -ne 1 ] || ! grep -q '^02 .* confidence 0$' "$tmp/verified" ||
   fail "--verify with one sample of track 2 changed: exit $status"; cat "$tmp/verified" "$tmp/err"
 else
   echo "ok: --verify, one sample changed: track 2 alone fails"
+fi
+# A BIN 1000 bytes short: named with the bytes missing, never made up with silence.
+truncate -s -1000 "$tmp/image/track02.bin"
+verify
+status=$?
+if [ "$status" -eq 0 ] || [ -s "$tmp/verified" ] ||
+  ! grep -q "'track02.bin': cut short: 1000 bytes missing" "$tmp/err" ||
+  [ "$(wc -l <"$tmp/err")" -ne 1 ]; then
+  fail "--verify of a BIN 1000 bytes short: exit $status"; cat "$tmp/verified" "$tmp/err"
+else
+  echo "ok: --verify, a BIN 1000 bytes short: refused, the bytes named"
 fi
 rm -rf "$tmp/image" && mkdir "$tmp/image"
 python3 "$here/make_image.py" "$discs/short-enhanced-cd.toc" "$tmp/image" gaps-appended --shift 667
