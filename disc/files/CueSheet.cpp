@@ -333,6 +333,7 @@ std::optional<std::string> Parser::takeText(std::string_view command, std::strin
 
 std::variant<CueSheet, CueProblem> Parser::finish() {
   if (sheet.tracks.empty()) return CueProblem{0, "no TRACK: not a CUE sheet of a disc"};
+  if (sheet.files.empty()) return CueProblem{0, "no FILE: no track of the sheet is held"};
   if (sheet.tracks.back().indexes.empty() && !sheet.tracks.back().describedFrames) {
     return CueProblem{sheet.tracks.back().line,
                       "track " + std::to_string(sheet.tracks.back().number) + " has no INDEX 01"};

@@ -193,6 +193,11 @@ TEST(CueImage, RefusesHostileSheetsSayingWhyAndWhere) {
        "no command"},
       {"a NUL byte", std::string("REM a\0b\n", 8), {}, FailureReason::kBadTable, "NUL"},
       {"nothing", "", {}, FailureReason::kBadTable, "no TRACK"},
+      {"only a described data track",
+       "REM DATA TRACK 01 LENGTH 10:00:00\n",
+       {},
+       FailureReason::kBadTable,
+       "no FILE"},
       {"a track past 100 minutes",
        oneFile + "TRACK 01 AUDIO\nINDEX 01 00:00:00\n"
                  "FILE \"a.bin\" BINARY\nTRACK 02 AUDIO\nPREGAP 99:59:00\nINDEX 01 00:00:00\n",
