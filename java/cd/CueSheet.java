@@ -68,6 +68,23 @@ public final class CueSheet {
    * @return the sheet's text, lines ended by CR LF
    */
   public static String write(Disc disc, DiscLayout layout, Style style) {
+    return write(disc, layout, style, true);
+  }
+
+  /**
+   * Writes the sheet of a copy that may leave the hidden track out.
+   *
+   * @param disc the disc, with its extras where they were read (see {@link Disc#read(String,
+   *     Disc.Extra...)})
+   * @param layout its layout, from {@link DiscAudio#readLayout()}
+   * @param style how the audio lies in files
+   * @param hiddenTrackCopied whether the sound before the first track was copied to
+   *     {@link #HIDDEN_TRACK_FILE} (in a style of a file per track): the sheet names that
+   *     file only then, else that stretch is a PREGAP line, silence no file holds
+   * @return the sheet's text, lines ended by CR LF
+   */
+  public static String write(Disc disc, DiscLayout layout, Style style,
+      boolean hiddenTrackCopied) {
     List<String> lines = new ArrayList<>();
     lines.add("REM DISCID " + disc.getFreedbId().toUpperCase(java.util.Locale.ROOT));
     if (disc.getMusicBrainzId() != null) {
@@ -116,7 +133,7 @@ public final class CueSheet {
       DiscLayout.Track laid = layout.getTrack(track.getNumber());
       int gapStart = pregapStartOf(layout, track);
       int gap = track.getStart() - gapStart;
-      boolean hiddenFile = i == 0 && gap > 0 && layout.hasHiddenAudio();
+      boolean hiddenFile = i == 0 && gap > 0 && layout.hasHiddenAudio() && hiddenTrackCopied;
       // Where the track's own file starts: before its TRACK line, or (pregap appended to the
       // previous file, or a hidden track's own) between its INDEX 00 and INDEX 01.
       boolean fileFirst = (style == Style.GAPS_LEFT_OUT && !hiddenFile)

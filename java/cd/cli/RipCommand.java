@@ -109,7 +109,7 @@ final class RipCommand {
       // A sheet names every track's file: only a copy of them all has one.
       if (layout != null && options.tracks == null) {
         RipFiles.writeText(new File(options.folder, "disc.cue"),
-            CueSheet.write(disc, layout, options.cueStyle));
+            CueSheet.write(disc, layout, options.cueStyle, options.hiddenTrack));
       }
       RipFiles.writeText(new File(options.folder, "rip.log"), log.toString());
       return complete ? EXIT_OK : EXIT_INCOMPLETE;
