@@ -201,6 +201,14 @@ JNIEXPORT jint JNICALL Java_cd_DiscAudio_readSamples(JNIEnv* env, jclass, jlong 
       throwIllegalState(env, "no track is being read");
       return 0;
     }
+    // An interrupted thread reads no more, of a drive or an image; its status stays set.
+    if (javaThreadInterrupted(env)) {
+      const std::string& path = session.drive->path();
+      throwFailure(env, DiscFailure{FailureReason::kInterrupted, path,
+                                    path + ": interrupted while reading the audio"});
+      session.reader.reset();
+      return 0;
+    }
     const std::size_t room = static_cast<std::size_t>(env->GetArrayLength(buffer));
     const std::size_t capacity =
         std::min(room, session.chunk.size()) / kBytesPerSample * kBytesPerSample;

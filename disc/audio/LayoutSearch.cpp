@@ -38,6 +38,7 @@ std::uint32_t LayoutSearch::sessionEndOf(unsigned track) const {
 
 void LayoutSearch::keep(const QPosition& frame) {
   const std::uint32_t place = frame.absolute;
+  if (outvoted.count(place) != 0) return;
   // The table allows a place only its own track (index 01 on) or the next one's pregap.
   bool allowed = place < toc.leadOut && toc.hasTrack(frame.track);
   if (allowed && place < toc.startOf(toc.firstTrack)) {
@@ -48,28 +49,63 @@ void LayoutSearch::keep(const QPosition& frame) {
     allowed = (frame.track == holder && frame.index >= 1) ||
               (frame.track == holder + 1 && frame.index == 0);
   }
-  const auto next = frames.upper_bound(place);
-  if (allowed && next != frames.end()) allowed = keyOf(next->second) >= keyOf(frame);
-  if (allowed && next != frames.begin()) {
-    const auto& before = std::prev(next)->second;
-    allowed =
-        before.absolute == place ? keyOf(before) == keyOf(frame) : keyOf(before) <= keyOf(frame);
-  }
+  // Two reads of one place that disagree: neither is believed.
+  const auto known = frames.find(place);
+  if (allowed && known != frames.end()) allowed = keyOf(known->second) == keyOf(frame);
   if (allowed) {
     frames[place] = frame;
   } else {
-    conflicts.insert(place);
+    frames.erase(place);
+    outvoted.insert(place);
   }
 }
 
-bool LayoutSearch::conflictWithin(std::uint32_t from, std::uint32_t to) const {
-  const auto first = conflicts.lower_bound(from);
-  return first != conflicts.end() && *first <= to;
+std::optional<std::uint32_t> LayoutSearch::neighbour(std::uint32_t place, int step) const {
+  for (std::uint32_t distance = 1; distance <= kWindow; ++distance) {
+    const std::int64_t at = std::int64_t{place} + step * std::int64_t{distance};
+    if (at < 0) break;
+    if (frames.count(static_cast<std::uint32_t>(at)) != 0) return static_cast<std::uint32_t>(at);
+  }
+  return std::nullopt;
+}
+
+void LayoutSearch::settle() {
+  // Whether the good frames beside a place's are in order without it.
+  const auto fitsWithout = [&](std::uint32_t place) {
+    const auto before = neighbour(place, -1), after = neighbour(place, 1);
+    return before && after && keyOf(frames.at(*before)) <= keyOf(frames.at(*after));
+  };
+  for (auto at = frames.begin(); at != frames.end() && std::next(at) != frames.end();) {
+    const auto next = std::next(at);
+    if (keyOf(at->second) <= keyOf(next->second)) {
+      ++at;
+      continue;
+    }
+    const bool first = fitsWithout(at->first), second = fitsWithout(next->first);
+    if (first == second) {  // neither or either: no lone frame to outvote
+      ++at;
+      continue;
+    }
+    const std::uint32_t liar = first ? at->first : next->first;
+    frames.erase(liar);
+    outvoted.insert(liar);
+    at = frames.begin();
+  }
+}
+
+std::optional<std::uint32_t> LayoutSearch::disorderWithin(std::uint32_t from,
+                                                          std::uint32_t to) const {
+  for (auto at = frames.lower_bound(from); at != frames.end() && at->first <= to; ++at) {
+    const auto next = std::next(at);
+    if (next != frames.end() && keyOf(at->second) > keyOf(next->second)) return at->first;
+  }
+  return std::nullopt;
 }
 
 bool LayoutSearch::probe(std::uint32_t target, std::uint32_t floor, std::uint32_t limit) {
   const std::uint32_t first = std::max(floor, target - std::min(target, kWindow / 2));
   const std::uint32_t count = std::min(kWindow, limit - std::min(limit, first));
+  asked.insert(target);
   if (count == 0) return false;
   // Asked where the drive's frames so far say this window's come from.
   const std::int64_t wanted = std::int64_t{first} - kLeadInFrames - skew;
@@ -83,17 +119,38 @@ bool LayoutSearch::probe(std::uint32_t target, std::uint32_t floor, std::uint32_
   bool fresh = false;
   for (const QFrame& frame : read.frames) {
     skew = std::int64_t{frame.position.absolute} - kLeadInFrames - frame.askedLba;
-    fresh |= frames.count(frame.position.absolute) == 0;
+    const std::uint32_t place = frame.position.absolute;
+    fresh |= frames.count(place) == 0 && outvoted.count(place) == 0;
     keep(frame.position);
   }
+  settle();
   return fresh;
+}
+
+std::optional<bool> LayoutSearch::confirmed(std::uint32_t before, std::uint32_t after, unsigned key,
+                                            const Stretch& stretch) {
+  const auto ahead = neighbour(before, -1), behind = neighbour(after, 1);
+  if (ahead && behind) {
+    return keyOf(frames.at(*ahead)) < key && keyOf(frames.at(*behind)) == keyOf(frames.at(after));
+  }
+  const std::uint32_t target = ahead ? after + 1 : before - 1;
+  if (asked.count(target) != 0) return false;
+  probe(target, stretch.hardFloor ? stretch.floor : 0, stretch.limit);
+  return std::nullopt;
 }
 
 std::optional<std::uint32_t> LayoutSearch::findBoundary(unsigned key, const Stretch& stretch,
                                                         std::vector<std::uint32_t> hints) {
   unsigned fruitless = 0;
   for (unsigned probes = 0; probes < kMaxProbes && !failure; ++probes) {
-    if (conflictWithin(stretch.floor, stretch.ceiling + 1)) return std::nullopt;
+    if (const auto disorder = disorderWithin(stretch.floor - 1, stretch.ceiling + 1)) {
+      // Frames read around the two may outvote one of them; if not, the place is unknown.
+      const std::uint32_t second = frames.upper_bound(*disorder)->first;
+      const std::uint32_t target = asked.count(*disorder) == 0 ? *disorder : second + 1;
+      if (asked.count(target) != 0) return std::nullopt;
+      probe(target, stretch.hardFloor ? stretch.floor : 0, stretch.limit);
+      continue;
+    }
     // The last frame before the boundary and the first at or after it, so far.
     std::optional<std::uint32_t> before, after;
     // (The frames are in order: those past the boundary follow all those before it.)
@@ -104,12 +161,16 @@ std::optional<std::uint32_t> LayoutSearch::findBoundary(unsigned key, const Stre
       }
       if (at->first <= stretch.ceiling) before = at->first;
     }
-    if (before && after && *after == *before + 1) return after;
-    // Nothing lies before a hard floor: two frames past the boundary that the drive gives
-    // first from there put it at the floor.
-    if (stretch.hardFloor && !before && after && *after < stretch.floor + 2 * kWindow &&
-        frames.upper_bound(*after) != frames.end() &&
-        frames.upper_bound(*after)->first < stretch.floor + 2 * kWindow) {
+    if (before && after && *after == *before + 1) {
+      const auto sure = confirmed(*before, *after, key, stretch);
+      if (sure) return *sure ? after : std::nullopt;
+      continue;
+    }
+    // Nothing lies before a hard floor: two frames past the boundary of one track and index
+    // that the drive gives first from there put it at the floor.
+    const auto second = after ? neighbour(*after, 1) : std::nullopt;
+    if (stretch.hardFloor && !before && second && *second < stretch.floor + 2 * kWindow &&
+        keyOf(frames.at(*second)) == keyOf(frames.at(*after))) {
       return stretch.floor;
     }
     const std::uint32_t low = before ? *before : stretch.floor - 1;
@@ -133,18 +194,21 @@ std::optional<std::uint32_t> LayoutSearch::findBoundary(unsigned key, const Stre
 }
 
 std::optional<unsigned> LayoutSearch::keyAt(std::uint32_t place, std::uint32_t limit) {
-  // The frame at the place, or the last the drive gives before it (one answering a few
-  // sectors early gives none of a session's last sectors).
-  const auto nearest = [&]() -> std::optional<unsigned> {
-    const auto after = frames.upper_bound(place);
-    if (after == frames.begin() || std::prev(after)->first + kWindow < place) return std::nullopt;
-    return keyOf(std::prev(after)->second);
-  };
-  for (unsigned tries = 0; tries < kMaxFruitless && !failure && !nearest(); ++tries) {
-    if (conflictWithin(place - std::min(place, kWindow), place)) return std::nullopt;
-    probe(place - 1, 0, limit);
+  for (unsigned tries = 0; tries < kMaxFruitless && !failure; ++tries) {
+    // The frame at the place, or the last the drive gives before it (one answering a few
+    // sectors early gives none of a session's last sectors), and the good one before that.
+    const auto at = neighbour(place + 1, -1);
+    const auto before = at ? neighbour(*at, -1) : std::nullopt;
+    if (before) {
+      const unsigned key = keyOf(frames.at(*at));
+      if (key != keyOf(frames.at(*before)) || disorderWithin(*before, place)) return std::nullopt;
+      return key;
+    }
+    const std::uint32_t target = at ? *at - 1 : place - 1;
+    if (asked.count(target) != 0) return std::nullopt;
+    probe(target, 0, limit);
   }
-  return nearest();
+  return std::nullopt;
 }
 
 std::optional<bool> LayoutSearch::preEmphasisOf(unsigned track) const {

@@ -23,6 +23,11 @@ DiscFailure failure(FailureReason reason, const std::string& sheet, int line,
 
 std::string quoted(const std::string& name) { return "'" + name + "'"; }
 
+// A file that holds less than the sheet needs of it: never made up with silence.
+std::string shortOf(std::uint64_t missing) {
+  return "cut short: " + std::to_string(missing) + " bytes missing";
+}
+
 // What one sector takes in each file, from the tracks whose indexes lie in it.
 std::variant<std::vector<std::uint32_t>, CueProblem> sectorBytesOfFiles(const CueSheet& sheet) {
   std::vector<std::uint32_t> bytes(sheet.files.size(), 0);
@@ -136,15 +141,23 @@ std::variant<std::unique_ptr<CueImage>, DiscFailure> CueImage::open(const std::s
       if (auto* problem = std::get_if<std::string>(&data)) {
         return bad(FailureReason::kBadTable, *problem);
       }
-      source.offset = std::get<WaveData>(data).offset;
-      source.bytes = std::get<WaveData>(data).bytes;
+      const WaveData& wave = std::get<WaveData>(data);
+      if (wave.missing != 0) {
+        return bad(FailureReason::kBadTable, shortOf(wave.missing) + " of the " +
+                                                 std::to_string(wave.bytes + wave.missing) +
+                                                 " its data chunk claims");
+      }
+      source.offset = wave.offset;
+      source.bytes = wave.bytes;
     }
-    if (bytesPerSector == kAudioFrameBytes && source.bytes % kBytesPerSample != 0) {
-      return bad(FailureReason::kBadTable, std::to_string(source.bytes) +
-                                               " bytes of audio, not whole samples of " +
-                                               std::to_string(kBytesPerSample) + " bytes");
+    // A disc holds whole sectors: a file that ends within one lost its end.
+    if (const std::uint64_t part = source.bytes % bytesPerSector; part != 0) {
+      return bad(FailureReason::kBadTable,
+                 shortOf(bytesPerSector - part) + " of its last sector of " +
+                     std::to_string(bytesPerSector) + " bytes (" + std::to_string(source.bytes) +
+                     " bytes, not whole sectors)");
     }
-    const std::uint64_t frames = (source.bytes + bytesPerSector - 1) / bytesPerSector;
+    const std::uint64_t frames = source.bytes / bytesPerSector;
     if (frames > kMaxFileFrames) return bad(FailureReason::kBadTable, "larger than a CD holds");
     fileFrames.push_back(static_cast<std::uint32_t>(frames));
     sources.push_back(std::move(source));
@@ -210,16 +223,12 @@ SectorsRead CueImage::readRun(const ImageRun& run, std::uint32_t lba, std::uint3
     return {SectorsRead::Status::kRead, std::nullopt};
   }
   const std::uint64_t at = std::uint64_t{run.fileFrame + (lba - run.start)} * kAudioFrameBytes;
-  // The last sector of a file may be short: the rest of it is silence.
-  const std::size_t wanted =
-      static_cast<std::size_t>(std::min<std::uint64_t>(size, source.bytes - at));
-  const std::size_t got = source.file.readAt(source.offset + at, wanted, out);
-  if (got != wanted) {
+  const std::size_t got = source.file.readAt(source.offset + at, size, out);
+  if (got != size) {
     return {SectorsRead::Status::kFailed,
             failure(FailureReason::kReadFailed, sheetPath, 0,
-                    quoted(source.name) + " was cut short while it was read")};
+                    quoted(source.name) + " was " + shortOf(size - got) + " while it was read")};
   }
-  std::fill(out + got, out + size, 0);
   return {SectorsRead::Status::kRead, std::nullopt};
 }
 

@@ -1,5 +1,6 @@
 #include "CueLayout.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -27,6 +28,13 @@ class Placer {
                                            " lies before the index before it"};
     }
     place(position.frames);
+    return std::nullopt;
+  }
+
+  // Lays the files up to `position` on the disc, but none of its own file's before it.
+  std::optional<CueProblem> endBefore(const CuePosition& position) {
+    if (position.file == file) return advanceTo(position);
+    finishFile();
     return std::nullopt;
   }
 
@@ -68,25 +76,50 @@ std::variant<CueLayout, CueProblem> layOut(const CueSheet& sheet,
   layout.toc.firstTrack = sheet.tracks.front().number;
   layout.toc.lastTrack = sheet.tracks.back().number;
   unsigned session = sheet.tracks.front().session;
-  for (const CueTrack& track : sheet.tracks) {
-    if (auto problem = placer.advanceTo(track.index0 ? *track.index0 : track.indexes.front())) {
-      return *problem;
+  const CueTrack* previous = nullptr;
+  for (auto track = sheet.tracks.begin(); track != sheet.tracks.end(); ++track) {
+    // Where the files go on after the track starts: a track no file holds lies between what
+    // comes before the next file's position and that position.
+    const auto filed = std::find_if(track, sheet.tracks.end(),
+                                    [](const CueTrack& t) { return !t.describedFrames; });
+    const std::optional<CuePosition> next =
+        filed == sheet.tracks.end()
+            ? std::nullopt
+            : std::optional(filed->index0 ? *filed->index0 : filed->indexes.front());
+    const auto reachNext = [&]() -> std::optional<CueProblem> {
+      if (!next) {
+        placer.finishFile();
+        return std::nullopt;
+      }
+      return track->describedFrames ? placer.endBefore(*next) : placer.advanceTo(*next);
+    };
+    // The track before ends with its POSTGAP's silence.
+    if (previous != nullptr && previous->postgapSilence != 0) {
+      if (auto problem = next ? placer.endBefore(*next) : reachNext()) return *problem;
+      placer.skip(previous->postgapSilence);
     }
-    if (track.session != session) placer.skip(kSessionGapFrames);
-    session = track.session;
+    previous = &*track;
+    if (auto problem = reachNext()) return *problem;
+    if (track->session != session) placer.skip(kSessionGapFrames);
+    session = track->session;
     TrackMarks marks;
     marks.pregapStart = placer.address();
-    placer.skip(track.pregapSilence);
-    for (const CuePosition& index : track.indexes) {
+    placer.skip(track->pregapSilence);
+    if (track->describedFrames) {
+      marks.indexes.push_back(placer.address());
+      placer.skip(*track->describedFrames);
+    }
+    for (const CuePosition& index : track->indexes) {
       if (auto problem = placer.advanceTo(index)) return *problem;
       marks.indexes.push_back(placer.address());
     }
     layout.toc.starts.push_back(marks.indexes.front() + kLeadInFrames);
     layout.marks.push_back(std::move(marks));
     layout.toc.controls.push_back(
-        static_cast<std::uint8_t>(track.flags | (track.audio ? 0 : kDataTrackControl)));
+        static_cast<std::uint8_t>(track->flags | (track->audio ? 0 : kDataTrackControl)));
   }
   placer.finishFile();
+  placer.skip(sheet.tracks.back().postgapSilence);
   layout.toc.leadOut = placer.address() + kLeadInFrames;
   if (const auto problem = findProblem(layout.toc)) {
     const int track = problem->valueIndex - 3;

@@ -102,6 +102,9 @@ class Parser {
   std::optional<std::string> takeFile(const std::vector<Token>& words, int number);
   std::optional<std::string> takeTrack(const std::vector<Token>& words, int number);
   std::optional<std::string> takeIndex(const std::vector<Token>& words, int number);
+  std::optional<std::string> takeDescribedTrack(const std::vector<Token>& words, int number);
+  // Why a track numbered so can not come next, if it can not.
+  std::optional<std::string> nextTrackProblem(std::optional<std::uint32_t> number) const;
   std::optional<std::string> takeText(std::string_view command, std::string_view line,
                                       const std::vector<Token>& words);
   // A file whose bytes no index points into would lie on the disc unnamed by any track.
@@ -162,12 +165,29 @@ std::optional<std::string> Parser::take(const std::vector<Token>& words, std::st
     }
     return std::nullopt;
   }
+  if (sameWord(command, "REM") && words.size() >= 3 && sameWord(words[1].text, "DATA") &&
+      sameWord(words[2].text, "TRACK")) {
+    return takeDescribedTrack(words, number);
+  }
   if (sameWord(command, "REM") && words.size() == 3 && sameWord(words[1].text, "SESSION")) {
+    // Sessions follow one another: one left out would leave a gap no sheet can lay out.
     const auto value = smallNumber(words[2].text, 2);
-    if (!value || *value < session) {
-      return std::string("REM SESSION takes the number of a session after the last");
+    const bool first = sheet.tracks.empty() && value == 1u;
+    if (!value || (!first && *value != session + 1)) {
+      return "REM SESSION takes the number of the session after the last (" +
+             std::to_string(sheet.tracks.empty() ? 1 : session + 1) + ")";
     }
     session = *value;
+    return std::nullopt;
+  }
+  if (sameWord(command, "POSTGAP")) {
+    if (track == nullptr || track->indexes.empty() || track->postgapSilence != 0) {
+      return std::string("POSTGAP belongs to a TRACK, once, after its INDEX lines");
+    }
+    if (!needs(1)) return std::string("POSTGAP takes a time mm:ss:ff");
+    auto frames = timeOf(words[1].text);
+    if (auto* problem = std::get_if<std::string>(&frames)) return *problem;
+    track->postgapSilence = std::get<std::uint32_t>(frames);
     return std::nullopt;
   }
   if (isPassedOver(command)) return std::nullopt;
@@ -204,16 +224,8 @@ std::optional<std::string> Parser::unusedLastFile() const {
 
 std::optional<std::string> Parser::takeTrack(const std::vector<Token>& words, int number) {
   if (sheet.files.empty()) return std::string("TRACK before any FILE");
-  if (!sheet.tracks.empty() && sheet.tracks.back().indexes.empty()) {
-    return "track " + std::to_string(sheet.tracks.back().number) + " has no INDEX 01";
-  }
   const auto trackNumber = words.size() == 3 ? smallNumber(words[1].text, 2) : std::nullopt;
-  if (!trackNumber || *trackNumber < 1)
-    return std::string("TRACK takes a number 01 to 99 and a type");
-  if (!sheet.tracks.empty() && *trackNumber != sheet.tracks.back().number + 1) {
-    return "track " + std::to_string(*trackNumber) + " does not follow track " +
-           std::to_string(sheet.tracks.back().number);
-  }
+  if (auto problem = nextTrackProblem(trackNumber)) return problem;
   CueTrack track;
   track.number = *trackNumber;
   track.audio = sameWord(words[2].text, "AUDIO");
@@ -228,11 +240,57 @@ std::optional<std::string> Parser::takeTrack(const std::vector<Token>& words, in
   return std::nullopt;
 }
 
+std::optional<std::string> Parser::nextTrackProblem(std::optional<std::uint32_t> number) const {
+  const CueTrack* last = sheet.tracks.empty() ? nullptr : &sheet.tracks.back();
+  if (last != nullptr && last->indexes.empty() && !last->describedFrames) {
+    return "track " + std::to_string(last->number) + " has no INDEX 01";
+  }
+  if (!number || *number < 1 || *number > 99) return std::string("a track's number is 01 to 99");
+  if (last != nullptr && *number != last->number + 1) {
+    return "track " + std::to_string(*number) + " does not follow track " +
+           std::to_string(last->number);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> Parser::takeDescribedTrack(const std::vector<Token>& words, int number) {
+  static const std::string kForm =
+      "REM DATA TRACK takes a number, then PREGAP mm:ss:ff if any and LENGTH mm:ss:ff";
+  const bool withPregap = words.size() == 8 && sameWord(words[4].text, "PREGAP");
+  if ((words.size() != 6 && !withPregap) || !sameWord(words[words.size() - 2].text, "LENGTH")) {
+    return kForm;
+  }
+  const auto trackNumber = smallNumber(words[3].text, 2);
+  if (auto problem = nextTrackProblem(trackNumber)) return problem;
+  CueTrack track;
+  for (std::size_t at = 5; at < words.size(); at += 2) {
+    auto frames = timeOf(words[at].text);
+    if (auto* problem = std::get_if<std::string>(&frames)) return *problem;
+    if (at + 1 == words.size()) {
+      track.describedFrames = std::get<std::uint32_t>(frames);
+    } else {
+      track.pregapSilence = std::get<std::uint32_t>(frames);
+    }
+  }
+  if (*track.describedFrames == 0) return std::string("a data track of no length");
+  track.number = *trackNumber;
+  track.audio = false;
+  track.session = session;
+  track.line = number;
+  sheet.tracks.push_back(std::move(track));
+  return std::nullopt;
+}
+
 std::optional<std::string> Parser::takeIndex(const std::vector<Token>& words, int number) {
   if (sheet.tracks.empty()) return std::string("INDEX before any TRACK");
   CueTrack& track = sheet.tracks.back();
+  if (track.describedFrames) {
+    return "track " + std::to_string(track.number) +
+           " is described by its length: no file holds it, no INDEX places it";
+  }
   const auto index = words.size() == 3 ? smallNumber(words[1].text, 2) : std::nullopt;
   if (!index) return std::string("INDEX takes a number 00 to 99 and a time mm:ss:ff");
+  if (track.postgapSilence != 0) return std::string("INDEX after POSTGAP");
   const unsigned expected = static_cast<unsigned>(track.indexes.size()) + 1;
   const bool zeroFirst = *index == 0 && !track.index0 && track.indexes.empty();
   if (!zeroFirst && *index != expected) {
@@ -275,7 +333,8 @@ std::optional<std::string> Parser::takeText(std::string_view command, std::strin
 
 std::variant<CueSheet, CueProblem> Parser::finish() {
   if (sheet.tracks.empty()) return CueProblem{0, "no TRACK: not a CUE sheet of a disc"};
-  if (sheet.tracks.back().indexes.empty()) {
+  if (sheet.files.empty()) return CueProblem{0, "no FILE: no track of the sheet is held"};
+  if (sheet.tracks.back().indexes.empty() && !sheet.tracks.back().describedFrames) {
     return CueProblem{sheet.tracks.back().line,
                       "track " + std::to_string(sheet.tracks.back().number) + " has no INDEX 01"};
   }
@@ -291,9 +350,10 @@ std::variant<CueSheet, CueProblem> parseCueSheet(std::string_view text) {
   int number = 0;
   for (std::size_t pos = 0; pos <= text.size();) {
     ++number;
-    const std::size_t end = std::min(text.find('\n', pos), text.size());
+    // Lines end with LF, CR LF or CR alone.
+    const std::size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
     const std::string_view line = text.substr(pos, end - pos);
-    pos = end + 1;
+    pos = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     if (line.find('\0') != std::string_view::npos) {
       return CueProblem{number, "a NUL byte: not a CUE sheet"};
     }

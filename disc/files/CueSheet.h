@@ -39,8 +39,11 @@ struct CueTrack {
   bool audio = true;
   std::uint32_t sectorBytes = 0;  // what one sector takes in its file
   unsigned session = 1;
-  std::uint8_t flags = 0;             // FLAGS as CONTROL bits: PRE 1, DCP 2, 4CH 8
-  std::uint32_t pregapSilence = 0;    // PREGAP: frames of silence no file holds
+  std::uint8_t flags = 0;            // FLAGS as CONTROL bits: PRE 1, DCP 2, 4CH 8
+  std::uint32_t pregapSilence = 0;   // PREGAP: frames of silence no file holds
+  std::uint32_t postgapSilence = 0;  // POSTGAP: the same after its last sector
+  // A data track no file holds, described by its length (REM DATA TRACK): its sectors.
+  std::optional<std::uint32_t> describedFrames;
   std::optional<CuePosition> index0;  // the start of its pregap, when the file holds one
   std::vector<CuePosition> indexes;   // INDEX 01, 02, ...: index01 is the track's start
   std::optional<std::string> isrc;
@@ -52,7 +55,8 @@ struct CueSheet {
   std::optional<std::string> catalog;
   CueTexts texts;
   std::vector<CueFile> files;
-  std::vector<CueTrack> tracks;  // numbered one after another, each with an INDEX 01
+  // Numbered one after another, each with an INDEX 01 but those described by their length.
+  std::vector<CueTrack> tracks;
 };
 
 // A sheet's problem: the line it lies on (0: the whole sheet) and what it is.
@@ -62,6 +66,9 @@ struct CueProblem {
 };
 
 // Parses a sheet's text: UTF-8 (with or without a byte-order mark) or, where it is not valid
-// UTF-8, ISO-8859-1. Commands it does not need (REM, CDTEXTFILE, POSTGAP...) are
-// passed over; those it needs are checked, and the first problem ends the parse.
+// UTF-8, ISO-8859-1, its lines ended by LF, CR LF or CR. Commands it does not need (REM,
+// CDTEXTFILE...) are passed over; those it needs are checked, and the first problem ends
+// the parse. A data track that no file holds is described, where it lies among the tracks,
+// by `REM DATA TRACK nn [PREGAP mm:ss:ff] LENGTH mm:ss:ff`: its number, the silence before
+// it and its length, so that the sheet lays out the disc it came from.
 std::variant<CueSheet, CueProblem> parseCueSheet(std::string_view text);

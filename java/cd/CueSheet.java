@@ -19,7 +19,11 @@ import java.util.List;
  * <p>Texts are written so that other programs read them as meant: in UTF-8, with double
  * quotes turned into single ones and control and bidirectional formatting characters into
  * spaces. A pregap the layout does not know is left out, and the sheet says so in a REM
- * line. Only audio tracks are listed.
+ * line. A data track, which a rip does not copy, is described where it lies by its length,
+ * in a line other programs pass over as a remark ({@code REM DATA TRACK 02 LENGTH 12:34:56},
+ * with {@code PREGAP mm:ss:ff} before {@code LENGTH} where silence no file holds comes
+ * first, and {@code REM SESSION 02} before it when it opens a second session), so that the
+ * sheet read back is the same disc, with the same identifiers.
  */
 public final class CueSheet {
   /** How the disc's audio is laid out in files. */
@@ -90,20 +94,24 @@ public final class CueSheet {
    * @return the sheet's text, lines ended by CR LF
    */
   public static String write(Disc disc, DiscLayout layout, Style style) {
-    return write(disc, layout, style, FileType.WAVE);
+    return write(disc, layout, style, FileType.WAVE, true);
   }
 
   /**
-   * Writes the sheet of files of a type.
+   * Writes the sheet of files of a type, of a copy that may leave the hidden track out.
    *
    * @param disc the disc, with its extras where they were read (see {@link Disc#read(String,
    *     Disc.Extra...)})
    * @param layout its layout, from {@link DiscAudio#readLayout()}
    * @param style how the audio lies in files
    * @param type the type of the files, which their names end with
+   * @param hiddenTrackCopied whether the sound before the first track was copied to
+   *     {@link #HIDDEN_TRACK_FILE} (in a style of a file per track): the sheet names that
+   *     file only then, else that stretch is a PREGAP line, silence no file holds
    * @return the sheet's text, lines ended by CR LF
    */
-  public static String write(Disc disc, DiscLayout layout, Style style, FileType type) {
+  public static String write(Disc disc, DiscLayout layout, Style style, FileType type,
+      boolean hiddenTrackCopied) {
     List<String> lines = new ArrayList<>();
     lines.add("REM DISCID " + disc.getFreedbId().toUpperCase(java.util.Locale.ROOT));
     if (disc.getMusicBrainzId() != null) {
@@ -135,20 +143,34 @@ public final class CueSheet {
       lines.add("FILE \"" + type.name(SINGLE_FILE_NAME) + "\" WAVE");
     }
     int fileStart = base;  // where the file being written starts, in frames from the disc's
-    for (int i = 0; i < audio.size(); i++) {
-      Disc.Track track = audio.get(i);
+    int i = 0;  // audio tracks so far
+    int dataStart = -1;  // where the data tracks since the last audio track start, -1: none
+    for (Disc.Track track : disc.getTracks()) {
+      if (!track.isAudio()) {
+        describeData(lines, disc, layout, track, dataStart >= 0 || i > 0);
+        dataStart = dataStart < 0 ? track.getStart() : dataStart;
+        continue;
+      }
+      // After a data track, the audio goes on in the file where the data began.
+      boolean afterData = dataStart >= 0 && i > 0;
+      if (afterData && style == Style.SINGLE_FILE) {
+        fileStart += track.getStart() - dataStart;
+      }
+      dataStart = -1;
       DiscLayout.Track laid = layout.getTrack(track.getNumber());
       int gapStart = pregapStartOf(layout, track);
       int gap = track.getStart() - gapStart;
-      boolean hiddenFile = i == 0 && gap > 0 && layout.hasHiddenAudio();
+      boolean hiddenFile = i == 0 && gap > 0 && layout.hasHiddenAudio() && hiddenTrackCopied;
       // Where the track's own file starts: before its TRACK line, or (pregap appended to the
-      // previous file) between its INDEX 00 and INDEX 01.
-      boolean fileFirst = style == Style.GAPS_LEFT_OUT
-          || (style == Style.GAPS_APPENDED && (gap == 0 || (i == 0 && !hiddenFile)));
-      boolean fileBetween = style == Style.GAPS_APPENDED && !fileFirst;
-      boolean pregapLine = gap > 0 && (style == Style.GAPS_LEFT_OUT
-          || (style == Style.GAPS_APPENDED && i == 0 && !hiddenFile) || gapStart < base);
-      if (hiddenFile && style == Style.GAPS_APPENDED) {
+      // previous file, or a hidden track's own) between its INDEX 00 and INDEX 01.
+      boolean fileFirst = (style == Style.GAPS_LEFT_OUT && !hiddenFile)
+          || (style == Style.GAPS_APPENDED && (gap == 0 || afterData || (i == 0 && !hiddenFile)));
+      boolean fileBetween = style != Style.SINGLE_FILE && !fileFirst;
+      // A pregap in a data track's stretch is silence in the sheet, as no file holds it.
+      boolean pregapLine = gap > 0 && !hiddenFile && (style == Style.GAPS_LEFT_OUT
+          || (style == Style.GAPS_APPENDED && i == 0) || gapStart < base || afterData);
+      i++;
+      if (hiddenFile && style != Style.SINGLE_FILE) {
         lines.add("FILE \"" + type.name(HIDDEN_TRACK_FILE) + "\" WAVE");
         fileStart = gapStart;
       }
@@ -189,6 +211,30 @@ public final class CueSheet {
       sheet.append(line).append("\r\n");
     }
     return sheet.toString();
+  }
+
+  /**
+   * A data track's line: its number, the silence between where the sheet's files leave off
+   * and its start, and its length up to the next track's pregap (or the lead-out).
+   */
+  private static void describeData(List<String> lines, Disc disc, DiscLayout layout,
+      Disc.Track track, boolean afterTracks) {
+    int number = track.getNumber();
+    int audioEnd = disc.getAudioLeadOut();
+    // Where the files and descriptions before it end: the disc's start, the audio's end
+    // before a second session (and its gap), or the track's own start.
+    int reached = !afterTracks ? Frames.LEAD_IN : track.getStart();
+    if (afterTracks && track.getStart() > audioEnd && disc.getTrack(number - 1).isAudio()) {
+      lines.add("REM SESSION 02");
+      reached = audioEnd + Frames.SESSION_GAP;
+    }
+    int end = number == disc.getLastTrack() ? disc.getLeadOut()
+        : disc.getTrack(number + 1).isAudio() ? pregapStartOf(layout, disc.getTrack(number + 1))
+            : disc.getTrack(number + 1).getStart();
+    int silence = track.getStart() - reached;
+    lines.add("REM DATA TRACK " + twoDigits(number)
+        + (silence > 0 ? " PREGAP " + Frames.msf(silence) : "") + " LENGTH "
+        + Frames.msf(end - track.getStart()));
   }
 
   /**

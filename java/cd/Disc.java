@@ -35,9 +35,6 @@ public final class Disc {
   private static final int HIGHEST_TRACK = 99;
   // The bit of a track's CONTROL nibble that marks data.
   private static final int DATA_TRACK_CONTROL = 0x4;
-  // On an Enhanced CD, the data session starts this many frames after the audio session's
-  // lead-out: the audio session's lead-out area, the data session's lead-in and its pregap.
-  private static final int SESSION_GAP_FRAMES = 11400;
   private static final String SUBMISSION_URL = "https://musicbrainz.org/cdtoc/attach";
 
   static {
@@ -501,7 +498,7 @@ public final class Disc {
   // gap can only share the audio's session, which then ends where the data starts.
   private int audioSessionLeadOut(int audioEnd) {
     int dataStart = getTrack(audioEnd + 1).start;
-    int leadOut = dataStart - SESSION_GAP_FRAMES;
+    int leadOut = dataStart - Frames.SESSION_GAP;
     return leadOut > getTrack(audioEnd).start ? leadOut : dataStart;
   }
 

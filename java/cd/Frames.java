@@ -4,6 +4,13 @@ package cd;
 final class Frames {
   static final int PER_SECOND = 75;
   static final int SAMPLES = 588;
+  /** Where a disc's first track may start: after the 150 frames of the lead-in's pregap. */
+  static final int LEAD_IN = 150;
+  /**
+   * On an Enhanced CD, the data session starts this many frames after the audio session's
+   * lead-out: the audio session's lead-out area, the data session's lead-in and its pregap.
+   */
+  static final int SESSION_GAP = 11400;
 
   private Frames() {}
 

@@ -13,7 +13,9 @@ channel, little-endian as BINARY files hold them; so a track's file is the track
 Prints each audio track as "IMAGE TRACK FILE", one a line. Also FOLDER/shifted.cue, the
 three tracks of audio.cue as a drive of read offset +667 returns them (its sample p the
 disc's p - 667), with FOLDER/shifted.bin, the AccurateRip answer for the disc built from the
-unshifted samples: each track's checksum of frame 450, and track 2's v1 checksum.
+unshifted samples: each track's checksum of frame 450, and track 2's v1 checksum. With
+"mixed", FOLDER/mixed.cue instead: a Mixed Mode disc, a data track of 600 blocks, then audio
+tracks of 9 and 7 seconds, the first with a pregap of 2 seconds in the data track's file.
 """
 import os
 import struct
@@ -76,6 +78,18 @@ def write_image(folder, name, seconds, data_blocks=0, shift=0):
         cue.write("\n".join(lines) + "\n")
 
 
+def write_mixed_image(folder):
+    with open(os.path.join(folder, "mixed-data.iso"), "wb") as out:
+        out.write(bytes(2048 * 600))
+    with open(os.path.join(folder, "mixed-audio.bin"), "wb") as out:
+        out.write(samples(600 + 150, 16 * FRAMES_PER_SECOND))
+    with open(os.path.join(folder, "mixed.cue"), "w") as cue:
+        cue.write("\n".join([
+            'FILE "mixed-data.iso" BINARY', "  TRACK 01 MODE1/2048", "    INDEX 01 00:00:00",
+            'FILE "mixed-audio.bin" BINARY', "  TRACK 02 AUDIO", "    PREGAP 00:02:00",
+            "    INDEX 01 00:00:00", "  TRACK 03 AUDIO", "    INDEX 01 00:09:00", ""]))
+
+
 def write_layout_image(folder):
     # cdrdao's audio files hold big-endian samples.
     little = samples(0, 2850)
@@ -99,6 +113,9 @@ def write_layout_image(folder):
 if __name__ == "__main__":
     if sys.argv[2:] == ["layout"]:
         write_layout_image(sys.argv[1])
+        sys.exit(0)
+    if sys.argv[2:] == ["mixed"]:
+        write_mixed_image(sys.argv[1])
         sys.exit(0)
     write_image(sys.argv[1], "audio", [10, 12, 8])
     write_image(sys.argv[1], "enhanced", [9, 7], data_blocks=600)

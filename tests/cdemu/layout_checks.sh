@@ -5,7 +5,8 @@
 # track 1, pregaps, an index point and pre-emphasis. --layout must print the image's layout,
 # and the one cdrdao read-toc reports in the same guest; --rip --hidden-track must copy the
 # audio before track 1 and every track as the image holds them, and write the CUE sheet of
-# that layout and a log that verifies.
+# that layout and a log that verifies. Then a Mixed Mode image (audio_image.py ... mixed): the
+# sheet of its rip, read back on this side, gives the identifiers the drive gave, the image's.
 set -u
 guest=$1 jar=$2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -13,12 +14,18 @@ source "$here/common.sh"
 
 make_work "$jar"
 python3 "$here/audio_image.py" "$work/images" layout >"$work/layout" || exit 1
+python3 "$here/audio_image.py" "$work/images" mixed || exit 1
 cat >"$work/steps.sh" <<STEPS
-mkdir -m 777 /work/out/rip
+mkdir -m 777 /work/out/rip /work/out/mixed
 load images/layout.toc
 run layout $guest_java --layout --drive /dev/sr0
 run rip $guest_java --rip out/rip --hidden-track --drive /dev/sr0
 (cd /work/out && cdrdao read-toc --device /dev/sr0 cdrdao.toc >cdrdao.out 2>&1; echo \$? >cdrdao.status)
+unload
+load images/mixed.cue
+run mixed-accuraterip $guest_java --accuraterip --drive /dev/sr0
+run mixed-musicbrainz $guest_java --musicbrainz --drive /dev/sr0
+run mixed $guest_java --rip out/mixed --drive /dev/sr0
 unload
 STEPS
 
@@ -30,7 +37,7 @@ fail() {
   echo "$*"
   failed=1
 }
-for run in layout rip cdrdao; do
+for run in layout rip cdrdao mixed mixed-accuraterip mixed-musicbrainz; do
   [ "$(cat "$out/$run.status")" = 0 ] ||
     fail "$run: exit $(cat "$out/$run.status"): $(cat "$out/$run.err" "$out/$run.out" 2>/dev/null)"
 done
@@ -88,6 +95,15 @@ check(seen == [("00:06:00", [], True), ("00:02:00", ["00:05:00"], False),
                ("00:00:00", [], True)], "cdrdao read-toc reports %s" % seen)
 sys.exit(0 if ok else 1)
 CHECK
+for option in accuraterip musicbrainz; do
+  java -jar "$jar" --drive "$work/out/mixed/disc.cue" --$option >"$work/mixed-sheet" 2>&1
+  java -jar "$jar" --drive "$work/images/mixed.cue" --$option >"$work/mixed-image" 2>&1
+  cmp -s "$out/mixed-$option.out" "$work/mixed-sheet" &&
+    cmp -s "$out/mixed-$option.out" "$work/mixed-image" ||
+    fail "Mixed Mode: the drive, the rip's sheet and the image give other --$option:
+$(cat "$out/mixed-$option.out" "$work/mixed-sheet" "$work/mixed-image" "$work/out/mixed/disc.cue")"
+done
 [ $failed -eq 0 ] && echo "ok: the layout as the image and cdrdao give it, the hidden track" \
-  "and every track as the image holds them, the CUE sheet of the layout, a log that verifies"
+  "and every track as the image holds them, the CUE sheet of the layout, a log that verifies," \
+  "a Mixed Mode rip's sheet with the drive's and the image's identifiers"
 exit $failed

@@ -30,7 +30,7 @@ FAKE_SHARED int fake_answerExtra(sg_io_hdr_t *io, const unsigned char *command);
  * its CRC wrong, and a position frame's bytes 0 to 9 (CONTROL/ADR to the absolute time). */
 FAKE_SHARED int fake_tocEmphasis(long track);
 FAKE_SHARED long fake_qSkew(void);
-FAKE_SHARED int fake_qCrcSpoiled(long frame);
+FAKE_SHARED int fake_qCrcSpoiled(long frame, long sent);
 FAKE_SHARED void fake_positionQ(unsigned char *q, long frame, const long *table, int count,
                                 const int *data);
 /* READ CD of CD-DA sectors' samples (fake_audio.c). */

@@ -332,8 +332,8 @@ static unsigned char bcd(long value) { return (unsigned char)(value / 10 << 4 | 
 /* One sector's formatted Q: its ISRC (ADR 3) every 25 sectors where its track has one (or
  * where FAKE_CDROM_Q_ISRC_AT says), the catalog number (ADR 2) as often, its position (ADR 1)
  * otherwise; the CRC after. */
-static void putQ(unsigned char *q, long frame, const struct Disc *disc, const long *table,
-                 int count, const int *data) {
+static void putQ(unsigned char *q, long frame, long sent, const struct Disc *disc,
+                 const long *table, int count, const int *data) {
   int index = 3;
   while (index + 1 < count && table[index + 1] <= frame) ++index;
   const long track = table[0] + index - 3;
@@ -361,8 +361,11 @@ static void putQ(unsigned char *q, long frame, const struct Disc *disc, const lo
     fake_positionQ(q, frame, table, count, data);
   }
   putCrc(q, 10);
-  if (damaged || fake_qCrcSpoiled(frame)) q[11] ^= 1;
+  if (damaged || fake_qCrcSpoiled(frame, sent)) q[11] ^= 1;
 }
+
+/* The Q frames sent so far, over every read: a fault may strike every so many. */
+static long framesSent = 0;
 
 /* READ CD of formatted Q sub-channel alone: 16 bytes a sector. */
 static int readQ(sg_io_hdr_t *io, const unsigned char *command, const struct Disc *disc,
@@ -378,7 +381,8 @@ static int readQ(sg_io_hdr_t *io, const unsigned char *command, const struct Dis
   const long skew = fake_qSkew();
   for (long i = 0; i < sectors; ++i) {
     const long frame = lba + i + kLeadInFrames + skew;
-    putQ(reply + 16 * i, frame < kLeadInFrames ? kLeadInFrames : frame, disc, table, count, data);
+    putQ(reply + 16 * i, frame < kLeadInFrames ? kLeadInFrames : frame, framesSent++, disc, table,
+         count, data);
   }
   fake_deliver(io, reply, (size_t)sectors * 16, (size_t)sectors * 16);
   free(reply);

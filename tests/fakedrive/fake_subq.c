@@ -11,7 +11,10 @@
  *                       order: 02, 03, ...), "emphasis TRACK toc|q|both"
  *   FAKE_CDROM_Q_SKEW   a READ CD of Q sends the Q of the sector this many after each one
  *                       asked (negative: before), as drives that answer a few sectors off
- *   FAKE_CDROM_Q_BAD    absolute frames whose Q arrives with its CRC wrong, or "all"
+ *   FAKE_CDROM_Q_BAD    absolute frames whose Q arrives with its CRC wrong, "all",
+ *                       "every N+R" (each frame that leaves R divided by N), or "sent N"
+ *                       (each N-th frame the drive sends, counted over every read: a frame
+ *                       read again may come good)
  *   FAKE_CDROM_Q_CLAIM  "FRAME:TRACK:INDEX ...": frames whose Q claims that track and index
  *                       (its CRC right), as a corrupt disc or a drive's mix-up gives
  */
@@ -63,9 +66,12 @@ int fake_tocEmphasis(long track) {
 
 long fake_qSkew(void) { return atol(fake_setting("FAKE_CDROM_Q_SKEW", "0")); }
 
-int fake_qCrcSpoiled(long frame) {
+int fake_qCrcSpoiled(long frame, long sent) {
   const char *text = fake_setting("FAKE_CDROM_Q_BAD", "");
   if (strcmp(text, "all") == 0) return 1;
+  long every, rest = 0;
+  if (sscanf(text, "every %ld+%ld", &every, &rest) >= 1) return every > 0 && frame % every == rest;
+  if (sscanf(text, "sent %ld", &every) == 1) return every > 0 && sent % every == every - 1;
   char *end;
   for (long value = strtol(text, &end, 10); end != text; value = strtol(text, &end, 10)) {
     if (value == frame) return 1;

@@ -241,6 +241,15 @@ public final class AudioCheck {
       check(System.nanoTime() - opening < 5_000_000_000L && sample.isImage() && !audio.isImage()
               && rip.isFromImage() && !rip.isSecure() && rip.toString().contains(", image, 0 "),
           "an image opens beside the held drive and reads once: " + rip);
+      for (DiscAudio reading : new DiscAudio[] {sample, audio}) {
+        int first = reading.getDisc().getTracks().stream().filter(Disc.Track::isAudio)
+            .findFirst().get().getNumber();
+        Thread.currentThread().interrupt();
+        String interrupted = thrown(() -> reading.readTrack(first, new ByteArrayOutputStream()));
+        check(interrupted.startsWith("INTERRUPTED: ") && Thread.interrupted(),
+            "an interrupted thread reads no more of " + (reading == sample ? "an image" : "a drive")
+                + ", its status kept: " + interrupted);
+      }
     }
     // Only for that drive: another drive, a file and another drive's tray wait for nothing.
     String toc = System.getenv("FAKE_CDROM_DISC");

@@ -4,8 +4,8 @@
 # serves), a case a line: --drive image.cue gives the MusicBrainz, freedb and AccurateRip
 # identifiers of the same disc in the fake drive, and its --rip the disc's samples with the
 # checksums of whipper's accuraterip-checksum (check_rip.py), and the CUE sheet it writes,
-# read back, the image's layout. Then --verify against an
-# answer made of those checksums, and with one sample of track 2 changed.
+# read back, the image's identifiers and layout. Then --verify against an
+# answer made of those checksums, with one sample of track 2 changed, and with a file cut short.
 set -u
 java=$1 jar=$2 discs=$3 fake=$4
 here=$(dirname "$0")
@@ -33,8 +33,15 @@ image() {
     local hidden=
     [ -e "$tmp/rip/track00.wav" ] && hidden=--hidden
     python3 "$here/check_rip.py" "$disc" "$tmp/rip" "$tmp/lines" $hidden || { fail "$name"; return; }
-    # The sheet the rip wrote, read back, lays the disc out as the image's own did (its
-    # audio tracks: a rip holds no data track).
+    # The sheet the rip wrote, read back, is the same disc: its identifiers (a data track
+    # described by its length) and its layout as the image's own.
+    for option in --musicbrainz --accuraterip; do
+      "$java" -jar "$jar" --drive "$tmp/image/image.cue" "$option" >"$tmp/from-image" 2>&1
+      "$java" -jar "$jar" --drive "$tmp/rip/disc.cue" "$option" >"$tmp/from-rip" 2>&1
+      cmp -s "$tmp/from-image" "$tmp/from-rip" ||
+        { fail "$name: the rip's sheet gives another $option:"; diff "$tmp/from-image" \
+          "$tmp/from-rip"; cat "$tmp/rip/disc.cue"; return; }
+    done
     "$java" -jar "$jar" --drive "$tmp/image/image.cue" --layout >"$tmp/image-layout" 2>&1
     "$java" -jar "$jar" --drive "$tmp/rip/disc.cue" --layout >"$tmp/rip-layout" 2>&1
     if grep -Fxvq -f "$tmp/image-layout" "$tmp/rip-layout" || [ ! -s "$tmp/rip-layout" ]; then
@@ -53,6 +60,37 @@ image "pregaps in their own files"  short-hidden-track  own-pregap     yes
 image "PREGAP: gaps left out"       short-hidden-track  pregap-gone    no      --pregap=150
 image "PREGAP, data track"          short-enhanced-cd   pregap-gone    no
 image "gaps appended, data track"   short-enhanced-cd   gaps-appended  yes
+
+# Discs with data tracks, and one with a hidden track, ripped from the fake drive in each
+# style of sheet: the rip's sheet read back is the same disc, with the drive's identifiers
+# (data tracks described by their lengths, pregaps after them as silence, the hidden track's
+# audio its file's: --layout's line "hidden"). LAYOUT: the fake drive's pregaps.
+ripped() {
+  local name=$1 disc=$discs/$2.toc style=$3 option
+  rm -rf "$tmp/rip"
+  FAKE_CDROM_LAYOUT=$4 bash "$here/../fakedrive/with_fake_drive.sh" "$fake" "$disc" "$java" \
+    -jar "$jar" --rip "$tmp/rip" --cue-style "$style" --hidden-track >/dev/null 2>"$tmp/err" ||
+    { fail "$name: --rip"; cat "$tmp/err"; return; }
+  for option in --musicbrainz --accuraterip --layout; do
+    FAKE_CDROM_LAYOUT=$4 bash "$here/../fakedrive/with_fake_drive.sh" "$fake" "$disc" "$java" \
+      -jar "$jar" "$option" 2>&1 | grep -v '^track' >"$tmp/from-drive"
+    "$java" -jar "$jar" --drive "$tmp/rip/disc.cue" "$option" 2>&1 | grep -v '^track' \
+      >"$tmp/from-rip"
+    cmp -s "$tmp/from-drive" "$tmp/from-rip" ||
+      { fail "$name: the rip's sheet gives another $option:"; diff "$tmp/from-drive" \
+        "$tmp/from-rip"; cat "$tmp/rip/disc.cue"; return; }
+  done
+  echo "ok: $name: the rip's sheet is the same disc"
+}
+
+#      name                                  disc               style      layout
+ripped "Mixed Mode"                          mixed-mode         appended   "pregap 2 75"
+ripped "Mixed Mode, gaps left out"           mixed-mode         left-out   "pregap 2 75 pregap 3 30"
+ripped "audio, data, audio"                  audio-data-audio   appended   "pregap 2 40 pregap 3 75"
+ripped "audio, data, audio, gaps left out"   audio-data-audio   left-out   "pregap 3 75"
+ripped "Enhanced CD"                         short-enhanced-cd  appended   "pregap 2 20"
+ripped "Enhanced CD, gaps left out"          short-enhanced-cd  left-out   ""
+ripped "a hidden track, gaps left out"       short-hidden-track left-out   "pregap 2 75"
 
 # --verify of the last image against an answer of its disc (tracks 1 and 3 with their v1
 # checksums, track 2 its v2, each with its frame 450's, the disc's IDs): every track
@@ -99,6 +137,17 @@ if [ "$status" -ne 1 ] || ! grep -q '^02 .* confidence 0$' "$tmp/verified" ||
   fail "--verify with one sample of track 2 changed: exit $status"; cat "$tmp/verified" "$tmp/err"
 else
   echo "ok: --verify, one sample changed: track 2 alone fails"
+fi
+# A BIN 1000 bytes short: named with the bytes missing, never made up with silence.
+truncate -s -1000 "$tmp/image/track02.bin"
+verify
+status=$?
+if [ "$status" -eq 0 ] || [ -s "$tmp/verified" ] ||
+  ! grep -q "'track02.bin': cut short: 1000 bytes missing" "$tmp/err" ||
+  [ "$(wc -l <"$tmp/err")" -ne 1 ]; then
+  fail "--verify of a BIN 1000 bytes short: exit $status"; cat "$tmp/verified" "$tmp/err"
+else
+  echo "ok: --verify, a BIN 1000 bytes short: refused, the bytes named"
 fi
 rm -rf "$tmp/image" && mkdir "$tmp/image"
 python3 "$here/make_image.py" "$discs/short-enhanced-cd.toc" "$tmp/image" gaps-appended --shift 667

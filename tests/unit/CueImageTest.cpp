@@ -13,8 +13,10 @@ std::string frames(std::uint32_t count, char fill) {
   return std::string(std::size_t{count} * kAudioFrameBytes, fill);
 }
 
+// `before`: chunks (header and body) between the format and the samples.
 std::string waveOf(const std::string& samples, std::uint16_t channels = 2,
-                   std::uint32_t rate = 44100, std::uint32_t claimed = 0) {
+                   std::uint32_t rate = 44100, std::uint32_t claimed = 0,
+                   const std::string& before = "") {
   std::string header = "RIFF....WAVEfmt ";
   const auto put = [&](std::uint32_t value, int size) {
     for (int i = 0; i < size; ++i) header += static_cast<char>(value >> (8 * i) & 0xff);
@@ -26,7 +28,7 @@ std::string waveOf(const std::string& samples, std::uint16_t channels = 2,
   put(rate * 2 * channels, 4);
   put(2 * channels, 2);
   put(16, 2);
-  header += "data";
+  header += before + "data";
   put(claimed != 0 ? claimed : static_cast<std::uint32_t>(samples.size()), 4);
   return header + samples;
 }
@@ -89,7 +91,17 @@ TEST(CueImage, RefusesHostileSheetsSayingWhyAndWhere) {
        oneFile + "TRACK 01 AUDIO\nINDEX 01 00:00:00\n",
        {{"a.bin", std::string(2353, 0)}},
        FailureReason::kBadTable,
-       "'a.bin': 2353 bytes of audio, not whole samples"},
+       "'a.bin': cut short: 2351 bytes missing of its last sector of 2352 bytes (2353 bytes"},
+      {"a BIN 1000 bytes short",
+       oneFile + "TRACK 01 AUDIO\nINDEX 01 00:00:00\n",
+       {{"a.bin", frames(75, 1).substr(1000)}},
+       FailureReason::kBadTable,
+       "'a.bin': cut short: 1000 bytes missing of its last sector"},
+      {"data sectors short",
+       "FILE \"d.bin\" BINARY\nTRACK 01 MODE1/2048\nINDEX 01 00:00:00\n",
+       {{"d.bin", std::string(2048 * 3 - 48, 0)}},
+       FailureReason::kBadTable,
+       "'d.bin': cut short: 48 bytes missing of its last sector of 2048 bytes"},
       {"mono WAVE",
        "FILE \"a.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n",
        {{"a.wav", waveOf(frames(1, 0), 1)}},
@@ -102,9 +114,9 @@ TEST(CueImage, RefusesHostileSheetsSayingWhyAndWhere) {
        "48000 Hz"},
       {"WAVE cut short",
        "FILE \"a.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n",
-       {{"a.wav", waveOf(frames(1, 0), 2, 44100, 1 << 30)}},
+       {{"a.wav", waveOf(frames(1, 0), 2, 44100, kAudioFrameBytes + 1000)}},
        FailureReason::kBadTable,
-       "cut short"},
+       "'a.wav': cut short: 1000 bytes missing of the 3352 its data chunk claims"},
       {"raw bytes called WAVE", "FILE \"a.bin\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", second,
        FailureReason::kBadTable, "not a WAVE file"},
       {"data in a WAVE",
@@ -120,6 +132,32 @@ TEST(CueImage, RefusesHostileSheetsSayingWhyAndWhere) {
        FailureReason::kBadTable, "a second has 75 frames"},
       {"seconds of 60", oneFile + "TRACK 01 AUDIO\nINDEX 01 00:60:00\n", second,
        FailureReason::kBadTable, "a minute has 60 seconds"},
+      {"an INDEX of a data track described by its length",
+       oneFile + "TRACK 01 AUDIO\nINDEX 01 00:00:00\nREM DATA TRACK 02 LENGTH 00:00:30\n"
+                 "INDEX 01 00:00:40\n",
+       second, FailureReason::kBadTable, "line 5: track 2 is described by its length"},
+      {"a data track described without its length",
+       oneFile + "TRACK 01 AUDIO\nINDEX 01 00:00:00\nREM DATA TRACK 02 00:00:30\n", second,
+       FailureReason::kBadTable, "line 4: REM DATA TRACK takes a number"},
+      {"a data track described out of turn",
+       oneFile + "TRACK 01 AUDIO\nINDEX 01 00:00:00\nREM DATA TRACK 05 LENGTH 00:00:30\n", second,
+       FailureReason::kBadTable, "line 4: track 5 does not follow track 1"},
+      {"INDEX 00 after 01", oneFile + "TRACK 01 AUDIO\nINDEX 01 00:00:00\nINDEX 00 00:00:10\n",
+       second, FailureReason::kBadTable, "line 4: INDEX 0 out of order"},
+      {"an index at the time of the one before",
+       oneFile + "TRACK 01 AUDIO\nINDEX 01 00:00:10\nINDEX 02 00:00:10\n", second,
+       FailureReason::kBadTable, "line 4: INDEX 2 is not after"},
+      {"a session skipped", oneFile + "TRACK 01 AUDIO\nINDEX 01 00:00:00\nREM SESSION 03\n", second,
+       FailureReason::kBadTable,
+       "line 4: REM SESSION takes the number of the session "
+       "after the last (2)"},
+      {"an INDEX after POSTGAP",
+       oneFile + "TRACK 01 AUDIO\nINDEX 01 00:00:00\nPOSTGAP 00:00:10\nINDEX 02 00:00:20\n", second,
+       FailureReason::kBadTable, "line 5: INDEX after POSTGAP"},
+      {"POSTGAP before INDEX 01", oneFile + "TRACK 01 AUDIO\nPOSTGAP 00:00:10\n", second,
+       FailureReason::kBadTable, "line 3: POSTGAP belongs to a TRACK"},
+      {"lines ended by CR alone, each read", oneFile + "TRACK 01 AUDIO\rINDEX 01 00:00:99\r",
+       second, FailureReason::kBadTable, "line 3: '00:00:99' is not a time"},
       {"INDEX 01 before 00", oneFile + "TRACK 01 AUDIO\nINDEX 00 00:00:10\nINDEX 01 00:00:05\n",
        second, FailureReason::kBadTable, "line 4: INDEX 1 is not after"},
       {"a track before the last",
@@ -155,6 +193,11 @@ TEST(CueImage, RefusesHostileSheetsSayingWhyAndWhere) {
        "no command"},
       {"a NUL byte", std::string("REM a\0b\n", 8), {}, FailureReason::kBadTable, "NUL"},
       {"nothing", "", {}, FailureReason::kBadTable, "no TRACK"},
+      {"only a described data track",
+       "REM DATA TRACK 01 LENGTH 10:00:00\n",
+       {},
+       FailureReason::kBadTable,
+       "no FILE"},
       {"a track past 100 minutes",
        oneFile + "TRACK 01 AUDIO\nINDEX 01 00:00:00\n"
                  "FILE \"a.bin\" BINARY\nTRACK 02 AUDIO\nPREGAP 99:59:00\nINDEX 01 00:00:00\n",
@@ -212,6 +255,39 @@ TEST(CueImage, LaysTracksOutAsTheDiscHadThem) {
         300 + kSessionGapFrames + 40,
         {150, 260, 300 + kSessionGapFrames},
         {0, 0, kDataTrackControl}}},
+      {"an INDEX 00 exactly at its file's end",
+       "FILE \"1.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
+       "INDEX 00 00:01:25\nFILE \"2.wav\" WAVE\nINDEX 01 00:00:00\n",
+       threeFiles,
+       {1, 2, 300, {150, 250}, {0, 0}}},
+      {"lines ended by CR alone, POSTGAPs after a track and the last",
+       "FILE \"1.bin\" BINARY\rTRACK 01 AUDIO\rINDEX 01 00:00:00\rPOSTGAP 00:00:10\r"
+       "FILE \"3.bin\" BINARY\rTRACK 02 AUDIO\rINDEX 01 00:00:00\rPOSTGAP 00:00:05\r",
+       threeFiles,
+       {1, 2, 305, {150, 260}, {0, 0}}},
+      {"a WAVE with a chunk of odd size before its samples",
+       "FILE \"odd.wav\" WAVE\r\nTRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\n",
+       {{"odd.wav", waveOf(frames(30, 1), 2, 44100, 0, std::string("LIST\3\0\0\0abc\0", 12))}},
+       {1, 1, 180, {150}, {0}}},
+      {"a data track described by its length first (Mixed Mode)",
+       "REM DATA TRACK 01 LENGTH 00:01:00\nFILE \"2.wav\" WAVE\nTRACK 02 AUDIO\n"
+       "PREGAP 00:00:10\nINDEX 01 00:00:00\n",
+       threeFiles,
+       {1, 2, 285, {150, 235}, {kDataTrackControl, 0}}},
+      {"a data track described between two audio tracks of one file",
+       "FILE \"1.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+       "REM DATA TRACK 02 LENGTH 00:00:30\nTRACK 03 AUDIO\nINDEX 01 00:00:60\n",
+       threeFiles,
+       {1, 3, 280, {150, 210, 240}, {0, kDataTrackControl, 0}}},
+      {"a data track described in a second session, after silence",
+       "FILE \"1.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nREM SESSION 02\n"
+       "REM DATA TRACK 02 PREGAP 00:00:05 LENGTH 00:00:40\n",
+       threeFiles,
+       {1,
+        2,
+        100 + kSessionGapFrames + 45 + 150,
+        {150, 100 + kSessionGapFrames + 155},
+        {0, kDataTrackControl}}},
       {"a first track numbered 5, a data track first, lower case",
        "file \"3.bin\" binary\ntrack 05 mode1/2048\nindex 01 00:00:00\nfile \"1.bin\" binary\n"
        "track 06 audio\nindex 01 00:00:00\n",
@@ -248,31 +324,26 @@ TEST(CueImage, LaysTracksOutAsTheDiscHadThem) {
 
 TEST(CueImage, ReadsEachSectorFromItsFileAndSilenceWhereNoFileHoldsIt) {
   const TempFolder folder;
-  // A last file of one sector and a half: the half left is silence.
-  const auto opened =
-      imageOf(folder,
-              "FILE \"a.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
-              "INDEX 00 00:00:02\nFILE \"b.wav\" WAVE\nINDEX 01 00:00:00\nFILE \"c.bin\" BINARY\n"
-              "TRACK 03 AUDIO\nPREGAP 00:00:01\nINDEX 01 00:00:00\n",
-              {{"a.bin", frames(3, 'a')},
-               {"b.wav", waveOf(frames(1, 'b'))},
-               {"c.bin", frames(1, 'c') + std::string(kAudioFrameBytes / 2, 'd')}});
+  const auto opened = imageOf(
+      folder,
+      "FILE \"a.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
+      "INDEX 00 00:00:02\nFILE \"b.wav\" WAVE\nINDEX 01 00:00:00\nFILE \"c.bin\" BINARY\n"
+      "TRACK 03 AUDIO\nPREGAP 00:00:01\nINDEX 01 00:00:00\n",
+      {{"a.bin", frames(3, 'a')}, {"b.wav", waveOf(frames(1, 'b'))}, {"c.bin", frames(2, 'c')}});
   ASSERT_EQ(std::get_if<DiscFailure>(&opened), nullptr) << std::get<DiscFailure>(opened).detail;
   CueImage& image = *std::get<std::unique_ptr<CueImage>>(opened);
   std::string sectors(7 * kAudioFrameBytes, 'x');
   const SectorsRead read =
       image.sectors().read(0, 7, reinterpret_cast<std::uint8_t*>(sectors.data()));
   ASSERT_EQ(read.status, SectorsRead::Status::kRead);
-  const std::string half(kAudioFrameBytes / 2, 'd');
-  EXPECT_EQ(sectors, frames(3, 'a') + frames(1, 'b') + frames(1, 0) + frames(1, 'c') + half +
-                         std::string(kAudioFrameBytes / 2, 0));
+  EXPECT_EQ(sectors, frames(3, 'a') + frames(1, 'b') + frames(1, 0) + frames(2, 'c'));
   EXPECT_EQ(image.toc().leadOut, 150u + 7);
   EXPECT_TRUE(image.isImage());
 }
 
 TEST(CueImage, GivesTheSheetsTextsAsCdTextWhateverTheirEncoding) {
   const std::string sheet =
-      "CATALOG 0724383527720\nPERFORMER \"Caf\xC3\xA9 \xE6\x97\xA5\"\nTITLE Album Title\n"
+      "CATALOG 0724383527720\nPERFORMER \"Caf\xC3\xA9 \xE6\x97\xA5 \xC3\xBF\"\nTITLE Album Title\n"
       "FILE \"a.bin\" BINARY\nTRACK 01 AUDIO\nTITLE \"One\"\nISRC GBAYE9200070\n"
       "INDEX 01 00:00:00\n";
   const std::string latin1 =
@@ -281,8 +352,8 @@ TEST(CueImage, GivesTheSheetsTextsAsCdTextWhateverTheirEncoding) {
   const struct {
     const char* what;
     std::string sheet, performer;
-  } cases[] = {{"UTF-8", sheet, "Caf\xE9 ?"},
-               {"UTF-8 after a byte-order mark", "\xEF\xBB\xBF" + sheet, "Caf\xE9 ?"},
+  } cases[] = {{"UTF-8", sheet, "Caf\xE9 ? \xFF"},
+               {"UTF-8 after a byte-order mark", "\xEF\xBB\xBF" + sheet, "Caf\xE9 ? \xFF"},
                {"ISO-8859-1", latin1, "Caf\xE9"}};
   for (const auto& encoded : cases) {
     SCOPED_TRACE(encoded.what);

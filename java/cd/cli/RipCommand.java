@@ -137,7 +137,8 @@ final class RipCommand {
     }
     // A sheet names every track's file: only a copy of them all has one.
     if (layout != null && options.tracks == null) {
-      folder.writeSheet(CueSheet.write(disc, layout, options.cueStyle, options.format));
+      folder.writeSheet(
+          CueSheet.write(disc, layout, options.cueStyle, options.format, options.hiddenTrack));
     }
     log.finish();
     folder.writeLog(log);
