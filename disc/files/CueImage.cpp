@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "FlacAudio.h"
 #include "TocFile.h"
 #include "WaveData.h"
 
@@ -126,18 +127,29 @@ std::variant<std::unique_ptr<CueImage>, DiscFailure> CueImage::open(const std::s
     if (const int* error = std::get_if<int>(&opened)) {
       return bad(fileErrorReason(*error), std::strerror(*error));
     }
-    Source source{std::move(std::get<ImageFile>(opened)), named.name, 0, 0, bytesPerSector};
+    Source source{
+        std::move(std::get<ImageFile>(opened)), named.name, 0, 0, bytesPerSector, nullptr};
     source.bytes = source.file.size();
     if (named.type == CueFile::Type::kWave) {
       if (bytesPerSector != kAudioFrameBytes) {
         return bad(FailureReason::kBadTable, "a data track can not lie in a WAVE file");
       }
-      auto data = findWaveData(source.file);
-      if (auto* problem = std::get_if<std::string>(&data)) {
-        return bad(FailureReason::kBadTable, *problem);
+      // A sheet names a FLAC file as a WAVE one: what the file holds decides.
+      if (looksLikeFlac(source.file)) {
+        auto flac = FlacAudio::open(source.file);
+        if (auto* problem = std::get_if<FlacProblem>(&flac)) {
+          return bad(FailureReason::kBadTable, flacProblemText(*problem));
+        }
+        source.flac = std::move(std::get<std::unique_ptr<FlacAudio>>(flac));
+        source.bytes = source.flac->bytes();
+      } else {
+        auto data = findWaveData(source.file);
+        if (auto* problem = std::get_if<std::string>(&data)) {
+          return bad(FailureReason::kBadTable, *problem);
+        }
+        source.offset = std::get<WaveData>(data).offset;
+        source.bytes = std::get<WaveData>(data).bytes;
       }
-      source.offset = std::get<WaveData>(data).offset;
-      source.bytes = std::get<WaveData>(data).bytes;
     }
     if (bytesPerSector == kAudioFrameBytes && source.bytes % kBytesPerSample != 0) {
       return bad(FailureReason::kBadTable, std::to_string(source.bytes) +
@@ -213,7 +225,14 @@ SectorsRead CueImage::readRun(const ImageRun& run, std::uint32_t lba, std::uint3
   // The last sector of a file may be short: the rest of it is silence.
   const std::size_t wanted =
       static_cast<std::size_t>(std::min<std::uint64_t>(size, source.bytes - at));
-  const std::size_t got = source.file.readAt(source.offset + at, wanted, out);
+  std::optional<FlacProblem> problem;
+  if (source.flac && (problem = source.flac->read(source.file, at, wanted, out))) {
+    return {SectorsRead::Status::kFailed,
+            failure(FailureReason::kReadFailed, sheetPath, 0,
+                    quoted(source.name) + ": " + flacProblemText(*problem))};
+  }
+  const std::size_t got =
+      source.flac ? wanted : source.file.readAt(source.offset + at, wanted, out);
   if (got != wanted) {
     return {SectorsRead::Status::kFailed,
             failure(FailureReason::kReadFailed, sheetPath, 0,
