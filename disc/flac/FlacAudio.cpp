@@ -29,10 +29,7 @@ std::variant<std::unique_ptr<FlacAudio>, FlacProblem> FlacAudio::open(ImageFile&
   if (info.samples == 0) return FlacProblem{FlacFault::kNoLength};
   // Its last sample decodes, or the file was cut before it: the table laid out from
   // STREAMINFO's length would then be wrong.
-  if (auto problem = stream->seek(file, info.samples - 1)) {
-    if (problem->fault == FlacFault::kDamaged) problem->fault = FlacFault::kCutShort;
-    return *problem;
-  }
+  if (auto problem = stream->seek(file, info.samples - 1)) return *problem;
   return std::unique_ptr<FlacAudio>(new FlacAudio(std::move(stream)));
 }
 

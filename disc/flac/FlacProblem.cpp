@@ -15,8 +15,8 @@ std::string flacProblemText(const FlacProblem& problem) {
       return "a damaged FLAC file: a frame near sample " + at +
              " fails its CRC or can not be decoded";
     case FlacFault::kCutShort:
-      return "a damaged FLAC file, cut short: it holds no sample " + at +
-             ", which its STREAMINFO says it holds";
+      return "a damaged FLAC file, cut short or damaged at its end: sample " + at +
+             ", which its STREAMINFO says it holds, does not decode";
     case FlacFault::kShrank:
       return "a FLAC file that was cut short while it was read, near sample " + at;
     case FlacFault::kTooLong:

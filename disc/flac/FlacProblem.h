@@ -9,7 +9,7 @@ enum class FlacFault {
   kNotCdAudio,  // another depth, rate or number of channels than 16-bit stereo at 44.1 kHz
   kNoLength,    // STREAMINFO does not say how many samples it holds
   kDamaged,     // a frame fails its CRC, or the stream loses its sync
-  kCutShort,    // fewer samples than STREAMINFO says
+  kCutShort,    // fewer samples than STREAMINFO says, or none decodes where its last should
   kShrank,      // the file grew shorter while it was read
   kTooLong,     // more samples than STREAMINFO says
   kWrongMd5,    // the samples, read whole, are not those whose MD5 STREAMINFO holds

@@ -148,7 +148,7 @@ std::optional<FlacProblem> FlacStream::seek(ImageFile& file, std::uint64_t sampl
   auto problem = with(
       file,
       [sample](FLAC__StreamDecoder* d) { return FLAC__stream_decoder_seek_absolute(d, sample); },
-      FlacFault::kDamaged);
+      FlacFault::kCutShort);
   if (problem) {
     // A failed seek leaves the decoder to be flushed before its next call.
     FLAC__stream_decoder_flush(decoder.get());

@@ -36,7 +36,8 @@ class FlacStream {
 
   // Decodes the next frame: the one after frameStart(), or the first after a seek.
   std::optional<FlacProblem> next(ImageFile& file);
-  // Moves to `sample`: the frame holding it is decoded, from that sample on.
+  // Moves to `sample`: the frame holding it is decoded, from that sample on. A seek that
+  // fails with no frame found damaged found the file ending before the sample.
   std::optional<FlacProblem> seek(ImageFile& file, std::uint64_t sample);
   // Decodes the rest of the file, frame after frame, then checks the samples' MD5 (where
   // the decoder was opened to) and that there were as many as STREAMINFO says.
