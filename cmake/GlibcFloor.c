@@ -90,6 +90,17 @@ HIDDEN int pthread_cond_clockwait(pthread_cond_t* restrict condition,
   return pthread_cond_timedwait(condition, mutex, &moved);
 }
 
+/* exp and log (libFLAC's, in its choice of predictors) got new versions in 2.29, which only
+ * stopped calling the SVID error handler; the old ones give the same values. */
+double oldest_exp(double x);
+double oldest_log(double x);
+__asm__(".symver oldest_exp, exp@" OLDEST_GLIBC);
+__asm__(".symver oldest_log, log@" OLDEST_GLIBC);
+
+HIDDEN double exp(double x) { return oldest_exp(x); }
+
+HIDDEN double log(double x) { return oldest_log(x); }
+
 #ifdef DLFO_STRUCT_HAS_EH_DBASE
 /* From 2.35 the unwinder that throws C++ exceptions asks glibc which loaded object holds an
  * address, for the object's exception frame table (all it reads of the answer on these

@@ -63,6 +63,7 @@ function(tocmate_cross_platform platform option toolchain file strip_tool packag
     BINARY_DIR ${build}
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/${toolchain}
                -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DBUILD_TESTING=OFF
+               -DTOCMATE_FLAC_SOURCE=${TOCMATE_FLAC_SOURCE}
     # Its own make, not one of ours: it gets no share of our make's jobs.
     BUILD_COMMAND ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS
                   ${CMAKE_COMMAND} --build <BINARY_DIR> --target Tocmate

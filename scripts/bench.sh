@@ -15,7 +15,8 @@
 #     a sector of the track; the drive's read offset found from an AccurateRip answer against
 #     reading track 1 once, what a search that reads it at each candidate offset pays for
 #     each; and the processor time a megabyte of the rip's checksums
-#     takes, beside whipper's accuraterip-checksum on the same WAVE file; and where the CDEmu
+#     takes, beside whipper's accuraterip-checksum on the same WAVE file; a FLAC rip's time
+#     against a WAVE rip's followed by flac -5 on its file, and their sizes; and where the CDEmu
 #     guest of the tests is made (TOCMATE_CDEMU_GUEST, else /var/cache/tocmate/trixie-cdemu),
 #     one track read by DiscAudio in burst mode (timed inside the JVM, after a first read)
 #     beside cdparanoia -Z reading it, in the guest.
@@ -27,7 +28,7 @@ set -euo pipefail
 mode=${1:-all}
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh" libbenchmark-dev libdiscid-dev pkg-config libjna-java libdiscid0 \
-  valgrind whipper
+  valgrind whipper flac
 cd "$here/.."
 "$here/build.sh" build-bench -DCMAKE_BUILD_TYPE=Release -DTOCMATE_BENCH=ON -DBUILD_TESTING=OFF \
   -DTOCMATE_CROSS_BUILDS=OFF >/dev/null
@@ -144,6 +145,28 @@ ANSWER
   awk -v o="$ours" -v p1="$(median "$folder/v1.cpu")" -v p2="$(median "$folder/v2.cpu")" 'BEGIN {
     printf "  checksums: v1, v2 and CRC-32 in one pass %.3f ms of processor time a MB;\n", o;
     printf "  accuraterip-checksum (one version a run, the whole process): v1 %.3f, v2 %.3f ms a MB (%.1fx, %.1fx ours)\n", p1, p2, p1 / o, p2 / o}'
+  # The same track ripped to FLAC against a WAVE rip followed by flac -5 on its file, the two
+  # taking turns in each run; and the FLAC file's size against flac -5's.
+  for ((run = 0; run < runs; run++)); do
+    rm -rf "$folder/wave-then-flac" "$folder/flac"
+    start=$EPOCHREALTIME
+    "${caching[@]}" bash tests/fakedrive/with_fake_drive.sh \
+      "$PWD/build-bench/bench/libbench_fake_cdrom.so" "$folder/audio.toc" \
+      java -jar "build-bench/tocmate-$version.jar" --rip "$folder/wave-then-flac" >/dev/null
+    flac -5 -s "$folder/wave-then-flac/track01.wav"
+    middle=$EPOCHREALTIME
+    "${caching[@]}" bash tests/fakedrive/with_fake_drive.sh \
+      "$PWD/build-bench/bench/libbench_fake_cdrom.so" "$folder/audio.toc" \
+      java -jar "build-bench/tocmate-$version.jar" --rip "$folder/flac" --format flac >/dev/null
+    end=$EPOCHREALTIME
+    echo "$(((${middle/./} - ${start/./})))" >>"$folder/wave-then-flac.times"
+    echo "$(((${end/./} - ${middle/./})))" >>"$folder/flac.times"
+  done
+  awk -v w="$(median "$folder/wave-then-flac.times")" -v f="$(median "$folder/flac.times")" \
+    -v fs="$(stat -c %s "$folder/flac/track01.flac")" \
+    -v rs="$(stat -c %s "$folder/wave-then-flac/track01.flac")" 'BEGIN {
+    printf "  --format flac %.2f s, a WAVE rip and flac -5 on it %.2f s: %.2fx the time;", f / 1e6, w / 1e6, f / w;
+    printf " %d bytes against flac -5'"'"'s %d (%.4fx)\n", fs, rs, fs / rs}'
   guest=${TOCMATE_CDEMU_GUEST:-/var/cache/tocmate/trixie-cdemu}
   if [ -f "$guest/made" ]; then
     mkdir -p "$folder/guest/images" "$folder/guest/out"

@@ -2,7 +2,8 @@
 # Installs with apt-get the Debian packages that building the library and the jar need,
 # and those given, where this machine lacks them. Usage: install-deps.sh [EXTRA-PACKAGE...]
 set -euo pipefail
-packages=(cmake make g++ binutils openjdk-17-jdk-headless "$@")
+# (dpkg-dev: apt-get source unpacks the flac sources that libFLAC is built from with it.)
+packages=(cmake make g++ binutils openjdk-17-jdk-headless dpkg-dev "$@")
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||

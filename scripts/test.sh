@@ -17,7 +17,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh" libgtest-dev valgrind clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix \
   wine wine64 python3 locales debootstrap g++-aarch64-linux-gnu qemu-user qemu-system-x86 \
-  libdiscid-dev pkg-config whipper cdparanoia
+  libdiscid-dev pkg-config whipper cdparanoia flac
 arm64_java=$("$here/arm64-jre.sh")
 cd "$here/.."
 clang=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTOCMATE_JVM_TESTS=OFF

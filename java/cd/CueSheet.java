@@ -8,7 +8,9 @@ import java.util.List;
  * {@link DiscLayout}), the catalog number, ISRCs, flags and the first CD-Text block's texts
  * of a {@link Disc} read with its extras, its freedb and MusicBrainz IDs, in one of three
  * {@link Style}s. Files are named as {@code --rip} names them: {@code disc.wav},
- * {@code track01.wav} and on, {@code track00.wav} for a hidden track.
+ * {@code track01.wav} and on, {@code track00.wav} for a hidden track, or the same names
+ * ending in {@code .flac} for FLAC files, which the sheet calls WAVE files as players and
+ * other rippers do.
  *
  * <pre>{@code
  * String sheet = CueSheet.write(discWithExtras, audio.readLayout(), CueSheet.Style.GAPS_APPENDED);
@@ -34,6 +36,30 @@ public final class CueSheet {
      * left out of the files, as PREGAP lines (silence).
      */
     GAPS_LEFT_OUT
+  }
+
+  /** The kind of audio file that holds the samples. */
+  public enum FileType {
+    /** WAVE files, {@code .wav}. */
+    WAVE(".wav"),
+    /** FLAC files, {@code .flac}. */
+    FLAC(".flac");
+
+    private final String extension;
+
+    FileType(String extension) {
+      this.extension = extension;
+    }
+
+    /**
+     * A file's name as {@code --rip} gives it for this type.
+     *
+     * @param waveName the name of the WAVE file, such as {@link #trackFile(int)}
+     * @return the name with this type's extension, such as "track01.flac"
+     */
+    public String name(String waveName) {
+      return waveName.substring(0, waveName.length() - WAVE.extension.length()) + extension;
+    }
   }
 
   /** The file of the whole disc, as {@code --rip --image} names it. */
@@ -64,6 +90,20 @@ public final class CueSheet {
    * @return the sheet's text, lines ended by CR LF
    */
   public static String write(Disc disc, DiscLayout layout, Style style) {
+    return write(disc, layout, style, FileType.WAVE);
+  }
+
+  /**
+   * Writes the sheet of files of a type.
+   *
+   * @param disc the disc, with its extras where they were read (see {@link Disc#read(String,
+   *     Disc.Extra...)})
+   * @param layout its layout, from {@link DiscAudio#readLayout()}
+   * @param style how the audio lies in files
+   * @param type the type of the files, which their names end with
+   * @return the sheet's text, lines ended by CR LF
+   */
+  public static String write(Disc disc, DiscLayout layout, Style style, FileType type) {
     List<String> lines = new ArrayList<>();
     lines.add("REM DISCID " + disc.getFreedbId().toUpperCase(java.util.Locale.ROOT));
     if (disc.getMusicBrainzId() != null) {
@@ -92,7 +132,7 @@ public final class CueSheet {
         : audio.get(0).getNumber() == disc.getFirstTrack() ? pregapStartOf(layout, audio.get(0))
             : audio.get(0).getStart();
     if (style == Style.SINGLE_FILE) {
-      lines.add("FILE \"" + SINGLE_FILE_NAME + "\" WAVE");
+      lines.add("FILE \"" + type.name(SINGLE_FILE_NAME) + "\" WAVE");
     }
     int fileStart = base;  // where the file being written starts, in frames from the disc's
     for (int i = 0; i < audio.size(); i++) {
@@ -109,11 +149,11 @@ public final class CueSheet {
       boolean pregapLine = gap > 0 && (style == Style.GAPS_LEFT_OUT
           || (style == Style.GAPS_APPENDED && i == 0 && !hiddenFile) || gapStart < base);
       if (hiddenFile && style == Style.GAPS_APPENDED) {
-        lines.add("FILE \"" + HIDDEN_TRACK_FILE + "\" WAVE");
+        lines.add("FILE \"" + type.name(HIDDEN_TRACK_FILE) + "\" WAVE");
         fileStart = gapStart;
       }
       if (fileFirst) {
-        lines.add("FILE \"" + trackFile(track.getNumber()) + "\" WAVE");
+        lines.add("FILE \"" + type.name(trackFile(track.getNumber())) + "\" WAVE");
         fileStart = track.getStart();
       }
       lines.add("  TRACK " + twoDigits(track.getNumber()) + " AUDIO");
@@ -135,7 +175,7 @@ public final class CueSheet {
         lines.add("    INDEX 00 " + Frames.msf(gapStart - fileStart));
       }
       if (fileBetween) {
-        lines.add("FILE \"" + trackFile(track.getNumber()) + "\" WAVE");
+        lines.add("FILE \"" + type.name(trackFile(track.getNumber())) + "\" WAVE");
         fileStart = track.getStart();
       }
       lines.add("    INDEX 01 " + Frames.msf(track.getStart() - fileStart));

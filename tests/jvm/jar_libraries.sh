@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Usage: jar_libraries.sh JAR-TOOL JAR JNI-HEADERS-FOLDER PLATFORM=GLIBC-FLOOR...
 # Every Linux library in the jar loads on its platform's glibc floor and any later glibc: it
-# needs no glibc symbol version above the floor and no library but the C library and the
-# dynamic loader (the C++ runtime is linked in), and exports only the native methods.
+# needs no glibc symbol version above the floor and no library but glibc's C and maths
+# libraries and the dynamic loader (the C++ runtime is linked in), and exports only the
+# native methods.
 set -u
 jar_tool=$1 jar=$(realpath "$2") headers=$3
 shift 3
@@ -29,7 +30,7 @@ while read -r entry; do
   fi
   needed=$(readelf -W -d "$library" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
   for name in $needed; do
-    [[ $name == libc.so.6 || $name == ld-linux-*.so.* ]] || fail "needs $name"
+    [[ $name == libc.so.6 || $name == libm.so.6 || $name == ld-linux-*.so.* ]] || fail "needs $name"
   done
   bash "$(dirname "$0")/exports.sh" "$library" "$headers" >"$tmp/exports" || fail "$(cat "$tmp/exports")"
   echo "$entry: GLIBC_$highest at most (floor $floor); needs" $needed

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <string>
 #include <thread>
 
@@ -108,6 +109,28 @@ TEST_F(ClockWait, WakesWhenSignalled) {
   signaller.join();
   EXPECT_EQ(result, 0);
   EXPECT_LT(waited.count(), 5000);
+}
+
+// exp and log through their oldest versions: the values of the current ones, edges included.
+// (The arguments are volatile, so that the compiler can not work the results out itself.)
+TEST(GlibcFloor, ExpAndLogGiveTheCurrentValues) {
+  struct Case {
+    double x, exp, log;
+  };
+  const Case cases[] = {
+      {1.0, 2.718281828459045, 0.0},         {0.5, 1.6487212707001282, -0.6931471805599453},
+      {-3.25, 0.03877420783172201, NAN},     {0.0, 1.0, -INFINITY},
+      {1000.0, INFINITY, 6.907755278982137},
+  };
+  for (const Case& c : cases) {
+    volatile double x = c.x;
+    EXPECT_DOUBLE_EQ(exp(x), c.exp) << c.x;
+    if (std::isnan(c.log)) {
+      EXPECT_TRUE(std::isnan(log(x))) << c.x;
+    } else {
+      EXPECT_DOUBLE_EQ(log(x), c.log) << c.x;
+    }
+  }
 }
 
 }  // namespace

@@ -27,6 +27,11 @@
 //   dll_check --layout DRIVE AUDIO-LEAD-OUT
 //                             the disc's layout through DiscAudio's native method, its
 //                             numbers on one line; or the exception as above
+//   dll_check --flac PCM FILE TAG...
+//                             encodes the samples of PCM (16-bit stereo) through
+//                             FlacOutput's native methods as Java does, writes the FLAC
+//                             file's pieces into FILE at their offsets, its tags the TAGs
+//                             ("NAME=value"); or prints the exception as "class|message"
 // Exits with 0 when a disc was read, 1 when not, 2 when the DLL or a method is missing.
 #include <fcntl.h>
 #include <io.h>
@@ -347,6 +352,65 @@ int printLayout(HMODULE library, char** args) {
   return 0;
 }
 
+using FlacOpenMethod = jlong(JNICALL*)(JNIEnv*, jclass, jlong, jint);
+using FlacEncodeMethod = void(JNICALL*)(JNIEnv*, jclass, jlong, jbyteArray, jint);
+using FlacFinishMethod = void(JNICALL*)(JNIEnv*, jclass, jlong, jobjectArray);
+using FlacPieceMethod = jbyteArray(JNICALL*)(JNIEnv*, jclass, jlong, jlongArray);
+using FlacCloseMethod = void(JNICALL*)(JNIEnv*, jclass, jlong);
+
+int encodeFlac(HMODULE library, const char* pcmPath, const char* flacPath, char** tags,
+               int tagCount) {
+  const auto open = find<FlacOpenMethod>(library, "Java_cd_FlacOutput_open");
+  const auto encode = find<FlacEncodeMethod>(library, "Java_cd_FlacOutput_encode");
+  const auto finish = find<FlacFinishMethod>(library, "Java_cd_FlacOutput_finish");
+  const auto nextPiece = find<FlacPieceMethod>(library, "Java_cd_FlacOutput_nextPiece");
+  const auto close = find<FlacCloseMethod>(library, "Java_cd_FlacOutput_close");
+  if (!open || !encode || !finish || !nextPiece || !close) return 2;
+  std::FILE* pcm = std::fopen(pcmPath, "rb");
+  std::FILE* flac = std::fopen(flacPath, "wb");
+  if (pcm == nullptr || flac == nullptr) return 2;
+  std::fseek(pcm, 0, SEEK_END);
+  const long bytes = std::ftell(pcm);
+  std::fseek(pcm, 0, SEEK_SET);
+  RecordingJni jni;
+  JNIEnv* env = jni.env();
+  const jlongArray offset = env->NewLongArray(1);
+  const jlong encoder = open(env, nullptr, bytes / 4, 5);
+  const auto writePieces = [&] {
+    for (jbyteArray piece; jni.pendingException() == nullptr &&
+                           (piece = nextPiece(env, nullptr, encoder, offset)) != nullptr;) {
+      const std::string& written = RecordingJni::valueOf(piece)->bytes;
+      std::fseek(flac, static_cast<long>(RecordingJni::valueOf(offset)->longs[0]), SEEK_SET);
+      std::fwrite(written.data(), 1, written.size(), flac);
+    }
+  };
+  const jbyteArray block = env->NewByteArray(26 * 2352);
+  std::string& samples = const_cast<JavaValue*>(RecordingJni::valueOf(block))->bytes;
+  for (std::size_t read; jni.pendingException() == nullptr &&
+                         (read = std::fread(&samples[0], 1, samples.size(), pcm)) > 0;) {
+    encode(env, nullptr, encoder, block, static_cast<jint>(read));
+    writePieces();
+  }
+  const jobjectArray tagArray = env->NewObjectArray(tagCount, nullptr, nullptr);
+  for (int i = 0; i < tagCount; ++i) {
+    const auto size = static_cast<jsize>(std::strlen(tags[i]));
+    const jbyteArray tag = env->NewByteArray(size);
+    env->SetByteArrayRegion(tag, 0, size, reinterpret_cast<const jbyte*>(tags[i]));
+    env->SetObjectArrayElement(tagArray, i, tag);
+  }
+  if (jni.pendingException() == nullptr) finish(env, nullptr, encoder, tagArray);
+  writePieces();
+  if (encoder != 0) close(env, nullptr, encoder);
+  std::fclose(pcm);
+  std::fclose(flac);
+  if (const JavaValue* exception = jni.pendingException()) {
+    const JavaValue* message = exception->elements.size() > 2 ? exception->elements[2] : nullptr;
+    std::printf("%s|%s\n", exception->text.c_str(), message ? message->text.c_str() : "");
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -364,6 +428,9 @@ int main(int argc, char** argv) {
     return watchDrive(library, argv[2], std::atoi(argv[3]), argv + 4, argc - 4);
   }
   if (argc == 9 && std::strcmp(argv[1], "--audio") == 0) return readAudio(library, argv + 2);
+  if (argc >= 4 && std::strcmp(argv[1], "--flac") == 0) {
+    return encodeFlac(library, argv[2], argv[3], argv + 4, argc - 4);
+  }
   if (argc == 4 && std::strcmp(argv[1], "--layout") == 0) return printLayout(library, argv + 2);
   if (argc >= 2 && std::strcmp(argv[1], "--disc") == 0) {
     return printDiscTable(library, argc >= 3 ? argv[2] : "");

@@ -146,8 +146,30 @@ void JNICALL setByteArrayRegion(JNIEnv*, jbyteArray array, jsize start, jsize le
   for (jsize i = 0; i < length; ++i) value(array)->bytes.at(start + i) = static_cast<char>(from[i]);
 }
 
+void JNICALL getByteArrayRegion(JNIEnv*, jbyteArray array, jsize start, jsize length, jbyte* to) {
+  called();
+  for (jsize i = 0; i < length; ++i) to[i] = static_cast<jbyte>(value(array)->bytes.at(start + i));
+}
+jobject JNICALL getObjectArrayElement(JNIEnv*, jobjectArray array, jsize index) {
+  called();
+  return reference<jobject>(const_cast<JavaValue*>(value(array)->elements.at(index)));
+}
+jlongArray JNICALL newLongArray(JNIEnv*, jsize size) {
+  called();
+  JavaValue* array = make("[J");
+  array->longs.resize(static_cast<std::size_t>(size));
+  return reference<jlongArray>(array);
+}
+void JNICALL setLongArrayRegion(JNIEnv*, jlongArray array, jsize start, jsize length,
+                                const jlong* from) {
+  called();
+  for (jsize i = 0; i < length; ++i) value(array)->longs.at(start + i) = from[i];
+}
+
 jsize JNICALL getArrayLength(JNIEnv*, jarray array) {
-  return static_cast<jsize>(value(array)->bytes.size());  // the one array asked: a byte array
+  // The arrays asked: byte arrays, and object arrays of them.
+  const JavaValue* asked = value(array);
+  return static_cast<jsize>(asked->text == "[B" ? asked->bytes.size() : asked->elements.size());
 }
 
 }  // namespace
@@ -177,6 +199,10 @@ RecordingJni::RecordingJni() {
   functions.SetIntArrayRegion = setIntArrayRegion;
   functions.NewByteArray = newByteArray;
   functions.SetByteArrayRegion = setByteArrayRegion;
+  functions.GetByteArrayRegion = getByteArrayRegion;
+  functions.GetObjectArrayElement = getObjectArrayElement;
+  functions.NewLongArray = newLongArray;
+  functions.SetLongArrayRegion = setLongArrayRegion;
   functions.GetArrayLength = getArrayLength;
   environment.functions = &functions;
 }

@@ -11,6 +11,7 @@
 struct JavaValue {
   std::string text;  // a string's characters, a class's name, an exception's class
   std::vector<jint> ints;
+  std::vector<jlong> longs;
   std::vector<jchar> units;  // a string's characters as GetStringChars gives them
   std::string bytes;
   std::vector<const JavaValue*> elements;  // an object array's; an exception's arguments

@@ -19,9 +19,9 @@ import java.util.List;
 import java.util.Optional;
 
 /**
- * The command line's --rip: each chosen track of the disc written to a WAVE file (or the whole
- * disc to one), with a line of checksums a track on standard output, the disc's CUE sheet and
- * the rip's log; --layout, the disc's pregaps and index points; --verify, the same lines of a
+ * The command line's --rip: each chosen track of the disc written to a WAVE or FLAC file (or
+ * the whole disc to one), with a line of checksums a track on standard output, the disc's CUE
+ * sheet and the rip's log; --layout, the disc's pregaps and index points; --verify, the same lines of a
  * disc or an image checked against AccurateRip's answer, nothing written; and --find-offset,
  * the drive's read offset found with the AccurateRip database's answer. Its options are
  * RipOptions'.
@@ -41,9 +41,13 @@ final class RipCommand {
   private final PrintStream out;
   private final PrintStream err;
   private final RipOptions options;
+  private final AudioFileWriter files;
+  // The tags of the rip's FLAC files, once the disc is known.
+  private RipTags tags;
 
   private RipCommand(RipOptions options, PrintStream out, PrintStream err) {
     this.options = options;
+    this.files = new AudioFileWriter(options.format);
     this.out = out;
     this.err = err;
   }
@@ -103,13 +107,14 @@ final class RipCommand {
         return verifyTracks(audio, results);
       }
       Disc disc = withExtras != null ? withExtras : audio.getDisc();
+      tags = new RipTags(disc, results);
       RipLog log = new RipLog(audio, driveInfo(), layout);
       boolean complete = options.image ? ripImage(audio, layout, results, log)
           : ripTracks(audio, layout, results, log);
       // A sheet names every track's file: only a copy of them all has one.
       if (layout != null && options.tracks == null) {
         RipFiles.writeText(new File(options.folder, "disc.cue"),
-            CueSheet.write(disc, layout, options.cueStyle));
+            CueSheet.write(disc, layout, options.cueStyle, options.format));
       }
       RipFiles.writeText(new File(options.folder, "rip.log"), log.toString());
       return complete ? EXIT_OK : EXIT_INCOMPLETE;
@@ -164,8 +169,8 @@ final class RipCommand {
     boolean complete = true;
     if (options.hiddenTrack && layout != null && layout.hasHiddenAudio()) {
       long bytes = (long) layout.getHiddenTrackLength() * DiscAudio.SECTOR_BYTES;
-      TrackRip rip = ripInto(new File(options.folder, CueSheet.HIDDEN_TRACK_FILE), bytes, null,
-          audio, 0, log);
+      File hidden = new File(options.folder, files.name(CueSheet.HIDDEN_TRACK_FILE));
+      TrackRip rip = ripInto(hidden, bytes, null, audio, 0, log);
       out.println("00 crc32 " + rip.getCrc32());
       complete &= rip.isComplete();
     }
@@ -178,8 +183,8 @@ final class RipCommand {
         kept -= (long) (next.getStart() - CueSheet.pregapStartOf(layout, next))
             * DiscAudio.SECTOR_BYTES;
       }
-      TrackRip rip = ripInto(new File(options.folder, CueSheet.trackFile(number)), kept, results,
-          audio, number, log);
+      TrackRip rip = ripInto(new File(options.folder, files.name(CueSheet.trackFile(number))),
+          kept, results, audio, number, log);
       report(rip, results);
       complete &= rip.isComplete();
     }
@@ -197,9 +202,8 @@ final class RipCommand {
       total += audio.getTrackSamples(number) * DiscAudio.SAMPLE_BYTES;
     }
     long samples = total;
-    File file = new File(options.folder, CueSheet.SINGLE_FILE_NAME);
-    return RipFiles.writeWhole(file, wave -> {
-      wave.write(RipFiles.waveHeader(samples));
+    File file = new File(options.folder, files.name(CueSheet.SINGLE_FILE_NAME));
+    return files.write(file, samples, wave -> {
       boolean complete = true;
       if (hidden > 0) {
         complete &= ripTo(wave, hidden, null, audio, 0, log, file.getName()).isComplete();
@@ -210,7 +214,7 @@ final class RipCommand {
         complete &= rip.isComplete();
       }
       return complete;
-    });
+    }, (complete, flac) -> tags.addDisc(flac));
   }
 
   /** Prints the rip's line and its suspicious sectors; whether the answer, if any, has it. */
@@ -247,14 +251,13 @@ final class RipCommand {
     return matched;
   }
 
-  /** A track (0: the hidden one) as a WAVE file holding the first `kept` bytes of it. */
+  /** A track (0: the hidden one) as an audio file holding the first `kept` bytes of it. */
   private TrackRip ripInto(File file, long kept, AccurateRipResults results, DiscAudio audio,
       int number, RipLog log) throws IOException {
     try {
-      return RipFiles.writeWhole(file, wave -> {
-        wave.write(RipFiles.waveHeader(kept));
-        return ripTo(wave, kept, results, audio, number, log, file.getName());
-      });
+      return files.write(file, kept,
+          wave -> ripTo(wave, kept, results, audio, number, log, file.getName()),
+          (rip, flac) -> tags.addTrack(flac, rip));
     } finally {
       clearProgress();
     }

@@ -4,12 +4,14 @@ import cd.DiscAudio;
 import cd.RipLog;
 import java.io.BufferedOutputStream;
 import java.io.File;
-import java.io.FileOutputStream;
 import java.io.IOException;
 import java.io.OutputStream;
+import java.nio.channels.Channels;
+import java.nio.channels.FileChannel;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.StandardCopyOption;
+import java.nio.file.StandardOpenOption;
 
 /**
  * The files a rip writes into its folder, each under a name of its own until whole and only
@@ -26,15 +28,30 @@ final class RipFiles {
 
   private RipFiles() {}
 
+  /** What goes into a file being written, through its channel. */
+  interface ChannelContents<T> {
+    T writeTo(FileChannel file) throws IOException;
+  }
+
   /** Writes `file` whole through `contents`; returns what `contents` returned. */
   static <T> T writeWhole(File file, Contents<T> contents) throws IOException {
+    return writeWholeChannel(file, channel -> {
+      OutputStream unbuffered = Channels.newOutputStream(channel);
+      try (OutputStream out = new BufferedOutputStream(unbuffered, 1 << 16)) {
+        return contents.writeTo(out);
+      }
+    });
+  }
+
+  /** Writes `file` whole through its channel, as writeWhole. */
+  static <T> T writeWholeChannel(File file, ChannelContents<T> contents) throws IOException {
     File partial = File.createTempFile("." + file.getName() + ".", ".part", file.getParentFile());
     Thread removal = new Thread(partial::delete);
     Runtime.getRuntime().addShutdownHook(removal);
     try {
       T written;
-      try (OutputStream out = new BufferedOutputStream(new FileOutputStream(partial), 1 << 16)) {
-        written = contents.writeTo(out);
+      try (FileChannel channel = FileChannel.open(partial.toPath(), StandardOpenOption.WRITE)) {
+        written = contents.writeTo(channel);
       }
       Files.move(partial.toPath(), file.toPath(), StandardCopyOption.REPLACE_EXISTING,
           StandardCopyOption.ATOMIC_MOVE);

@@ -19,6 +19,7 @@ final class RipOptions {
           + "                                [--secure] [--cache-size KB]"
           + " [--accuraterip-results FILE]\n"
           + "                                [--cue-style STYLE] [--image] [--hidden-track]\n"
+          + "                                [--format wave|flac]\n"
           + "       java -jar " + CommandLine.JAR + " [--drive DRIVE] --layout\n"
           + "       java -jar " + CommandLine.JAR + " [--drive DRIVE] --verify "
           + "--accuraterip-results FILE\n"
@@ -50,6 +51,10 @@ final class RipOptions {
           "  --cue-style STYLE  appended (the default: each pregap at the end of the file",
           "                 before), left-out (pregaps kept out of the files: PREGAP lines)",
           "  --image        the whole disc as one file, disc.wav, with its CUE sheet",
+          "  --format FORMAT  wave (the default) or flac: FLAC files (track01.flac, ...,",
+          "                 disc.flac) at the reference encoder's default level, tagged",
+          "                 with the disc's texts, ISRCs, MusicBrainz disc ID and AccurateRip",
+          "                 result",
           "  --hidden-track also copy audio before track 1 (a hidden track) as track00.wav",
           "  --layout       print the disc's pregaps, index points, pre-emphasis and hidden",
           "                 track, a line a track, and copy nothing",
@@ -64,7 +69,7 @@ final class RipOptions {
 
   private static final Set<String> OPTIONS = new HashSet<>(Arrays.asList("--rip", "--drive",
       "--tracks", "--read-offset", "--secure", "--accuraterip-results", "--verify", "--find-offset",
-      "--cache-size", "--cue-style", "--image", "--hidden-track", "--layout"));
+      "--cache-size", "--cue-style", "--image", "--hidden-track", "--layout", "--format"));
   private static final Set<String> FLAGS = new HashSet<>(Arrays.asList("--secure", "--verify",
       "--find-offset", "--image", "--hidden-track", "--layout"));
 
@@ -83,6 +88,7 @@ final class RipOptions {
   boolean image;
   boolean hiddenTrack;
   boolean layoutOnly;
+  CueSheet.FileType format = CueSheet.FileType.WAVE;
 
   private RipOptions() {}
 
@@ -148,12 +154,17 @@ final class RipOptions {
         resultsFile = new File(value);
       } else if (name.equals("--cue-style")) {
         cueStyle = cueStyle(value);
+      } else if (name.equals("--format")) {
+        format = format(value);
       } else {
         throw new IllegalArgumentException(name + " takes no value");
       }
     }
     if (verify && folder != null) {
       throw new IllegalArgumentException("--verify writes nothing: it takes no --rip FOLDER");
+    }
+    if (format != CueSheet.FileType.WAVE && (verify || findOffset || layoutOnly)) {
+      throw new IllegalArgumentException("--format is for --rip: the others write no audio");
     }
     if (verify && resultsFile == null) {
       throw new IllegalArgumentException(
@@ -189,6 +200,16 @@ final class RipOptions {
     }
     throw new IllegalArgumentException(
         "--cue-style is appended or left-out, not '" + Printable.escape(value) + "'");
+  }
+
+  private static CueSheet.FileType format(String value) {
+    for (CueSheet.FileType type : CueSheet.FileType.values()) {
+      if (type.name().equalsIgnoreCase(value)) {
+        return type;
+      }
+    }
+    throw new IllegalArgumentException(
+        "--format is wave or flac, not '" + Printable.escape(value) + "'");
   }
 
   private static int number(String value, String option) {

@@ -1,0 +1,86 @@
+package cd.cli;
+
+import cd.AccurateRipResults;
+import cd.CdText;
+import cd.Disc;
+import cd.FlacOutput;
+import cd.TrackRip;
+
+/**
+ * The tags of a rip's FLAC files, as Vorbis comments: the disc's and each track's names and
+ * numbers, its identifiers and, where an AccurateRip answer was given, the track's result. The
+ * names come from here alone: today the disc's CD-Text (its first block).
+ */
+final class RipTags {
+  private final Disc disc;
+  private final CdText text;
+  private final AccurateRipResults results;
+
+  /** The tags of `disc`, read with its extras where they could be; `results` may be null. */
+  RipTags(Disc disc, AccurateRipResults results) {
+    this.disc = disc;
+    this.text = disc.getCdText();
+    this.results = results;
+  }
+
+  private String album() {
+    return text == null ? null : text.getAlbum().getTitle();
+  }
+
+  private String albumArtist() {
+    return text == null ? null : text.getAlbum().getPerformer();
+  }
+
+  private String title(int number) {
+    return text == null ? null : text.getTrack(number).getTitle();
+  }
+
+  private String artist(int number) {
+    return text == null ? null : text.getTrack(number).getPerformer();
+  }
+
+  /** Tags the file of the whole disc, or of the audio before track 1. */
+  void addDisc(FlacOutput flac) {
+    add(flac, "ALBUM", album());
+    add(flac, "ALBUMARTIST", albumArtist());
+    add(flac, "TRACKTOTAL", Integer.toString(lastAudioTrack()));
+    add(flac, "MUSICBRAINZ_DISCID", disc.getMusicBrainzId());
+  }
+
+  /** Tags a track's file (0: the audio before track 1) once `rip` has read it. */
+  void addTrack(FlacOutput flac, TrackRip rip) {
+    int number = rip.getTrackNumber();
+    if (number == 0) {
+      addDisc(flac);
+      return;
+    }
+    add(flac, "TRACKNUMBER", Integer.toString(number));
+    add(flac, "TITLE", title(number));
+    add(flac, "ARTIST", artist(number));
+    addDisc(flac);
+    add(flac, "ISRC", disc.getTrack(number).getIsrc());
+    if (results != null) {
+      int confidence = results.confidence(rip);
+      add(flac, "ACCURATERIPRESULT",
+          (confidence > 0 ? "accurate, confidence " + confidence
+                          : "not accurate: no rip in the AccurateRip answer has its checksums")
+              + " (v1 " + rip.getAccurateRipV1() + ", v2 " + rip.getAccurateRipV2() + ")");
+    }
+  }
+
+  private int lastAudioTrack() {
+    int last = 0;
+    for (Disc.Track track : disc.getTracks()) {
+      if (track.isAudio()) {
+        last = track.getNumber();
+      }
+    }
+    return last;
+  }
+
+  private static void add(FlacOutput flac, String name, String value) {
+    if (value != null && !value.isEmpty()) {
+      flac.addTag(name, value);
+    }
+  }
+}
