@@ -169,6 +169,9 @@ TEST(FlacAudio, RefusesWhatIsNotWholeCdAudioByName) {
       {"the last frame", withByteFlipped(good, good.size() - 500), FlacFault::kCutShort,
        "damaged at its end: sample 132422,"},
       {"no stream", "fLaC" + std::string(100, 'x'), FlacFault::kNotFlac, "not a FLAC"},
+      // STREAMINFO, then a last block that claims 16 MB where the file ends.
+      {"a block past the end", good.substr(0, 42) + "\x81\xff\xff\xff" + good.substr(50, 100),
+       FlacFault::kNotFlac, "not a FLAC"},
   };
   for (const Refused& c : atOpening) {
     SCOPED_TRACE(c.what);
