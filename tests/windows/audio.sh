@@ -112,7 +112,7 @@ python3 -c "import sys; d = bytearray(open(sys.argv[1], 'rb').read()); d[len(d) 
 open(sys.argv[1], 'wb').write(d)" "$work/image/track02.flac"
 read -r track end lead_out < <(sed -n 2p <<<"$spans")
 wine "$check" --audio "$(winepath -w "$work/image/image.cue")" "$track" "$end" "$lead_out" 0 1 \
-  "$work/dll.raw" >"$work/dll.line" 2>"$work/errors"
+  "$work/dll.raw" >"$work/dll.line" 2>"$work/errors" && failed=1
 if ! grep -q "'track02.flac': a damaged FLAC file" "$work/dll.line"; then
   echo "FAILED damaged FLAC image, track $track:"; cat "$work/dll.line" "$work/errors"; failed=1
 else
