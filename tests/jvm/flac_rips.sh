@@ -82,6 +82,14 @@ mkdir "$tmp/image"
 python3 "$here/make_image.py" "$discs/short-hidden-track.toc" "$tmp/image" gaps-appended --wave
 flac_rip from-image           "$tmp/image/image.cue"            ""             --hidden-track
 flac_rip from-image-whole     "$tmp/image/image.cue"            ""             --image
+# A track's performer and title from the sheet's CD-Text: its ARTIST and TITLE.
+python3 - "$tmp/image/image.cue" <<'PY'
+import re, sys
+sheet = open(sys.argv[1], newline="").read()
+open(sys.argv[1], "w", newline="").write(re.sub(r"(  TRACK 02 AUDIO(\r?\n))",
+    r'\1    TITLE "Tune"\2    PERFORMER "Ann Artist"\2', sheet))
+PY
+flac_rip from-image-performer "$tmp/image/image.cue"            ""
 
 # Refused: --format of another kind, or with a command that writes no audio.
 for arguments in "--rip $tmp/x --format ogg" "--verify --accuraterip-results $tmp/answer.bin --format flac"; do

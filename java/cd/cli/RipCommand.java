@@ -21,10 +21,10 @@ import java.util.Optional;
 /**
  * The command line's --rip: each chosen track of the disc written to a WAVE or FLAC file (or
  * the whole disc to one), with a line of checksums a track on standard output, the disc's CUE
- * sheet and the rip's log; --layout, the disc's pregaps and index points; --verify, the same lines of a
- * disc or an image checked against AccurateRip's answer, nothing written; and --find-offset,
- * the drive's read offset found with the AccurateRip database's answer. Its options are
- * RipOptions'.
+ * sheet and the rip's log; --layout, the disc's pregaps and index points; --verify, the same
+ * lines of a disc or an image checked against AccurateRip's answer, nothing written; and
+ * --find-offset, the drive's read offset found with the AccurateRip database's answer. Its
+ * options are RipOptions'.
  */
 final class RipCommand {
   private static final int EXIT_OK = 0;
@@ -203,13 +203,13 @@ final class RipCommand {
     }
     long samples = total;
     File file = new File(options.folder, files.name(CueSheet.SINGLE_FILE_NAME));
-    return files.write(file, samples, wave -> {
+    return files.write(file, samples, stream -> {
       boolean complete = true;
       if (hidden > 0) {
-        complete &= ripTo(wave, hidden, null, audio, 0, log, file.getName()).isComplete();
+        complete &= ripTo(stream, hidden, null, audio, 0, log, file.getName()).isComplete();
       }
       for (int number : numbers) {
-        TrackRip rip = ripTo(wave, Long.MAX_VALUE, results, audio, number, log, file.getName());
+        TrackRip rip = ripTo(stream, Long.MAX_VALUE, results, audio, number, log, file.getName());
         report(rip, results);
         complete &= rip.isComplete();
       }
@@ -256,17 +256,17 @@ final class RipCommand {
       int number, RipLog log) throws IOException {
     try {
       return files.write(file, kept,
-          wave -> ripTo(wave, kept, results, audio, number, log, file.getName()),
+          stream -> ripTo(stream, kept, results, audio, number, log, file.getName()),
           (rip, flac) -> tags.addTrack(flac, rip));
     } finally {
       clearProgress();
     }
   }
 
-  /** Reads a track into `wave`, keeping its first `kept` bytes, and logs it. */
-  private static TrackRip ripTo(OutputStream wave, long kept, AccurateRipResults results,
+  /** Reads a track into `samples`, keeping its first `kept` bytes, and logs it. */
+  private static TrackRip ripTo(OutputStream samples, long kept, AccurateRipResults results,
       DiscAudio audio, int number, RipLog log, String file) throws IOException {
-    RipFiles.Metered metered = new RipFiles.Metered(wave, kept);
+    RipFiles.Metered metered = new RipFiles.Metered(samples, kept);
     long started = System.nanoTime();
     TrackRip rip = number == 0 ? audio.readHiddenTrack(metered) : audio.readTrack(number, metered);
     long millis = (System.nanoTime() - started) / 1_000_000;
