@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "FlacAudio.h"
 #include "TocFile.h"
 #include "WaveData.h"
 
@@ -131,24 +132,35 @@ std::variant<std::unique_ptr<CueImage>, DiscFailure> CueImage::open(const std::s
     if (const int* error = std::get_if<int>(&opened)) {
       return bad(fileErrorReason(*error), std::strerror(*error));
     }
-    Source source{std::move(std::get<ImageFile>(opened)), named.name, 0, 0, bytesPerSector};
+    Source source{
+        std::move(std::get<ImageFile>(opened)), named.name, 0, 0, bytesPerSector, nullptr};
     source.bytes = source.file.size();
     if (named.type == CueFile::Type::kWave) {
       if (bytesPerSector != kAudioFrameBytes) {
         return bad(FailureReason::kBadTable, "a data track can not lie in a WAVE file");
       }
-      auto data = findWaveData(source.file);
-      if (auto* problem = std::get_if<std::string>(&data)) {
-        return bad(FailureReason::kBadTable, *problem);
+      // A sheet names a FLAC file as a WAVE one: what the file holds decides.
+      if (looksLikeFlac(source.file)) {
+        auto flac = FlacAudio::open(source.file);
+        if (auto* problem = std::get_if<FlacProblem>(&flac)) {
+          return bad(FailureReason::kBadTable, flacProblemText(*problem));
+        }
+        source.flac = std::move(std::get<std::unique_ptr<FlacAudio>>(flac));
+        source.bytes = source.flac->bytes();
+      } else {
+        auto data = findWaveData(source.file);
+        if (auto* problem = std::get_if<std::string>(&data)) {
+          return bad(FailureReason::kBadTable, *problem);
+        }
+        const WaveData& wave = std::get<WaveData>(data);
+        if (wave.missing != 0) {
+          return bad(FailureReason::kBadTable, shortOf(wave.missing) + " of the " +
+                                                   std::to_string(wave.bytes + wave.missing) +
+                                                   " its data chunk claims");
+        }
+        source.offset = wave.offset;
+        source.bytes = wave.bytes;
       }
-      const WaveData& wave = std::get<WaveData>(data);
-      if (wave.missing != 0) {
-        return bad(FailureReason::kBadTable, shortOf(wave.missing) + " of the " +
-                                                 std::to_string(wave.bytes + wave.missing) +
-                                                 " its data chunk claims");
-      }
-      source.offset = wave.offset;
-      source.bytes = wave.bytes;
     }
     // A disc holds whole sectors: a file that ends within one lost its end.
     if (const std::uint64_t part = source.bytes % bytesPerSector; part != 0) {
@@ -223,7 +235,13 @@ SectorsRead CueImage::readRun(const ImageRun& run, std::uint32_t lba, std::uint3
     return {SectorsRead::Status::kRead, std::nullopt};
   }
   const std::uint64_t at = std::uint64_t{run.fileFrame + (lba - run.start)} * kAudioFrameBytes;
-  const std::size_t got = source.file.readAt(source.offset + at, size, out);
+  std::optional<FlacProblem> problem;
+  if (source.flac && (problem = source.flac->read(source.file, at, size, out))) {
+    return {SectorsRead::Status::kFailed,
+            failure(FailureReason::kReadFailed, sheetPath, 0,
+                    quoted(source.name) + ": " + flacProblemText(*problem))};
+  }
+  const std::size_t got = source.flac ? size : source.file.readAt(source.offset + at, size, out);
   if (got != size) {
     return {SectorsRead::Status::kFailed,
             failure(FailureReason::kReadFailed, sheetPath, 0,

@@ -9,15 +9,16 @@
 #include "CueLayout.h"
 #include "DiscExtras.h"
 #include "DiscReader.h"
+#include "FlacAudio.h"
 #include "ImageFile.h"
 
 // Whether a drive's name is that of a CUE sheet: it ends in ".cue", in any case.
 bool isCueSheetName(const std::string& drive);
 
-// A disc image read as a drive: a CUE sheet and the BINARY (raw 16-bit little-endian stereo)
-// or WAVE (16-bit stereo PCM at 44.1 kHz) files it names, found in the sheet's folder. Its
-// table of contents follows the sheet (see layOut), its extras are the sheet's CATALOG,
-// ISRCs and TITLE, PERFORMER and SONGWRITER (as CD-Text); its Q sub-channel, the positions
+// A disc image read as a drive: a CUE sheet and the BINARY (raw 16-bit little-endian stereo),
+// WAVE (16-bit stereo PCM at 44.1 kHz) or FLAC (the same, coded) files it names, found in the
+// sheet's folder. Its table of contents follows the sheet (see layOut), its extras are the sheet's
+// CATALOG, ISRCs and TITLE, PERFORMER and SONGWRITER (as CD-Text); its Q sub-channel, the positions
 // the sheet's index points and FLAGS give each sector. Every sector reads the same each
 // time: there is no cache, and nothing to read twice.
 class CueImage : public AudioDrive, private AudioSectors, private QFrames {
@@ -41,6 +42,7 @@ class CueImage : public AudioDrive, private AudioSectors, private QFrames {
     std::uint64_t offset;
     std::uint64_t bytes;
     std::uint32_t sectorBytes;
+    std::unique_ptr<FlacAudio> flac;  // a FLAC file's decoder; none for the others
   };
 
   CueImage(std::string sheetPath, std::vector<Source> sources, CueLayout layout, DiscExtras extras)

@@ -199,11 +199,12 @@ std::optional<std::string> Parser::takeFile(const std::vector<Token>& words, int
     return std::string("FILE takes a name and a type: FILE \"name\" WAVE");
   }
   CueFile file{std::string(words[1].text), CueFile::Type::kBinary, number};
-  if (sameWord(words[2].text, "WAVE")) {
+  // A FLAC file is read as a WAVE one is: what it holds tells them apart.
+  if (sameWord(words[2].text, "WAVE") || sameWord(words[2].text, "FLAC")) {
     file.type = CueFile::Type::kWave;
   } else if (!sameWord(words[2].text, "BINARY")) {
     return "FILE of type '" + std::string(words[2].text.substr(0, 16)) +
-           "': only BINARY (raw 16-bit little-endian) and WAVE files are read";
+           "': only BINARY (raw 16-bit little-endian), WAVE and FLAC files are read";
   }
   if (auto problem = unusedLastFile()) return problem;
   sheet.files.push_back(std::move(file));

@@ -301,12 +301,13 @@ int readAudio(HMODULE library, char** args) {
                std::atoi(args[4]), std::atoi(args[5]) != 0 ? JNI_TRUE : JNI_FALSE, 0);
   std::FILE* samples = std::fopen(args[6], "wb");
   const jbyteArray buffer = jni.env()->NewByteArray(26 * 2352);
-  for (jint read; !failed() && (read = readSamples(jni.env(), nullptr, session, buffer)) > 0;) {
+  for (jint read; jni.pendingException() == nullptr &&
+                  (read = readSamples(jni.env(), nullptr, session, buffer)) > 0;) {
     std::fwrite(RecordingJni::valueOf(buffer)->bytes.data(), 1, static_cast<std::size_t>(read),
                 samples);
   }
   std::fclose(samples);
-  if (jni.pendingException() != nullptr) return 1;
+  if (failed()) return 1;
   const std::vector<jint>& result =
       RecordingJni::valueOf(trackResult(jni.env(), nullptr, session))->ints;
   const jint cache = cacheKilobytes(jni.env(), nullptr, session);

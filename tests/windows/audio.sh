@@ -10,7 +10,8 @@
 # through the raw read, which has no page), whether the drive gave C2 pointers (pass-through
 # does, the raw read does not) and which sectors they flagged: with a scratched sector, that
 # one, read again until right.
-# The disc as a CUE sheet image (make_image.py) gives the DLL the same lines from its files.
+# The disc as a CUE sheet image (make_image.py) gives the DLL the same lines from its files,
+# WAVE or FLAC; a damaged FLAC file is refused.
 set -u -o pipefail
 check=$1 java=$2 jar=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -83,17 +84,39 @@ rm -rf "$work/linux"
 python3 "$here/../jvm/make_image.py" "$FAKE_CDROM_DISC" "$work/image" gaps-appended --wave &&
   "$java" -jar "$jar" --drive "$work/image/image.cue" --rip "$work/linux" >"$work/lines" ||
   { echo "FAILED: the image and its Linux rip"; exit 1; }
-sheet=$(winepath -w "$work/image/image.cue")
-while read -r track end lead_out; do
-  wine "$check" --audio "$sheet" "$track" "$end" "$lead_out" 0 1 "$work/dll.raw" \
-    >"$work/dll.line" 2>"$work/errors"
-  line=$(tr -d '\r' <"$work/dll.line" | head -1)
-  if ! grep -qxF "$line" "$work/lines" || [ -s "$work/errors" ] ||
-    ! cmp -s <(tail -c +45 "$(printf '%s/linux/track%02d.wav' "$work" "$track")") "$work/dll.raw"; then
-    echo "FAILED image, track $track: line '$line', Linux's:"; cat "$work/lines" "$work/errors"
-    failed=1
-  else
-    echo "ok: image, track $track, secure read once: $line"
-  fi
-done <<<"$spans"
+# image KIND: every track of the image in $work/image through the DLL, as Linux read it.
+image() {
+  local sheet
+  sheet=$(winepath -w "$work/image/image.cue")
+  while read -r track end lead_out; do
+    wine "$check" --audio "$sheet" "$track" "$end" "$lead_out" 0 1 "$work/dll.raw" \
+      >"$work/dll.line" 2>"$work/errors"
+    line=$(tr -d '\r' <"$work/dll.line" | head -1)
+    if ! grep -qxF "$line" "$work/lines" || [ -s "$work/errors" ] ||
+      ! cmp -s <(tail -c +45 "$(printf '%s/linux/track%02d.wav' "$work" "$track")") "$work/dll.raw"; then
+      echo "FAILED $1 image, track $track: line '$line', Linux's:"; cat "$work/lines" "$work/errors"
+      failed=1
+    else
+      echo "ok: $1 image, track $track, secure read once: $line"
+    fi
+  done <<<"$spans"
+}
+image WAVE
+# The same files as FLAC, made by the reference encoder, named by the sheet; then one of them
+# damaged (a byte of a frame flipped): its track is refused, named as damaged.
+for wave in "$work"/image/*.wav; do
+  flac -s -5 --delete-input-file -o "${wave%.wav}.flac" "$wave" || failed=1
+done
+sed -i 's/\.wav"/.flac"/' "$work/image/image.cue"
+image FLAC
+python3 -c "import sys; d = bytearray(open(sys.argv[1], 'rb').read()); d[len(d) // 2] ^= 0x10
+open(sys.argv[1], 'wb').write(d)" "$work/image/track02.flac"
+read -r track end lead_out < <(sed -n 2p <<<"$spans")
+wine "$check" --audio "$(winepath -w "$work/image/image.cue")" "$track" "$end" "$lead_out" 0 1 \
+  "$work/dll.raw" >"$work/dll.line" 2>"$work/errors" && failed=1
+if ! grep -q "'track02.flac': a damaged FLAC file" "$work/dll.line"; then
+  echo "FAILED damaged FLAC image, track $track:"; cat "$work/dll.line" "$work/errors"; failed=1
+else
+  echo "ok: damaged FLAC image, track $track: $(tr -d '\r' <"$work/dll.line")"
+fi
 exit $failed
