@@ -233,7 +233,7 @@ std::optional<DiscFailure> SettledSectors::settle(std::vector<Pending>& pending)
       const auto [low, high] = std::minmax_element(
           pending.begin(), pending.end(),
           [](const Pending& a, const Pending& b) { return a.lba < b.lba; });
-      if (!pushCache(low->lba, high->lba + 1)) proven = false;
+      if (!pushCache(low->lba, high->lba + 1) && secure) proven = false;
       for (const Pending& one : pending) drive.dropCached(one.lba);
     }
     // Neighbours read again in one command: the push left none of them in the cache.
