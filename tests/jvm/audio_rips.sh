@@ -158,6 +158,13 @@ rip "secure, clean disc, reads a sector" three-long-tracks 0 "" \
 rip "a cache of 0 KB"              two-tracks 2 "takes 1 to 65536 KB" "" "--secure --cache-size 0" ""
 rip "disc taken out"              short-enhanced-cd 1 "sr0: no disc in the drive" \
   "FAKE_CDROM_GONE_AT=2000" "" "--gone-at 2000"
+# Another disc of the same tracks but its lead-out, 3 s in (track 1 takes 6 s at 100 ms a
+# command), its unit attention taken by the kernel's polling: each track's check sees it.
+printf '0 disc 1 4 17700 150 1650 3300 16200d\n3 disc 1 4 17850 150 1650 3300 16200d\n' \
+  >"$tmp/schedule"
+rip "lead-out changed between tracks" short-enhanced-cd 1 "changed since the drive was opened" \
+  "FAKE_CDROM_MEDIUM=$tmp/schedule;FAKE_CDROM_KERNEL_POLLING=on;FAKE_CDROM_LATENCY_US=100000" \
+  "" "--gone-at 1500"
 rip "a data track"                short-enhanced-cd 2 "track 4 is a data track" "" "--tracks 4" ""
 rip "no such track"               two-tracks 2 "the disc has no track 3" "" "--tracks 1-3" ""
 rip "a track named twice"         two-tracks 0 "" "" "--tracks 1,1" "--tracks 1"
