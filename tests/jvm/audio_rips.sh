@@ -150,6 +150,8 @@ rip "burst, C2 flags read again"   short-enhanced-cd 0 "$flagged" "$cache" "--ca
   "--reread 2"
 rip "burst, the 296-byte C2 form"  short-enhanced-cd 0 "$flagged" \
   "$cache;FAKE_CDROM_C2_FORMS=296" "--cache-size 1024" "--reread 2"
+rip "burst, the 294-byte C2 form"  short-enhanced-cd 0 "$flagged" \
+  "$cache;FAKE_CDROM_C2_FORMS=294" "--cache-size 1024" "--reread 2"
 rip "burst, C2 flagging right reads" short-enhanced-cd 0 "^track 2: .*flagged.*: 1600 \\(" \
   "FAKE_CDROM_CACHE_SECTORS=256;FAKE_CDROM_C2_FALSE=1600" "" "--reread 1"
 rip "secure, clean disc, reads a sector" three-long-tracks 0 "" \
