@@ -60,8 +60,8 @@ jlong startSpan(JNIEnv* env, AudioSession& session, const TrackSpan& span, jint 
   const bool twice = secure == JNI_TRUE && !session.drive->isImage();
   const TableOfContents& toc = session.drive->toc();
   session.reader = std::make_unique<TrackReader>(
-      sectors, span, audioRuns(toc, static_cast<std::uint32_t>(audioLeadOut)), static_cast<int>(offset),
-      twice, cacheSectorsOf(kilobytes));
+      sectors, span, audioRuns(toc, static_cast<std::uint32_t>(audioLeadOut)),
+      static_cast<int>(offset), twice, cacheSectorsOf(kilobytes));
   session.readingHidden = hidden;
   session.chunk.resize(TrackReader::kMaxChunkBytes);
   return static_cast<jlong>(session.reader->samples() * kBytesPerSample);
@@ -237,7 +237,8 @@ JNIEXPORT jintArray JNICALL Java_cd_DiscAudio_trackResult(JNIEnv* env, jclass, j
     std::vector<jint> values{static_cast<jint>(reader.checksums().accurateRipV1()),
                              static_cast<jint>(reader.checksums().accurateRipV2()),
                              static_cast<jint>(reader.checksums().crc32()),
-                             static_cast<jint>(reader.rereadSectors()), reader.c2Used() ? 1 : 0,
+                             static_cast<jint>(reader.rereadSectors()),
+                             reader.c2Used() ? 1 : 0,
                              reader.cacheNotPushed() ? 1 : 0};
     for (const auto* sectors :
          {&reader.unreadableSectors(), &reader.unconfirmedSectors(), &reader.c2Sectors()}) {

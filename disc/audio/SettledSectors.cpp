@@ -30,8 +30,8 @@ void note(std::vector<std::uint32_t>& sectors, std::uint32_t lba) {
 }  // namespace
 
 SettledSectors::SettledSectors(AudioSectors& drive, std::uint32_t first, std::uint32_t end,
-                               std::uint32_t readableEnd, std::vector<SectorRun> audio,
-                               bool secure, std::uint32_t cacheSectors)
+                               std::uint32_t readableEnd, std::vector<SectorRun> audio, bool secure,
+                               std::uint32_t cacheSectors)
     : drive(drive),
       first(first),
       end(end),
@@ -230,9 +230,9 @@ std::optional<DiscFailure> SettledSectors::settle(std::vector<Pending>& pending)
     // A read that arrived may be in the cache: push it out before reading again.
     if (std::any_of(pending.begin(), pending.end(),
                     [](const Pending& one) { return one.votes.anyArrived(); })) {
-      const auto [low, high] = std::minmax_element(
-          pending.begin(), pending.end(),
-          [](const Pending& a, const Pending& b) { return a.lba < b.lba; });
+      const auto [low, high] =
+          std::minmax_element(pending.begin(), pending.end(),
+                              [](const Pending& a, const Pending& b) { return a.lba < b.lba; });
       if (!pushCache(low->lba, high->lba + 1) && secure) proven = false;
       for (const Pending& one : pending) drive.dropCached(one.lba);
     }

@@ -66,8 +66,8 @@ class MmcAudioSectors : public AudioSectors {
                       std::uint8_t* flagged);
   // Sends a READ CD into `reply`: whether all `size` bytes came, by the residue and by a
   // sentinel in the tail that the transfer must have overwritten.
-  bool sendWhole(const std::array<std::uint8_t, 12>& command, std::uint8_t* reply,
-                 std::size_t size, ScsiOutcome& outcome);
+  bool sendWhole(const std::array<std::uint8_t, 12>& command, std::uint8_t* reply, std::size_t size,
+                 ScsiOutcome& outcome);
   // Settles the drive's C2 form with a read of `count` sectors at `lba`, held to the same
   // sectors read without C2; false while undecided (fewer than two sectors, a bad one).
   bool findC2Form(std::uint32_t lba, std::uint32_t count);
