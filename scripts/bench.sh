@@ -91,9 +91,9 @@ if [ "$mode" != --processes ]; then
     options=()
     [ "$reading" = secure ] && options=(--secure)
     for ((run = 0; run < runs; run++)); do
-      rm -rf "$folder/rip"
+      rm -rf "$folder/rip" "$folder/reads"
       start=$EPOCHREALTIME
-      "${caching[@]}" bash tests/fakedrive/with_fake_drive.sh \
+      "${caching[@]}" FAKE_CDROM_READ_LOG="$folder/reads" bash tests/fakedrive/with_fake_drive.sh \
         "$PWD/build-bench/bench/libbench_fake_cdrom.so" "$folder/audio.toc" \
         java -jar "build-bench/tocmate-$version.jar" --rip "$folder/rip" "${options[@]}" >/dev/null
       end=$EPOCHREALTIME
@@ -101,8 +101,9 @@ if [ "$mode" != --processes ]; then
     done
     cut -d' ' -f2 "$folder/counts" >"$folder/$reading.reads"
     awk -v t="$(median "$folder/$reading.times")" -v b="$bytes" -v m="$reading" \
-      -v r="$(cat "$folder/$reading.reads")" -v s=45000 'BEGIN {
-      printf "  %-6s %6.1f MB/s (%.2f s for the whole process), %.3f disc reads a sector\n", m, b / t, t / 1e6, r / s}'
+      -v r="$(cat "$folder/$reading.reads")" -v s=45000 -v c="$(grep -c '^read ' "$folder/reads")" \
+      'BEGIN {printf "  %-6s %6.1f MB/s (%.2f s for the whole process), %.3f disc reads a sector, %d READ CDs with C2 (%.2fx the %d of 24 sectors)\n",
+        m, b / t, t / 1e6, r / s, c, c / (s / 24), s / 24}'
   done
   awk -v b="$(median "$folder/burst.times")" -v s="$(median "$folder/secure.times")" \
     -v rb="$(cat "$folder/burst.reads")" -v rs="$(cat "$folder/secure.reads")" \
