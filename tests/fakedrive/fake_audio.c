@@ -161,7 +161,7 @@ int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
     if (failedBefore == 0 || failedBefore == 1) return fake_checkCondition(io, 3, 0x11, 0x05);
   }
   const long c2Sent = c2Bytes == 0 || fake_is("FAKE_CDROM_C2_SENT", "asked", "asked") ? c2Bytes
-                     : fake_is("FAKE_CDROM_C2_SENT", "asked", "none")                 ? 0
+                      : fake_is("FAKE_CDROM_C2_SENT", "asked", "none")                ? 0
                                                                                       : 296;
   const size_t sectorBytes = kSectorBytes + (size_t)c2Sent;
   const size_t asked = (size_t)sectors * (kSectorBytes + (size_t)c2Bytes);
