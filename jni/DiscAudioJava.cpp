@@ -46,8 +46,8 @@ jint known(const std::optional<bool>& value) { return value ? (*value ? 1 : 0) :
 
 // Starts a reading of `span`, once the disc is still the one opened; the bytes of its samples.
 // `cacheKilobytes`: the caller's size of the drive's cache, or 0 for the drive's own word.
-jlong startSpan(JNIEnv* env, AudioSession& session, const TrackSpan& span, jint offset,
-                jboolean secure, jint cacheKilobytes, bool hidden) {
+jlong startSpan(JNIEnv* env, AudioSession& session, const TrackSpan& span, jint audioLeadOut,
+                jint offset, jboolean secure, jint cacheKilobytes, bool hidden) {
   if (auto changed = session.drive->checkSameDisc()) {
     throwFailure(env, *changed);
     return 0;
@@ -58,8 +58,10 @@ jlong startSpan(JNIEnv* env, AudioSession& session, const TrackSpan& span, jint 
                                       : estimatedCacheKilobytes(sectors.reportedBufferKilobytes());
   // An image's files read the same every time: a second read would prove nothing.
   const bool twice = secure == JNI_TRUE && !session.drive->isImage();
-  session.reader = std::make_unique<TrackReader>(sectors, span, static_cast<int>(offset), twice,
-                                                 cacheSectorsOf(kilobytes));
+  const TableOfContents& toc = session.drive->toc();
+  session.reader = std::make_unique<TrackReader>(
+      sectors, span, audioRuns(toc, static_cast<std::uint32_t>(audioLeadOut)),
+      static_cast<int>(offset), twice, cacheSectorsOf(kilobytes));
   session.readingHidden = hidden;
   session.chunk.resize(TrackReader::kMaxChunkBytes);
   return static_cast<jlong>(session.reader->samples() * kBytesPerSample);
@@ -142,7 +144,7 @@ JNIEXPORT jlong JNICALL Java_cd_DiscAudio_startReading(JNIEnv* env, jclass, jlon
                                         " is no audio track of the disc"});
       return 0;
     }
-    return startSpan(env, session, *span, offset, secure, cacheKilobytes, false);
+    return startSpan(env, session, *span, audioLeadOut, offset, secure, cacheKilobytes, false);
   });
 }
 
@@ -163,7 +165,7 @@ JNIEXPORT jlong JNICALL Java_cd_DiscAudio_startHiddenReading(JNIEnv* env, jclass
     const TrackSpan span{0, first - kLeadInFrames,
                          SectorRun{0, static_cast<std::uint32_t>(audioLeadOut) - kLeadInFrames},
                          true, false};
-    return startSpan(env, session, span, offset, secure, cacheKilobytes, true);
+    return startSpan(env, session, span, audioLeadOut, offset, secure, cacheKilobytes, true);
   });
 }
 
@@ -243,7 +245,9 @@ JNIEXPORT jintArray JNICALL Java_cd_DiscAudio_trackResult(JNIEnv* env, jclass, j
     std::vector<jint> values{static_cast<jint>(reader.checksums().accurateRipV1()),
                              static_cast<jint>(reader.checksums().accurateRipV2()),
                              static_cast<jint>(reader.checksums().crc32()),
-                             static_cast<jint>(reader.rereadSectors()), reader.c2Used() ? 1 : 0};
+                             static_cast<jint>(reader.rereadSectors()),
+                             reader.c2Used() ? 1 : 0,
+                             reader.cacheNotPushed() ? 1 : 0};
     for (const auto* sectors :
          {&reader.unreadableSectors(), &reader.unconfirmedSectors(), &reader.c2Sectors()}) {
       values.push_back(static_cast<jint>(sectors->size()));

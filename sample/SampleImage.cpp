@@ -160,7 +160,8 @@ int main(int argc, char** argv) {
   for (unsigned track = toc.firstTrack; track <= toc.lastTrack; ++track) {
     const std::uint32_t end = track == toc.lastTrack ? toc.leadOut : toc.startOf(track + 1);
     // Read once, at offset 0: the files have no cache to get past.
-    TrackReader reader(image.sectors(), *trackSpan(toc, track, end, toc.leadOut), 0, false, 1);
+    const TrackSpan span = *trackSpan(toc, track, end, toc.leadOut);
+    TrackReader reader(image.sectors(), span, {span.audio}, 0, false, 1);
     for (;;) {
       const auto read = reader.next(chunk.data(), chunk.size());
       if (std::holds_alternative<DiscFailure>(read) || std::get<std::size_t>(read) == 0) break;

@@ -12,7 +12,8 @@
 #     search of its boundaries against reading every sector's Q, commands and time, ratios;
 #   - a disc's audio on the fake drive (answering at once, caching 800 sectors): MB/s of a rip
 #     through the command line in burst and in secure mode, with the sectors read from the disc
-#     a sector of the track; the drive's read offset found from an AccurateRip answer against
+#     a sector of the track, and with a drive whose C2 pointers flag every sector the disc
+#     reads a sector and the READ CDs sent; the drive's read offset found from an AccurateRip answer against
 #     reading track 1 once, what a search that reads it at each candidate offset pays for
 #     each; and the processor time a megabyte of the rip's checksums
 #     takes, beside whipper's accuraterip-checksum on the same WAVE file; a FLAC rip's time
@@ -91,9 +92,9 @@ if [ "$mode" != --processes ]; then
     options=()
     [ "$reading" = secure ] && options=(--secure)
     for ((run = 0; run < runs; run++)); do
-      rm -rf "$folder/rip"
+      rm -rf "$folder/rip" "$folder/reads"
       start=$EPOCHREALTIME
-      "${caching[@]}" bash tests/fakedrive/with_fake_drive.sh \
+      "${caching[@]}" FAKE_CDROM_READ_LOG="$folder/reads" bash tests/fakedrive/with_fake_drive.sh \
         "$PWD/build-bench/bench/libbench_fake_cdrom.so" "$folder/audio.toc" \
         java -jar "build-bench/tocmate-$version.jar" --rip "$folder/rip" "${options[@]}" >/dev/null
       end=$EPOCHREALTIME
@@ -101,12 +102,34 @@ if [ "$mode" != --processes ]; then
     done
     cut -d' ' -f2 "$folder/counts" >"$folder/$reading.reads"
     awk -v t="$(median "$folder/$reading.times")" -v b="$bytes" -v m="$reading" \
-      -v r="$(cat "$folder/$reading.reads")" -v s=45000 'BEGIN {
-      printf "  %-6s %6.1f MB/s (%.2f s for the whole process), %.3f disc reads a sector\n", m, b / t, t / 1e6, r / s}'
+      -v r="$(cat "$folder/$reading.reads")" -v s=45000 -v c="$(grep -c '^read ' "$folder/reads")" \
+      'BEGIN {printf "  %-6s %6.1f MB/s (%.2f s for the whole process), %.3f disc reads a sector, %d READ CDs with C2 (%.2fx the %d of 24 sectors)\n",
+        m, b / t, t / 1e6, r / s, c, c / (s / 24), s / 24}'
   done
   awk -v b="$(median "$folder/burst.times")" -v s="$(median "$folder/secure.times")" \
     -v rb="$(cat "$folder/burst.reads")" -v rs="$(cat "$folder/secure.reads")" \
     'BEGIN {printf "  secure against burst: %.2fx the time, %.2fx the disc reads\n", s / b, rs / rb}'
+  # READ CDs of a burst rip with C2 pointers (24 sectors fit 64 KB), and the disc reads of
+  # a drive whose C2 pointers flag every sector, right though they are: its flags are
+  # distrusted after one batch of reads again.
+  for reading in burst secure; do
+    options=()
+    [ "$reading" = secure ] && options=(--secure)
+    for ((run = 0; run < runs; run++)); do
+      rm -rf "$folder/rip" "$folder/reads"
+      "${caching[@]}" FAKE_CDROM_C2_FALSE=all FAKE_CDROM_READ_LOG="$folder/reads" \
+        bash tests/fakedrive/with_fake_drive.sh \
+        "$PWD/build-bench/bench/libbench_fake_cdrom.so" "$folder/audio.toc" \
+        java -jar "build-bench/tocmate-$version.jar" --rip "$folder/rip" "${options[@]}" \
+        >/dev/null 2>&1 || true
+      cut -d' ' -f2 "$folder/counts" >>"$folder/flagged-$reading.reads"
+      grep -c '^read ' "$folder/reads" >>"$folder/flagged-$reading.commands"
+    done
+    awk -v r="$(median "$folder/flagged-$reading.reads")" -v s=45000 -v m="$reading" \
+      -v c="$(median "$folder/flagged-$reading.commands")" 'BEGIN {
+      printf "  every sector flagged, %-6s %.3f disc reads a sector, %d READ CDs (%.2fx the %d of 24 sectors)\n",
+        m, r / s, c, c / (s / 24), s / 24}'
+  done
   # Three tracks of 2:00, 2:30 and 3:00 read by a drive of offset +667; the answer's frame-450
   # checksums are the fake drive's samples, by its rule, at offset 0.
   echo "1 3 33900 150 9150 20400" >"$folder/offset.toc"

@@ -40,6 +40,11 @@ class AudioSectors {
   // Whether readFlagged's flags come from the drive: known once it has been called.
   virtual bool givesC2() const { return false; }
 
+  // Stops trusting the drive's C2 pointers, for as long as it is open: their flags were
+  // contradicted by reads that agreed. readFlagged flags nothing from then on.
+  virtual void distrustC2() {}
+  virtual bool c2Distrusted() const { return false; }
+
   // The buffer size the drive reports, in KB; empty where it says nothing.
   virtual std::optional<std::uint32_t> reportedBufferKilobytes() { return std::nullopt; }
 

@@ -6,19 +6,18 @@
 #include "Frames.h"
 
 // What is taken of a drive's cache of audio. MMC has no command that turns it off, and
-// drives do not say whether they cache audio: the buffer size of their capabilities page is
-// the estimate, within bounds, since drives report 0, a small part, or nothing.
-constexpr std::uint32_t kCacheFloorKilobytes = 1024;
-constexpr std::uint32_t kCacheCeilingKilobytes = 8192;
-// The most a caller may say a cache holds.
+// drives do not say whether they cache audio: the buffer size of their capabilities page
+// under-reports often (0, a small part of it, or nothing), so no figure below the largest
+// common cache, 8 MB, is believed; only a caller's own figure (setCacheSize) goes lower.
+constexpr std::uint32_t kCacheFloorKilobytes = 8192;
+// The most a caller may say a cache holds, and the most a drive's word is taken for.
 constexpr std::uint32_t kMostCacheKilobytes = 65536;
 
-// The cache a drive is taken to have, in KB: what it reports, within the floor and the
-// ceiling; the ceiling where it reports nothing.
+// The cache a drive is taken to have, in KB: what it reports, at least the floor and at
+// most kMostCacheKilobytes; the floor where it reports nothing.
 inline std::uint32_t estimatedCacheKilobytes(std::optional<std::uint32_t> reported) {
-  if (!reported) return kCacheCeilingKilobytes;
-  if (*reported < kCacheFloorKilobytes) return kCacheFloorKilobytes;
-  return *reported > kCacheCeilingKilobytes ? kCacheCeilingKilobytes : *reported;
+  if (!reported || *reported < kCacheFloorKilobytes) return kCacheFloorKilobytes;
+  return *reported > kMostCacheKilobytes ? kMostCacheKilobytes : *reported;
 }
 
 // The sectors of audio that `kilobytes` hold, rounded up.

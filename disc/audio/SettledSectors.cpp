@@ -12,6 +12,14 @@ namespace {
 // as unreadable; one whose reads are compared, before it counts as unconfirmed.
 constexpr unsigned kMaxFailedReads = 4;
 constexpr unsigned kMaxComparedReads = 16;
+// The sectors read at a time: whole READ CDs both with C2 (13 of 24) and without (12 of 26).
+constexpr std::uint32_t kStretchSectors = 312;
+// The most sectors of a window read again together ahead of its second pass (2.4 MB).
+constexpr std::size_t kMostAhead = 1024;
+// A drive's flags are distrusted once this many flagged sectors read alike three times and
+// more, and four times as many as those whose reads differed.
+constexpr unsigned kContradictedFlags = 16;
+constexpr unsigned kContradictionMargin = 4;
 
 // Adds `lba` to a report's list, kept in order and once each.
 void note(std::vector<std::uint32_t>& sectors, std::uint32_t lba) {
@@ -22,11 +30,13 @@ void note(std::vector<std::uint32_t>& sectors, std::uint32_t lba) {
 }  // namespace
 
 SettledSectors::SettledSectors(AudioSectors& drive, std::uint32_t first, std::uint32_t end,
-                               std::uint32_t readableEnd, bool secure, std::uint32_t cacheSectors)
+                               std::uint32_t readableEnd, std::vector<SectorRun> audio, bool secure,
+                               std::uint32_t cacheSectors)
     : drive(drive),
       first(first),
       end(end),
       readableEnd(readableEnd),
+      audio(std::move(audio)),
       secure(secure),
       cacheSectors(std::max<std::uint32_t>(cacheSectors, 1)) {
   // Windows of equal size, each at least twice the cache where the track allows.
@@ -37,29 +47,27 @@ SettledSectors::SettledSectors(AudioSectors& drive, std::uint32_t first, std::ui
 
 std::optional<DiscFailure> SettledSectors::read(std::uint32_t lba, std::uint32_t count,
                                                 std::uint8_t* out) {
-  std::uint32_t done = 0;
-  const std::size_t kept = keptSectors.size() / kAudioFrameBytes;
-  for (; done < count && lba + done >= keptFrom && lba + done < keptFrom + kept; ++done) {
-    std::memcpy(out + std::size_t{done} * kAudioFrameBytes,
-                keptSectors.data() + std::size_t{lba + done - keptFrom} * kAudioFrameBytes,
-                kAudioFrameBytes);
-  }
-  while (done < count) {
+  for (std::uint32_t done = 0; done < count;) {
     const std::uint32_t at = lba + done;
-    std::uint32_t piece = count - done;
+    const std::uint32_t kept = static_cast<std::uint32_t>(keptSectors.size() / kAudioFrameBytes);
+    if (at >= keptFrom && at < keptFrom + kept) {
+      const std::uint32_t piece = std::min(count - done, keptFrom + kept - at);
+      std::memcpy(out + std::size_t{done} * kAudioFrameBytes,
+                  keptSectors.data() + std::size_t{at - keptFrom} * kAudioFrameBytes,
+                  std::size_t{piece} * kAudioFrameBytes);
+      done += piece;
+      continue;
+    }
+    std::uint32_t stop = at < end ? end : readableEnd;
     if (secure) {
       if (at < windowStart || at >= windowEnd) {
         if (auto failure = firstPass(at)) return failure;
       }
-      piece = std::min(piece, windowEnd - at);
+      stop = windowEnd;
     }
-    if (auto failure = readStretch(at, piece, out + std::size_t{done} * kAudioFrameBytes)) {
-      return failure;
-    }
-    done += piece;
+    stop = std::max(std::min(stop, at + kStretchSectors), at + 1);
+    if (auto failure = readStretch(at, stop - at)) return failure;
   }
-  keptFrom = lba;
-  keptSectors.assign(out, out + std::size_t{count} * kAudioFrameBytes);
   return std::nullopt;
 }
 
@@ -93,8 +101,9 @@ std::optional<DiscFailure> SettledSectors::firstPass(std::uint32_t lba) {
   firstHashes.resize(size);
   firstArrived.resize(size);
   firstFlagged.resize(size);
+  aheadSectors.clear();
   for (std::uint32_t at = 0; at < size;) {
-    const std::uint32_t piece = std::min(size - at, kSectorsPerReadCd);
+    const std::uint32_t piece = std::min(size - at, kStretchSectors);
     block.resize(std::size_t{piece} * kAudioFrameBytes);
     if (auto failure = readOnce(windowStart + at, piece, block.data())) return failure;
     for (std::uint32_t i = 0; i < piece; ++i, ++at) {
@@ -103,22 +112,35 @@ std::optional<DiscFailure> SettledSectors::firstPass(std::uint32_t lba) {
       firstFlagged[at] = flagged[i];
     }
   }
-  // Too short to push itself out of the cache: reads elsewhere do it.
-  if (size < 2 * cacheSectors) pushCache(windowStart, windowEnd);
+  // Too short to push itself out of the cache: reads elsewhere do it, where the disc has them.
+  windowPushed = size >= 2 * cacheSectors || pushCache(windowStart, windowEnd);
+  drive.dropCached(windowStart);
   return std::nullopt;
 }
 
-std::optional<DiscFailure> SettledSectors::readStretch(std::uint32_t lba, std::uint32_t count,
-                                                       std::uint8_t* out) {
-  if (auto failure = readOnce(lba, count, out)) return failure;
+std::optional<DiscFailure> SettledSectors::readStretch(std::uint32_t lba, std::uint32_t count) {
+  keptFrom = lba;
+  keptSectors.resize(std::size_t{count} * kAudioFrameBytes);
+  if (auto failure = readOnce(lba, count, keptSectors.data())) return failure;
+  const bool trusted = flagsTrusted();
   std::vector<Pending> pending;
   for (std::uint32_t i = 0; i < count; ++i) {
-    std::uint8_t* sector = out + std::size_t{i} * kAudioFrameBytes;
-    const bool clean = arrived[i] && !flagged[i];
-    const std::uint32_t j = lba + i - windowStart;
+    std::uint8_t* sector = keptSectors.data() + std::size_t{i} * kAudioFrameBytes;
+    const auto ahead = std::find(aheadSectors.begin(), aheadSectors.end(), lba + i);
+    if (secure && ahead != aheadSectors.end()) {
+      const auto index = static_cast<std::size_t>(ahead - aheadSectors.begin());
+      std::memcpy(sector, aheadSamples.data() + index * kAudioFrameBytes, kAudioFrameBytes);
+      continue;
+    }
+    const bool clean = arrived[i] && !(trusted && flagged[i]);
     if (!secure && clean) continue;
-    if (secure && clean && firstArrived[j] && !firstFlagged[j] &&
+    const std::uint32_t j = lba + i - windowStart;
+    if (secure && clean && firstArrived[j] && !(trusted && firstFlagged[j]) &&
         firstHashes[j] == sectorHash(sector)) {
+      if (!windowPushed) {
+        found.cacheNotPushed = true;
+        note(found.unconfirmed, lba + i);
+      }
       continue;
     }
     Pending one{lba + i, sector, {}};
@@ -134,20 +156,64 @@ std::optional<DiscFailure> SettledSectors::readStretch(std::uint32_t lba, std::u
     }
     pending.push_back(std::move(one));
   }
+  if (secure && !pending.empty()) addAhead(lba + count, pending);
   return settle(pending);
 }
 
+void SettledSectors::addAhead(std::uint32_t from, std::vector<Pending>& pending) {
+  if (!aheadSectors.empty()) return;  // one batch a window
+  const bool trusted = flagsTrusted();
+  for (std::uint32_t lba = from; lba < windowEnd && aheadSectors.size() < kMostAhead; ++lba) {
+    const std::uint32_t j = lba - windowStart;
+    if (!firstArrived[j] || (trusted && firstFlagged[j])) aheadSectors.push_back(lba);
+  }
+  aheadSamples.assign(aheadSectors.size() * kAudioFrameBytes, 0);
+  for (std::size_t i = 0; i < aheadSectors.size(); ++i) {
+    const std::uint32_t j = aheadSectors[i] - windowStart;
+    Pending one{aheadSectors[i], aheadSamples.data() + i * kAudioFrameBytes, {}};
+    if (firstArrived[j]) {
+      one.votes.addHashed(firstHashes[j], firstFlagged[j] != 0);
+    } else {
+      one.votes.addFailed();
+    }
+    pending.push_back(std::move(one));
+  }
+}
+
+void SettledSectors::weighFlags(const SectorVotes& votes) {
+  if (votes.contradictsFlags()) {
+    ++flagsContradicted;
+  } else if (votes.disputed()) {
+    ++flagsConfirmed;
+  }
+  if (flagsContradicted >= kContradictedFlags &&
+      flagsContradicted >= kContradictionMargin * flagsConfirmed) {
+    drive.distrustC2();
+  }
+}
+
 std::optional<DiscFailure> SettledSectors::settle(std::vector<Pending>& pending) {
-  std::vector<std::uint8_t> sector(kAudioFrameBytes);
+  std::vector<std::uint8_t> sectors(std::size_t{kStretchSectors} * kAudioFrameBytes);
+  std::vector<std::uint8_t> flags(kStretchSectors);
+  // Whether every read again came from the disc: each after a push of the cache.
+  bool proven = windowPushed || !secure;
   for (;;) {
+    const bool trusted = flagsTrusted();
     const auto settled = [&](const Pending& one) {
       const bool agreeing = secure || one.votes.everFlagged();
-      const std::uint8_t* kept = one.votes.kept(agreeing);
+      const std::uint8_t* kept = agreeing ? one.votes.kept(trusted) : one.votes.latest();
       const unsigned most = agreeing ? kMaxComparedReads : kMaxFailedReads;
       if (!kept && one.votes.reads() < most) return false;
-      if (one.votes.everFlagged()) note(found.c2Flagged, one.lba);
+      if (one.votes.everFlagged()) {
+        note(found.c2Flagged, one.lba);
+        if (trusted) weighFlags(one.votes);
+      }
       if (kept) {
         if (one.votes.reads() > (secure ? 2u : 1u)) ++found.rereads;
+        if (!proven) {
+          found.cacheNotPushed = true;
+          note(found.unconfirmed, one.lba);
+        }
       } else {
         kept = one.votes.latest();
         note(kept ? found.unconfirmed : found.unreadable, one.lba);
@@ -164,39 +230,62 @@ std::optional<DiscFailure> SettledSectors::settle(std::vector<Pending>& pending)
     // A read that arrived may be in the cache: push it out before reading again.
     if (std::any_of(pending.begin(), pending.end(),
                     [](const Pending& one) { return one.votes.anyArrived(); })) {
-      pushCache(secure ? windowStart : pending.front().lba,
-                secure ? windowEnd : pending.back().lba + 1);
+      const auto [low, high] =
+          std::minmax_element(pending.begin(), pending.end(),
+                              [](const Pending& a, const Pending& b) { return a.lba < b.lba; });
+      if (!pushCache(low->lba, high->lba + 1) && secure) proven = false;
       for (const Pending& one : pending) drive.dropCached(one.lba);
     }
-    for (Pending& one : pending) {
-      std::uint8_t flag = 0;
-      const SectorsRead read = drive.readFlagged(one.lba, 1, sector.data(), &flag);
-      if (read.failure) return read.failure;
-      if (read.status == SectorsRead::Status::kRead) {
-        one.votes.add(sector.data(), flag != 0);
-      } else {
-        one.votes.addFailed();
+    // Neighbours read again in one command: the push left none of them in the cache.
+    for (std::size_t i = 0; i < pending.size();) {
+      std::size_t run = 1;
+      while (i + run < pending.size() && run < kStretchSectors &&
+             pending[i + run].lba == pending[i].lba + run) {
+        ++run;
       }
+      const auto count = static_cast<std::uint32_t>(run);
+      SectorsRead read = drive.readFlagged(pending[i].lba, count, sectors.data(), flags.data());
+      if (read.failure) return read.failure;
+      if (read.status != SectorsRead::Status::kRead && count > 1) {
+        run = 1;
+        read = drive.readFlagged(pending[i].lba, 1, sectors.data(), flags.data());
+        if (read.failure) return read.failure;
+      }
+      for (std::size_t k = 0; k < run; ++k) {
+        if (read.status == SectorsRead::Status::kRead) {
+          pending[i + k].votes.add(sectors.data() + k * kAudioFrameBytes, flags[k] != 0);
+        } else {
+          pending[i + k].votes.addFailed();
+        }
+      }
+      i += run;
     }
   }
 }
 
-void SettledSectors::pushCache(std::uint32_t from, std::uint32_t until) {
-  // The sectors read in `lba` to `stop`; those that fail (a data track's) push nothing out.
-  const auto readRange = [&](std::uint32_t lba, std::uint32_t stop) {
-    std::uint32_t read = 0;
-    for (std::uint32_t piece; lba < stop; lba += piece) {
-      piece = std::min(stop - lba, kSectorsPerReadCd);
-      block.resize(std::size_t{piece} * kAudioFrameBytes);
-      if (drive.read(lba, piece, block.data()).status == SectorsRead::Status::kRead) read += piece;
-    }
-    return read;
-  };
-  // Before the sectors, then after them, until a cache's worth has been read; a disc smaller
-  // than that gives what it has.
-  until = std::min(until, readableEnd);
-  const std::uint32_t pushed = readRange(from > cacheSectors ? from - cacheSectors : 0, from);
-  if (pushed < cacheSectors) {
-    readRange(until, until + std::min(readableEnd - until, cacheSectors - pushed));
+bool SettledSectors::pushCache(std::uint32_t from, std::uint32_t until) {
+  // Read-ahead fills at most the cache: reads ending a cache's worth before `from` can not
+  // bring it back, and reads after `until` run away from it.
+  const std::uint32_t reach = cacheSectors;
+  const std::uint32_t nearest = from > reach ? from - reach : 0;
+  std::vector<SectorRun> after;
+  std::vector<SectorRun> before;
+  for (const SectorRun& run : audio) {
+    if (run.end > until) after.push_back({std::max(run.start, until), run.end});
+    if (run.start < nearest) before.push_back({run.start, std::min(run.end, nearest)});
   }
+  after.insert(after.end(), before.begin(), before.end());
+  std::uint32_t pushed = 0;
+  for (const SectorRun& run : after) {
+    for (std::uint32_t lba = run.start, piece; lba < run.end && pushed < cacheSectors;
+         lba += piece) {
+      piece = std::min({run.end - lba, kStretchSectors, cacheSectors - pushed});
+      block.resize(std::size_t{piece} * kAudioFrameBytes);
+      // Those that fail push nothing out.
+      if (drive.read(lba, piece, block.data()).status == SectorsRead::Status::kRead) {
+        pushed += piece;
+      }
+    }
+  }
+  return pushed >= cacheSectors;
 }

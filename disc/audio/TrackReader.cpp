@@ -23,7 +23,8 @@ std::int64_t endOfSectorsRead(const TrackSpan& span, std::int64_t offset) {
 
 }  // namespace
 
-TrackReader::TrackReader(AudioSectors& drive, const TrackSpan& span, int offsetSamples, bool secure,
+TrackReader::TrackReader(AudioSectors& drive, const TrackSpan& span,
+                         const std::vector<SectorRun>& audio, int offsetSamples, bool secure,
                          std::uint32_t cacheSectors)
     : drive(drive),
       span(span),
@@ -33,7 +34,7 @@ TrackReader::TrackReader(AudioSectors& drive, const TrackSpan& span, int offsetS
       settled(drive, static_cast<std::uint32_t>(firstSectorRead(span, offset)),
               static_cast<std::uint32_t>(
                   std::max(endOfSectorsRead(span, offset), firstSectorRead(span, offset))),
-              span.audio.end, secure, cacheSectors) {}
+              span.audio.end, audio, secure, cacheSectors) {}
 
 std::variant<std::size_t, DiscFailure> TrackReader::next(std::uint8_t* out, std::size_t capacity) {
   const std::uint64_t wanted =

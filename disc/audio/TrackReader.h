@@ -32,9 +32,10 @@ class TrackReader {
   // The most bytes one call of next() hands out.
   static constexpr std::size_t kMaxChunkBytes = std::size_t{kSectorsPerReadCd} * kAudioFrameBytes;
 
-  // `cacheSectors`: what the drive's cache is taken to hold (see DriveCache.h).
-  TrackReader(AudioSectors& drive, const TrackSpan& span, int offsetSamples, bool secure,
-              std::uint32_t cacheSectors);
+  // `cacheSectors`: what the drive's cache is taken to hold (see DriveCache.h); `audio`: the
+  // disc's runs of audio (audioRuns), where reads may push the cache out.
+  TrackReader(AudioSectors& drive, const TrackSpan& span, const std::vector<SectorRun>& audio,
+              int offsetSamples, bool secure, std::uint32_t cacheSectors);
 
   // Writes the next samples to `out`, at most `capacity` bytes (a multiple of
   // kBytesPerSample); returns their size, 0 once the track is out.
@@ -45,7 +46,8 @@ class TrackReader {
   const AudioChecksums& checksums() const { return sums; }
   // Sectors that needed more reads than the mode's one (two in secure mode) to arrive or agree.
   std::uint32_t rereadSectors() const { return settled.report().rereads; }
-  // The sectors, by address, that no read returned, those whose reads never agreed, and
+  // The sectors, by address, that no read returned, those whose reads never agreed clearly or
+  // may have come from the cache, and
   // those the drive's C2 pointers flagged.
   const std::vector<std::uint32_t>& unreadableSectors() const {
     return settled.report().unreadable;
@@ -54,6 +56,8 @@ class TrackReader {
     return settled.report().unconfirmed;
   }
   const std::vector<std::uint32_t>& c2Sectors() const { return settled.report().c2Flagged; }
+  // Whether some secure reads could have come from the drive's cache (see SettledSectors).
+  bool cacheNotPushed() const { return settled.report().cacheNotPushed; }
   // Whether the drive gave C2 pointers.
   bool c2Used() const { return drive.givesC2(); }
 

@@ -42,3 +42,16 @@ std::optional<TrackSpan> trackSpan(const TableOfContents& toc, unsigned track, s
                    audioAround(toc, track, audioLeadOut), firstAudioTrack(toc, track),
                    end == audioLeadOut};
 }
+
+std::vector<SectorRun> audioRuns(const TableOfContents& toc, std::uint32_t audioLeadOut) {
+  std::vector<SectorRun> runs;
+  for (unsigned track = toc.firstTrack; track <= toc.lastTrack; ++track) {
+    if (toc.isData(track) || toc.startOf(track) < kLeadInFrames ||
+        toc.startOf(track) >= audioLeadOut) {
+      continue;
+    }
+    const SectorRun run = audioAround(toc, track, audioLeadOut);
+    if (runs.empty() || runs.back().start != run.start) runs.push_back(run);
+  }
+  return runs;
+}

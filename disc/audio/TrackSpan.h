@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "TableOfContents.h"
 
@@ -28,3 +29,7 @@ struct TrackSpan {
 // table lacks, a data track, or an end that does not fit the table.
 std::optional<TrackSpan> trackSpan(const TableOfContents& toc, unsigned track, std::uint32_t end,
                                    std::uint32_t audioLeadOut);
+
+// Every run of audio tracks of `toc` up to the audio session's lead-out (absolute frames), in
+// order: where reads may push a drive's cache out without leaving the audio.
+std::vector<SectorRun> audioRuns(const TableOfContents& toc, std::uint32_t audioLeadOut);

@@ -34,7 +34,6 @@ ScsiOutcome SgioTransport::send(const std::uint8_t* command, std::size_t command
   std::vector<std::uint8_t> commandBytes(command, command + commandSize);
   ScsiOutcome outcome;
   for (int attempt = 1;; ++attempt) {
-    std::fill(reply, reply + replySize, 0);
     sg_io_hdr_t io{};
     io.interface_id = 'S';
     io.dxfer_direction = SG_DXFER_FROM_DEV;

@@ -1,6 +1,7 @@
 #include "MmcReadCd.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "DriveFailures.h"
 #include "Frames.h"
@@ -26,6 +27,15 @@ constexpr std::uint8_t kMediumError = 0x3;
 constexpr std::uint8_t kIllegalRequest = 0x5;
 constexpr std::uint8_t kIllegalModeForTrack = 0x64;
 constexpr std::uint8_t kOutOfRange = 0x21;
+
+// Written over a reply's last bytes before it is sent: still there after it, the transfer
+// stopped short though the residue says nothing. Audio holding it by chance is asked again
+// with the other pattern.
+constexpr std::array<std::array<std::uint8_t, 8>, 2> kSentinels = {
+    {{0xa5, 0x5a, 0xc3, 0x3c, 0x96, 0x69, 0x0f, 0xf0},
+     {0x5a, 0xa5, 0x3c, 0xc3, 0x69, 0x96, 0xf0, 0x0f}}};
+// The sectors a C2 form is checked on: enough for the stride of a field to show.
+constexpr std::uint32_t kFormCheckSectors = 3;
 
 // The drive (or the way to it) did not take a command this long; a shorter one may pass.
 bool refusedLength(const ScsiOutcome& outcome) {
@@ -64,8 +74,20 @@ SectorsRead MmcAudioSectors::read(std::uint32_t lba, std::uint32_t count, std::u
 SectorsRead MmcAudioSectors::readFlagged(std::uint32_t lba, std::uint32_t count, std::uint8_t* out,
                                          std::uint8_t* flagged) {
   std::fill(flagged, flagged + count, std::uint8_t{0});
-  if (!c2 && !findC2Form(lba)) return read(lba, count, out);
-  return readAll(lba, count, out, givesC2() ? flagged : nullptr);
+  if (!c2 && !findC2Form(lba, count)) return read(lba, count, out);
+  return readAll(lba, count, out, givesC2() && !distrusted ? flagged : nullptr);
+}
+
+bool MmcAudioSectors::sendWhole(const std::array<std::uint8_t, 12>& command, std::uint8_t* reply,
+                                std::size_t size, ScsiOutcome& outcome) {
+  for (const auto& sentinel : kSentinels) {
+    const std::size_t tail = std::min(size, sentinel.size());
+    std::memcpy(reply + size - tail, sentinel.data(), tail);
+    outcome = drive.send(command.data(), command.size(), reply, size);
+    if (!deliveredReply(outcome) || outcome.transferred != size) return false;
+    if (std::memcmp(reply + size - tail, sentinel.data(), tail) != 0) return true;
+  }
+  return false;
 }
 
 SectorsRead MmcAudioSectors::readAll(std::uint32_t lba, std::uint32_t count, std::uint8_t* out,
@@ -85,22 +107,35 @@ SectorsRead MmcAudioSectors::readAll(std::uint32_t lba, std::uint32_t count, std
   return {SectorsRead::Status::kRead, std::nullopt};
 }
 
-bool MmcAudioSectors::findC2Form(std::uint32_t lba) {
+bool MmcAudioSectors::findC2Form(std::uint32_t lba, std::uint32_t count) {
   const auto& page = capabilities();
   if (page && !page->c2Pointers) {
     c2 = C2Form::kNone;
     return true;
   }
+  if (count < 2) return false;
+  count = std::min(count, kFormCheckSectors);
+  std::vector<std::uint8_t> plain(std::size_t{count} * kAudioFrameBytes);
+  if (read(lba, count, plain.data()).status != SectorsRead::Status::kRead) return false;
   for (const C2Form form : {C2Form::kBits, C2Form::kBlockAndBits}) {
-    const auto command = readCdAudioCommand(lba, 1, form);
-    withC2.assign(kAudioFrameBytes + c2Bytes(form), 0);
-    const ScsiOutcome outcome =
-        drive.send(command.data(), command.size(), withC2.data(), withC2.size());
-    if (deliveredReply(outcome) && outcome.transferred == withC2.size()) {
-      c2 = form;
-      return true;
+    const std::size_t stride = kAudioFrameBytes + c2Bytes(form);
+    const auto command = readCdAudioCommand(lba, count, form);
+    withC2.assign(count * stride, 0);
+    ScsiOutcome outcome;
+    if (sendWhole(command, withC2.data(), withC2.size(), outcome)) {
+      bool same = true;
+      for (std::uint32_t i = 0; i < count && same; ++i) {
+        same = std::memcmp(withC2.data() + i * stride, plain.data() + i * kAudioFrameBytes,
+                           kAudioFrameBytes) == 0;
+      }
+      if (same) {
+        c2 = form;
+        return true;
+      }
+      continue;  // the samples are not where this form puts them
     }
-    // Refused (an invalid field): the next form. A bad or missing sector decides nothing.
+    // Refused (an invalid field) or sent short: the next form. A bad or missing sector decides
+    // nothing.
     const bool refused =
         deliveredReply(outcome) ||
         (refusedLength(outcome) && !(outcome.sense && outcome.sense->asc == kOutOfRange));
@@ -151,9 +186,8 @@ std::optional<SectorsRead> MmcAudioSectors::readOnce(std::uint32_t lba, std::uin
   const std::size_t size = std::size_t{count} * (kAudioFrameBytes + c2Size);
   if (flagged) withC2.assign(size, 0);
   const auto command = readCdAudioCommand(lba, count, flagged ? *c2 : C2Form::kNone);
-  const ScsiOutcome outcome =
-      drive.send(command.data(), command.size(), flagged ? withC2.data() : out, size);
-  if (deliveredReply(outcome) && outcome.transferred == size) {
+  ScsiOutcome outcome;
+  if (sendWhole(command, flagged ? withC2.data() : out, size, outcome)) {
     for (std::uint32_t i = 0; flagged && i < count; ++i) {
       const std::uint8_t* sector = withC2.data() + i * (kAudioFrameBytes + c2Size);
       std::copy(sector, sector + kAudioFrameBytes, out + std::size_t{i} * kAudioFrameBytes);
@@ -187,7 +221,9 @@ std::optional<SectorsRead> MmcAudioSectors::readOnce(std::uint32_t lba, std::uin
     return SectorsRead{
         SectorsRead::Status::kFailed,
         driveFailure(FailureReason::kReadFailed, path,
-                     kDoing + ": the drive sent " + std::to_string(outcome.transferred) +
+                     kDoing + ": the drive sent " +
+                         (outcome.transferred == size ? std::string("less than its reply says")
+                                                      : std::to_string(outcome.transferred)) +
                          " of the " + std::to_string(size) + " bytes of sector " +
                          std::to_string(lba))};
   }

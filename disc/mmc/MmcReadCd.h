@@ -34,9 +34,13 @@ constexpr std::uint32_t kSectorsPerReadCd = 26;
 // field, a transfer too long for its adapter) is asked for fewer, halving down to one,
 // and from then on never for more. Sense data decides the rest: a MEDIUM ERROR is a bad
 // sector; no disc, a changed disc and an illegal mode (a data sector) fail the read.
-// Drives differ in the C2 forms they take: the first flagged read tries the 294-byte form,
-// then the 296-byte one, unless the capabilities page says the drive has no pointers; what
-// it finds holds for the drive from then on.
+// Drives differ in the C2 forms they take: the first flagged read of two sectors or more
+// tries the 294-byte form, then the 296-byte one, unless the capabilities page says the
+// drive has no pointers. A form counts only where the samples of a multi-sector read sit
+// where it puts them, the same as a read without C2: a drive that takes the bits but sends
+// no field, or a field of another size, has no C2 here. What it finds holds from then on.
+// Every transfer is checked: a reply shorter than asked, by its residue or by a sentinel
+// left in the buffer's tail, is asked again in fewer sectors, never parsed as whole.
 class MmcAudioSectors : public AudioSectors {
  public:
   // `path` names the drive in a failure.
@@ -46,6 +50,8 @@ class MmcAudioSectors : public AudioSectors {
   SectorsRead readFlagged(std::uint32_t lba, std::uint32_t count, std::uint8_t* out,
                           std::uint8_t* flagged) override;
   bool givesC2() const override { return c2 == C2Form::kBits || c2 == C2Form::kBlockAndBits; }
+  void distrustC2() override { distrusted = true; }
+  bool c2Distrusted() const override { return distrusted; }
   std::optional<std::uint32_t> reportedBufferKilobytes() override;
   void dropCached(std::uint32_t lba) override;
 
@@ -58,8 +64,13 @@ class MmcAudioSectors : public AudioSectors {
                                       std::uint8_t* flagged);
   SectorsRead readAll(std::uint32_t lba, std::uint32_t count, std::uint8_t* out,
                       std::uint8_t* flagged);
-  // Settles the drive's C2 form with one sector's read at `lba`; false while undecided.
-  bool findC2Form(std::uint32_t lba);
+  // Sends a READ CD into `reply`: whether all `size` bytes came, by the residue and by a
+  // sentinel in the tail that the transfer must have overwritten.
+  bool sendWhole(const std::array<std::uint8_t, 12>& command, std::uint8_t* reply, std::size_t size,
+                 ScsiOutcome& outcome);
+  // Settles the drive's C2 form with a read of `count` sectors at `lba`, held to the same
+  // sectors read without C2; false while undecided (fewer than two sectors, a bad one).
+  bool findC2Form(std::uint32_t lba, std::uint32_t count);
   const std::optional<DriveCapabilities>& capabilities();
 
   ScsiTransport& drive;
@@ -68,5 +79,6 @@ class MmcAudioSectors : public AudioSectors {
   std::optional<C2Form> c2;                               // empty until found
   std::optional<std::optional<DriveCapabilities>> asked;  // the page, once asked for
   bool dropRefused = false;
+  bool distrusted = false;
   std::vector<std::uint8_t> withC2;  // a command's reply, samples and C2 fields interleaved
 };

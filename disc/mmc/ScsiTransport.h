@@ -36,7 +36,8 @@ class ScsiTransport {
  public:
   virtual ~ScsiTransport() = default;
 
-  // Sends `command` and reads at most `replySize` bytes into `reply`, zeroed first. Only
+  // Sends `command` and reads at most `replySize` bytes into `reply`; bytes the drive does
+  // not write stay as the caller left them (a sentinel there shows a transfer cut short). Only
   // the first `transferred` bytes of a good outcome hold the drive's reply.
   virtual ScsiOutcome send(const std::uint8_t* command, std::size_t commandSize,
                            std::uint8_t* reply, std::size_t replySize) = 0;

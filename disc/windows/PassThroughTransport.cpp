@@ -37,11 +37,11 @@ bool refusesPassThrough(DWORD error) {
 
 ScsiOutcome PassThroughTransport::send(const std::uint8_t* command, std::size_t commandSize,
                                        std::uint8_t* reply, std::size_t replySize) {
-  std::fill(reply, reply + replySize, 0);
   ScsiOutcome outcome;
   // The adapter transfers straight into the buffer and may need it aligned beyond a byte:
-  // the heap's alignment serves every adapter, a caller's buffer on the stack may not.
-  std::vector<std::uint8_t> transfer(replySize);
+  // the heap's alignment serves every adapter, a caller's buffer on the stack may not. It
+  // starts as the caller's, so that bytes the drive does not write stay as they were.
+  std::vector<std::uint8_t> transfer(reply, reply + replySize);
   if (commandSize == 0 || commandSize > kMaxCommandSize || replySize > MAXDWORD) {
     outcome.error = "a command the pass-through request can not carry";
     return outcome;
@@ -68,7 +68,7 @@ ScsiOutcome PassThroughTransport::send(const std::uint8_t* command, std::size_t 
   }
   // The driver leaves in DataTransferLength what arrived: the allocation less the residue.
   outcome.transferred = std::min<std::size_t>(request.header.DataTransferLength, replySize);
-  std::copy(transfer.begin(), transfer.begin() + outcome.transferred, reply);
+  std::copy(transfer.begin(), transfer.end(), reply);
   if (request.header.ScsiStatus == kGoodStatus) {
     outcome.status = ScsiOutcome::Status::kGood;
     return outcome;

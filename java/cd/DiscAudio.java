@@ -164,11 +164,16 @@ public final class DiscAudio implements AutoCloseable {
    * Secure reading (false by default: every sector read once, and again only when it fails or
    * the drive's C2 error pointers flag it). In secure mode the track is read in windows of at
    * least twice the drive's cache ({@link #getCacheSize()}), each window twice, so that the
-   * second read comes from the disc and not from the cache; a sector whose two reads differ,
-   * fail or are flagged is read again, alone, each time after reads elsewhere have pushed the
-   * cache out, until one value has come twice (three times where the drive flagged reads of
-   * it), at most sixteen reads. One that never agrees is kept as last read and reported
-   * ({@link TrackRip#getUnconfirmedSectors()}). A clean disc costs about two reads a sector.
+   * second read comes from the disc and not from the cache (a shorter window is followed by a
+   * cache's worth of reads of audio elsewhere on the disc, far enough that read-ahead can not
+   * bring it back; a FUA drop goes before every second read, though nothing relies on it).
+   * Sectors whose two reads differ, fail or are flagged are read again together after such a
+   * push, until a value wins a clear majority: at least three reads and three times as many
+   * as any other value (two against one is not clear), at most sixteen reads. One that never
+   * does is kept as last read and reported ({@link TrackRip#getUnconfirmedSectors()}); where
+   * the disc's audio is too short to push the cache out, the sectors read are reported so too
+   * ({@link TrackRip#isCacheUnproven()}). A drive whose C2 flags agreeing reads contradict is
+   * not trusted for the rest of the disc. A clean disc costs about two reads a sector.
    *
    * @param secure whether to read securely
    */
@@ -202,8 +207,8 @@ public final class DiscAudio implements AutoCloseable {
 
   /**
    * What the drive's cache is taken to hold: the size {@link #setCacheSize(int)} set, else the
-   * buffer size the drive reports (MODE SENSE, capabilities page) within 1 MB and 8 MB, else
-   * 8 MB where the drive reports none.
+   * buffer size the drive reports (MODE SENSE, capabilities page) where it is more than 8 MB,
+   * else 8 MB: drives under-report, and 8 MB is the largest common cache.
    *
    * @return the size in KB
    * @throws IllegalStateException once closed
@@ -226,8 +231,8 @@ public final class DiscAudio implements AutoCloseable {
     }
     int kilobytes = getCacheSize();
     return secure
-        ? "windows of twice the cache (" + kilobytes + " KB) read twice, and a cache's worth read"
-            + " elsewhere and a FUA read before each read again"
+        ? "windows of twice the cache (" + kilobytes + " KB) read twice, a cache's worth of audio"
+            + " read elsewhere before a second read where needed, a FUA drop before each"
         : "a sector read again (failed, or flagged by C2) after a cache's worth (" + kilobytes
             + " KB) read elsewhere";
   }

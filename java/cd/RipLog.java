@@ -58,8 +58,8 @@ public final class RipLog {
         : Printable.escape(drive.getVendor()) + " " + Printable.escape(drive.getModel())
             + ", revision " + Printable.escape(drive.getRevision())));
     line(header, "Read mode: " + (audio.isSecure()
-        ? "secure: every sector read twice from the disc, kept once a value came twice"
-            + " (up to sixteen reads)"
+        ? "secure: every sector read twice from the disc; where reads differ, kept only by a"
+            + " clear majority (three reads and three to one, up to sixteen reads)"
         : "burst: every sector read once, again only where the drive reports an error"));
     int offset = audio.getReadOffset();
     line(header, "Read offset correction: " + (offset > 0 ? "+" : "") + offset + " samples");
@@ -122,6 +122,9 @@ public final class RipLog {
         + times(rip.getUnconfirmedSectors(), start, "unconfirmed")
         + times(rip.getC2Sectors(), start, "C2 flagged")
         + (rip.isComplete() && rip.getC2Sectors().length == 0 ? " none" : ""));
+    if (rip.isCacheUnproven()) {
+      line(tracks, "  Not secure: the disc's audio is too short to push the drive's cache out");
+    }
     line(tracks, "  " + (rip.isComplete() ? "Copy OK" : "Copy incomplete"));
     line(tracks, "");
     ripped++;

@@ -31,6 +31,7 @@ public final class TrackRip {
   private final int[] unreadableSectors;
   private final int[] unconfirmedSectors;
   private final boolean c2Used;
+  private final boolean cacheUnproven;
   private final int[] c2Sectors;
 
   /** `result` as DiscAudio's trackResult gives it. */
@@ -48,7 +49,8 @@ public final class TrackRip {
     crc32 = result[2];
     rereadSectors = result[3];
     c2Used = result[4] != 0;
-    int at = 5;
+    cacheUnproven = result[5] != 0;
+    int at = 6;
     unreadableSectors = Arrays.copyOfRange(result, at + 1, at + 1 + result[at]);
     at += 1 + result[at];
     unconfirmedSectors = Arrays.copyOfRange(result, at + 1, at + 1 + result[at]);
@@ -162,9 +164,10 @@ public final class TrackRip {
   }
 
   /**
-   * The addresses of the sectors of which no value came twice in sixteen reads (in secure
-   * mode, or in burst mode where the drive's C2 pointers flagged them): their samples are the
-   * last read's. Empty for a complete track.
+   * The addresses of the sectors not confirmed: no value won a clear majority of up to
+   * sixteen reads (in secure mode, or in burst mode where the drive's C2 pointers flagged
+   * them), their samples the last read's; or, in secure mode, their reads may have come from
+   * the drive's cache ({@link #isCacheUnproven()}). Empty for a complete track.
    *
    * @return the addresses, in order
    */
@@ -181,6 +184,17 @@ public final class TrackRip {
    */
   public int[] getC2Sectors() {
     return c2Sectors.clone();
+  }
+
+  /**
+   * Whether the copy could not be made secure because the disc's audio outside the sectors
+   * read is too short to push the drive's cache out: their second reads may have been the
+   * cache's, and they are listed as unconfirmed.
+   *
+   * @return true when some secure reads could not be proven to come from the disc
+   */
+  public boolean isCacheUnproven() {
+    return cacheUnproven;
   }
 
   /**

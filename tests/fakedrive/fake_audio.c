@@ -22,7 +22,15 @@
  *   FAKE_CDROM_C2            whether C2 pointers flag the scratched blocks' wrong reads:
  *                            "flag" (the default) or "miss"
  *   FAKE_CDROM_C2_FALSE      blocks always read right but flagged, as drives flag bytes
- *                            they corrected
+ *                            they corrected; "all" for every block
+ *   FAKE_CDROM_CONCEALED     blocks whose reads from the disc go wrong, right, wrong, ...,
+ *                            every wrong read the same and unflagged, as a drive that
+ *                            conceals a bad frame the same way each time
+ *   FAKE_CDROM_STUCK         blocks whose first two reads from the disc return the same wrong
+ *                            samples, later ones the right; FAKE_CDROM_STUCK_FLAGS says which
+ *                            wrong reads C2 flags: "both" (the default) or "first"
+ *   FAKE_CDROM_C2_SENT       the C2 field sent: "asked" (the default), "none" (the bits
+ *                            taken, no field sent) or "296" (296 bytes whatever was asked)
  *   FAKE_CDROM_UNREADABLE    blocks that always fail: MEDIUM ERROR (3/11/05), and so does
  *                            any READ CD that covers one
  *   FAKE_CDROM_GONE_AT       a block from which on the disc is gone: READ CD covering it
@@ -97,7 +105,7 @@ static int trackIndexOf(const long *table, int count, long lba) {
 
 int fake_discSector(const struct FakeDisc *disc, long block, unsigned char *sector) {
   static unsigned reads; /* of unstable and scratched blocks, to make each read differ */
-  static struct Reads flakyReads, scratchedReads, waveringReads;
+  static struct Reads flakyReads, scratchedReads, waveringReads, concealedReads, stuckReads;
   for (int i = 0; i < kSamplesPerSector; ++i) {
     const long long position = (long long)block * kSamplesPerSector + i;
     const uint32_t sample = sampleAt(position - disc->offset, disc->discSamples);
@@ -109,12 +117,20 @@ int fake_discSector(const struct FakeDisc *disc, long block, unsigned char *sect
     sector[kSectorBytes / 2] ^= (unsigned char)waveredBefore;
   }
   if (listed("FAKE_CDROM_UNSTABLE", block)) sector[kSectorBytes / 2] ^= (unsigned char)++reads;
+  if (readsBefore(&concealedReads, "FAKE_CDROM_CONCEALED", block) % 2 == 0) {
+    sector[kSectorBytes / 2] ^= 0x5a;
+  }
+  const int stuck = readsBefore(&stuckReads, "FAKE_CDROM_STUCK", block);
+  if (stuck == 0 || stuck == 1) {
+    sector[kSectorBytes / 2] ^= 0xa5;
+    return stuck == 0 || fake_is("FAKE_CDROM_STUCK_FLAGS", "both", "both");
+  }
   const int scratched = readsBefore(&scratchedReads, "FAKE_CDROM_SCRATCHED", block);
   if (scratched >= 0 && scratched % 3 != 2) {
     sector[kSectorBytes / 2] ^= (unsigned char)(1 + ++reads % 255);
     return fake_is("FAKE_CDROM_C2", "flag", "flag");
   }
-  return listed("FAKE_CDROM_C2_FALSE", block);
+  return fake_is("FAKE_CDROM_C2_FALSE", "", "all") || listed("FAKE_CDROM_C2_FALSE", block);
 }
 
 int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
@@ -144,7 +160,11 @@ int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
     const int failedBefore = readsBefore(&failingReads, "FAKE_CDROM_FAILS_TWICE", block);
     if (failedBefore == 0 || failedBefore == 1) return fake_checkCondition(io, 3, 0x11, 0x05);
   }
-  const size_t sectorBytes = kSectorBytes + (size_t)c2Bytes;
+  const long c2Sent = c2Bytes == 0 || fake_is("FAKE_CDROM_C2_SENT", "asked", "asked") ? c2Bytes
+                      : fake_is("FAKE_CDROM_C2_SENT", "asked", "none")                ? 0
+                                                                                      : 296;
+  const size_t sectorBytes = kSectorBytes + (size_t)c2Sent;
+  const size_t asked = (size_t)sectors * (kSectorBytes + (size_t)c2Bytes);
   unsigned char *reply = malloc((size_t)sectors * sectorBytes + 1);
   if (reply == NULL) return fake_checkCondition(io, 4, 0x44, 0);
   const long offset = atol(fake_setting("FAKE_CDROM_READ_OFFSET", "0"));
@@ -152,10 +172,10 @@ int fake_answerAudio(sg_io_hdr_t *io, const unsigned char *command) {
   for (long block = lba; block < lba + sectors; ++block) {
     unsigned char *sector = reply + (size_t)(block - lba) * sectorBytes;
     const int flagged = fake_driveSector(&disc, block, sector);
-    if (c2Bytes > 0) fake_putC2(sector + kSectorBytes, c2Bytes, flagged);
+    if (c2Sent > 0) fake_putC2(sector + kSectorBytes, c2Sent, flagged);
   }
   fake_endOfRead(&disc, lba + sectors);
-  fake_deliver(io, reply, (size_t)sectors * sectorBytes, (size_t)sectors * sectorBytes);
+  fake_deliver(io, reply, (size_t)sectors * sectorBytes, asked);
   free(reply);
   return 0;
 }

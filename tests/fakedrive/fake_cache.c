@@ -9,7 +9,8 @@
  *   FAKE_CDROM_READ_AHEAD     after each READ CD, the sectors after it read into the cache
  *                             where it lacks them (default 16 with a cache)
  *   FAKE_CDROM_FUA            READ(12) with FUA: "honour" empties the cache, "ignore" (the
- *                             default) accepts it and keeps the cache, as many drives do
+ *                             default) accepts it and keeps the cache, as many drives do;
+ *                             each is logged as "fua LBA" to FAKE_CDROM_READ_LOG
  *   FAKE_CDROM_C2_FORMS       the C2 fields READ CD takes: "294 296" (the default), one of
  *                             them, or "none"; another is refused (5/24/00)
  *   FAKE_CDROM_MODE_SENSE     MODE SENSE(10) of the capabilities page: "answer" (the default)
@@ -146,6 +147,12 @@ int fake_answerCache(sg_io_hdr_t *io, const unsigned char *command) {
   if (command[0] == kRead12) {
     const long length = (long)command[6] << 24 | command[7] << 16 | command[8] << 8 | command[9];
     if (length != 0) return fake_checkCondition(io, 5, 0x64, 0), 1;
+    if ((command[1] & 0x08) != 0) {
+      char line[48];
+      snprintf(line, sizeof line, "fua %ld\n",
+               (long)command[2] << 24 | command[3] << 16 | command[4] << 8 | command[5]);
+      fake_appendLine("FAKE_CDROM_READ_LOG", line);
+    }
     if ((command[1] & 0x08) != 0 && fake_is("FAKE_CDROM_FUA", "ignore", "honour")) {
       struct Cache *held = theCache();
       memset(held->used, 0, (size_t)held->capacity * sizeof *held->used);

@@ -2,6 +2,7 @@
 """Usage: check_rip.py TOC FOLDER OUTPUT [--offset N] [--tracks 1,3] [--unreadable LBA,...]
                       [--unconfirmed LBA,...] [--reread N] [--gone-at LBA] [--hidden]
                       [--wrong LBA,...] [--counts FILE --disc-reads-at-most N]
+                      [--fua-before LBA,...]
                       [--single-reads LBA:COUNT,... --read-log FILE]
                       [--trim TRACK:SECTORS,...] [--cue SHEET] [--image]
 
@@ -126,6 +127,7 @@ def main():
     parser.add_argument("--disc-reads-at-most", type=float)
     parser.add_argument("--single-reads", default="")
     parser.add_argument("--read-log")
+    parser.add_argument("--fua-before", default="")
     parser.add_argument("--hidden", action="store_true")
     parser.add_argument("--trim", default="")
     parser.add_argument("--cue")
@@ -250,6 +252,13 @@ def main():
         made = reads.count("read %s 1" % sector)
         if made != int(count):
             print("sector %s read alone %d times, wanted %s" % (sector, made, count))
+            failed = True
+    # Each read alone of these sectors comes right after a FUA drop of it.
+    for sector in filter(None, args.fua_before.split(",")):
+        alone = [i for i, line in enumerate(reads) if line == "read %s 1" % sector]
+        if not alone or any(i == 0 or reads[i - 1] != "fua %s" % sector for i in alone):
+            print("sector %s: read alone %d times, not each right after a FUA drop of it"
+                  % (sector, len(alone)))
             failed = True
     return 1 if failed else 0
 

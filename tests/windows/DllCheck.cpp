@@ -18,10 +18,11 @@
 //                             table-of-contents file holds it, "removed" and the drive,
 //                             "unreadable" and the reason; after the N-th poll, the tray
 //                             moved as asked ("eject REASON" where it fails)
-//   dll_check --audio DRIVE TRACK END AUDIO-LEAD-OUT OFFSET SECURE FILE
+//   dll_check --audio DRIVE TRACK END AUDIO-LEAD-OUT OFFSET SECURE FILE CACHE-KB
 //                             reads the track through DiscAudio's native methods as Java
 //                             does (its end and the audio session's lead-out in frames, the
-//                             offset in samples, SECURE 0 or 1), writes its samples to FILE
+//                             offset in samples, SECURE 0 or 1, CACHE-KB the cache set or 0
+//                             for the drive's word), writes its samples to FILE
 //                             and prints its line as --rip prints it; or the exception
 //                             as "REASON|drive|message"
 //   dll_check --layout DRIVE AUDIO-LEAD-OUT
@@ -298,7 +299,8 @@ int readAudio(HMODULE library, char** args) {
   if (failed()) return 1;
   const int track = std::atoi(args[1]);
   startReading(jni.env(), nullptr, session, track, std::atoi(args[2]), std::atoi(args[3]),
-               std::atoi(args[4]), std::atoi(args[5]) != 0 ? JNI_TRUE : JNI_FALSE, 0);
+               std::atoi(args[4]), std::atoi(args[5]) != 0 ? JNI_TRUE : JNI_FALSE,
+               std::atoi(args[7]));
   std::FILE* samples = std::fopen(args[6], "wb");
   const jbyteArray buffer = jni.env()->NewByteArray(26 * 2352);
   for (jint read; jni.pendingException() == nullptr &&
@@ -320,7 +322,7 @@ int readAudio(HMODULE library, char** args) {
   // The drive's cache as taken for secure reads, then whether it gave C2 pointers and the
   // sectors they flagged (after the unreadable and the unconfirmed ones).
   std::printf("cache %ld c2 %ld flagged", static_cast<long>(cache), static_cast<long>(result[4]));
-  std::size_t at = 5;
+  std::size_t at = 6;  // after whether the cache could be pushed out
   at += 1 + static_cast<std::size_t>(result[at]);
   at += 1 + static_cast<std::size_t>(result[at]);
   for (std::size_t i = 0; i < static_cast<std::size_t>(result[at]); ++i) {
@@ -428,7 +430,7 @@ int main(int argc, char** argv) {
   if (argc >= 4 && std::strcmp(argv[1], "--watch") == 0) {
     return watchDrive(library, argv[2], std::atoi(argv[3]), argv + 4, argc - 4);
   }
-  if (argc == 9 && std::strcmp(argv[1], "--audio") == 0) return readAudio(library, argv + 2);
+  if (argc == 10 && std::strcmp(argv[1], "--audio") == 0) return readAudio(library, argv + 2);
   if (argc >= 4 && std::strcmp(argv[1], "--flac") == 0) {
     return encodeFlac(library, argv[2], argv[3], argv + 4, argc - 4);
   }

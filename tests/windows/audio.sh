@@ -6,10 +6,12 @@
 # that the Linux library in the jar gives for the same drive's file through --rip: through
 # pass-through's READ CD at read offsets 0 and +667, in burst and secure mode; and where
 # pass-through is refused (no write access), through the class driver's raw read. The DLL
-# also says the cache it takes the drive to have (the 2 MB its capabilities page gives; 8 MB
-# through the raw read, which has no page), whether the drive gave C2 pointers (pass-through
-# does, the raw read does not) and which sectors they flagged: with a scratched sector, that
-# one, read again until right.
+# also says the cache it takes the drive to have (8 MB: less than that, as the 2 MB its
+# capabilities page gives, is not believed; the raw read has no page), whether the drive gave
+# C2 pointers (pass-through does, its form checked by a read of three sectors with C2 against
+# one without; the raw read does not) and which sectors they flagged: with a scratched
+# sector, that one, read again until right. Secure reads take the cache as 1 MB (the disc is
+# too short to push 8 MB out) and send pass-through's FUA drop (READ(12)).
 # The disc as a CUE sheet image (make_image.py) gives the DLL the same lines from its files,
 # WAVE or FLAC; a damaged FLAC file is refused.
 set -u -o pipefail
@@ -35,8 +37,8 @@ SPANS
 rip() {
   local way=$1 offset=$2 secure=$3 scratched=${4:-} options=(--read-offset "$2") status line wave
   local command="command be" settings=(FAKE_CDROM_SCRATCHED="$scratched")
-  local c2="cache 2048 c2 1 flagged"
-  [ "$secure" = 1 ] && options+=(--secure)
+  local c2="cache 8192 c2 1 flagged" cache=0
+  [ "$secure" = 1 ] && options+=(--secure --cache-size 1024) && cache=1024
   rm -rf "$work/linux"
   env "${settings[@]}" FAKE_CDROM_READ_OFFSET="$offset" "$java" -jar "$jar" --rip "$work/linux" \
     --drive "$FAKE_CDROM_DEVICE" "${options[@]}" >"$work/lines" 2>"$work/errors" ||
@@ -52,7 +54,7 @@ rip() {
     rm -f "$work/log"
     env "${settings[@]}" FAKE_CDROM_READ_OFFSET="$offset" FAKE_CDROM_LOG="$work/log" \
       wine "$check" --audio D: "$track" "$end" "$lead_out" "$offset" "$secure" \
-      "$work/dll.raw" >"$work/dll.line" 2>"$work/errors"
+      "$work/dll.raw" "$cache" >"$work/dll.line" 2>"$work/errors"
     status=$?
     wave=$(printf '%s/linux/track%02d.wav' "$work" "$track")
     line=$(tr -d '\r' <"$work/dll.line" | head -1)
@@ -60,7 +62,8 @@ rip() {
     [ -n "$scratched" ] && [ "$track" = 2 ] && flagged+=" $scratched"
     if [ $status -ne 0 ] || [ -s "$work/errors" ] || ! grep -qxF "$line" "$work/lines" ||
       [ "$(tr -d '\r' <"$work/dll.line" | tail -1)" != "$flagged" ] ||
-      ! cmp -s <(tail -c +45 "$wave") "$work/dll.raw" || ! grep -q "^$command" "$work/log"; then
+      ! cmp -s <(tail -c +45 "$wave") "$work/dll.raw" || ! grep -q "^$command" "$work/log" ||
+      { [ "$secure" = 1 ] && [ "$way" = pass-through ] && ! grep -q "^command a8" "$work/log"; }; then
       echo "FAILED $what: exit $status, line '$line', Linux's:"
       cat "$work/lines" "$work/errors"
       failed=1
@@ -89,7 +92,7 @@ image() {
   local sheet
   sheet=$(winepath -w "$work/image/image.cue")
   while read -r track end lead_out; do
-    wine "$check" --audio "$sheet" "$track" "$end" "$lead_out" 0 1 "$work/dll.raw" \
+    wine "$check" --audio "$sheet" "$track" "$end" "$lead_out" 0 1 "$work/dll.raw" 0 \
       >"$work/dll.line" 2>"$work/errors"
     line=$(tr -d '\r' <"$work/dll.line" | head -1)
     if ! grep -qxF "$line" "$work/lines" || [ -s "$work/errors" ] ||
@@ -113,7 +116,7 @@ python3 -c "import sys; d = bytearray(open(sys.argv[1], 'rb').read()); d[len(d) 
 open(sys.argv[1], 'wb').write(d)" "$work/image/track02.flac"
 read -r track end lead_out < <(sed -n 2p <<<"$spans")
 wine "$check" --audio "$(winepath -w "$work/image/image.cue")" "$track" "$end" "$lead_out" 0 1 \
-  "$work/dll.raw" >"$work/dll.line" 2>"$work/errors" && failed=1
+  "$work/dll.raw" 0 >"$work/dll.line" 2>"$work/errors" && failed=1
 if ! grep -q "'track02.flac': a damaged FLAC file" "$work/dll.line"; then
   echo "FAILED damaged FLAC image, track $track:"; cat "$work/dll.line" "$work/errors"; failed=1
 else

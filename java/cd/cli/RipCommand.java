@@ -222,8 +222,12 @@ final class RipCommand {
       err.println("track " + number + ": sectors never read, their samples silence: "
           + rip.describeSectors(rip.getUnreadableSectors()));
     }
+    if (rip.isCacheUnproven()) {
+      err.println("track " + number + ": the copy could not be made secure: the disc's audio"
+          + " is too short to push the drive's cache out");
+    }
     if (rip.getUnconfirmedSectors().length > 0) {
-      err.println("track " + number + ": sectors whose reads never agreed: "
+      err.println("track " + number + ": sectors not confirmed: "
           + rip.describeSectors(rip.getUnconfirmedSectors()));
     }
     if (rip.getC2Sectors().length > 0) {
