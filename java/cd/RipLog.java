@@ -33,6 +33,7 @@ public final class RipLog {
   private int complete;
   private int accurate;
   private int checked;
+  private String names;
 
   /**
    * Starts a log of a rip from {@code audio}.
@@ -74,6 +75,16 @@ public final class RipLog {
               : layout.hasHiddenAudio() ? ", holding audio" : ", silent"));
       line(header, "");
     }
+  }
+
+  /**
+   * Says where the names of the rip's sheet came from, as a line after the layout.
+   *
+   * @param source such as "the disc's CD-Text", {@link DiscNames#getSource()}, or why there
+   *     are none
+   */
+  public void setNamesSource(String source) {
+    names = source;
   }
 
   /**
@@ -141,7 +152,12 @@ public final class RipLog {
   /** The log's text, its checksum as the last line. */
   @Override
   public String toString() {
-    StringBuilder text = new StringBuilder(header).append(tracks);
+    StringBuilder text = new StringBuilder(header);
+    if (names != null) {
+      line(text, "Names: " + Printable.escape(names));
+      line(text, "");
+    }
+    text.append(tracks);
     line(text, "Summary");
     line(text, "  Tracks copied: " + ripped + ", complete: " + complete
         + (checked == 0 ? ", AccurateRip not checked"

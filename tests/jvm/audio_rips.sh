@@ -175,7 +175,7 @@ find_offset() {
 find_offset "found"            ours.bin  0 "^-472 \\(tracks 1 2\\)$"
 find_offset "another disc"     other.bin 1 "^no read offset found: .*(002-000009f6-00001af5-05001802)"
 find_offset "a cut answer"     cut.bin   2 "cut short"
-find_offset "no answer given"  ""        2 "takes --accuraterip-results FILE"
+find_offset "no answer given"  ""        2 "needs --accuraterip-results FILE"
 
 # A hidden track, pregaps, an index point and pre-emphasis: disc.cue in each style (the
 # sheets in sheets/), the files cut where pregaps are left out, the whole disc as one file.

@@ -10,6 +10,7 @@ import cd.DiscReadException;
 import cd.Printable;
 import cd.RipLog;
 import cd.TrackRip;
+import cd.lookup.LookupException;
 import java.io.File;
 import java.io.IOException;
 import java.io.OutputStream;
@@ -63,6 +64,8 @@ final class RipCommand {
     } catch (IllegalArgumentException e) {
       err.println("tocmate: " + Printable.escape(e.getMessage()));
       return EXIT_WRONG_ARGUMENT;
+    } catch (LookupException e) {
+      err.println(e.getMessage());  // escaped already
     } catch (IOException e) {
       err.println(Printable.escape(e.getMessage() != null ? e.getMessage() : e.toString()));
     } catch (LinkageError e) {
@@ -72,9 +75,12 @@ final class RipCommand {
   }
 
   private int rip() throws IOException {
-    AccurateRipResults results = options.resultsFile == null ? null : options.readResults();
-    // The extras for the sheet, read before the drive is held for the audio.
+    AccurateRipResults results =
+        options.layoutOnly ? null : FetchedAnswer.of(options, err, options.verify);
+    // The extras and names for the sheet, read before the drive is held for the audio.
     Disc withExtras = options.layoutOnly || options.verify ? null : discWithExtras();
+    RipNames names = options.layoutOnly || options.verify ? null
+        : RipNames.find(withExtras, options.offline, err);
     try (DiscAudio audio = DiscAudio.open(options.drive)) {
       DiscLayout layout = options.verify ? null : readLayout(audio);
       if (options.layoutOnly) {
@@ -104,12 +110,13 @@ final class RipCommand {
       }
       Disc disc = withExtras != null ? withExtras : audio.getDisc();
       RipLog log = new RipLog(audio, driveInfo(), layout);
+      log.setNamesSource(names.source);
       boolean complete = options.image ? ripImage(audio, layout, results, log)
           : ripTracks(audio, layout, results, log);
       // A sheet names every track's file: only a copy of them all has one.
       if (layout != null && options.tracks == null) {
         RipFiles.writeText(new File(options.folder, "disc.cue"),
-            CueSheet.write(disc, layout, options.cueStyle));
+            CueSheet.write(disc, layout, options.cueStyle, names.names));
       }
       RipFiles.writeText(new File(options.folder, "rip.log"), log.toString());
       return complete ? EXIT_OK : EXIT_INCOMPLETE;
@@ -291,7 +298,7 @@ final class RipCommand {
   }
 
   private int findOffset() throws IOException {
-    AccurateRipResults results = options.readResults();
+    AccurateRipResults results = FetchedAnswer.of(options, err, true);
     try (DiscAudio audio = DiscAudio.open(options.drive)) {
       Optional<AccurateRipResults.OffsetMatch> match = results.findReadOffset(audio);
       if (match.isPresent()) {
