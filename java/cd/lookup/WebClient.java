@@ -98,9 +98,6 @@ final class WebClient {
   private Reply getOnce(URL start) throws LookupException {
     URL url = start;
     for (int redirects = 0;; redirects++) {
-      if (pacer != null) {
-        pacer.await();
-      }
       HttpURLConnection connection;
       try {
         connection = (HttpURLConnection) url.openConnection();
@@ -116,7 +113,7 @@ final class WebClient {
         connection.setConnectTimeout(CONNECT_MILLIS);
         connection.setReadTimeout(READ_MILLIS);
         connection.setRequestProperty("User-Agent", USER_AGENT);
-        int status = connection.getResponseCode();
+        int status = pacedStatus(connection);
         if (status == 301 || status == 302 || status == 303 || status == 307 || status == 308) {
           if (redirects == MOST_REDIRECTS) {
             throw new LookupException(service, "more than " + MOST_REDIRECTS + " redirects");
@@ -178,6 +175,19 @@ final class WebClient {
         deadline.cancel();
         connection.disconnect();
       }
+    }
+  }
+
+  /** Sends the request, in its turn where requests are paced: the answer's status. */
+  private int pacedStatus(HttpURLConnection connection) throws IOException {
+    if (pacer == null) {
+      return connection.getResponseCode();
+    }
+    pacer.await();
+    try {
+      return connection.getResponseCode();
+    } finally {
+      pacer.answered();
     }
   }
 

@@ -19,7 +19,8 @@ service's own path: /SCENARIO/ws/2/discid/ID (MusicBrainz), /SCENARIO/cddb.cgi (
   html       an HTML error page with status 200
   redirect   a redirect to file:///etc/passwd
   entity     XML whose DTD declares an external entity of /etc/passwd
-  malformed  XML cut short, a CDDB answer without its status line
+  malformed  XML cut short
+  badcddb    MusicBrainz does not know the disc, gnudb answers without a status line
 """
 import http.server
 import os
@@ -137,9 +138,12 @@ class Services(http.server.BaseHTTPRequestHandler):
         self.send(200, read("musicbrainz-entity.xml"), "application/xml; charset=utf-8")
 
     def scenario_malformed(self, service, rest):
+        self.send(200, read("musicbrainz.xml")[:700], "application/xml; charset=utf-8")
+
+    def scenario_badcddb(self, service, rest):
         if service == "gnudb":
             return self.send(200, b"DTITLE=no status line\r\n.\r\n", "text/plain")
-        self.send(200, read("musicbrainz.xml")[:700], "application/xml; charset=utf-8")
+        self.answer(service, rest, False)
 
 
 server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Services)
