@@ -19,7 +19,10 @@
 #     guest of the tests is made (TOCMATE_CDEMU_GUEST, else /var/cache/tocmate/trixie-cdemu),
 #     one track read by DiscAudio in burst mode (timed inside the JVM, after a first read)
 #     beside cdparanoia -Z reading it, in the guest.
-# With --processes, only the whole processes; with --audio, only the audio; with
+#   - the lookup's own cost: a MusicBrainz answer of 25 releases of two media of 99 tracks
+#     (about 4 MB) parsed, no network.
+# With --processes, only the whole processes; with --audio, only the audio; with --lookup,
+# only the lookup's cost; with
 # --instructions, only the instructions of one read of each on the fake drive, which
 # callgrind counts alike on a busy machine. TOCMATE_BENCH_BEFORE names another build's jar
 # (an earlier loader, say) whose java -jar and first ID are measured in the same runs.
@@ -71,6 +74,16 @@ if [ "$mode" = --instructions ]; then
       -v l="$lib_own" -v L="$lib_all" \
       'BEGIN {printf "%-6s %10d %10d %10d %10d %10d %10d %9.2f %9.2f\n", t, c, C, d, D, l, L, c / l, C / L}'
   done
+  exit 0
+fi
+
+lookup_cost() {
+  echo "A MusicBrainz answer parsed as a lookup parses it (the lookup's own cost, no network):"
+  java -cp "build-bench/tocmate_classes.jar:build-bench/bench/lookup_parse_cost.jar" \
+    cd.lookup.LookupParseCost 25 "${TOCMATE_BENCH_RUNS:-31}"
+}
+if [ "$mode" = --lookup ]; then
+  lookup_cost
   exit 0
 fi
 
@@ -179,6 +192,9 @@ STEPS
   fi
   echo
   [ "$mode" = --audio ] && exit 0
+
+  lookup_cost
+  echo
 
   echo "Reads of a drive, $(nproc) cores, $(uname -r):"
   "${fake_drive[@]}" build-bench/bench/drive_read_cost "$discs"
