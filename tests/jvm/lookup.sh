@@ -107,6 +107,15 @@ case $case_name in
     grep -Fxq "Names: gnudb entry misc/1700ea04" "$tmp/gnudb/rip.log" &&
       grep -Fxq 'TITLE "Chansons d’hiver"' <(tr -d '\r' <"$tmp/gnudb/disc.cue") ||
       fail "gnudb's names: $(grep Names "$tmp/gnudb/rip.log")"
+    # A disc with CD-Text keeps its own names: no lookup is sent.
+    rm "$tmp/requests"
+    bash "$here/../fakedrive/with_fake_drive.sh" "$fake" "$discs/hidden-track.toc" \
+      "$java" -Dtocmate.musicbrainz.url="http://127.0.0.1:$port/known/ws/2" \
+      -Dtocmate.gnudb.url="http://127.0.0.1:$port/known/cddb.cgi" -jar "$jar" \
+      --rip "$tmp/cdtext" --accuraterip-results "$tmp/answer.bin" >/dev/null 2>&1
+    [ "$(requests)" -eq 0 ] && grep -Fxq "Names: the disc's CD-Text" "$tmp/cdtext/rip.log" &&
+      grep -q '^    TITLE "Song"' "$tmp/cdtext/disc.cue" ||
+      fail "a disc with CD-Text: $(grep Names "$tmp/cdtext/rip.log"), $(requests) requests"
     # A disc the database does not know: --verify says so and fails; --rip goes on unchecked.
     tocmate --in-drive unknown --verify >"$tmp/out" 2>"$tmp/err"
     status=$?
