@@ -107,7 +107,7 @@ if [ "$mode" != --processes ]; then
       start=$EPOCHREALTIME
       "${caching[@]}" bash tests/fakedrive/with_fake_drive.sh \
         "$PWD/build-bench/bench/libbench_fake_cdrom.so" "$folder/audio.toc" \
-        java -jar "build-bench/tocmate-$version.jar" --rip "$folder/rip" "${options[@]}" >/dev/null
+        java -jar "build-bench/tocmate-$version.jar" --rip "$folder/rip" --offline "${options[@]}" >/dev/null
       end=$EPOCHREALTIME
       echo "$(((${end/./} - ${start/./})))" >>"$folder/$reading.times"
     done
