@@ -46,6 +46,7 @@ final class MusicBrainzAnswer extends DefaultHandler {
   private int mediumPosition;
   private boolean holdsDisc;
   private List<Release.Track> tracks;
+  private int trackCount;
   // The track being read.
   private String trackTitle;
   private String recordingTitle;
@@ -124,6 +125,7 @@ final class MusicBrainzAnswer extends DefaultHandler {
       mediumPosition = 0;
       holdsDisc = false;
       tracks = new ArrayList<>();
+      trackCount = 0;
     } else if (localName.equals("disc") && "disc-list".equals(parent)) {
       holdsDisc |= discId.equals(attributes.getValue("id"));
     } else if (localName.equals("track") && "track-list".equals(parent)) {
@@ -192,6 +194,7 @@ final class MusicBrainzAnswer extends DefaultHandler {
         endCredit(parent);
         break;
       case "track":
+        trackCount += parent.equals("track-list") ? 1 : 0;
         if (parent.equals("track-list") && tracks != null && tracks.size() < audioTracks.length) {
           tracks.add(new Release.Track(audioTracks[tracks.size()],
               trackTitle != null ? trackTitle : recordingTitle,
@@ -235,7 +238,7 @@ final class MusicBrainzAnswer extends DefaultHandler {
     if (holdsDisc) {
       chosenTracks = tracks;
       chosenMedium = mediumPosition;
-    } else if (!inDisc() && tracks.size() == audioTracks.length) {
+    } else if (!inDisc() && trackCount == audioTracks.length) {
       chosenTracks = ++mediaOfTheTrackCount == 1 ? tracks : null;
       chosenMedium = mediumPosition;
     }
