@@ -12,7 +12,7 @@
 #   offline   --offline and TOCMATE_OFFLINE=1: no request at all, --lookup refused
 #   manners   the User-Agent and gnudb's hello as sent; a 503 with Retry-After: 1 waited out
 #             (the requests' times); MusicBrainz asked once a second from three threads
-#   hostile   a server that never answers, 50 MB with and without Content-Length, an HTML
+#   hostile   a server that never answers, one that sends a byte every 5 s, 50 MB with and without Content-Length, an HTML
 #             page, a redirect to file:///etc/passwd, XML with an external entity, XML cut
 #             short, a CDDB answer without status: each one line, exit 1, within 30 s, in
 #             64 MB of heap, nothing of /etc/passwd shown
@@ -183,6 +183,7 @@ case $case_name in
     done <<EOF
 never answers|silent|--lookup|MusicBrainz: no answer from 127.0.0.1 within 10 s
 never answers, AccurateRip|silent|--verify|AccurateRip: no answer from 127.0.0.1 within 10 s
+a byte every 5 s|trickle|--lookup|MusicBrainz: no whole answer from 127.0.0.1 within 25 s
 50 MB announced|huge|--lookup|MusicBrainz: an answer of 52428800 bytes, more than the 8388608 any real one takes: refused
 50 MB unannounced|endless|--lookup|MusicBrainz: an answer longer than the 8388608 bytes any real one takes: refused
 50 MB to AccurateRip|endless|--verify|AccurateRip: an answer longer than the 4194304 bytes any real one takes: refused

@@ -25,7 +25,8 @@ final class RipOptions {
           + "[--accuraterip-results FILE]\n"
           + "                                [--tracks LIST] [--read-offset N] [--offline]\n"
           + "       java -jar " + CommandLine.JAR + " [--drive DRIVE] --find-offset"
-          + " [--accuraterip-results FILE] [--offline]";
+          + " [--accuraterip-results FILE]\n"
+          + "                                [--offline]";
   static final String HELP =
       String.join(
           "\n",

@@ -12,8 +12,10 @@ import java.net.URL;
 import java.net.UnknownHostException;
 import java.nio.charset.StandardCharsets;
 import java.util.Locale;
-import java.util.Timer;
-import java.util.TimerTask;
+import java.util.concurrent.ExecutionException;
+import java.util.concurrent.FutureTask;
+import java.util.concurrent.TimeUnit;
+import java.util.concurrent.TimeoutException;
 
 /**
  * GET requests to a service whose answers are not trusted: each ends within a deadline
@@ -64,7 +66,7 @@ final class WebClient {
    */
   Answer get(String address) throws LookupException {
     for (int tries = 1;; tries++) {
-      Reply reply = getOnce(checked(null, address));
+      Reply reply = withinDeadline(checked(null, address));
       if (reply.retryAfterSeconds < 0) {
         return reply.answer;
       }
@@ -95,6 +97,38 @@ final class WebClient {
     }
   }
 
+  /**
+   * One request, redirects followed, ended at the deadline: it runs on a thread of its own,
+   * which a server that trickles its answer keeps at most a read time-out longer (a daemon,
+   * interrupted, reading no further).
+   */
+  private Reply withinDeadline(URL url) throws LookupException {
+    FutureTask<Reply> request = new FutureTask<>(() -> getOnce(url));
+    Thread thread = new Thread(request, "tocmate request to " + service);
+    thread.setDaemon(true);
+    thread.start();
+    try {
+      return request.get(DEADLINE_MILLIS, TimeUnit.MILLISECONDS);
+    } catch (TimeoutException e) {
+      request.cancel(true);
+      throw new LookupException(service,
+          "no whole answer from " + url.getHost() + " within " + DEADLINE_MILLIS / 1000 + " s");
+    } catch (InterruptedException e) {
+      request.cancel(true);
+      Thread.currentThread().interrupt();
+      throw new LookupException(service, "interrupted while waiting for the answer");
+    } catch (ExecutionException e) {
+      Throwable cause = e.getCause();
+      if (cause instanceof LookupException) {
+        throw(LookupException) cause;
+      }
+      if (cause instanceof Error) {
+        throw(Error) cause;
+      }
+      throw new LookupException(service, String.valueOf(cause), cause);
+    }
+  }
+
   private Reply getOnce(URL start) throws LookupException {
     URL url = start;
     for (int redirects = 0;; redirects++) {
@@ -104,9 +138,6 @@ final class WebClient {
       } catch (IOException e) {
         throw new LookupException(service, "can not connect to " + url.getHost() + ": " + e);
       }
-      Timer deadline = new Timer("tocmate request deadline", true);
-      TimedOut timedOut = new TimedOut(connection);
-      deadline.schedule(timedOut, DEADLINE_MILLIS);
       try {
         connection.setInstanceFollowRedirects(false);
         connection.setUseCaches(false);
@@ -163,16 +194,11 @@ final class WebClient {
       } catch (UnknownHostException e) {
         throw new LookupException(service, "unknown host " + url.getHost());
       } catch (IOException e) {
-        if (timedOut.fired) {
-          throw new LookupException(service,
-              "no whole answer from " + url.getHost() + " within " + DEADLINE_MILLIS / 1000 + " s");
-        }
         if (e instanceof LookupException) {
           throw(LookupException) e;
         }
         throw new LookupException(service, "no answer from " + url.getHost() + ": " + e);
       } finally {
-        deadline.cancel();
         connection.disconnect();
       }
     }
@@ -191,28 +217,15 @@ final class WebClient {
     }
   }
 
-  /** Ends a request whose deadline has passed: the blocked read fails. */
-  private static final class TimedOut extends TimerTask {
-    private final HttpURLConnection connection;
-    volatile boolean fired;
-
-    TimedOut(HttpURLConnection connection) {
-      this.connection = connection;
-    }
-
-    @Override
-    public void run() {
-      fired = true;
-      connection.disconnect();
-    }
-  }
-
   /** The body, refused once it passes the largest answer. */
   private byte[] read(InputStream in) throws IOException {
     try (InputStream stream = in) {
       ByteArrayOutputStream body = new ByteArrayOutputStream();
       byte[] buffer = new byte[16384];
       for (int n; (n = stream.read(buffer)) > 0;) {
+        if (Thread.currentThread().isInterrupted()) {
+          throw new LookupException(service, "the request was given up");
+        }
         if (body.size() + n > mostBytes) {
           throw new LookupException(service,
               "an answer longer than the " + mostBytes + " bytes any real one takes: refused");

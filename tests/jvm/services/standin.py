@@ -14,6 +14,7 @@ service's own path: /SCENARIO/ws/2/discid/ID (MusicBrainz), /SCENARIO/cddb.cgi (
   unknown    none knows the disc: 404, 202, 404
   busy       the first request of each service is a 503 with Retry-After: 1, then as known
   silent     the request is read and never answered
+  trickle    an answer of a byte every 5 seconds
   huge       50 MB of data, announced in Content-Length
   endless    50 MB of data, not announced
   html       an HTML error page with status 200
@@ -104,6 +105,19 @@ class Services(http.server.BaseHTTPRequestHandler):
 
     def scenario_silent(self, service, rest):
         time.sleep(120)
+
+    def scenario_trickle(self, service, rest):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/xml")
+        self.send_header("Content-Length", "100")
+        self.end_headers()
+        try:
+            for _ in range(100):
+                self.wfile.write(b" ")
+                self.wfile.flush()
+                time.sleep(5)
+        except (BrokenPipeError, ConnectionResetError):
+            pass
 
     def stream(self, announced):
         self.send_response(200)
