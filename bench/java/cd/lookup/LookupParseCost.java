@@ -22,7 +22,7 @@ public final class LookupParseCost {
     for (int i = 0; i < tracks.length; i++) {
       tracks[i] = i + 1;
     }
-    for (int i = 0; i < 10; i++) {  // warm: the parser's classes loaded and compiled
+    for (int i = 0; i < 10; i++) { // warm: the parser's classes loaded and compiled
       MusicBrainzAnswer.parse(xml, DISC_ID, tracks);
     }
     long[] nanos = new long[runs];
@@ -46,21 +46,38 @@ public final class LookupParseCost {
         + "<metadata xmlns=\"http://musicbrainz.org/ns/mmd-2.0#\"><disc id=\"" + DISC_ID
         + "\"><sectors>300000</sectors><release-list count=\"" + releases + "\">");
     for (int r = 0; r < releases; r++) {
-      xml.append("<release id=\"r").append(r).append("\"><title>Chansons d’été &amp; d’hiver ")
-          .append(r).append("</title>").append(credit("Zoë", "Zoë Martin"))
+      xml.append("<release id=\"r")
+          .append(r)
+          .append("\"><title>Chansons d’été &amp; d’hiver ")
+          .append(r)
+          .append("</title>")
+          .append(credit("Zoë", "Zoë Martin"))
           .append("<date>2003-06-21</date><country>FR</country><medium-list count=\"2\">");
       for (int m = 1; m <= 2; m++) {
-        xml.append("<medium><position>").append(m).append("</position><format>CD</format>")
-            .append("<disc-list count=\"1\"><disc id=\"").append(m == 2 ? DISC_ID : "other")
+        xml.append("<medium><position>")
+            .append(m)
+            .append("</position><format>CD</format>")
+            .append("<disc-list count=\"1\"><disc id=\"")
+            .append(m == 2 ? DISC_ID : "other")
             .append("\"><sectors>300000</sectors></disc></disc-list>")
             .append("<track-list count=\"99\" offset=\"0\">");
         for (int t = 1; t <= 99; t++) {
-          xml.append("<track id=\"t").append(t).append("\"><position>").append(t)
-              .append("</position><number>").append(t).append("</number><title>Café &amp; ")
-              .append(t).append(" (en public)</title><length>180000</length>")
-              .append(credit("Ana Ñúñez", "Ana María Ñúñez")).append("<recording id=\"x")
-              .append(t).append("\"><title>Café &amp; ").append(t)
-              .append("</title><length>179000</length>").append(credit(null, "Zoë Martin"))
+          xml.append("<track id=\"t")
+              .append(t)
+              .append("\"><position>")
+              .append(t)
+              .append("</position><number>")
+              .append(t)
+              .append("</number><title>Café &amp; ")
+              .append(t)
+              .append(" (en public)</title><length>180000</length>")
+              .append(credit("Ana Ñúñez", "Ana María Ñúñez"))
+              .append("<recording id=\"x")
+              .append(t)
+              .append("\"><title>Café &amp; ")
+              .append(t)
+              .append("</title><length>179000</length>")
+              .append(credit(null, "Zoë Martin"))
               .append("</recording></track>");
         }
         xml.append("</track-list></medium>");
@@ -72,8 +89,8 @@ public final class LookupParseCost {
 
   private static String credit(String credited, String name) {
     return "<artist-credit><name-credit joinphrase=\" &amp; \">"
-        + (credited == null ? "" : "<name>" + credited + "</name>")
-        + "<artist id=\"a\"><name>" + name + "</name><sort-name>" + name
+        + (credited == null ? "" : "<name>" + credited + "</name>") + "<artist id=\"a\"><name>"
+        + name + "</name><sort-name>" + name
         + "</sort-name></artist></name-credit><name-credit><artist id=\"b\"><name>Les Frères"
         + " Crème</name><sort-name>Frères Crème, Les</sort-name></artist></name-credit>"
         + "</artist-credit>";
