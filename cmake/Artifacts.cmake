@@ -31,7 +31,7 @@ add_custom_command(OUTPUT ${TOCMATE_JAVADOC_JAR}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${javadoc} ${TOCMATE_JAVADOC_JAR}
   COMMAND ${Java_JAVADOC_EXECUTABLE} --release 8 -quiet -Xdoclint:all -Werror -notimestamp
           -doctitle "Tocmate ${PROJECT_VERSION} API" -windowtitle "Tocmate ${PROJECT_VERSION} API"
-          -sourcepath ${source_path} -d ${javadoc} cd cd.cli
+          -sourcepath ${source_path} -d ${javadoc} cd cd.cli cd.lookup
   COMMAND ${Java_JAR_EXECUTABLE} --create --file ${TOCMATE_JAVADOC_JAR} -C ${javadoc} .
   DEPENDS ${TOCMATE_JAVA_SOURCES}
   VERBATIM)

@@ -21,7 +21,10 @@
 #     guest of the tests is made (TOCMATE_CDEMU_GUEST, else /var/cache/tocmate/trixie-cdemu),
 #     one track read by DiscAudio in burst mode (timed inside the JVM, after a first read)
 #     beside cdparanoia -Z reading it, in the guest.
-# With --processes, only the whole processes; with --audio, only the audio; with
+#   - the lookup's own cost: a MusicBrainz answer of 25 releases of two media of 99 tracks
+#     (about 4 MB) parsed, no network.
+# With --processes, only the whole processes; with --audio, only the audio; with --lookup,
+# only the lookup's cost; with
 # --instructions, only the instructions of one read of each on the fake drive, which
 # callgrind counts alike on a busy machine. TOCMATE_BENCH_BEFORE names another build's jar
 # (an earlier loader, say) whose java -jar and first ID are measured in the same runs.
@@ -76,6 +79,16 @@ if [ "$mode" = --instructions ]; then
   exit 0
 fi
 
+lookup_cost() {
+  echo "A MusicBrainz answer parsed as a lookup parses it (the lookup's own cost, no network):"
+  java -cp "build-bench/tocmate_classes.jar:build-bench/bench/lookup_parse_cost.jar" \
+    cd.lookup.LookupParseCost 25 "${TOCMATE_BENCH_RUNS:-31}"
+}
+if [ "$mode" = --lookup ]; then
+  lookup_cost
+  exit 0
+fi
+
 # median FILE: the median of the numbers in the file
 median() { sort -g "$1" | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
@@ -96,7 +109,7 @@ if [ "$mode" != --processes ]; then
       start=$EPOCHREALTIME
       "${caching[@]}" FAKE_CDROM_READ_LOG="$folder/reads" bash tests/fakedrive/with_fake_drive.sh \
         "$PWD/build-bench/bench/libbench_fake_cdrom.so" "$folder/audio.toc" \
-        java -jar "build-bench/tocmate-$version.jar" --rip "$folder/rip" "${options[@]}" >/dev/null
+        java -jar "build-bench/tocmate-$version.jar" --rip "$folder/rip" --offline "${options[@]}" >/dev/null
       end=$EPOCHREALTIME
       echo "$(((${end/./} - ${start/./})))" >>"$folder/$reading.times"
     done
@@ -225,6 +238,9 @@ STEPS
   fi
   echo
   [ "$mode" = --audio ] && exit 0
+
+  lookup_cost
+  echo
 
   echo "Reads of a drive, $(nproc) cores, $(uname -r):"
   "${fake_drive[@]}" build-bench/bench/drive_read_cost "$discs"

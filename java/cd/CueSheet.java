@@ -94,11 +94,13 @@ public final class CueSheet {
    * @return the sheet's text, lines ended by CR LF
    */
   public static String write(Disc disc, DiscLayout layout, Style style) {
-    return write(disc, layout, style, FileType.WAVE, true);
+    return write(disc, layout, style, FileType.WAVE, true, null);
   }
 
   /**
-   * Writes the sheet of files of a type, of a copy that may leave the hidden track out.
+   * Writes the sheet of files of a type, of a copy that may leave the hidden track out, with
+   * names from outside the disc where it carries no CD-Text: the album's title and artist, and
+   * each track's, as {@code TITLE} and {@code PERFORMER}.
    *
    * @param disc the disc, with its extras where they were read (see {@link Disc#read(String,
    *     Disc.Extra...)})
@@ -108,10 +110,12 @@ public final class CueSheet {
    * @param hiddenTrackCopied whether the sound before the first track was copied to
    *     {@link #HIDDEN_TRACK_FILE} (in a style of a file per track): the sheet names that
    *     file only then, else that stretch is a PREGAP line, silence no file holds
+   * @param names the names, such as a lookup's release; null for none. The disc's CD-Text,
+   *     where it has some, goes before them
    * @return the sheet's text, lines ended by CR LF
    */
   public static String write(Disc disc, DiscLayout layout, Style style, FileType type,
-      boolean hiddenTrackCopied) {
+      boolean hiddenTrackCopied, DiscNames names) {
     List<String> lines = new ArrayList<>();
     lines.add("REM DISCID " + disc.getFreedbId().toUpperCase(java.util.Locale.ROOT));
     if (disc.getMusicBrainzId() != null) {
@@ -124,9 +128,12 @@ public final class CueSheet {
       lines.add("CATALOG " + disc.getMediaCatalogNumber());
     }
     CdText text = disc.getCdText();
+    DiscNames named = text == null ? names : null;
     if (text != null) {
       texts(lines, "", text.getAlbum().getTitle(), text.getAlbum().getPerformer(),
           text.getAlbum().getSongwriter());
+    } else if (named != null) {
+      texts(lines, "", named.getTitle(), named.getArtist(), null);
     }
     List<Disc.Track> audio = new ArrayList<>();
     for (Disc.Track track : disc.getTracks()) {
@@ -182,6 +189,9 @@ public final class CueSheet {
       if (text != null) {
         CdText.Entry entry = text.getTrack(track.getNumber());
         texts(lines, "    ", entry.getTitle(), entry.getPerformer(), entry.getSongwriter());
+      } else if (named != null) {
+        texts(lines, "    ", named.getTrackTitle(track.getNumber()),
+            named.getTrackArtist(track.getNumber()), null);
       }
       String flags = (laid.isCopyPermitted() ? " DCP" : "") + (laid.isFourChannel() ? " 4CH" : "")
           + (laid.hasPreEmphasis() ? " PRE" : "");

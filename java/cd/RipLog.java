@@ -40,6 +40,7 @@ public final class RipLog {
   private int checked;
   private boolean finished;
   private String stopped;
+  private String names;
 
   /**
    * Starts a log of a rip from {@code audio}.
@@ -81,6 +82,16 @@ public final class RipLog {
               : layout.hasHiddenAudio() ? ", holding audio" : ", silent"));
       line(header, "");
     }
+  }
+
+  /**
+   * Says where the names of the rip's sheet came from, as a line after the layout.
+   *
+   * @param source such as "the disc's CD-Text", {@link DiscNames#getSource()}, or why there
+   *     are none
+   */
+  public void setNamesSource(String source) {
+    names = source;
   }
 
   /**
@@ -170,7 +181,12 @@ public final class RipLog {
    */
   @Override
   public String toString() {
-    StringBuilder text = new StringBuilder(header).append(tracks);
+    StringBuilder text = new StringBuilder(header);
+    if (names != null) {
+      line(text, "Names: " + Printable.escape(names));
+      line(text, "");
+    }
+    text.append(tracks);
     line(text, "Summary");
     if (!finished) {
       line(text, "  Rip incomplete: " + (stopped != null ? "stopped by a failure: " + stopped

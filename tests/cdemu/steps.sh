@@ -3,7 +3,8 @@
 # starts CDEmu with one drive, then runs the test's steps.sh, where
 #   load IMAGE          puts the disc image (a path in /work) in the drive
 #   unload              takes the disc out
-#   run NAME COMMAND... runs COMMAND in /work as the user "tocmate" (group cdrom), its
+#   run NAME COMMAND... runs COMMAND in /work as the user "tocmate" (group cdrom), offline
+#                       (TOCMATE_OFFLINE=1: no request to the services), its
 #                       output in out/NAME.out and .err, its exit status in out/NAME.status
 set -eu
 modprobe vhba
@@ -33,7 +34,7 @@ run() {
   shift
   set +e
   (cd /work && setpriv --reuid=tocmate --regid=tocmate --init-groups env -i HOME=/tmp \
-    PATH=/usr/bin:/bin "$@" >"out/$name.out" 2>"out/$name.err")
+    PATH=/usr/bin:/bin TOCMATE_OFFLINE=1 "$@" >"out/$name.out" 2>"out/$name.err")
   echo $? >"/work/out/$name.status"
   set -e
 }

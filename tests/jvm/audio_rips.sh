@@ -270,7 +270,7 @@ answer "find offset, another disc"  2 "$other" --find-offset --accuraterip-resul
 answer "verify, another disc"       2 "$other" --verify --accuraterip-results "$tmp/other.bin"
 answer "rip, another disc"          2 "$other" --rip "$tmp/rip" --accuraterip-results "$tmp/other.bin"
 answer "find offset, a cut answer"  2 "cut short" --find-offset --accuraterip-results "$tmp/cut.bin"
-answer "find offset, no answer"     2 "takes --accuraterip-results FILE" --find-offset
+answer "find offset, no answer"     2 "--offline needs --accuraterip-results FILE" --find-offset
 # Hostile answers: random bytes under a name that would end the line, and one far too large.
 hostile=$tmp/$'a\nline\e[2J.bin'
 python3 -c "import random, sys; random.seed(7); open(sys.argv[1], 'wb').write(random.randbytes(4000))" \

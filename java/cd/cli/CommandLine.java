@@ -7,6 +7,7 @@ import cd.DiscReadException;
 import cd.Printable;
 import cd.Tocmate;
 import cd.Version;
+import cd.lookup.LookupException;
 import java.io.Closeable;
 import java.io.IOException;
 import java.io.PrintStream;
@@ -29,6 +30,7 @@ public final class CommandLine {
           "Usage: java -jar " + JAR
               + " [--drive DRIVE] [--all] [--musicbrainz | --accuraterip | --json]",
           "       java -jar " + JAR + " --drives",
+          "       java -jar " + JAR + " [--drive DRIVE] --lookup",
           "       java -jar " + JAR + " [--drive DRIVE] --watch | --eject | --close",
           "       java -jar " + JAR + " " + RipOptions.USAGE,
           "       java -jar " + JAR + " --help | --version");
@@ -66,6 +68,13 @@ public final class CommandLine {
           "                 value, one a line; with --json, the JSON carries them (a read of",
           "                 the extras stops sending commands after two minutes: what the",
           "                 drive did not give by then is none)",
+          "  --lookup       print the releases that hold the disc, from MusicBrainz or, where",
+          "                 it knows none, gnudb: 'release N' then the service and the ID,",
+          "                 then a line each: title, artist, date, country, 'medium P of M',",
+          "                 'track T title' and 'track T artist'. Exit status 1 when neither",
+          "                 knows the disc",
+          "  --offline      send no request to any service (also TOCMATE_OFFLINE=1): --rip",
+          "                 then neither fetches the AccurateRip answer nor looks names up",
           "  --drives       print the machine's CD drives, one a line: name, vendor, model",
           "                 and revision, separated by tabs",
           "  --watch        watch the drive until interrupted, printing a line for each",
@@ -98,6 +107,7 @@ public final class CommandLine {
     MUSICBRAINZ,
     ACCURATERIP,
     JSON,
+    LOOKUP,
     DRIVES,
     WATCH,
     EJECT,
@@ -111,6 +121,7 @@ public final class CommandLine {
   private boolean help;
   private boolean version;
   private boolean all;
+  private boolean offline = RipOptions.offlineByEnvironment();
 
   private CommandLine(PrintStream out, PrintStream err) {
     this.out = out;
@@ -158,8 +169,8 @@ public final class CommandLine {
     }
     try {
       return read();
-    } catch (DiscReadException e) {
-      // Escaped by the library already: escaping it again would double its backslashes.
+    } catch (DiscReadException | LookupException e) {
+      // Escaped already: escaping it again would double its backslashes.
       err.println(e.getMessage());
     } catch (IOException e) {
       err.println(Printable.escape(e.toString()));
@@ -183,6 +194,10 @@ public final class CommandLine {
         choose(Output.MUSICBRAINZ);
       } else if (arg.equals("--accuraterip")) {
         choose(Output.ACCURATERIP);
+      } else if (arg.equals("--lookup")) {
+        choose(Output.LOOKUP);
+      } else if (arg.equals("--offline")) {
+        offline = true;
       } else if (arg.equals("--drives")) {
         choose(Output.DRIVES);
       } else if (arg.equals("--watch")) {
@@ -207,8 +222,8 @@ public final class CommandLine {
 
   private void choose(Output chosen) {
     if (output != Output.TEXTS && output != chosen) {
-      throw new IllegalArgumentException("--musicbrainz, --accuraterip, --json, --drives, "
-          + "--watch, --eject and --close exclude each other");
+      throw new IllegalArgumentException("--musicbrainz, --accuraterip, --json, --lookup, "
+          + "--drives, --watch, --eject and --close exclude each other");
     }
     output = chosen;
   }
@@ -222,8 +237,12 @@ public final class CommandLine {
       throw new IllegalArgumentException("--all does not go with --watch, --eject or --close");
     }
     // Those print a few values of the table: the extras, read for nothing, are refused.
-    if (all && (output == Output.MUSICBRAINZ || output == Output.ACCURATERIP)) {
+    if (all && (output == Output.MUSICBRAINZ || output == Output.ACCURATERIP
+        || output == Output.LOOKUP)) {
       throw new IllegalArgumentException("--all goes alone or with --json");
+    }
+    if (offline && output == Output.LOOKUP) {
+      throw new IllegalArgumentException("--lookup asks the services: not --offline");
     }
   }
 
@@ -280,6 +299,8 @@ public final class CommandLine {
       out.println(disc.getAccurateRipUrl());
       out.println(disc.getCtdbTocId());
       out.println(disc.getCtdbLookupUrl());
+    } else if (output == Output.LOOKUP) {
+      return LookupCommand.print(disc, out, err) ? EXIT_OK : EXIT_NOT_READ;
     } else if (output == Output.JSON) {
       out.println(DiscJson.of(disc, drive, all));
     } else {

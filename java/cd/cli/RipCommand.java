@@ -10,6 +10,7 @@ import cd.DiscReadException;
 import cd.Printable;
 import cd.RipLog;
 import cd.TrackRip;
+import cd.lookup.LookupException;
 import java.io.IOException;
 import java.io.OutputStream;
 import java.io.PrintStream;
@@ -64,6 +65,8 @@ final class RipCommand {
       return EXIT_WRONG_ARGUMENT;
     } catch (DiscReadException e) {
       err.println(e.getMessage());  // escaped by the library
+    } catch (LookupException e) {
+      err.println(e.getMessage());  // escaped already
     } catch (IOException e) {
       err.println(Printable.escape(e.getMessage() != null ? e.getMessage() : e.toString()));
     } catch (LinkageError e) {
@@ -73,13 +76,16 @@ final class RipCommand {
   }
 
   private int rip() throws IOException {
-    AccurateRipResults results = options.resultsFile == null ? null : options.readResults();
-    // Before anything is read or made, so that a wrong argument costs nothing.
+    // Before anything is read, fetched or made, so that a wrong argument costs nothing.
     if (options.folder != null) {
       RipFolder.checkFree(options.folder, options.overwrite);
     }
-    // The extras for the sheet, read before the drive is held for the audio.
+    AccurateRipResults results =
+        options.layoutOnly ? null : FetchedAnswer.of(options, err, options.verify);
+    // The extras and names for the sheet, read before the drive is held for the audio.
     Disc withExtras = options.layoutOnly || options.verify ? null : discWithExtras();
+    RipNames names = options.layoutOnly || options.verify ? null
+        : RipNames.find(withExtras, options.offline, err);
     try (DiscAudio audio = DiscAudio.open(options.drive)) {
       List<Integer> tracks = chosenTracks(audio.getDisc());
       AnswerChecks.checkIsFor(results, audio.getDisc());
@@ -105,7 +111,8 @@ final class RipCommand {
       if (options.verify) {
         return verifyTracks(audio, tracks, results);
       }
-      return write(audio, tracks, layout, results, withExtras != null ? withExtras : audio.getDisc());
+      return write(audio, tracks, layout, results,
+          withExtras != null ? withExtras : audio.getDisc(), names);
     }
   }
 
@@ -114,12 +121,14 @@ final class RipCommand {
    * end, or stopped by the failure that ended it.
    */
   private int write(DiscAudio audio, List<Integer> tracks, DiscLayout layout,
-      AccurateRipResults results, Disc disc) throws IOException {
+      AccurateRipResults results, Disc disc, RipNames names) throws IOException {
     RipFolder folder = RipFolder.make(options.folder);
     RipLog log = new RipLog(audio, driveInfo(), layout);
+    log.setNamesSource(names.source);
     folder.writeLog(log);
     RipWriter writer = new RipWriter(audio, results, folder, log, rip -> report(rip, results),
-        this::clearProgress, new AudioFileWriter(options.format), new RipTags(disc, results));
+        this::clearProgress, new AudioFileWriter(options.format),
+        new RipTags(disc, names.names, results));
     try {
       if (options.image) {
         writer.image(layout, tracks);
@@ -138,7 +147,8 @@ final class RipCommand {
     // A sheet names every track's file: only a copy of them all has one.
     if (layout != null && options.tracks == null) {
       folder.writeSheet(
-          CueSheet.write(disc, layout, options.cueStyle, options.format, options.hiddenTrack));
+          CueSheet.write(disc, layout, options.cueStyle, options.format, options.hiddenTrack,
+              names.names));
     }
     log.finish();
     folder.writeLog(log);
@@ -245,7 +255,7 @@ final class RipCommand {
   }
 
   private int findOffset() throws IOException {
-    AccurateRipResults results = options.readResults();
+    AccurateRipResults results = FetchedAnswer.of(options, err, true);
     try (DiscAudio audio = DiscAudio.open(options.drive)) {
       AnswerChecks.checkIsFor(results, audio.getDisc());
       return AnswerChecks.printOffset(results, audio, out, err) ? EXIT_OK : EXIT_INCOMPLETE;

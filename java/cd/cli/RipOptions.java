@@ -19,13 +19,14 @@ final class RipOptions {
           + "                                [--secure] [--cache-size KB]"
           + " [--accuraterip-results FILE]\n"
           + "                                [--cue-style STYLE] [--image] [--hidden-track]\n"
-          + "                                [--format wave|flac]\n"
+          + "                                [--format wave|flac] [--offline]\n"
           + "       java -jar " + CommandLine.JAR + " [--drive DRIVE] --layout\n"
           + "       java -jar " + CommandLine.JAR + " [--drive DRIVE] --verify "
-          + "--accuraterip-results FILE\n"
-          + "                                [--tracks LIST] [--read-offset N]\n"
+          + "[--accuraterip-results FILE]\n"
+          + "                                [--tracks LIST] [--read-offset N] [--offline]\n"
           + "       java -jar " + CommandLine.JAR + " [--drive DRIVE] --find-offset"
-          + " --accuraterip-results FILE";
+          + " [--accuraterip-results FILE]\n"
+          + "                                [--offline]";
   static final String HELP =
       String.join(
           "\n",
@@ -48,12 +49,16 @@ final class RipOptions {
           "  --cache-size KB  what the drive's cache holds, where it says too little (1 to",
           "                 65536); by default the buffer size it reports, 1 to 8 MB",
           "  --accuraterip-results FILE  the AccurateRip database's answer for the disc",
-          "                 (the file --accuraterip names), fetched beforehand: each line",
-          "                 also gives how many rips in it match the track (its confidence)",
+          "                 (the file --accuraterip names), fetched beforehand; without it",
+          "                 --rip, --verify and --find-offset fetch it (not --offline). Each",
+          "                 line also gives how many rips in it match the track (its",
+          "                 confidence)",
           "                 --rip also writes rip.log (its last line the SHA-256 of the rest,",
           "                 which catches accidental changes, not forgery)",
           "                 and, without --tracks, disc.cue (the CUE sheet, from the disc's",
-          "                 Q sub-channel)",
+          "                 Q sub-channel), its TITLE and PERFORMER lines from the disc's",
+          "                 CD-Text or, where it has none, from a lookup as --lookup's (the",
+          "                 log says where they came from; the files stay trackNN)",
           "  --cue-style STYLE  appended (the default: each pregap at the end of the file",
           "                 before), left-out (pregaps kept out of the files: PREGAP lines)",
           "  --image        the whole disc as one file, disc.wav, with its CUE sheet",
@@ -83,9 +88,9 @@ final class RipOptions {
   private static final Set<String> OPTIONS = new HashSet<>(Arrays.asList("--rip", "--drive",
       "--tracks", "--read-offset", "--secure", "--accuraterip-results", "--verify", "--find-offset",
       "--cache-size", "--cue-style", "--image", "--hidden-track", "--layout", "--overwrite",
-      "--format"));
+      "--format", "--offline"));
   private static final Set<String> FLAGS = new HashSet<>(Arrays.asList("--secure", "--verify",
-      "--find-offset", "--image", "--hidden-track", "--layout", "--overwrite"));
+      "--find-offset", "--image", "--hidden-track", "--layout", "--overwrite", "--offline"));
 
 
   String drive = "";
@@ -104,8 +109,15 @@ final class RipOptions {
   boolean layoutOnly;
   boolean overwrite;
   CueSheet.FileType format = CueSheet.FileType.WAVE;
+  // No request to any service: --offline, or TOCMATE_OFFLINE=1.
+  boolean offline = offlineByEnvironment();
 
   private RipOptions() {}
+
+  /** Whether TOCMATE_OFFLINE=1 forbids requests to the services. */
+  static boolean offlineByEnvironment() {
+    return "1".equals(System.getenv("TOCMATE_OFFLINE"));
+  }
 
   /** Whether the arguments ask for a rip. */
   static boolean wanted(String[] args) {
@@ -146,6 +158,7 @@ final class RipOptions {
         hiddenTrack |= name.equals("--hidden-track");
         layoutOnly |= name.equals("--layout");
         overwrite |= name.equals("--overwrite");
+        offline |= name.equals("--offline");
         continue;
       }
       String value;
@@ -182,13 +195,12 @@ final class RipOptions {
     if (format != CueSheet.FileType.WAVE && (verify || findOffset || layoutOnly)) {
       throw new IllegalArgumentException("--format is for --rip: the others write no audio");
     }
-    if (verify && resultsFile == null) {
-      throw new IllegalArgumentException(
-          "--verify needs --accuraterip-results FILE, the database's answer for the disc");
+    if ((verify || findOffset) && offline && resultsFile == null) {
+      throw new IllegalArgumentException((verify ? "--verify" : "--find-offset")
+          + " --offline needs --accuraterip-results FILE, the database's answer for the disc");
     }
-    if (findOffset && (resultsFile == null || folder != null)) {
-      throw new IllegalArgumentException(
-          "--find-offset takes --accuraterip-results FILE, and no --rip");
+    if (findOffset && folder != null) {
+      throw new IllegalArgumentException("--find-offset takes no --rip");
     }
     if (layoutOnly && (folder != null || verify || findOffset)) {
       throw new IllegalArgumentException("--layout copies nothing: it takes no --rip FOLDER");

@@ -3,40 +3,49 @@ package cd.cli;
 import cd.AccurateRipResults;
 import cd.CdText;
 import cd.Disc;
+import cd.DiscNames;
 import cd.FlacOutput;
 import cd.TrackRip;
 
 /**
  * The tags of a rip's FLAC files, as Vorbis comments: the disc's and each track's names and
  * numbers, its identifiers and, where an AccurateRip answer was given, the track's result. The
- * names come from here alone: today the disc's CD-Text (its first block).
+ * names come from here alone: the disc's CD-Text (its first block), else those looked up.
  */
 final class RipTags {
   private final Disc disc;
   private final CdText text;
+  private final DiscNames names;
   private final AccurateRipResults results;
 
-  /** The tags of `disc`, read with its extras where they could be; `results` may be null. */
-  RipTags(Disc disc, AccurateRipResults results) {
+  /**
+   * The tags of `disc`, read with its extras where they could be; `names` (where it has no
+   * CD-Text) and `results` may be null.
+   */
+  RipTags(Disc disc, DiscNames names, AccurateRipResults results) {
     this.disc = disc;
     this.text = disc.getCdText();
+    this.names = names;
     this.results = results;
   }
 
   private String album() {
-    return text == null ? null : text.getAlbum().getTitle();
+    return text != null ? text.getAlbum().getTitle() : names != null ? names.getTitle() : null;
   }
 
   private String albumArtist() {
-    return text == null ? null : text.getAlbum().getPerformer();
+    return text != null ? text.getAlbum().getPerformer()
+        : names != null ? names.getArtist() : null;
   }
 
   private String title(int number) {
-    return text == null ? null : text.getTrack(number).getTitle();
+    return text != null ? text.getTrack(number).getTitle()
+        : names != null ? names.getTrackTitle(number) : null;
   }
 
   private String artist(int number) {
-    return text == null ? null : text.getTrack(number).getPerformer();
+    return text != null ? text.getTrack(number).getPerformer()
+        : names != null ? names.getTrackArtist(number) : null;
   }
 
   /** Tags the file of the whole disc, or of the audio before track 1. */
