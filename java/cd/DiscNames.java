@@ -4,7 +4,8 @@ package cd;
  * Names of a disc's album and tracks that come from outside the disc (a lookup in a
  * database, say), for what a rip writes where the disc carries no CD-Text: a CUE sheet's
  * {@code TITLE} and {@code PERFORMER} lines ({@link CueSheet#write(Disc, DiscLayout,
- * CueSheet.Style, DiscNames)}). A name not known is null.
+ * CueSheet.Style, CueSheet.FileType, boolean, DiscNames)}) and a FLAC rip's tags. A name not
+ * known is null.
  */
 public interface DiscNames {
   /**
