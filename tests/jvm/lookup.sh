@@ -109,13 +109,16 @@ case $case_name in
     grep -Fxq "Names: gnudb entry misc/1700ea04" "$tmp/gnudb/rip.log" &&
       grep -Fxq "$gnudb_title" <(tr -d '\r' <"$tmp/gnudb/disc.cue") ||
       fail "gnudb's names: $(grep Names "$tmp/gnudb/rip.log")"
-    # A disc with CD-Text keeps its own names: no lookup is sent.
+    # A disc with CD-Text keeps its own names: no lookup is sent (its AccurateRip answer, which
+    # the database does not have, is asked for).
     rm "$tmp/requests"
     bash "$here/../fakedrive/with_fake_drive.sh" "$fake" "$discs/hidden-track.toc" \
       "$java" -Dtocmate.musicbrainz.url="http://127.0.0.1:$port/known/ws/2" \
-      -Dtocmate.gnudb.url="http://127.0.0.1:$port/known/cddb.cgi" -jar "$jar" \
-      --rip "$tmp/cdtext" --accuraterip-results "$tmp/answer.bin" >/dev/null 2>&1
-    [ "$(requests)" -eq 0 ] && grep -Fxq "Names: the disc's CD-Text" "$tmp/cdtext/rip.log" &&
+      -Dtocmate.gnudb.url="http://127.0.0.1:$port/known/cddb.cgi" \
+      -Dtocmate.accuraterip.url="http://127.0.0.1:$port/unknown/accuraterip" -jar "$jar" \
+      --rip "$tmp/cdtext" >/dev/null 2>&1
+    [ "$(grep -c 'ws/2\|cddb.cgi' "$tmp/requests")" -eq 0 ] &&
+      grep -Fxq "Names: the disc's CD-Text" "$tmp/cdtext/rip.log" &&
       grep -q '^    TITLE "Song"' "$tmp/cdtext/disc.cue" ||
       fail "a disc with CD-Text: $(grep Names "$tmp/cdtext/rip.log"), $(requests) requests"
     # A disc the database does not know: --verify says so and fails; --rip goes on unchecked.

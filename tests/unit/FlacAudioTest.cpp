@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr std::uint32_t kSamples = 3 * 44100 + 123;
+constexpr std::uint32_t kSamples = 225 * 588;  // whole sectors, as a disc holds; a last block short
 
 struct Format {
   unsigned channels = 2, bits = 16, rate = 44100;
@@ -142,7 +142,7 @@ struct Refused {
   const char* what;
   std::string contents;
   FlacFault fault;
-  const char* says;
+  std::string says;
 };
 
 std::string withByteFlipped(std::string bytes, std::size_t at) {
@@ -167,7 +167,7 @@ TEST(FlacAudio, RefusesWhatIsNotWholeCdAudioByName) {
       {"no length", flacOf(unsaid), FlacFault::kNoLength, "does not say how many"},
       {"cut", good.substr(0, good.size() - 3000), FlacFault::kCutShort, "cut short"},
       {"the last frame", withByteFlipped(good, good.size() - 500), FlacFault::kCutShort,
-       "damaged at its end: sample 132422,"},
+       "damaged at its end: sample " + std::to_string(kSamples - 1) + ","},
       {"no stream", "fLaC" + std::string(100, 'x'), FlacFault::kNotFlac, "not a FLAC"},
       // STREAMINFO, then a last block that claims 16 MB where the file ends.
       {"a block past the end", good.substr(0, 42) + "\x81\xff\xff\xff" + good.substr(50, 100),
