@@ -132,7 +132,8 @@ public final class TrackRip {
   }
 
   /**
-   * Whether the track was read in secure mode: never from a disc image, read once.
+   * Whether the track was read in secure mode: never from a disc image, read once; nor a
+   * track kept from the one read that AccurateRip confirmed ({@link #getConfirmation()}).
    *
    * @return true in secure mode
    */
