@@ -122,6 +122,30 @@ if [ "$mode" != --processes ]; then
   awk -v b="$(median "$folder/burst.times")" -v s="$(median "$folder/secure.times")" \
     -v rb="$(cat "$folder/burst.reads")" -v rs="$(cat "$folder/secure.reads")" \
     'BEGIN {printf "  secure against burst: %.2fx the time, %.2fx the disc reads\n", s / b, rs / rb}'
+  # Secure with an AccurateRip answer that holds the track as the disc has it (made from a
+  # burst rip's line): the track is read once, against the secure rips above.
+  "${caching[@]}" bash tests/fakedrive/with_fake_drive.sh \
+    "$PWD/build-bench/bench/libbench_fake_cdrom.so" "$folder/audio.toc" \
+    java -jar "build-bench/tocmate-$version.jar" --accuraterip >"$folder/audio.id"
+  rm -rf "$folder/rip"
+  "${caching[@]}" bash tests/fakedrive/with_fake_drive.sh \
+    "$PWD/build-bench/bench/libbench_fake_cdrom.so" "$folder/audio.toc" \
+    java -jar "build-bench/tocmate-$version.jar" --rip "$folder/rip" --offline >"$folder/audio.lines"
+  python3 tests/jvm/make_answer.py "$folder/audio.lines" "$folder/audio.id" "$folder/audio.toc" \
+    "$folder/audio.ar"
+  for ((run = 0; run < runs; run++)); do
+    rm -rf "$folder/rip"
+    "${caching[@]}" bash tests/fakedrive/with_fake_drive.sh \
+      "$PWD/build-bench/bench/libbench_fake_cdrom.so" "$folder/audio.toc" \
+      java -jar "build-bench/tocmate-$version.jar" --rip "$folder/rip" --offline --secure \
+      --accuraterip-results "$folder/audio.ar" >/dev/null
+    cut -d' ' -f2 "$folder/counts" >>"$folder/answered.reads"
+    grep -q "^  Confirmed: by AccurateRip, confidence 7$" "$folder/rip/rip.log" ||
+      echo "  (the secure rip with the answer was not confirmed by AccurateRip)"
+  done
+  awk -v a="$(median "$folder/answered.reads")" -v rs="$(cat "$folder/secure.reads")" -v s=45000 \
+    'BEGIN {printf "  secure with a matching AccurateRip answer: %.3f disc reads a sector, %.2fx those without (%.3f)\n",
+      a / s, a / rs, rs / s}'
   # READ CDs of a burst rip with C2 pointers (24 sectors fit 64 KB), and the disc reads of
   # a drive whose C2 pointers flag every sector, right though they are: its flags are
   # distrusted after one batch of reads again.

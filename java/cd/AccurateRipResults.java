@@ -97,10 +97,38 @@ public final class AccurateRipResults {
    * @return the confidence, 0 for none
    */
   public int confidence(TrackRip rip) {
+    return confidence(rip, null);
+  }
+
+  /**
+   * The confidence as {@link #confidence(TrackRip)}, among the pressings of `disc` alone: an
+   * answer for another disc confirms nothing of it.
+   */
+  int confidenceOn(Disc disc, TrackRip rip) {
+    return confidence(rip, disc.getAccurateRipId());
+  }
+
+  /**
+   * Whether a pressing of `disc` has an entry of confidence 1 or more for the track at
+   * `trackIndex` (counted from 0): whether a read of that track may be confirmed at all.
+   */
+  boolean canConfirm(Disc disc, int trackIndex) {
+    String id = disc.getAccurateRipId();
+    for (Pressing pressing : pressings) {
+      if (pressing.getAccurateRipId().equals(id) && trackIndex >= 0
+          && trackIndex < pressing.confidences.length && pressing.confidences[trackIndex] > 0) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // Among the pressings of the disc of AccurateRip ID `id`; null: among all.
+  private int confidence(TrackRip rip, String id) {
     int best = 0;
     for (Pressing pressing : pressings) {
       int index = rip.getTrackIndex();
-      if (index >= 0 && index < pressing.crcs.length
+      if ((id == null || pressing.getAccurateRipId().equals(id)) && index >= 0 && index < pressing.crcs.length
           && (pressing.crcs[index] == rip.accurateRipV1()
               || pressing.crcs[index] == rip.accurateRipV2())) {
         best = Math.max(best, pressing.confidences[index]);

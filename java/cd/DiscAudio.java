@@ -61,6 +61,23 @@ public final class DiscAudio implements AutoCloseable {
     void update(int track, int sectorsDone, int sectors);
   }
 
+  /**
+   * Where a track's samples go, started anew for each read of the track that may be kept: in
+   * secure mode with an AccurateRip answer ({@link #setAccurateRipResults}), a first read that
+   * the answer does not confirm is dropped and the track read again.
+   */
+  public interface TrackOutput {
+    /**
+     * Starts the track's samples from the first: the stream they go to, holding none yet.
+     * The stream an earlier call returned gets no more samples, and what it got is not the
+     * track's: for the caller to drop (truncate the file, say). No stream is closed here.
+     *
+     * @return where the samples go, from the track's first
+     * @throws IOException when the destination can not be started again
+     */
+    OutputStream restart() throws IOException;
+  }
+
   private final String drive;
   private final Disc disc;
   private final boolean image;
@@ -71,6 +88,8 @@ public final class DiscAudio implements AutoCloseable {
   // What the drive's cache is said to hold, in KB; 0: the drive's own estimate.
   private int cacheKilobytes;
   private Progress progress;
+  // The AccurateRip answer that confirms tracks, or null.
+  private AccurateRipResults answer;
   // The stream of the track being read; a new one ends it.
   private TrackStream current;
 
@@ -173,7 +192,8 @@ public final class DiscAudio implements AutoCloseable {
    * does is kept as last read and reported ({@link TrackRip#getUnconfirmedSectors()}); where
    * the disc's audio is too short to push the cache out, the sectors read are reported so too
    * ({@link TrackRip#isCacheUnproven()}). A drive whose C2 flags agreeing reads contradict is
-   * not trusted for the rest of the disc. A clean disc costs about two reads a sector.
+   * not trusted for the rest of the disc. A clean disc costs about two reads a sector; with
+   * an AccurateRip answer for it ({@link #setAccurateRipResults}), about one.
    *
    * @param secure whether to read securely
    */
@@ -248,6 +268,34 @@ public final class DiscAudio implements AutoCloseable {
   }
 
   /**
+   * Sets the AccurateRip answer that tracks are checked against; null (the default) for none.
+   * Each track read after is confirmed by it ({@link TrackRip#getConfirmation()}) where its v1
+   * or v2 checksum is that of a pressing of this disc (the disc's AccurateRip identifiers, see
+   * {@link AccurateRipResults#isFor(Disc)}) at confidence 1 or more; an entry of confidence 0
+   * or a pressing of another disc confirms nothing. In secure mode,
+   * {@link #readTrack(int, TrackOutput)} then reads a track that such an entry may confirm
+   * once, as burst mode reads, and
+   * keeps that read where the answer confirms it and every sector came; otherwise it starts
+   * the output again and reads the track in full secure mode, the first read's CRC-32 kept as
+   * the test CRC ({@link TrackRip#getTestCrc32()}). An answer for another disc never spares
+   * a read.
+   *
+   * @param answer the answer of the AccurateRip database for this disc, or null
+   */
+  public synchronized void setAccurateRipResults(AccurateRipResults answer) {
+    this.answer = answer;
+  }
+
+  /**
+   * The AccurateRip answer tracks are checked against.
+   *
+   * @return as {@link #setAccurateRipResults} set it, or null
+   */
+  public synchronized AccurateRipResults getAccurateRipResults() {
+    return answer;
+  }
+
+  /**
    * Sets what is told of a read's progress; null for nothing.
    *
    * @param progress told of each block of sectors read, or null
@@ -257,7 +305,10 @@ public final class DiscAudio implements AutoCloseable {
   }
 
   /**
-   * Reads a track and writes its samples to {@code pcm}, which stays open.
+   * Reads a track and writes its samples to {@code pcm}, which stays open. The samples go out
+   * as they are read, so a stream can not be started again: in secure mode every sector is
+   * read twice, even with an AccurateRip answer ({@link #readTrack(int, TrackOutput)} reads a
+   * track the answer confirms once).
    *
    * @param number the track's number on the disc
    * @param pcm where the samples go: 16-bit little-endian stereo, 44.1 kHz
@@ -270,7 +321,40 @@ public final class DiscAudio implements AutoCloseable {
    */
   public TrackRip readTrack(int number, OutputStream pcm) throws IOException {
     Objects.requireNonNull(pcm, "pcm");
-    return copy(startTrack(number), pcm);
+    return copy(startTrack(number, false), pcm);
+  }
+
+  /**
+   * Reads a track as {@link #readTrack(int, OutputStream)}, into an output that can start
+   * again: in secure mode with an AccurateRip answer for this disc, the track is read once and
+   * kept where the answer confirms it; else {@code output} is started again and the track read
+   * in full secure mode (see {@link #setAccurateRipResults}). Otherwise it is read once into
+   * the output's first start.
+   *
+   * @param number the track's number on the disc
+   * @param output where the samples go, started before each read of the track
+   * @return the kept read's checksums, what its reading met and how it was confirmed
+   * @throws DiscReadException as {@link #readTrack(int, OutputStream)}
+   * @throws IOException when {@code output} fails
+   * @throws IllegalArgumentException for a track the disc does not have, or a data track
+   * @throws IllegalStateException once closed
+   */
+  public TrackRip readTrack(int number, TrackOutput output) throws IOException {
+    Objects.requireNonNull(output, "output");
+    boolean onceFirst;
+    synchronized (this) {
+      onceFirst = secure && !image && answer != null
+          && answer.canConfirm(disc, number - disc.getFirstTrack());
+    }
+    if (!onceFirst) {
+      return copy(startTrack(number, false), output.restart());
+    }
+    TrackRip test = copy(startTrack(number, true), output.restart());
+    if (test.getConfirmation() == TrackRip.Confirmation.ACCURATERIP && test.isComplete()) {
+      return test;
+    }
+    TrackRip copy = copy(startTrack(number, false), output.restart());
+    return copy.confirmed(copy.getConfirmingConfidence(), test.getCrc32());
   }
 
   private static TrackRip copy(TrackStream stream, OutputStream pcm) throws IOException {
@@ -297,7 +381,7 @@ public final class DiscAudio implements AutoCloseable {
    *     NO_DISC}) or the drive failing
    */
   public AudioInputStream openTrack(int number) throws DiscReadException {
-    TrackStream stream = startTrack(number);
+    TrackStream stream = startTrack(number, false);
     // Made here, so that only this method needs javax.sound (the java.desktop module).
     AudioFormat cdAudio = new AudioFormat(44100f, 16, 2, true, false);
     return new AudioInputStream(stream, cdAudio, stream.bytes / SAMPLE_BYTES);
@@ -391,10 +475,12 @@ public final class DiscAudio implements AutoCloseable {
     return disc.getAudioLeadOut();
   }
 
-  private synchronized TrackStream startTrack(int number) throws DiscReadException {
+  /** Starts reading a track: once where `once`, else as the mode says. */
+  private synchronized TrackStream startTrack(int number, boolean once)
+      throws DiscReadException {
     checkOpen();
     Disc.Track track = audioTrack(number);
-    boolean twice = secure && !image;
+    boolean twice = secure && !image && !once;
     long bytes = startReading(session, number, endOf(track), disc.getAudioLeadOut(), readOffset,
         twice, cacheKilobytes);
     current = new TrackStream(number, bytes, readOffset, twice, progress);
@@ -429,10 +515,12 @@ public final class DiscAudio implements AutoCloseable {
 
   private synchronized TrackRip ripOf(TrackStream stream) throws IOException {
     checkCurrent(stream);
-    return new TrackRip(stream.number, stream.number - disc.getFirstTrack(),
+    TrackRip rip = new TrackRip(stream.number, stream.number - disc.getFirstTrack(),
         stream.number == 0 ? 0 : disc.getTrack(stream.number).getStart() - Disc.LEAD_IN_FRAMES,
         stream.bytes, stream.readOffset,
         stream.secure, image, trackResult(session));
+    return answer == null || stream.number == 0 ? rip
+        : rip.confirmed(answer.confidenceOn(disc, rip), null);
   }
 
   /** A track's samples in order, whole samples only, fetched a block of sectors at a time. */

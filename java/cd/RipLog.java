@@ -10,8 +10,8 @@ import java.util.List;
 /**
  * The log of a rip: the program and its version, the drive, how it read (mode, read offset,
  * cache handling; each track's C2 use), the table of contents, each track's file, pregap, peak level,
- * extraction speed, copy CRC, AccurateRip checksums with their confidence and suspicious
- * positions, then a summary, which says whether the rip ran to its end ({@link #finish()}) or
+ * extraction speed, copy CRC (and the test CRC of a first read dropped), AccurateRip checksums
+ * with their confidence, suspicious positions and how the copy was confirmed, then a summary, which says whether the rip ran to its end ({@link #finish()}) or
  * stopped, and why ({@link #stop}). Its last line holds the SHA-256 of everything above it
  * ({@link #verify(String)}): that catches accidental changes (a file cut short, a line edited
  * by mistake), not forgery, since anyone who changes the log can compute the hash again.
@@ -58,8 +58,13 @@ public final class RipLog {
     line(header, "Drive: " + (drive == null ? "unknown"
         : Printable.escape(drive.getVendor()) + " " + Printable.escape(drive.getModel())
             + ", revision " + Printable.escape(drive.getRevision())));
+    boolean onceFirst = audio.isSecure() && !audio.isImage()
+        && audio.getAccurateRipResults() != null
+        && audio.getAccurateRipResults().isFor(disc);
     line(header, "Read mode: " + (audio.isSecure()
-        ? "secure: every sector read twice from the disc; where reads differ, kept only by a"
+        ? "secure: " + (onceFirst ? "a track the AccurateRip answer has read once and kept"
+                + " where it confirms it, else " : "")
+            + "every sector read twice from the disc; where reads differ, kept only by a"
             + " clear majority (three reads and three to one, up to sixteen reads)"
         : "burst: every sector read once, again only where the drive reports an error"));
     int offset = audio.getReadOffset();
@@ -101,8 +106,8 @@ public final class RipLog {
    * @param file the file it went to
    * @param peak its highest sample's magnitude, 0 to 32768 (see {@link #peakOf})
    * @param millis how long the reading took
-   * @param confidence its AccurateRip confidence ({@link AccurateRipResults#confidence}), or
-   *     null when no answer of the database was given
+   * @param confidence its AccurateRip confidence among the pressings of this disc
+   *     ({@link TrackRip#getConfirmingConfidence()}), or null when no answer was given
    */
   public void addTrack(TrackRip rip, String file, int peak, long millis, Integer confidence) {
     int number = rip.getTrackNumber();
@@ -118,6 +123,9 @@ public final class RipLog {
     double seconds = Math.max(millis, 1) / 1000.0;
     line(tracks, String.format("  Extraction speed: %.1fx",
         rip.getSamples() * DiscAudio.SAMPLE_BYTES / CD_BYTES_PER_SECOND / seconds));
+    if (rip.getTestCrc32() != null) {
+      line(tracks, "  Test CRC: " + rip.getTestCrc32() + " (a first read, not confirmed, dropped)");
+    }
     line(tracks, "  Copy CRC: " + rip.getCrc32());
     if (number != 0) {
       line(tracks, "  AccurateRip v1: " + rip.getAccurateRipV1() + ", v2: " + rip.getAccurateRipV2()
@@ -136,6 +144,11 @@ public final class RipLog {
     if (rip.isCacheUnproven()) {
       line(tracks, "  Not secure: the disc's audio is too short to push the drive's cache out");
     }
+    TrackRip.Confirmation confirmation = rip.getConfirmation();
+    line(tracks, "  Confirmed: " + (confirmation == TrackRip.Confirmation.ACCURATERIP
+            ? "by AccurateRip, confidence " + rip.getConfirmingConfidence()
+            : confirmation == TrackRip.Confirmation.READS_AGREED ? "by reads that agreed"
+            : "no"));
     line(tracks, "  " + (rip.isComplete() ? "Copy OK" : "Copy incomplete"));
     line(tracks, "");
     ripped++;

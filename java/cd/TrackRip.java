@@ -15,6 +15,16 @@ import java.util.Arrays;
  * ({@code m:ss.ff}, 75 frames a second), as players show it.
  */
 public final class TrackRip {
+  /** How a track's copy was confirmed ({@link #getConfirmation()}). */
+  public enum Confirmation {
+    /** Its v1 or v2 checksum is that of a pressing of the disc in an AccurateRip answer. */
+    ACCURATERIP,
+    /** Every sector was read twice from the disc and the reads agreed, or a clear majority. */
+    READS_AGREED,
+    /** Nothing confirms it: read once (burst, or a disc image), or sectors unconfirmed. */
+    NONE
+  }
+
   private final int trackNumber;
   // The track's place among the disc's tracks, counted from 0, as AccurateRip lists them.
   private final int trackIndex;
@@ -33,6 +43,10 @@ public final class TrackRip {
   private final boolean c2Used;
   private final boolean cacheUnproven;
   private final int[] c2Sectors;
+  // The confidence of the AccurateRip entry that confirms the copy; 0 for none.
+  private final int confirmingConfidence;
+  // The CRC-32 of a read that came before the copy and was not kept; null for none.
+  private final String testCrc32;
 
   /** `result` as DiscAudio's trackResult gives it. */
   TrackRip(int trackNumber, int trackIndex, int startSector, long bytes, int readOffset,
@@ -56,6 +70,34 @@ public final class TrackRip {
     unconfirmedSectors = Arrays.copyOfRange(result, at + 1, at + 1 + result[at]);
     at += 1 + result[at];
     c2Sectors = Arrays.copyOfRange(result, at + 1, at + 1 + result[at]);
+    confirmingConfidence = 0;
+    testCrc32 = null;
+  }
+
+  private TrackRip(TrackRip rip, int confirmingConfidence, String testCrc32) {
+    trackNumber = rip.trackNumber;
+    trackIndex = rip.trackIndex;
+    startSector = rip.startSector;
+    samples = rip.samples;
+    readOffset = rip.readOffset;
+    secure = rip.secure;
+    fromImage = rip.fromImage;
+    accurateRipV1 = rip.accurateRipV1;
+    accurateRipV2 = rip.accurateRipV2;
+    crc32 = rip.crc32;
+    rereadSectors = rip.rereadSectors;
+    unreadableSectors = rip.unreadableSectors;
+    unconfirmedSectors = rip.unconfirmedSectors;
+    c2Used = rip.c2Used;
+    cacheUnproven = rip.cacheUnproven;
+    c2Sectors = rip.c2Sectors;
+    this.confirmingConfidence = confirmingConfidence;
+    this.testCrc32 = testCrc32;
+  }
+
+  /** This rip, confirmed by an AccurateRip entry of `confidence` (0: none), after a test read. */
+  TrackRip confirmed(int confidence, String testCrc32) {
+    return new TrackRip(this, confidence, testCrc32);
   }
 
   /**
@@ -90,7 +132,8 @@ public final class TrackRip {
   }
 
   /**
-   * Whether the track was read in secure mode: never from a disc image, read once.
+   * Whether the track was read in secure mode: never from a disc image, read once; nor a
+   * track kept from the one read that AccurateRip confirmed ({@link #getConfirmation()}).
    *
    * @return true in secure mode
    */
@@ -207,6 +250,41 @@ public final class TrackRip {
   }
 
   /**
+   * How the copy was confirmed: by AccurateRip where {@link DiscAudio#setAccurateRipResults}
+   * gave an answer whose pressing of this disc has the copy's checksum at confidence 1 or
+   * more; else, in secure mode, by reads that agreed where every sector was confirmed.
+   *
+   * @return how it was confirmed, {@link Confirmation#NONE} for not at all
+   */
+  public Confirmation getConfirmation() {
+    return confirmingConfidence > 0 ? Confirmation.ACCURATERIP
+        : secure && !fromImage && isComplete() ? Confirmation.READS_AGREED
+        : Confirmation.NONE;
+  }
+
+  /**
+   * The confidence of the AccurateRip entry that confirms the copy.
+   *
+   * @return the entry's confidence; 0 unless {@link #getConfirmation()} is
+   *     {@link Confirmation#ACCURATERIP}
+   */
+  public int getConfirmingConfidence() {
+    return confirmingConfidence;
+  }
+
+  /**
+   * The CRC-32 of the test read: in secure mode with an AccurateRip answer, the track is read
+   * once first and kept where the answer confirms it; where it does not, that read's samples
+   * are dropped and the track is read again in full secure mode. Beside {@link #getCrc32()}, a
+   * difference shows that the first read was wrong.
+   *
+   * @return 8 upper-case hexadecimal digits; null where the copy is the only read
+   */
+  public String getTestCrc32() {
+    return testCrc32;
+  }
+
+  /**
    * Whether every sector was read, and in secure mode confirmed.
    *
    * @return true when no sector is unreadable or unconfirmed
@@ -218,7 +296,8 @@ public final class TrackRip {
   /**
    * A line for a rip's log, such as {@code "Track 3: AccurateRip v1 1A2B3C4D, v2 5E6F7A8B,
    * CRC-32 9C0D1E2F, offset +6, secure, C2, 0 sectors read again"} ("burst" for sectors read
-   * once from a drive, "image" from a disc image's files), then the sectors that were not
+   * once from a drive, "image" from a disc image's files), the test read's CRC-32 where there
+   * was one, how the copy was confirmed, then the sectors that were not
    * read, not confirmed or flagged, each with its time in the track, such as
    * {@code "unconfirmed sectors 1600 (0:01.25)"}.
    */
@@ -233,6 +312,14 @@ public final class TrackRip {
         .append(", offset ").append(readOffset > 0 ? "+" : "").append(readOffset)
         .append(fromImage ? ", image, " : secure ? ", secure, " : ", burst, ")
         .append(c2Used ? "C2, " : "").append(rereadSectors).append(" sectors read again");
+    if (testCrc32 != null) {
+      text.append(", test CRC-32 ").append(testCrc32);
+    }
+    Confirmation confirmation = getConfirmation();
+    text.append(confirmation == Confirmation.ACCURATERIP
+            ? ", confirmed by AccurateRip (confidence " + confirmingConfidence + ")"
+            : confirmation == Confirmation.READS_AGREED ? ", confirmed by reads that agreed"
+            : ", not confirmed");
     if (unreadableSectors.length > 0) {
       text.append(", unreadable sectors ").append(describeSectors(unreadableSectors));
     }

@@ -6,6 +6,8 @@
 #   - audio.cue: --rip as a user in group cdrom writes every track exactly as its file in the
 #     image holds it, and as cdparanoia -Z reads it; each line's checksums are those of
 #     whipper's accuraterip-checksum and zlib;
+#   - audio.cue again, secure with an answer holding track 2 (shifted.bin, confidence 5):
+#     track 2 read once, exact, the log saying it was confirmed by AccurateRip with no test CRC;
 #   - enhanced.cue (audio, then data in a second session): the audio tracks likewise, the
 #     last up to the audio session's lead-out; the data track refused;
 #   - shifted.cue (audio.cue's samples as a drive of offset +667 returns them): --find-offset
@@ -19,12 +21,14 @@ source "$here/common.sh"
 make_work "$jar"
 python3 "$here/audio_image.py" "$work/images" >"$work/tracks" || exit 1
 cat >"$work/steps.sh" <<STEPS
-mkdir -m 777 /work/out/audio /work/out/enhanced /work/out/shifted
+mkdir -m 777 /work/out/audio /work/out/audio-first /work/out/enhanced /work/out/shifted
 load images/audio.cue
 run audio $guest_java --rip out/audio --drive /dev/sr0
 for track in 1 2 3; do
   run paranoia-\$track cdparanoia -Z -q -r -d /dev/sr0 \$track out/audio/paranoia-\$track.raw
 done
+run audio-first $guest_java --rip out/audio-first --tracks 2 --secure --cache-size 64 \
+  --accuraterip-results images/shifted.bin --drive /dev/sr0
 unload
 load images/enhanced.cue
 run enhanced $guest_java --rip out/enhanced --drive /dev/sr0
@@ -55,6 +59,12 @@ done
   fail "the offset of shifted.cue: $(cat "$out/offset.out" "$out/offset.err")"
 grep -q "^02 .* confidence 5$" "$out/shifted.out" ||
   fail "a rip at the found offset: $(cat "$out/shifted.out" "$out/shifted.err")"
+[ "$(cat "$out/audio-first.status")" = 0 ] && grep -q "^02 .* confidence 5$" "$out/audio-first.out" &&
+  tail -c +45 "$out/audio-first/track02.wav" | cmp -s - "$work/images/audio-02.bin" &&
+  grep -q "^  Confirmed: by AccurateRip, confidence 5$" "$out/audio-first/rip.log" &&
+  ! grep -q "^  Test CRC:" "$out/audio-first/rip.log" ||
+  fail "a secure rip with the answer: $(cat "$out/audio-first.out" "$out/audio-first.err" \
+    "$out/audio-first/rip.log")"
 while read -r image track file; do
   name=${image%.cue}
   total=$(grep -c "^$image " "$work/tracks")
@@ -81,5 +91,6 @@ CHECK
 done <"$work/tracks"
 [ $failed -eq 0 ] && echo "ok: every track of both images as the image holds it and cdparanoia" \
   "reads it, checksums as accuraterip-checksum and zlib give them; the data track refused;" \
-  "the offset of a shifted image found, and a rip at it matching the answer"
+  "the offset of a shifted image found, and a rip at it matching the answer; a secure rip" \
+  "confirmed by AccurateRip from one read"
 exit $failed

@@ -53,6 +53,11 @@ import javax.sound.sampled.AudioSystem;
  *     checksum. An answer for another disc, or one whose tracks each match at another offset,
  *     gives none. Two pressings 637 samples apart: both offsets fit, the more confident
  *     first, or at equal confidence the nearer 0, and findReadOffset gives none.
+ * AudioCheck first
+ *     AccurateRip first, secure: track 2 with an answer of this disc that holds it at
+ *     confidence 5 is read once into its output and confirmed by AccurateRip; with an answer
+ *     of confidence 0, or one of another disc that holds it, it is read twice, confirmed by
+ *     reads that agreed; through an OutputStream, read twice and then confirmed by the answer.
  * AudioCheck swap
  *     Another disc put in after the opening, its unit attention taken by another process (as
  *     the kernel's polling takes it): the next track is refused, NO_DISC, nothing written.
@@ -72,11 +77,14 @@ public final class AudioCheck {
       checkDiscGone(Integer.parseInt(args[1]));
     } else if (args.length == 3 && args[0].equals("offset")) {
       checkOffset(Integer.parseInt(args[1]), args[2]);
+    } else if (args.length == 1 && args[0].equals("first")) {
+      checkAccurateRipFirst();
     } else if (args.length == 1 && args[0].equals("swap")) {
       checkDiscSwapped();
     } else {
       System.out.println(
-          "usage: AudioCheck api DATA-TRACK IMAGE | long | gone TRACK | offset OFFSET TRACKS | swap");
+          "usage: AudioCheck api DATA-TRACK IMAGE | long | gone TRACK | offset OFFSET TRACKS | first"
+              + " | swap");
       System.exit(2);
     }
     for (String problem : problems) {
@@ -400,6 +408,42 @@ public final class AudioCheck {
       checkTwoPressings(audio, ids, offset);
     } finally {
       counts.delete();
+    }
+  }
+
+  private static void checkAccurateRipFirst() throws IOException {
+    try (DiscAudio audio = DiscAudio.open(drive)) {
+      Disc disc = audio.getDisc();
+      String ids = disc.getAccurateRipId();
+      String other = ids.substring(0, 11) + (ids.charAt(11) == '0' ? "1" : "0") + ids.substring(12);
+      audio.setSecure(true);
+      audio.setCacheSize(64);
+      //    answer                                          starts, secure, how, confidence
+      Object[][] cases = {
+          {answer(ids, disc, new int[3], 5), 1, false, TrackRip.Confirmation.ACCURATERIP, 5},
+          {answer(ids, disc, new int[3], 0), 1, true, TrackRip.Confirmation.READS_AGREED, 0},
+          {answer(other, disc, new int[3], 5), 1, true, TrackRip.Confirmation.READS_AGREED, 0},
+      };
+      for (Object[] row : cases) {
+        audio.setAccurateRipResults(AccurateRipResults.parse((byte[]) row[0]));
+        int[] starts = {0};
+        ByteArrayOutputStream[] pcm = new ByteArrayOutputStream[1];
+        TrackRip rip = audio.readTrack(2, () -> {
+          starts[0]++;
+          return pcm[0] = new ByteArrayOutputStream();
+        });
+        CRC32 crc = new CRC32();
+        crc.update(pcm[0].toByteArray());
+        check(starts[0] == (int) row[1] && rip.isSecure() == (boolean) row[2]
+                && rip.getConfirmation() == row[3] && rip.getConfirmingConfidence() == (int) row[4]
+                && rip.getTestCrc32() == null && rip.getCrc32().equals(String.format("%08X", crc.getValue()))
+                && pcm[0].size() == audio.getTrackSamples(2) * DiscAudio.SAMPLE_BYTES,
+            "AccurateRip first, " + row[3] + " " + row[4] + ": " + starts[0] + " starts, " + rip);
+      }
+      audio.setAccurateRipResults(AccurateRipResults.parse(answer(ids, disc, new int[3], 5)));
+      TrackRip rip = audio.readTrack(2, new ByteArrayOutputStream());
+      check(rip.isSecure() && rip.getConfirmation() == TrackRip.Confirmation.ACCURATERIP,
+          "a stream read twice, then confirmed by AccurateRip: " + rip);
     }
   }
 

@@ -161,6 +161,35 @@ rip "burst, C2 flagging right reads" short-enhanced-cd 0 "^track 2: .*flagged.*:
 rip "secure, clean disc, reads a sector" three-long-tracks 0 "" \
   "FAKE_CDROM_CACHE_SECTORS=800;FAKE_CDROM_MODE_SENSE=refuse;FAKE_CDROM_READ_COUNTS=$tmp/counts" \
   "--secure" "--counts $tmp/counts --disc-reads-at-most 2.2"
+# AccurateRip first: answers made from a clean burst rip's lines (make_answer.py). A track
+# its answer confirms is read once; one a first read got wrong (sector 12000 of track 2 read
+# as silence once) is read again securely, the first read's CRC logged as the test CRC. An
+# answer of confidence 0 spares no second read and costs no first; one whose matching rip is
+# another disc's (this disc's pressing wrong) spares none either.
+bash "$here/../fakedrive/with_fake_drive.sh" "$fake" "$discs/three-long-tracks.toc" \
+  "$java" -jar "$jar" --rip "$tmp/clean" --offline >"$tmp/clean-lines" &&
+  bash "$here/../fakedrive/with_fake_drive.sh" "$fake" "$discs/three-long-tracks.toc" \
+    "$java" -jar "$jar" --accuraterip >"$tmp/clean-id" || failed=1
+rm -rf "$tmp/clean"
+for kind in "ours 7" "zero 0" "other 7 another-disc"; do
+  set -- $kind
+  python3 "$here/make_answer.py" "$tmp/clean-lines" "$tmp/clean-id" \
+    "$discs/three-long-tracks.toc" "$tmp/$1.ar" "${@:2}" || failed=1
+done
+counted="FAKE_CDROM_CACHE_SECTORS=800;FAKE_CDROM_MODE_SENSE=refuse;FAKE_CDROM_READ_COUNTS=$tmp/counts"
+unmatched="^track 1: no rip in the AccurateRip answer has its checksums$"
+rip "AccurateRip first, clean disc"  three-long-tracks 0 "" "$counted" \
+  "--secure --offline --accuraterip-results $tmp/ours.ar" \
+  "--counts $tmp/counts --disc-reads-at-most 1.1 --confirmed accuraterip:7"
+rip "AccurateRip first, a wrong first read" three-long-tracks 0 "" \
+  "$counted;FAKE_CDROM_FLAKY=12000" "--secure --offline --accuraterip-results $tmp/ours.ar" \
+  "--counts $tmp/counts --disc-reads-at-most 1.7 --confirmed accuraterip:7 --test-crc 2"
+rip "AccurateRip first, confidence 0" three-long-tracks 1 "$unmatched" "$counted" \
+  "--secure --offline --accuraterip-results $tmp/zero.ar" \
+  "--counts $tmp/counts --disc-reads-at-least 1.9 --disc-reads-at-most 2.2 --confirmed reads"
+rip "AccurateRip first, another disc's rip" three-long-tracks 1 "$unmatched" "$counted" \
+  "--secure --offline --accuraterip-results $tmp/other.ar" \
+  "--counts $tmp/counts --disc-reads-at-least 1.9 --confirmed reads --test-crc 1,2,3"
 rip "a cache of 0 KB"              two-tracks 2 "takes 1 to 65536 KB" "" "--secure --cache-size 0" ""
 rip "a read offset of 100000"     two-tracks 2 "^tocmate: a read offset of 100000 samples is beyond" "" \
   "--read-offset 100000" ""

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Usage: check_rip.py TOC FOLDER OUTPUT [--offset N] [--tracks 1,3] [--unreadable LBA,...]
                       [--unconfirmed LBA,...] [--reread N] [--gone-at LBA] [--hidden]
-                      [--wrong LBA,...] [--counts FILE --disc-reads-at-most N]
+                      [--wrong LBA,...] [--counts FILE --disc-reads-at-most N
+                      --disc-reads-at-least N] [--confirmed HOW --test-crc TRACK,...]
                       [--fua-before LBA,...]
                       [--single-reads LBA:COUNT,... --read-log FILE]
                       [--trim TRACK:SECTORS,...] [--cue SHEET] [--image]
@@ -18,7 +19,10 @@ and no file of its making is left. The samples of sectors listed unconfirmed (wh
 never agreed) are not compared; the checksums still are. Those listed wrong must differ
 from the disc's: a fault the case shows. With --counts (the fake drive's
 FAKE_CDROM_READ_COUNTS file), the sectors read from the disc, against the audio tracks'
-sectors, must be at most --disc-reads-at-most. With
+sectors, must be at most --disc-reads-at-most and at least --disc-reads-at-least. With
+--confirmed, rip.log's "Confirmed:" line of every track says HOW ("accuraterip:CONFIDENCE",
+"reads" for reads that agreed, "no"), and it gives a test CRC for
+the tracks of --test-crc alone. With
 --single-reads, the fake drive's log of READ CDs (FAKE_CDROM_READ_LOG) holds that many reads
 of that sector alone.
 With --hidden, track00.wav holds what lies before the first track, and a line "00 crc32"
@@ -111,6 +115,29 @@ def accuraterip(path, number, total, version):
     return result.stdout.strip().upper()
 
 
+def confirmations_hold(args, numbers):
+    """Whether rip.log says each track was confirmed as --confirmed says, and gives a test CRC
+    for the tracks of --test-crc alone."""
+    log = open(os.path.join(args.folder, "rip.log")).read()
+    tested = {int(n) for n in args.test_crc.split(",") if n}
+    held = True
+    for number in numbers:
+        entry = re.search(r"^Track %d\n((?:  .*\n)*)" % number, log, re.M).group(1)
+        confirmed = re.search(r"^  Confirmed: (.*)$", entry, re.M)
+        how = args.confirmed.split(":")
+        wanted = {"reads": "by reads that agreed", "no": "no"}.get(how[0]) or \
+            "by AccurateRip, confidence %s" % how[1]
+        if not confirmed or confirmed.group(1) != wanted:
+            print("track %d: rip.log says it was confirmed %s, wanted %s" %
+                  (number, confirmed and confirmed.group(1), wanted))
+            held = False
+        test = re.search(r"^  Test CRC: ([0-9A-F]{8}) ", entry, re.M)
+        if bool(test) != (number in tested):
+            print("track %d: rip.log gives %s test CRC" % (number, "a" if test else "no"))
+            held = False
+    return held
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("toc")
@@ -125,6 +152,9 @@ def main():
     parser.add_argument("--wrong", default="")
     parser.add_argument("--counts")
     parser.add_argument("--disc-reads-at-most", type=float)
+    parser.add_argument("--disc-reads-at-least", type=float, default=0)
+    parser.add_argument("--confirmed")
+    parser.add_argument("--test-crc", default="")
     parser.add_argument("--single-reads", default="")
     parser.add_argument("--read-log")
     parser.add_argument("--fua-before", default="")
@@ -154,7 +184,7 @@ def main():
             lines[0] = (None, None, hidden.group(1), "0")
             continue
         match = re.fullmatch(r"(\d\d) v1 ([0-9A-F]{8}) v2 ([0-9A-F]{8}) crc32 ([0-9A-F]{8}) "
-                             r"reread (\d+)\n", line)
+                             r"reread (\d+)(?: confidence \d+)?\n", line)
         if not match:
             print("a line not of a track: %r" % line)
             return 1
@@ -239,10 +269,16 @@ def main():
         disc_reads = int(open(args.counts).read().split()[1])
         sectors = sum(end - start for start, end in spans.values())
         print("disc reads a sector: %.3f" % (disc_reads / sectors))
-        if disc_reads > args.disc_reads_at_most * sectors:
+        if disc_reads < args.disc_reads_at_least * sectors:
+            print("%d sectors read from the disc for %d: fewer than %s a sector" %
+                  (disc_reads, sectors, args.disc_reads_at_least))
+            failed = True
+        if args.disc_reads_at_most and disc_reads > args.disc_reads_at_most * sectors:
             print("%d sectors read from the disc for %d: more than %s a sector" %
                   (disc_reads, sectors, args.disc_reads_at_most))
             failed = True
+    if args.confirmed and not confirmations_hold(args, numbers):
+        failed = True
     if rereads != args.reread:
         print("sectors read again: %d, wanted %d" % (rereads, args.reread))
         failed = True

@@ -79,6 +79,10 @@ open(sys.argv[3], "wb").write(answer)
 PY
 unmatched=2 flac_rip accuraterip "$discs/two-tracks.toc"         ""             \
   --accuraterip-results "$tmp/answer.bin"
+# Secure with that answer, track 1's first read wrong once (sector 300 silence): each file is
+# started again for a full secure read, the encoder with it.
+unmatched=2 flac_rip accuraterip-first "$discs/two-tracks.toc"   FAKE_CDROM_FLAKY=300 \
+  --secure --cache-size 64 --accuraterip-results "$tmp/answer.bin"
 flac_rip enhanced-cd-offset   "$discs/short-enhanced-cd.toc"    FAKE_CDROM_READ_OFFSET=667 \
   --read-offset 667
 # A CUE image (make_image.py): its tracks, and the whole of it as one file.

@@ -91,6 +91,7 @@ final class RipCommand {
       AnswerChecks.checkIsFor(results, audio.getDisc());
       audio.setReadOffset(options.readOffset);
       audio.setSecure(options.secure);
+      audio.setAccurateRipResults(results);
       if (options.cacheKilobytes != null) {
         audio.setCacheSize(options.cacheKilobytes);
       }
@@ -163,7 +164,7 @@ final class RipCommand {
     boolean complete = true;
     boolean matched = true;
     for (int number : tracks) {
-      TrackRip rip = audio.readTrack(number, DISCARDED);
+      TrackRip rip = audio.readTrack(number, () -> DISCARDED);
       clearProgress();
       matched &= report(rip, results);
       complete &= rip.isComplete();
@@ -220,7 +221,7 @@ final class RipCommand {
         .append(" reread ").append(rip.getRereadSectors());
     boolean matched = true;
     if (results != null) {
-      int confidence = results.confidence(rip);
+      int confidence = rip.getConfirmingConfidence();
       line.append(" confidence ").append(confidence);
       matched = confidence > 0;
       if (!matched) {

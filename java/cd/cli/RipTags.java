@@ -69,7 +69,7 @@ final class RipTags {
     addDisc(flac);
     add(flac, "ISRC", disc.getTrack(number).getIsrc());
     if (results != null) {
-      int confidence = results.confidence(rip);
+      int confidence = rip.getConfirmingConfidence();
       add(flac, "ACCURATERIPRESULT",
           (confidence > 0 ? "accurate, confidence " + confidence
                           : "not accurate: no rip in the AccurateRip answer has its checksums")

@@ -14,6 +14,7 @@ import java.util.ArrayList;
 import java.util.Collections;
 import java.util.List;
 import java.util.function.Predicate;
+import java.util.function.Supplier;
 
 /**
  * Writes a rip's audio files (WAVE or FLAC) into its folder, a track a file or the whole disc in one, and
@@ -102,7 +103,9 @@ final class RipWriter {
     }
     long samples = total;
     File file = folder.file(files.name(CueSheet.SINGLE_FILE_NAME));
-    List<Copied> copied = files.write(file, samples, stream -> {
+    // One file for every track: a track's read can not start again, so none is read once first.
+    List<Copied> copied = files.write(file, samples, output -> {
+      OutputStream stream = output.restart();
       List<Copied> tracks = new ArrayList<>();
       if (hidden > 0) {
         tracks.add(ripTo(stream, hidden, 0, file.getName()));
@@ -122,7 +125,7 @@ final class RipWriter {
     String name = files.name(waveName);
     Copied copied;
     try {
-      copied = files.write(folder.file(name), kept, stream -> ripTo(stream, kept, number, name),
+      copied = files.write(folder.file(name), kept, output -> ripTo(output, kept, number, name),
           (track, flac) -> tags.addTrack(flac, track.rip));
     } finally {
       clearProgress.run();
@@ -131,15 +134,37 @@ final class RipWriter {
     logged(Collections.singletonList(copied));
   }
 
-  /** Reads a track into `samples`, keeping its first `kept` bytes. */
+  /** Reads a track into `samples`, which can not start again, keeping its first `kept` bytes. */
   private Copied ripTo(OutputStream samples, long kept, int number, String file)
       throws IOException {
     RipFiles.Metered metered = new RipFiles.Metered(samples, kept);
+    return timed(file, number, () -> metered,
+        () -> number == 0 ? audio.readHiddenTrack(metered) : audio.readTrack(number, metered));
+  }
+
+  /** Reads a track into `output`, keeping the first `kept` bytes of the read that is kept. */
+  private Copied ripTo(DiscAudio.TrackOutput output, long kept, int number, String file)
+      throws IOException {
+    RipFiles.Metered[] metered = new RipFiles.Metered[1];
+    DiscAudio.TrackOutput measured =
+        () -> metered[0] = new RipFiles.Metered(output.restart(), kept);
+    return timed(file, number, () -> metered[0], () -> number == 0
+        ? audio.readHiddenTrack(measured.restart()) : audio.readTrack(number, measured));
+  }
+
+  /** A read of a track. */
+  private interface Read {
+    TrackRip read() throws IOException;
+  }
+
+  /** What `read` gives the log: its time, and the peak of the samples `kept` measured. */
+  private Copied timed(String file, int number, Supplier<RipFiles.Metered> kept, Read read)
+      throws IOException {
     long started = System.nanoTime();
-    TrackRip rip = number == 0 ? audio.readHiddenTrack(metered) : audio.readTrack(number, metered);
+    TrackRip rip = read.read();
     long millis = (System.nanoTime() - started) / 1_000_000;
-    return new Copied(rip, file, metered.peak(), millis,
-        results == null || number == 0 ? null : results.confidence(rip));
+    return new Copied(rip, file, kept.get().peak(), millis,
+        results == null || number == 0 ? null : rip.getConfirmingConfidence());
   }
 
   /** Adds tracks whose file is whole to the log, and writes it. */
