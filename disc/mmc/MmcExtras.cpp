@@ -80,14 +80,14 @@ class ExtrasReader {
 };
 
 std::optional<std::string> readCatalogNumber(ExtrasReader& reader) {
-  std::array<std::uint8_t, kSubchannelReplySize> reply;
+  std::array<std::uint8_t, kSubchannelReplySize> reply{};
   const auto size = reader.ask(readCatalogNumberCommand(), reply.data(), reply.size(),
                                "reading the catalog number");
   return size ? parseCatalogNumberReply(reply.data(), *size) : std::nullopt;
 }
 
 std::optional<std::string> askIsrc(ExtrasReader& reader, unsigned track) {
-  std::array<std::uint8_t, kSubchannelReplySize> reply;
+  std::array<std::uint8_t, kSubchannelReplySize> reply{};
   const auto size =
       reader.ask(readIsrcCommand(track), reply.data(), reply.size(), "reading an ISRC");
   return size ? parseIsrcReply(reply.data(), *size) : std::nullopt;
@@ -177,7 +177,7 @@ std::optional<DriveIdentity> parseInquiry(const std::uint8_t* reply, std::size_t
 }
 
 std::optional<DriveIdentity> inquire(ScsiTransport& drive) {
-  std::array<std::uint8_t, kInquiryReplySize> reply;
+  std::array<std::uint8_t, kInquiryReplySize> reply{};
   const auto command = inquiryCommand();
   const ScsiOutcome outcome =
       drive.send(command.data(), command.size(), reply.data(), reply.size());

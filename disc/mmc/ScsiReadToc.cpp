@@ -20,6 +20,8 @@ std::optional<DiscReading> readTocThrough(ScsiTransport& drive, const std::strin
   const std::array<std::uint8_t, 10> command = readTocCommand(form);
   std::array<std::uint8_t, kReadTocReplySize> reply;
   for (int attempt = 1;; ++attempt) {
+    // What a drive says it sent but did not write reads as zeros, never an earlier attempt's.
+    reply.fill(0);
     const ScsiOutcome outcome =
         drive.send(command.data(), command.size(), reply.data(), reply.size());
     if (outcome.status == ScsiOutcome::Status::kRefused) return std::nullopt;

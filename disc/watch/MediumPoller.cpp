@@ -21,7 +21,7 @@ MediumObservation MediumPoller::observe(WatchedDrive& drive, bool readinessNeede
   ScsiTransport& commands = drive.commands();
   if (!readinessNeeded && !noMediaEvents) {
     const auto command = mediaEventCommand();
-    std::uint8_t reply[kMediaEventReplySize];
+    std::uint8_t reply[kMediaEventReplySize] = {};
     const ScsiOutcome outcome = commands.send(command.data(), command.size(), reply, sizeof reply);
     if (outcome.status == ScsiOutcome::Status::kRefused) return drive.mediumWithoutCommands();
     if (deliveredReply(outcome)) {
