@@ -61,7 +61,9 @@ public final class RipLog {
     boolean onceFirst = audio.isSecure() && !audio.isImage()
         && audio.getAccurateRipResults() != null
         && audio.getAccurateRipResults().isFor(disc);
-    line(header, "Read mode: " + (audio.isSecure()
+    line(header, "Read mode: " + (audio.isImage()
+        ? "a disc image: its files read the same every time, so every sector is read once"
+        : audio.isSecure()
         ? "secure: " + (onceFirst ? "a track the AccurateRip answer has read once and kept"
                 + " where it confirms it, else " : "")
             + "every sector read twice from the disc; where reads differ, kept only by a"

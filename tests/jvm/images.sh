@@ -28,8 +28,11 @@ image() {
       { fail "$name: $option differs:"; diff "$tmp/from-image" "$tmp/from-drive"; return; }
   done
   if [ "$samples" = yes ]; then
-    "$java" -jar "$jar" --drive "$tmp/image/image.cue" --rip "$tmp/rip" --hidden-track \
+    "$java" -jar "$jar" --drive "$tmp/image/image.cue" --rip "$tmp/rip" --hidden-track --secure \
       >"$tmp/lines" 2>"$tmp/err" || { fail "$name: --rip"; cat "$tmp/err"; return; }
+    # Secure asked of an image: its log says each sector was read once, not twice.
+    grep -qx "Read mode: a disc image: .* every sector is read once" "$tmp/rip/rip.log" ||
+      { fail "$name: $(grep 'Read mode' "$tmp/rip/rip.log")"; return; }
     local hidden=
     [ -e "$tmp/rip/track00.wav" ] && hidden=--hidden
     python3 "$here/check_rip.py" "$disc" "$tmp/rip" "$tmp/lines" $hidden || { fail "$name"; return; }
